@@ -1,0 +1,88 @@
+// What the setup dialog does when it starts: texts, record, package, and then one of its ends.
+#include "app/DialogStart.h"
+
+#include "app/JobControl.h"
+#include "app/OsClass.h"
+#include "app/Texts.h"
+#include "resource_ids.h"
+
+namespace {
+
+bool IsRefused(const SetupState& state)
+{
+    if (state.OsClass == OsClass::Unsupported)
+        return true;
+    return state.Win98Only != 0 && state.OsClass > OsClass::Windows98SecondEdition;
+}
+
+std::string InstructionText(SetupSession& session)
+{
+    std::string text = session.platform.view.LoadText(IDS_INSTRUCTION);
+    text = ReplaceEachOnce(text, DeviceDescriptionToken, session.State.DeviceDisplayName.view());
+    return ReplaceEachOnce(text, DeviceNameToken, session.Brand.DeviceName);
+}
+
+} // namespace
+
+std::string FolderOfProgram(const std::string& programPath)
+{
+    const std::size_t lastBackslash = programPath.rfind('\\');
+    if (lastBackslash == std::string::npos)
+        return programPath;
+    return programPath.substr(0, lastBackslash);
+}
+
+void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMode)
+{
+    SetupView& view = session.platform.view;
+    SystemInfo& system = session.platform.system;
+    SetupState& state = session.State;
+    BrandStrings& brand = session.Brand;
+
+    const std::string aboutEntry = view.LoadText(IDS_ABOUT) + "...";
+    if (!aboutEntry.empty())
+        view.AddSystemMenuEntry(IDM_ABOUTBOX, aboutEntry);
+    view.SetDialogIcon();
+
+    state.HardwareIds.Release();
+    brand.AppTitle = view.LoadText(IDS_APP_TITLE);
+    brand.DeviceName = view.LoadText(IDS_DEVICE_NAME);
+    brand.AboutText = view.LoadText(IDS_ABOUT_TEXT);
+    brand.LinkText = view.LoadText(IDS_LINK_TEXT);
+    view.ShowLogo();
+
+    state.OsClass = ClassifyOs(system);
+    state.WindowsFolder.Assign(system.WindowsFolder());
+    state.ProgramFolder.Assign(FolderOfProgram(system.ModuleFileName()));
+
+    if (!phases.ReadDriverPackage(session)) {
+        view.EndDialog(DialogCancelResult);
+        return;
+    }
+
+    view.SetCaption(brand.AppTitle);
+    view.SetControlText(IDC_CHOICE_GROUP, view.LoadText(IDS_SELECT_INSTALL_UNINSTALL));
+    view.SetControlText(IDC_INSTALL, view.LoadText(IDS_INSTALL_OR_UPDATE));
+    view.SetControlText(IDC_UNINSTALL, view.LoadText(IDS_UNINSTALL));
+    view.SetControlText(IDC_START, view.LoadText(IDS_START));
+    view.SetControlText(IDC_EXIT, view.LoadText(IDS_EXIT));
+
+    session.InstallSelected = 1;
+    view.SetCheck(IDC_INSTALL, true);
+    view.SetCheck(IDC_UNINSTALL, false);
+
+    if (silentMode) {
+        RunSilentInstall(session, phases);
+        view.EndDialog(DialogCancelResult);
+        return;
+    }
+    if (IsRefused(state)) {
+        session.ShowMessage(IDS_WIN98_ONLY, MessageStop);
+        view.EndDialog(DialogCancelResult);
+        return;
+    }
+
+    view.SetControlText(IDC_INSTRUCTION, InstructionText(session));
+    view.SetControlText(IDC_STATUS, "");
+    view.FocusControl(IDC_START);
+}

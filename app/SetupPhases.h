@@ -1,0 +1,30 @@
+// The phases a job is made of, behind one interface so that the dialog's control flow can be
+// checked on its own.
+#pragma once
+#include "app/SetupSession.h"
+
+class SetupPhases {
+public:
+    virtual ~SetupPhases() = default;
+
+    // Fills the record from the driver package beside the program; false closes the dialog.
+    virtual bool ReadDriverPackage(SetupSession& session) = 0;
+    // Removes the device nodes of the package's pairs; the number removed in this call.
+    virtual int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) = 0;
+    // Deletes the installed INF copies that list one pair; the number of copies that matched.
+    virtual int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) = 0;
+    virtual void DeleteDriverFile(SetupSession& session) = 0;
+    virtual void PlaceDriverFiles(SetupSession& session, int from, int to) = 0;
+    virtual bool StartDevicePhase(SetupSession& session, int from, int to) = 0;
+};
+
+// The phases as the system runs them.
+class SystemPhases : public SetupPhases {
+public:
+    bool ReadDriverPackage(SetupSession& session) override;
+    int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) override;
+    int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) override;
+    void DeleteDriverFile(SetupSession& session) override;
+    void PlaceDriverFiles(SetupSession& session, int from, int to) override;
+    bool StartDevicePhase(SetupSession& session, int from, int to) override;
+};

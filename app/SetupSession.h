@@ -1,0 +1,48 @@
+// One run of the setup dialog: its record, its brand strings, and the services every phase
+// uses to speak to the user (messages, status line, progress bar, message pumping).
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "app/SetupState.h"
+#include "platform/Platform.h"
+
+// Message-box flags the program uses (the platform's values).
+constexpr unsigned MessageStop = 16;        // stop icon, OK button: refusals and errors
+constexpr unsigned MessageInformation = 64; // information icon, OK button: closing messages
+
+// The dialog's end result for every way it closes.
+constexpr int DialogCancelResult = 2;
+
+// Position for p percent of the sub-range from..to, in truncating 32-bit arithmetic.
+int ProgressPosition(int from, int to, int percent);
+
+class SetupSession {
+public:
+    explicit SetupSession(Platform& platform) : platform(platform) {}
+
+    Platform& platform;
+    SetupState State;
+    BrandStrings Brand;
+    std::int32_t InstallSelected = 0;
+    std::string StatusText;
+    // True from the start of a job to the dialog's end: nothing that arrives through the
+    // message pump may start a second job or close the dialog meanwhile.
+    bool JobRunning = false;
+
+    // The string of that id, every "#DEV_NAME#" replaced by DeviceName, in a message box
+    // captioned AppTitle. Returns the button pressed.
+    int ShowMessage(int stringId, unsigned flags);
+    int ShowMessageText(const std::string& text, unsigned flags);
+
+    // Waits about that many milliseconds in 10 ms steps, dispatching at most one of this
+    // program's window messages per step. Always returns 1.
+    int PumpMessages(int milliseconds);
+
+    // Loads a string into StatusText and shows it on the status line.
+    void ShowStatus(int stringId);
+    void ClearStatus();
+
+    void SetProgress(int position);
+    void SetProgressFor(int from, int to, int percent) { SetProgress(ProgressPosition(from, to, percent)); }
+};

@@ -1,0 +1,16 @@
+// Token replacement in the texts the program shows.
+#include "app/Texts.h"
+
+std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::string_view replacement)
+{
+    if (token.empty())
+        return std::string(text);
+    std::string result;
+    std::size_t start = 0;
+    for (std::size_t found; (found = text.find(token, start)) != std::string_view::npos; start = found + token.size()) {
+        result.append(text, start, found - start);
+        result.append(replacement);
+    }
+    result.append(text, start);
+    return result;
+}

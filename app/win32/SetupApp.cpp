@@ -1,0 +1,31 @@
+// Start-up: the command line, the one setup dialog, and the end of the process with it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/CommandLine.h"
+#include "app/win32/SetupDialog.h"
+
+namespace {
+
+class SetupApp {
+public:
+    // Every end of the dialog ends the process; its result is not looked at.
+    int Run(HINSTANCE instance)
+    {
+        InitCommonControls(); // registers the progress bar's window class
+        SilentMode = HasSilentSwitch(GetCommandLineA());
+        SetupDialog dialog(instance, SilentMode);
+        dialog.Run();
+        return 0;
+    }
+
+    bool SilentMode = false;
+};
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    SetupApp app;
+    return app.Run(instance);
+}

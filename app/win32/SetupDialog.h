@@ -1,0 +1,66 @@
+// The setup dialog on Windows: its controls, its messages, and the platform services the
+// job runs on.
+#pragma once
+#include "app/SetupPhases.h"
+#include "app/win32/DialogBase.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32ConfigManager.h"
+#include "platform/win32/Win32DeviceSetup.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32SystemInfo.h"
+#include "platform/win32/Win32TextCodePage.h"
+#include "platform/win32/Win32WindowSystem.h"
+#include "resource_ids.h"
+
+class SetupDialog : public DialogBase, public SetupView {
+public:
+    SetupDialog(HINSTANCE instance, bool silentMode);
+    ~SetupDialog() override;
+
+    INT_PTR Run() { return RunModal(instance_, IDD_SETUP, nullptr); }
+
+    // SetupView
+    std::string LoadText(int stringId) override;
+    void AddSystemMenuEntry(int commandId, const std::string& text) override;
+    void SetDialogIcon() override;
+    void ShowLogo() override;
+    void SetCaption(const std::string& text) override;
+    void SetControlText(int controlId, const std::string& text) override;
+    void SetCheck(int controlId, bool checked) override;
+    void FocusControl(int controlId) override;
+    void EnableControl(int controlId, bool enabled) override;
+    void SetProgress(int position) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    void DispatchOneMessage() override;
+    void EndDialog(int result) override;
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    BOOL OnInitDialog();
+    BOOL OnCommand(int controlId, int notification);
+    BOOL OnSysCommand(WPARAM commandId);
+    BOOL OnPaint();
+    BOOL OnSetCursor(HWND overWindow);
+    void OnClose();
+    void OpenLink();
+
+    HINSTANCE instance_;
+    bool silentMode_;
+    HICON icon_;
+    HBITMAP logo_ = nullptr;
+
+    Win32FileSystem files_;
+    Win32Registry registry_;
+    Win32DeviceSetup devices_;
+    Win32ConfigManager configManager_;
+    Win32WindowSystem windows_;
+    Win32SystemInfo system_;
+    Win32Clock clock_;
+    Win32TextCodePage codePage_;
+    Platform platform_;
+    SystemPhases phases_;
+    SetupSession session_;
+};

@@ -1,0 +1,28 @@
+# Setup.exe and the Windows-side test programs, for the win32 and win64 presets.
+enable_language(RC)
+
+set(DIST_DIR "${CMAKE_SOURCE_DIR}/dist/unnamed" CACHE PATH "Where the finished Setup.exe goes")
+
+# Everything static: the program must start on a bare Windows 98 with only system DLLs.
+set(WINDOWS_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -mwindows -s
+    -Wl,--gc-sections -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    list(APPEND WINDOWS_LINK_OPTIONS -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
+endif()
+target_compile_options(setup_core PRIVATE -Os -ffunction-sections -fdata-sections)
+
+file(GLOB WINDOWS_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp app/win32/*.cpp)
+add_executable(Setup WIN32 ${WINDOWS_SOURCES} resources/Setup.rc)
+target_compile_options(Setup PRIVATE -Os -ffunction-sections -fdata-sections)
+target_compile_definitions(Setup PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0400 WINVER=0x0400 _WIN32_IE=0x0300)
+target_include_directories(Setup PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(Setup PRIVATE setup_core setupapi comctl32 advapi32 gdi32 user32 kernel32)
+target_link_options(Setup PRIVATE ${WINDOWS_LINK_OPTIONS})
+set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup RUNTIME_OUTPUT_DIRECTORY "${DIST_DIR}")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources")
+
+add_subdirectory(tools/package_check)
+
+if(EXISTS "${CMAKE_SOURCE_DIR}/tests/e2e/windows/CMakeLists.txt")
+    add_subdirectory(tests/e2e/windows)
+endif()

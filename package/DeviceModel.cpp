@@ -1,0 +1,146 @@
+// The device model read from the setup description, and the driver files beside it.
+#include "package/DeviceModel.h"
+
+#include "package/Paths.h"
+#include "resource_ids.h"
+
+namespace {
+
+constexpr std::string_view VidMarker = "VID_";
+constexpr std::string_view PidMarker = "PID_";
+constexpr std::size_t IdTextLength = 4;
+
+bool Fail(std::string* failureReason, std::string reason)
+{
+    if (failureReason)
+        *failureReason = std::move(reason);
+    return false;
+}
+
+// Up to four characters after the first marker, as they stand; false without the marker.
+bool TextAfter(std::string_view hardwareId, std::string_view marker, FixedText<5>& text)
+{
+    const std::size_t found = hardwareId.find(marker);
+    if (found == std::string_view::npos)
+        return false;
+    return text.Assign(hardwareId.substr(found + marker.size(), IdTextLength));
+}
+
+bool NamesTarget(std::string_view hardwareId, const SetupState& state)
+{
+    return hardwareId.find(state.TargetVidText.view()) != std::string_view::npos &&
+           hardwareId.find(state.TargetPidText.view()) != std::string_view::npos;
+}
+
+// Field 1 read with a 20-character buffer, stored in a wider record field.
+template <std::size_t Width>
+bool ReadShortName(const InfFile& inf, const InfLine& line, FixedText<Width>& field)
+{
+    FixedText<20> name;
+    return inf.GetStringField(line, 1, name) && field.Assign(name.view());
+}
+
+void ReadTarget(const InfFile& inf, SetupState& state)
+{
+    state.TargetVidText.Clear();
+    state.TargetPidText.Clear();
+    InfLine line;
+    FixedText<256> targetId;
+    if (!inf.FindFirstLine("Setup", "TargetID", line) || !inf.GetStringField(line, 1, targetId))
+        return;
+    const std::string_view text = targetId.view();
+    state.TargetVidText.Assign(text.substr(0, IdTextLength));
+    if (text.size() > IdTextLength)
+        state.TargetPidText.Assign(text.substr(IdTextLength, IdTextLength));
+}
+
+bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureReason)
+{
+    state.DeviceDescription.Clear();
+    state.InstallSectionName.Clear();
+    InfLine line;
+    if (!inf.FindFirstLine(state.ModelsSectionName.view(), nullptr, line))
+        return Fail(failureReason, "the models section [" + state.ModelsSectionName.str() + "] is missing or empty");
+    int lineNumber = 0;
+    do {
+        ++lineNumber;
+        FixedText<256> hardwareIdText;
+        if (!inf.GetStringField(line, 2, hardwareIdText))
+            return Fail(failureReason, "line " + std::to_string(lineNumber) + " of [" +
+                                           state.ModelsSectionName.str() +
+                                           "] has no hardware ID (field 2), or one longer than 255 characters");
+        const std::string_view hardwareId = hardwareIdText.view();
+
+        HardwareIdEntry entry;
+        // A VID without a PID is no pair: an empty PID text would match every device of the vendor.
+        if (!TextAfter(hardwareId, VidMarker, entry.VidText) || !TextAfter(hardwareId, PidMarker, entry.PidText))
+            continue;
+        state.HardwareIds.Append(entry);
+
+        if (state.TargetVidText.empty()) {
+            state.TargetVidText.Assign(state.HardwareIds[0].VidText.view());
+            state.TargetPidText.Assign(state.HardwareIds[0].PidText.view());
+        }
+        if (!NamesTarget(hardwareId, state))
+            continue;
+        if (state.DeviceDescription.empty()) {
+            inf.GetStringField(line, 0, state.DeviceDescription);
+            state.DeviceDisplayName = state.DeviceDescription;
+        }
+        if (state.InstallSectionName.empty()) {
+            ReadShortName(inf, line, state.InstallSectionName);
+            if (state.InstallSectionName.empty())
+                return Fail(failureReason, "the target model line (line " + std::to_string(lineNumber) + " of [" +
+                                               state.ModelsSectionName.str() +
+                                               "]) names no install section of 1 to 19 characters");
+        }
+    } while (inf.FindNextLine(line));
+    return true;
+}
+
+// The first entry of the search whose name fits the record.
+bool FindFirstFitting(SetupSession& session, std::string_view pattern, FixedText<20>& fileName)
+{
+    std::string path;
+    if (!JoinPath(session.State.ProgramFolder.view(), pattern, path))
+        return false;
+    for (const std::string& name : session.platform.files.FindFiles(path)) {
+        if (fileName.Assign(name))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failureReason)
+{
+    InfLine line;
+    if (!inf.FindFirstLine("Version", "Provider", line))
+        return Fail(failureReason, "[Version] has no Provider line");
+    if (!ReadShortName(inf, line, state.ProviderName))
+        return Fail(failureReason, "the Provider of [Version] is missing or longer than 19 characters");
+
+    if (!inf.FindFirstLine("Manufacturer", nullptr, line))
+        return Fail(failureReason, "[Manufacturer] is missing or has no line");
+    if (!ReadShortName(inf, line, state.ModelsSectionName))
+        return Fail(failureReason,
+                    "the first line of [Manufacturer] names no models section of at most 19 characters");
+
+    ReadTarget(inf, state);
+    return ReadModelLines(inf, state, failureReason);
+}
+
+bool FindDriverFiles(SetupSession& session, std::string* failureReason)
+{
+    if (!FindFirstFitting(session, "*.sy_", session.State.DriverFileName)) {
+        session.ShowMessage(IDS_SYS_NOT_FOUND, MessageStop);
+        return Fail(failureReason, "no driver file (*.sy_ with a name of at most 19 characters) in the program folder");
+    }
+    if (!FindFirstFitting(session, "*.pdr", session.State.PortDriverFileName)) {
+        session.ShowMessage(IDS_MPD_NOT_FOUND, MessageStop);
+        return Fail(failureReason,
+                    "no port driver (*.pdr with a name of at most 19 characters) in the program folder");
+    }
+    return true;
+}

@@ -1,0 +1,119 @@
+// Reading the driver package beside the program into the setup record: the setup
+// description with its [Setup] keys, the device model, the driver files.
+#include "package/DriverPackage.h"
+
+#include <memory>
+
+#include "package/DeviceModel.h"
+#include "package/InfFile.h"
+#include "package/Paths.h"
+#include "resource_ids.h"
+
+namespace {
+
+constexpr std::string_view SetupDescriptionPattern = "*.in?";
+constexpr const char* MissingSetupSectionText = "Main .in_ file with [Setup] section is not found !";
+// Put after the package's own title in the about box.
+constexpr std::string_view AboutNotice = "  Driver setup utility for USB flash disks.";
+
+InfOpenOptions OpenOptionsFor(SetupSession& session)
+{
+    InfOpenOptions options;
+    // Windows 2000 and XP show an INF's texts in the user's language when it has them.
+    options.preferLocalizedStrings = session.State.OsClass >= OsClass::Windows2000;
+    options.userLanguage = session.platform.system.UserLanguage();
+    return options;
+}
+
+// The first entry found in the program folder that opens as a Windows-4-style INF with a line
+// in [Setup]; the file stays open. Null when there is none, after the message for it.
+std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string& failureReason)
+{
+    SetupState& state = session.State;
+    std::string pattern;
+    std::vector<std::string> names;
+    if (JoinPath(state.ProgramFolder.view(), SetupDescriptionPattern, pattern))
+        names = session.platform.files.FindFiles(pattern);
+    if (names.empty()) {
+        session.ShowMessage(IDS_INF_NOT_FOUND, MessageStop);
+        failureReason = "no file matches *.in? in the program folder";
+        return nullptr;
+    }
+
+    state.SetupFileName.Clear();
+    const InfOpenOptions options = OpenOptionsFor(session);
+    for (const std::string& name : names) {
+        FixedText<20> fileName;
+        std::string path;
+        // A name that does not fit the record could not be copied into the INF folder later.
+        if (!fileName.Assign(name) || !JoinPath(state.ProgramFolder.view(), name, path))
+            continue;
+        std::unique_ptr<InfFile> inf = InfFile::Open(session.platform.files, session.platform.codePage, path, options);
+        InfLine line;
+        if (!inf || !inf->FindFirstLine("Setup", nullptr, line))
+            continue;
+        state.SetupFileName = fileName;
+        return inf;
+    }
+    session.ShowMessageText(MissingSetupSectionText, MessageStop);
+    failureReason = "no *.in? file with a name of at most 19 characters opens as a Windows-4 INF with a line in "
+                    "[Setup]";
+    return nullptr;
+}
+
+bool ReadSetupKeys(const InfFile& inf, SetupState& state, std::string& failureReason)
+{
+    InfLine line;
+    if (inf.FindFirstLine("Setup", "MPDInf", line) && !inf.GetStringField(line, 1, state.MpdInfName)) {
+        failureReason = "MPDInf of [Setup] has no value of at most 19 characters";
+        return false;
+    }
+    if (!inf.FindFirstLine("Setup", "FDDInf", line)) {
+        failureReason = "[Setup] has no FDDInf line";
+        return false;
+    }
+    if (!inf.GetStringField(line, 1, state.FddInfName)) {
+        failureReason = "FDDInf of [Setup] has no value of at most 19 characters";
+        return false;
+    }
+    state.Win98Only = 1;
+    if (inf.FindFirstLine("Setup", "Win98Only", line))
+        inf.GetIntField(line, 1, state.Win98Only);
+    return true;
+}
+
+void ApplyBrandKeys(const InfFile& inf, SetupSession& session)
+{
+    InfLine line;
+    if (inf.FindFirstLine("Setup", "SetupDeviceDesc", line) &&
+        inf.GetStringField(line, 1, session.State.DeviceDisplayName))
+        session.Brand.DeviceName = session.State.DeviceDisplayName.str();
+
+    FixedText<64> setupName;
+    if (inf.FindFirstLine("Setup", "SetupName", line) && inf.GetStringField(line, 1, setupName)) {
+        session.Brand.AppTitle = setupName.str();
+        session.Brand.AboutText = setupName.str() + std::string(AboutNotice);
+    }
+}
+
+} // namespace
+
+bool ReadDriverPackage(SetupSession& session, std::string& failureReason)
+{
+    // The setup description stays open until the read ends, whichever way it ends.
+    const std::unique_ptr<InfFile> inf = OpenSetupDescription(session, failureReason);
+    if (!inf)
+        return false;
+    if (!ReadSetupKeys(*inf, session.State, failureReason))
+        return false;
+    if (!ReadDeviceModel(*inf, session.State, &failureReason))
+        return false;
+    ApplyBrandKeys(*inf, session);
+    return FindDriverFiles(session, &failureReason);
+}
+
+bool ReadDriverPackage(SetupSession& session)
+{
+    std::string failureReason;
+    return ReadDriverPackage(session, failureReason);
+}

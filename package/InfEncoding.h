@@ -1,0 +1,13 @@
+// Decoding of Unicode INF files into UTF-16 code units, for the INF reader.
+#pragma once
+#include <string>
+#include <string_view>
+
+// UTF-8 without its byte order mark. Every byte that does not begin a well-formed sequence
+// (stray continuation bytes, overlong forms, encoded surrogates, values above U+10FFFF,
+// sequences cut short) becomes one U+FFFD, and decoding goes on with the next byte.
+std::u16string DecodeUtf8(std::string_view bytes);
+
+// UTF-16 little endian without its byte order mark; an odd last byte is dropped. Lone
+// surrogates pass through as they are: the code page conversion maps them to '?'.
+std::u16string DecodeUtf16Le(std::string_view bytes);

@@ -1,0 +1,30 @@
+// Files and folders as the core relies on them; Windows' file calls stand behind it.
+#pragma once
+#include <string>
+#include <vector>
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Names (without folder) of the entries that match a wildcard pattern such as
+    // "C:\\WINDOWS\\INF\\*.INF", in the order in which the system's search yields them.
+    // An empty list when nothing matches or the search fails.
+    virtual std::vector<std::string> FindFiles(const std::string& pattern) = 0;
+
+    // Copies a file, replacing an existing target (CopyFileA with bFailIfExists false).
+    virtual bool Copy(const std::string& from, const std::string& to) = 0;
+    // Renames a file; fails when the target exists (MoveFileA never replaces).
+    virtual bool Move(const std::string& from, const std::string& to) = 0;
+    // Deletes a file; a read-only file is not deleted (DeleteFileA).
+    virtual bool Remove(const std::string& path) = 0;
+    // Clears every attribute (SetFileAttributesA with FILE_ATTRIBUTE_NORMAL).
+    virtual bool SetNormalAttributes(const std::string& path) = 0;
+    // Creates one folder; fails when it exists already (CreateDirectoryA).
+    virtual bool MakeDirectory(const std::string& path) = 0;
+
+    // Reads a whole file as bytes; fails when it cannot be opened or read completely.
+    virtual bool ReadAll(const std::string& path, std::string& bytes) = 0;
+    // Replaces the contents of an existing file with the given bytes.
+    virtual bool Rewrite(const std::string& path, const std::string& bytes) = 0;
+};

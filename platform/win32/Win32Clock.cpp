@@ -1,0 +1,9 @@
+// Waiting through Windows' Sleep: the thread's messages wait too.
+#include "platform/win32/Win32Clock.h"
+
+#include "platform/win32/Handles.h"
+
+void Win32Clock::Sleep(int milliseconds)
+{
+    ::Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0);
+}

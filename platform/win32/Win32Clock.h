@@ -1,0 +1,8 @@
+// Waiting through Windows' Sleep: the thread's messages wait too.
+#pragma once
+#include "platform/Clock.h"
+
+class Win32Clock : public Clock {
+public:
+    void Sleep(int milliseconds) override;
+};

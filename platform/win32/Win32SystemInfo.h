@@ -1,0 +1,12 @@
+// What the program asks of the system at start, through Windows' ANSI calls.
+#pragma once
+#include "platform/SystemInfo.h"
+
+class Win32SystemInfo : public SystemInfo {
+public:
+    std::string CommandLine() override;
+    bool QueryVersion(SystemVersion& version) override;
+    std::string WindowsFolder() override;
+    std::string ModuleFileName() override;
+    std::uint16_t UserLanguage() override;
+};

@@ -1,0 +1,10 @@
+// The system's ANSI code page through WideCharToMultiByte.
+#pragma once
+#include <string>
+
+#include "platform/TextCodePage.h"
+
+class Win32TextCodePage : public TextCodePage {
+public:
+    std::string FromUtf16(const std::u16string& text) override;
+};

@@ -1,0 +1,87 @@
+// The small rules of the shell: the silent switch, the OS classes, tokens, progress, folders.
+#include <gtest/gtest.h>
+
+#include "app/CommandLine.h"
+#include "app/DialogStart.h"
+#include "app/OsClass.h"
+#include "app/SetupSession.h"
+#include "app/Texts.h"
+
+TEST(SilentSwitch, SlashSAnywhereInAnyCaseSelectsSilentMode)
+{
+    EXPECT_TRUE(HasSilentSwitch("\"C:\\PKG\\SETUP.EXE\" /S"));
+    EXPECT_TRUE(HasSilentSwitch("setup.exe /s"));
+    EXPECT_TRUE(HasSilentSwitch("setup.exe /SILENT"));
+    EXPECT_TRUE(HasSilentSwitch("\"C:\\my/stuff\\setup.exe\"")); // a slash before an S in the path counts too
+    EXPECT_FALSE(HasSilentSwitch("\"C:\\PKG\\SETUP.EXE\""));
+    EXPECT_FALSE(HasSilentSwitch("setup.exe -S \\S / S"));
+    EXPECT_FALSE(HasSilentSwitch(""));
+}
+
+TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
+{
+    struct Case {
+        SystemVersion version;
+        OsClass expected;
+    };
+    const Case cases[] = {
+        {{4, 10, 1997}, OsClass::Unsupported},
+        {{4, 10, 1998}, OsClass::Windows98},
+        {{4, 10, 2221}, OsClass::Windows98},
+        {{4, 10, 0x040A07CE}, OsClass::Windows98}, // 98 reports 4.10 in the high word: 0x07CE is 1998
+        {{4, 10, 2222}, OsClass::Windows98SecondEdition},
+        {{4, 10, 0x040A08AE}, OsClass::Windows98SecondEdition},
+        {{4, 10, 2999}, OsClass::Windows98SecondEdition},
+        {{4, 10, 3000}, OsClass::WindowsMe},
+        {{4, 10, 0xFFFF}, OsClass::WindowsMe},
+        {{4, 10, 0x0001FFFF}, OsClass::WindowsMe},
+        {{4, 10, 0x00010000}, OsClass::Unsupported}, // low word 0
+        {{4, 90, 0}, OsClass::WindowsMe},
+        {{4, 90, 0x045A0BB8}, OsClass::WindowsMe},
+        {{4, 0, 950}, OsClass::Unsupported},
+        {{4, 11, 2222}, OsClass::Unsupported},
+        {{5, 0, 2195}, OsClass::Windows2000},
+        {{5, 1, 2600}, OsClass::WindowsXp},
+        {{5, 2, 3790}, OsClass::Unsupported},
+        {{6, 0, 6000}, OsClass::Unsupported},
+        {{3, 10, 2222}, OsClass::Unsupported},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClassOfVersion(c.version), c.expected)
+            << c.version.Major << "." << c.version.Minor << " build " << c.version.Build;
+    }
+}
+
+TEST(TokenReplacement, EachOccurrenceOnceWithoutRescanning)
+{
+    EXPECT_EQ(ReplaceEachOnce("no tokens here", "#DEV_NAME#", "Disk"), "no tokens here");
+    EXPECT_EQ(ReplaceEachOnce("#DEV_NAME# and #DEV_NAME##DEV_NAME#", "#DEV_NAME#", "Disk"), "Disk and DiskDisk");
+    EXPECT_EQ(ReplaceEachOnce("a #DEV_NAME# b", "#DEV_NAME#", "x#DEV_NAME#y"), "a x#DEV_NAME#y b");
+    EXPECT_EQ(ReplaceEachOnce("##DEV_NAME#DEV_NAME#", "#DEV_NAME#", "-"), "#-DEV_NAME#");
+    EXPECT_EQ(ReplaceEachOnce("#DEV_NAME#", "#DEV_NAME#", ""), "");
+}
+
+TEST(ProgressRule, PositionsOfTheSubRangesTruncate)
+{
+    EXPECT_EQ(ProgressPosition(0, 25, 10), 2);
+    EXPECT_EQ(ProgressPosition(0, 25, 60), 15);
+    EXPECT_EQ(ProgressPosition(0, 25, 100), 25);
+    EXPECT_EQ(ProgressPosition(0, 10, 10), 1);
+    EXPECT_EQ(ProgressPosition(0, 10, 60), 6);
+    EXPECT_EQ(ProgressPosition(15, 30, 20), 18);
+    EXPECT_EQ(ProgressPosition(50, 100, 0), 50);
+    EXPECT_EQ(ProgressPosition(33, 33, 100), 33);
+    for (int from = 0; from <= 100; from += 7) {
+        for (int to = from; to <= 100; to += 9)
+            EXPECT_EQ(ProgressPosition(from, to, 100), to);
+    }
+}
+
+TEST(ProgramFolder, CutAtTheLastBackslash)
+{
+    EXPECT_EQ(FolderOfProgram("A:\\SETUP.EXE"), "A:");
+    EXPECT_EQ(FolderOfProgram("C:\\Drivers\\Disk\\Setup.exe"), "C:\\Drivers\\Disk");
+    EXPECT_EQ(FolderOfProgram("\\\\server\\share\\Setup.exe"), "\\\\server\\share");
+    EXPECT_EQ(FolderOfProgram("SETUP.EXE"), "SETUP.EXE");
+    EXPECT_EQ(FolderOfProgram(""), "");
+}

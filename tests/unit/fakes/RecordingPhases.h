@@ -1,0 +1,57 @@
+// A stand-in for the job's phases: each call is written into the view's transcript, and the
+// package read and device removal give what the test scripts.
+#pragma once
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "app/SetupPhases.h"
+#include "fakes/FakeView.h"
+
+class RecordingPhases : public SetupPhases {
+public:
+    explicit RecordingPhases(FakeView& view) : view_(view) {}
+
+    bool packageReadable = true;
+    // Runs inside ReadDriverPackage, to fill the record as a package would.
+    std::function<void(SetupSession&)> fillRecord;
+    // Successive results of RemoveMatchingDevices; 0 once they run out.
+    std::deque<int> removalCounts;
+    int removalCallsAfterScript = 0; // nonzero: every call past the script returns this
+
+    bool ReadDriverPackage(SetupSession& session) override
+    {
+        view_.Record("read package");
+        if (fillRecord)
+            fillRecord(session);
+        return packageReadable;
+    }
+    int RemoveMatchingDevices(SetupSession&, const HardwareIdList& hardwareIds) override
+    {
+        int removed = removalCallsAfterScript;
+        if (!removalCounts.empty()) {
+            removed = removalCounts.front();
+            removalCounts.pop_front();
+        }
+        view_.Record("remove devices of " + std::to_string(hardwareIds.size()) + " pairs: " + std::to_string(removed));
+        return removed;
+    }
+    int RemoveInfCopies(SetupSession&, const char* vidText, const char* pidText) override
+    {
+        view_.Record(std::string("remove inf copies ") + vidText + " " + pidText);
+        return 0;
+    }
+    void DeleteDriverFile(SetupSession&) override { view_.Record("delete driver"); }
+    void PlaceDriverFiles(SetupSession&, int from, int to) override
+    {
+        view_.Record("place driver files " + std::to_string(from) + " " + std::to_string(to));
+    }
+    bool StartDevicePhase(SetupSession&, int from, int to) override
+    {
+        view_.Record("start device " + std::to_string(from) + " " + std::to_string(to));
+        return true;
+    }
+
+private:
+    FakeView& view_;
+};

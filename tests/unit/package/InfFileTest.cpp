@@ -1,0 +1,358 @@
+// Tests of the INF reader: what opens, how lines split into keys and fields, substitution,
+// encodings, the read rules the callers rely on, and hostile input.
+#include "package/InfFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <optional>
+
+#include "fakes/Latin1CodePage.h"
+#include "package/InfEncoding.h"
+
+namespace {
+
+const std::string Header = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n";
+
+std::unique_ptr<InfFile> Parse(std::string_view bytes, const InfOpenOptions& options = {})
+{
+    Latin1CodePage codePage;
+    return InfFile::Parse(bytes, codePage, options);
+}
+
+std::optional<std::string> Field(const InfFile& file, const InfLine& line, unsigned index)
+{
+    char buffer[600];
+    if (!file.GetStringField(line, index, buffer, sizeof buffer)) return std::nullopt;
+    return std::string(buffer);
+}
+
+std::vector<std::string> Values(const InfFile& file, const InfLine& line)
+{
+    std::vector<std::string> values;
+    for (unsigned index = 1; auto value = Field(file, line, index); ++index) values.push_back(*value);
+    return values;
+}
+
+// The first line of [Test] in a file made of the header, that section and `body`.
+struct FirstLine {
+    std::unique_ptr<InfFile> file;
+    InfLine line;
+    explicit FirstLine(const std::string& body, const InfOpenOptions& options = {})
+        : file(Parse(Header + "[Test]\n" + body, options))
+    {
+        if (file == nullptr || !file->FindFirstLine("Test", nullptr, line)) ADD_FAILURE() << body;
+    }
+};
+
+std::string Utf16Le(std::u16string_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    return bytes;
+}
+
+TEST(InfFileTest, OpensOnlyWindows4StyleFilesThatParse)
+{
+    const std::map<std::string, bool> cases = {
+        {"[VERSION]\nSIGNATURE=$chicago$", true},
+        {"[version]\nsignature=\"$Windows NT$\",extra", true},
+        {"[Version]\nSignature=$Windows 95$", true},
+        {"[Version]\nabc=def\n[Other]\n[version]\nSignature=$chicago$", true},
+        {"[Version]\nSignature=foo", false},
+        {"[Version]\nSignature=", false},
+        {"[Version]\nSignature=%sig%\n[Strings]\nsig=$Chicago$", false},
+        {"[Version]\nProvider=x", false},
+        {"[Setup]\nSignature=$Chicago$", false},
+        {"abcd", false},
+        {"\r\n", false},
+        {"", false},
+        {Header + "[ab\r\n", false},
+        {Header + "[ab\x1a]\n", false},
+        {Header + "[" + std::string(255, 'a') + "]", true},
+        {Header + "[" + std::string(256, 'a') + "]", false},
+        {";comment\n" + Header, true},
+        {"garbage\n" + Header, false},
+        {"garbage\n" + Header + "[strings]\n", true},
+    };
+    for (const auto& [bytes, opens] : cases) EXPECT_EQ(Parse(bytes) != nullptr, opens) << bytes;
+}
+
+TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
+{
+    struct Case {
+        std::string body;
+        std::optional<std::string> key;
+        std::vector<std::string> values;
+    };
+    const Case cases[] = {
+        {"ab=cd,ef,gh,ij", "ab", {"cd", "ef", "gh", "ij"}},
+        {"ab", "ab", {"ab"}},
+        {"ab,cd=ef", std::nullopt, {"ab", "cd=ef"}},
+        {"=abcd,ef", "", {"abcd", "ef"}},
+        {"a=", "a", {""}},
+        {"a=b,,c, ,d", "a", {"b", "", "c", "", "d"}},
+        {",=,,b", std::nullopt, {"", "=", "", "b"}},
+        {" a  b = c ,\" d\" \r\n", "a  b", {"c", " d"}},
+        {"ab  \\  \ncd=ef", "abcd", {"ef"}},
+        {"ab \\ ;comment\n  cd=ef", "abcd", {"ef"}},
+        {"ba \\ dc=xx", "ba \\ dc", {"xx"}},
+        {"a=b\\\\c", "a", {"b\\\\c"}},
+        {"ba=c \\\n \\\n a", "ba", {"ca"}},
+        {"ab=cd \\", "ab", {"cd"}},
+        {"ab=cd\\\n\nef", "ab", {"cd"}},
+        {"Ab\"Cd\"=Ef", "AbCd", {"Ef"}},
+        {"Ab\"Cd=Ef\"", "AbCd=Ef", {"AbCd=Ef"}},
+        {"ab\"\"\"cd,ef=gh\"", "ab\"cd,ef=gh", {"ab\"cd,ef=gh"}},
+        {"ab=cd\",ef\\\nab", "ab", {"cd,ef\\"}},
+        {"a=b,\"\",c,\" \",d", "a", {"b", "", "c", " ", "d"}},
+        {"a=x \"\" y ; comment", "a", {"x  y"}},
+        {"HKLM,A,B,'C',D", std::nullopt, {"HKLM", "A", "B", "'C'", "D"}},
+        {"ab=c\x1a" "d\ne=f", "ab", {"c"}},
+        {std::string("abcd=ef\0gh", 10), "abcd", {"ef gh"}},
+        {std::string("ab=cd \0\n", 8), "ab", {"cd"}},
+        {"#x=1", "#x", {"1"}},
+        {"k=" + std::string(600, 'v') + "\"" + std::string(100, 'w'), "k", {std::string(511, 'v')}},
+    };
+    for (const Case& test : cases) {
+        FirstLine first(test.body);
+        if (first.file == nullptr) continue;
+        EXPECT_EQ(Field(*first.file, first.line, 0), test.key) << test.body;
+        EXPECT_EQ(Values(*first.file, first.line), test.values) << test.body;
+    }
+}
+
+TEST(InfFileTest, SectionNamesAreRawTextUpToTheFirstBracket)
+{
+    const auto file = Parse(Header + " [Test[S]ection] tail\na=1\n[ x;y\\\" ]\nb=2\n[TEST[s]\nc=3\n[]\nd=4\n"
+                            + std::string("[Nul\0Name]\ne=5\n", 15));
+    ASSERT_NE(file, nullptr);
+    InfLine line;
+    for (const auto& [section, key] : std::map<std::string, std::string>{
+             {"test[S", "a"}, {" x;y\\\" ", "b"}, {"", "d"}, {"Nul Name", "e"}})
+        EXPECT_TRUE(file->FindFirstLine(section, key.c_str(), line)) << section;
+    EXPECT_FALSE(file->FindFirstLine("Test[Section", nullptr, line));
+    // The second [TEST[s] header adds its line to the same section.
+    ASSERT_TRUE(file->FindFirstLine("Test[S", "c", line));
+}
+
+TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
+{
+    std::string text = Header;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 40; ++i) {
+        text += (i % 2 ? "[a]\nk=" : "[A]\n[B]\nk=9\n[A]\nk=") + std::to_string(i) + "\n";
+        expected.push_back(std::to_string(i));
+    }
+    const auto file = Parse(text);
+    ASSERT_NE(file, nullptr);
+    InfLine line;
+    ASSERT_TRUE(file->FindFirstLine("a", "K", line));
+    std::vector<std::string> values{*Field(*file, line, 1)};
+    while (file->FindNextLine(line)) values.push_back(*Field(*file, line, 1));
+    EXPECT_EQ(values, expected);
+    EXPECT_EQ(Field(*file, line, 1), "39"); // a failed FindNextLine leaves the position alone
+
+    InfLine untouched;
+    EXPECT_FALSE(file->FindNextLine(untouched));
+    EXPECT_FALSE(file->FindFirstLine("Missing", "k", line));
+    EXPECT_FALSE(file->FindFirstLine("Missing", nullptr, line));
+    EXPECT_FALSE(file->FindFirstLine("B", "nokey", line));
+    EXPECT_FALSE(Parse(Header + "[Empty]\n; only a comment\n")->FindFirstLine("Empty", nullptr, line));
+}
+
+TEST(InfFileTest, SubstitutesStringTokensWhenRead)
+{
+    std::string strings = "[Strings]\nfoo=aaa\nbar=bbb\nloop=%loop2%\nloop2=%loop%\nper=1\ncent=2\n"
+                          "22=twenty-two\nempty=\nquoted=\" q \"\n";
+    for (int i = 0; i < 30; ++i) strings += "FOO=later" + std::to_string(i) + "\n"; // the first one counts
+    struct Case {
+        std::string body, key, value;
+    };
+    const Case cases[] = {
+        {"%foo%=%bar%", "aaa", "bbb"},
+        {"%% %foo%=%Bar%", "% aaa", "bbb"},
+        {"%foo%xx=%bar%yy", "aaaxx", "bbbyy"},
+        {"%f\"o\"o%=ccc", "aaa", "ccc"},
+        {"abc=%bar;bla%", "abc", "%bar"},
+        {"loop=%loop%", "loop", "%loop2%"},
+        {"%per%%cent%=100", "12", "100"},
+        {"a=%unknown%-%10%-%22%", "a", "%unknown%-%10%-twenty-two"},
+        {"a=x%empty%y%quoted%", "a", "xy q "},
+        {"a=100%", "a", "100%"},
+        {"a=%a%b%", "a", "%a%b%"},
+    };
+    for (const Case& test : cases) {
+        FirstLine first(test.body + "\n" + strings);
+        if (first.file == nullptr) continue;
+        EXPECT_EQ(Field(*first.file, first.line, 0), test.key) << test.body;
+        EXPECT_EQ(Field(*first.file, first.line, 1), test.value) << test.body;
+        InfLine found;
+        EXPECT_TRUE(first.file->FindFirstLine("Test", test.key.c_str(), found)) << test.body;
+    }
+    FirstLine first("%foo%=x\n" + strings);
+    InfLine found;
+    EXPECT_FALSE(first.file->FindFirstLine("Test", "%foo%", found));
+}
+
+TEST(InfFileTest, PrefersTheUserLanguagesStringsOnlyWhenAsked)
+{
+    const std::string body = "a=%name%,%only%\n[Strings]\nname=English\nonly=Base\n[strings.040A]\nname=Espanol\n";
+    FirstLine plain(body, {false, 0x040A});
+    EXPECT_EQ(Values(*plain.file, plain.line), (std::vector<std::string>{"English", "Base"}));
+    FirstLine localized(body, {true, 0x040A});
+    EXPECT_EQ(Values(*localized.file, localized.line), (std::vector<std::string>{"Espanol", "Base"}));
+    FirstLine otherLanguage(body, {true, 0x0411});
+    EXPECT_EQ(Values(*otherLanguage.file, otherLanguage.line), (std::vector<std::string>{"English", "Base"}));
+}
+
+TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
+{
+    FirstLine first("k=" + std::string(19, 'x') + "," + std::string(20, 'y') + ",%long%\n[Strings]\nlong="
+                    + std::string(300, 'z'));
+    const InfFile& file = *first.file;
+    char buffer[20] = "preset";
+    EXPECT_TRUE(file.GetStringField(first.line, 1, buffer, sizeof buffer));
+    EXPECT_EQ(std::string(buffer), std::string(19, 'x'));
+    std::strcpy(buffer, "preset");
+    EXPECT_FALSE(file.GetStringField(first.line, 2, buffer, sizeof buffer));
+    EXPECT_FALSE(file.GetStringField(first.line, 3, buffer, sizeof buffer));
+    EXPECT_FALSE(file.GetStringField(first.line, 4, buffer, sizeof buffer));
+    EXPECT_STREQ(buffer, "preset");
+
+    FixedText<20> text;
+    text.Assign("preset");
+    EXPECT_FALSE(file.GetStringField(first.line, 2, text));
+    EXPECT_EQ(text.str(), "preset");
+    EXPECT_TRUE(file.GetStringField(first.line, 0, text));
+    EXPECT_EQ(text.str(), "k");
+
+    FirstLine noKey("a,b");
+    EXPECT_FALSE(noKey.file->GetStringField(noKey.line, 0, text));
+    EXPECT_FALSE(noKey.file->GetStringField(InfLine{}, 1, text));
+}
+
+TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
+{
+    const std::map<std::string, std::optional<std::int32_t>> cases = {
+        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12}, {"+7", 7}, {"", 0},
+        {"%sp%5", 5}, {"2147483647", 2147483647}, {"99999999999", 2147483647},
+        {"-2147483648", INT32_MIN}, {"-0x80000001", INT32_MIN}, {"0xFFFFFFFF", 2147483647},
+        {"Field1", std::nullopt}, {"08", std::nullopt}, {"0x", std::nullopt}, {"12a", std::nullopt},
+        {"-", std::nullopt}, {"%sp%", std::nullopt}, {"5%sp%", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) {
+        FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\n");
+        std::int32_t value = -1;
+        EXPECT_EQ(first.file->GetIntField(first.line, 1, value), expected.has_value()) << text;
+        EXPECT_EQ(value, expected.value_or(-1)) << text;
+    }
+    FirstLine numericKey("123=48");
+    std::int32_t value = -1;
+    EXPECT_TRUE(numericKey.file->GetIntField(numericKey.line, 0, value));
+    EXPECT_EQ(value, 123);
+    EXPECT_FALSE(numericKey.file->GetIntField(numericKey.line, 2, value));
+    EXPECT_EQ(value, 123);
+}
+
+TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
+{
+    const std::u16string text = u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,\xD800x\r\n";
+    for (const auto& bytes : {Utf16Le(text), "\xEF\xBB\xBF" + std::string(reinterpret_cast<const char*>(
+                                  u8"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x"))}) {
+        const auto file = Parse(bytes);
+        ASSERT_NE(file, nullptr);
+        InfLine line;
+        ASSERT_TRUE(file->FindFirstLine("test", "K", line));
+        EXPECT_EQ(Values(*file, line), (std::vector<std::string>{"caf\xe9 ??", "?", "?x"}));
+    }
+    std::string noMark = Utf16Le(text).substr(2);
+    EXPECT_EQ(Parse(noMark), nullptr);
+    EXPECT_EQ(Parse(Utf16Le(text) + "x"), nullptr); // an odd size is never UTF-16
+    EXPECT_EQ(Parse("\xEF\xBB\xBF"), nullptr);
+}
+
+TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
+{
+    const std::map<std::string, std::u16string> cases = {
+        {"a\x80z", u"a\uFFFDz"},          {"\xC0\xAF", u"\uFFFD\uFFFD"},
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"}, {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, {"\xE6\x97", u"\uFFFD"},
+        {"\xE6\x97z", u"\uFFFDz"},        {"\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"\xFF\xFE", u"\uFFFD\uFFFD"},    {"\xC3\xA9", u"\u00e9"},
+    };
+    for (const auto& [bytes, units] : cases) EXPECT_EQ(DecodeUtf8(bytes), units) << bytes;
+}
+
+TEST(InfFileTest, OpensThroughTheFileSystem)
+{
+    struct OneFile : FileSystem {
+        std::vector<std::string> FindFiles(const std::string&) override { return {}; }
+        bool Copy(const std::string&, const std::string&) override { return false; }
+        bool Move(const std::string&, const std::string&) override { return false; }
+        bool Remove(const std::string&) override { return false; }
+        bool SetNormalAttributes(const std::string&) override { return false; }
+        bool MakeDirectory(const std::string&) override { return false; }
+        bool ReadAll(const std::string& path, std::string& bytes) override
+        {
+            if (path != "C:\\PKG\\EXDISK.IN_") return false;
+            bytes = Header;
+            return true;
+        }
+        bool Rewrite(const std::string&, const std::string&) override { return false; }
+    } files;
+    Latin1CodePage codePage;
+    EXPECT_NE(InfFile::Open(files, codePage, "C:\\PKG\\EXDISK.IN_"), nullptr);
+    EXPECT_EQ(InfFile::Open(files, codePage, "C:\\PKG\\MISSING.IN_"), nullptr);
+}
+
+TEST(InfFileTest, HostileInputStaysBounded)
+{
+    // A 50 MB line, a line of 10,000 tokens that each expand to 500 characters, many sections.
+    FirstLine longLine("k=" + std::string(50'000'000, 'a') + ",b");
+    EXPECT_EQ(Values(*longLine.file, longLine.line), (std::vector<std::string>{std::string(511, 'a'), "b"}));
+
+    std::string tokens;
+    for (int i = 0; i < 10'000; ++i) tokens += "%a%";
+    FirstLine expanding(tokens + "=" + tokens + "\n[Strings]\na=" + std::string(500, 'x'));
+    EXPECT_EQ(Field(*expanding.file, expanding.line, 0), std::nullopt);
+    EXPECT_EQ(Field(*expanding.file, expanding.line, 1), std::nullopt);
+    InfLine line;
+
+    std::string sections = Header;
+    for (int i = 0; i < 200'000; ++i) sections += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    const auto many = Parse(sections);
+    ASSERT_NE(many, nullptr);
+    ASSERT_TRUE(many->FindFirstLine("s199999", "K", line));
+    EXPECT_EQ(Field(*many, line, 1), "199999");
+
+    EXPECT_NE(Parse(Header + std::string(1'000'000, '\\') + "\n" + std::string(1'000'000, '"')), nullptr);
+    EXPECT_EQ(Parse(Header + "[" + std::string(10'000'000, 'n')), nullptr);
+}
+
+TEST(InfFileTest, ReadsTheExamplePackageAsItsCallersDo)
+{
+    const auto file = Parse("[Version]\nSignature=$CHICAGO$\nClass=USB\nProvider=%Maker%\n\n[Manufacturer]\n"
+                            "%Maker%=ExModels\n\n[ExModels]\n%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4D\n"
+                            "%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4E\n\n[Setup]\nFDDInf=EXFLOP.IN_\n"
+                            "TargetID=1A2B3C4D\n\n[Strings]\nMaker=Example Maker\nEx.Desc=Example USB Disk\n");
+    ASSERT_NE(file, nullptr);
+    InfLine line;
+    FixedText<20> provider, models;
+    ASSERT_TRUE(file->FindFirstLine("Version", "Provider", line));
+    EXPECT_TRUE(file->GetStringField(line, 1, provider));
+    ASSERT_TRUE(file->FindFirstLine("Manufacturer", nullptr, line));
+    EXPECT_TRUE(file->GetStringField(line, 1, models));
+    EXPECT_EQ(provider.str() + "/" + models.str(), "Example Maker/ExModels");
+    ASSERT_TRUE(file->FindFirstLine(models.view(), nullptr, line));
+    std::vector<std::string> seen;
+    do seen.push_back(*Field(*file, line, 0) + "|" + *Field(*file, line, 2));
+    while (file->FindNextLine(line));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Example USB Disk|USB\\VID_1A2B&PID_3C4D",
+                                              "Example USB Disk|USB\\VID_1A2B&PID_3C4E"}));
+    EXPECT_TRUE(file->FindFirstLine("setup", "fddinf", line));
+    EXPECT_FALSE(file->FindFirstLine("Setup", "MPDInf", line));
+}
+
+} // namespace

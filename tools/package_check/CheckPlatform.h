@@ -1,0 +1,100 @@
+// The platform under the package check: the real file system for reading, the console for
+// messages, and nothing else (the check never changes the system).
+#pragma once
+#include <cstdio>
+
+#include "app/SetupState.h"
+#include "platform/Platform.h"
+
+#ifdef _WIN32
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32TextCodePage.h"
+using CheckFileSystem = Win32FileSystem;
+using CheckCodePage = Win32TextCodePage;
+#else
+#include "HostFileSystem.h"
+#include "Utf8CodePage.h"
+using CheckFileSystem = HostFileSystem;
+using CheckCodePage = Utf8CodePage;
+#endif
+
+// Messages are printed instead of shown; texts are named by their string-table id.
+class ConsoleView : public SetupView {
+public:
+    std::string LoadText(int stringId) override { return "<string " + std::to_string(stringId) + ">"; }
+    int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override
+    {
+        std::printf("Setup.exe would show a message box (flags %u, caption \"%s\"): %s\n", flags, caption.c_str(),
+                    text.c_str());
+        return 1;
+    }
+    void AddSystemMenuEntry(int, const std::string&) override {}
+    void SetDialogIcon() override {}
+    void ShowLogo() override {}
+    void SetCaption(const std::string&) override {}
+    void SetControlText(int, const std::string&) override {}
+    void SetCheck(int, bool) override {}
+    void FocusControl(int) override {}
+    void EnableControl(int, bool) override {}
+    void SetProgress(int) override {}
+    void DispatchOneMessage() override {}
+    void EndDialog(int) override {}
+};
+
+class CheckSystemInfo : public SystemInfo {
+public:
+    std::uint16_t language = 0x0409;
+    std::string CommandLine() override { return {}; }
+    bool QueryVersion(SystemVersion&) override { return false; }
+    std::string WindowsFolder() override { return {}; }
+    std::string ModuleFileName() override { return {}; }
+    std::uint16_t UserLanguage() override { return language; }
+};
+
+// Services the package read never calls.
+class NoRegistry : public Registry {
+public:
+    long OpenMachineKey(const std::string&, std::uint32_t, RegistryKey&) override { return 5; }
+    long SetStringValue(RegistryKey, const std::string&, const std::string&) override { return 5; }
+    long CloseKey(RegistryKey) override { return 6; }
+};
+class NoDeviceSetup : public DeviceSetup {
+public:
+    bool GetClassDevices(const ClassGuid&, const std::string&, std::uint32_t, DeviceSet&) override { return false; }
+    bool EnumDevice(DeviceSet, std::uint32_t) override { return false; }
+    bool GetInstanceId(DeviceSet, std::uint32_t, std::string&) override { return false; }
+    bool RemoveDevice(DeviceSet, std::uint32_t) override { return false; }
+    void DestroyDeviceSet(DeviceSet) override {}
+};
+class NoConfigManager : public ConfigManager {
+public:
+    std::uint32_t LocateRootNode(DeviceNode&) override { return 0x13; }
+    std::uint32_t ReenumerateNode(DeviceNode, std::uint32_t) override { return 0x13; }
+};
+class NoWindowSystem : public WindowSystem {
+public:
+    WindowHandle FindWindowAfter(WindowHandle, WindowHandle, const WindowClass&) override { return NoWindow; }
+    std::string ReadWindowText(WindowHandle, int) override { return {}; }
+    int ControlId(WindowHandle) override { return 0; }
+    bool IsEnabled(WindowHandle) override { return false; }
+    bool IsVisible(WindowHandle) override { return false; }
+    void SendCommand(WindowHandle, std::uint32_t, std::intptr_t) override {}
+};
+class NoClock : public Clock {
+public:
+    void Sleep(int) override {}
+};
+
+struct CheckPlatform {
+    OsClass osClass = OsClass::Windows98SecondEdition;
+    CheckFileSystem files;
+    NoRegistry registry;
+    NoDeviceSetup devices;
+    NoConfigManager configManager;
+    NoWindowSystem windows;
+    CheckSystemInfo system;
+    NoClock clock;
+    CheckCodePage codePage;
+    ConsoleView view;
+    Platform platform{files, registry, devices, configManager, windows, system, clock, codePage, view};
+};
