@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-// UTF-8 without its byte order mark. Every byte that does not begin a well-formed sequence
-// (stray continuation bytes, overlong forms, encoded surrogates, values above U+10FFFF,
-// sequences cut short) becomes one U+FFFD, and decoding goes on with the next byte.
+// UTF-8 without its byte order mark. Ill-formed input (stray continuation bytes, overlong forms,
+// encoded surrogates, values above U+10FFFF, sequences cut short) becomes U+FFFD, one for each
+// longest run of bytes that could have begun a sequence, and decoding goes on after that run.
 std::u16string DecodeUtf8(std::string_view bytes);
 
 // UTF-16 little endian without its byte order mark; an odd last byte is dropped. Lone

@@ -423,6 +423,7 @@ bool InfFile::FindFirstLine(std::string_view sectionName, const char* key, InfLi
 {
     const Section* section = FindSection(sectionName);
     if (section == nullptr) return false;
+    const std::string_view wanted = key == nullptr ? std::string_view() : std::string_view(key);
     std::string substituted;
     for (std::uint32_t run = section->firstRun; run < section->firstRun + section->runCount; ++run) {
         for (std::uint32_t index = 0; index < runs_[run].lineCount; ++index) {
@@ -435,7 +436,7 @@ bool InfFile::FindFirstLine(std::string_view sectionName, const char* key, InfLi
                     if (!Substitute(lineKey, substituted)) continue;
                     lineKey = substituted;
                 }
-                if (!EqualNoCase(lineKey, key)) continue;
+                if (!EqualNoCase(lineKey, wanted)) continue;
             }
             line.section_ = static_cast<std::uint32_t>(section - sections_.data());
             line.run_ = run;

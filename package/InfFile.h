@@ -18,8 +18,8 @@ struct InfOpenOptions {
     std::uint16_t userLanguage = 0;
 };
 
-// A position in an INF file (SetupAPI's INFCONTEXT): one line of one section. Only the InfFile
-// that filled it can read it; a default-constructed position reads as nothing.
+// A position in an INF file (SetupAPI's INFCONTEXT): one line of one section, meaningful to the
+// InfFile that filled it. A default-constructed position reads as nothing.
 class InfLine {
 private:
     friend class InfFile;
@@ -32,7 +32,8 @@ class InfFile {
 public:
     // A key or field keeps at most this many characters of its text; the rest is dropped.
     static constexpr std::size_t MaxFieldLength = 511;
-    // A text that %name% substitution makes longer than this reads as too long for any buffer.
+    // A key or field whose text, once %name% tokens are replaced, is longer than this reads as too
+    // long for any buffer; substitution stops there, so no read grows without bound.
     static constexpr std::size_t MaxReadLength = 511;
     // Section names longer than this make the file unreadable.
     static constexpr std::size_t MaxSectionNameLength = 255;
@@ -59,7 +60,8 @@ public:
     bool FindNextLine(InfLine& line) const;
 
     // SetupGetStringFieldA. Field 0 is the substituted key, 1... the values. Fails when the
-    // field is absent or its text and terminator do not fit `width`; the buffer is then untouched.
+    // field is absent or its text and terminator do not fit `width` (or there is no buffer); the
+    // buffer is then untouched.
     bool GetStringField(const InfLine& line, unsigned index, char* buffer, std::size_t width) const;
     template <std::size_t Width>
     bool GetStringField(const InfLine& line, unsigned index, FixedText<Width>& text) const

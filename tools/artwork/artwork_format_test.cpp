@@ -69,7 +69,8 @@ struct Dib {
         return bytes->at(row + x / 8) >> (7 - x % 8) & 1;
     }
     std::size_t End(bool withMask) const {
-        return pixelsAt + RowBytes(width, bits) * height + (withMask ? RowBytes(width, 1) * height : 0);
+        const std::size_t mask = withMask ? RowBytes(width, 1) * height : 0;
+        return pixelsAt + RowBytes(width, bits) * height + mask;
     }
 };
 

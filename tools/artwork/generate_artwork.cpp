@@ -4,7 +4,7 @@
 // writes setup.ico, hand.cur, logo.bmp and side.bmp into OUTPUT_FOLDER. The output is the same
 // byte for byte on every run and every build: nothing random, no clock, and only floating-point
 // operations that IEEE 754 defines exactly (+, -, *, /, sqrt, floor), with rotations given as
-// exact cosine/sine pairs instead of calls to the trigonometric library.
+// fixed cosine/sine pairs instead of calls to the trigonometric library.
 
 #include <algorithm>
 #include <array>
@@ -244,7 +244,8 @@ IndexedPicture MapToPalette(const Canvas& canvas, const Palette& palette, int fi
     IndexedPicture picture{canvas.Width(), canvas.Height(), palette, {}, {}};
     for (int y = 0; y < canvas.Height(); ++y) {
         for (int x = 0; x < canvas.Width(); ++x) {
-            picture.indices.push_back(std::uint8_t(Nearest(palette, ToRgb8(canvas.At(x, y)), first)));
+            const int index = Nearest(palette, ToRgb8(canvas.At(x, y)), first);
+            picture.indices.push_back(std::uint8_t(index));
             picture.transparent.push_back(canvas.AlphaAt(x, y) < 0.5);
         }
     }
@@ -455,7 +456,7 @@ Bytes IconFile(const IndexedPicture& picture, int bitsPerPixel, bool cursor, int
 // ---------------------------------------------------------------------------------------------
 // The pictures
 
-// Rotations as exact cosine/sine pairs (Pythagorean triples) and the eighth turn.
+// Cosine and sine of an eighth turn; the other rotations use Pythagorean triples.
 constexpr double kEighth = 0.70710678118654752;
 
 // The standard 16-colour palette of the era, in its usual order.
@@ -467,7 +468,7 @@ const Palette kStandardPalette{
 namespace standard {
 const Colour kBlack = Rgb(0, 0, 0), kNavy = Rgb(0, 0, 128), kSilver = Rgb(192, 192, 192),
              kGrey = Rgb(128, 128, 128), kLime = Rgb(0, 255, 0), kBlue = Rgb(0, 0, 255),
-             kAqua = Rgb(0, 255, 255), kWhite = Rgb(255, 255, 255), kTeal = Rgb(0, 128, 128);
+             kAqua = Rgb(0, 255, 255), kWhite = Rgb(255, 255, 255);
 }
 
 // Icon 128: a flash disk lying diagonally, connector to the upper right, in the 16 standard
@@ -517,7 +518,7 @@ IndexedPicture DrawHandCursor() {
     constexpr int kSize = 32;
     constexpr int kRoom = 48;  // drawn with room around it, then moved into the corner
     // Hand coordinates: the index finger points up (towards -v), its tip at the origin; the
-    // hand is turned by the 3-4-5 angle so that the finger points up and to the left.
+    // hand is turned by the 5-12-13 angle so that the finger points up and to the left.
     const Frame hand{8.0, 8.0, 12.0 / 13, -5.0 / 13};
     struct Part {
         Shape shape;
@@ -649,7 +650,7 @@ IndexedPicture DrawLogo() {
 
     // The disk, lying flat: body from x 8 to 57, connector to x 79.
     const auto body = RoundedBox(kScreen, 8, 6, 58, 30, 7);
-    Glow(canvas, RoundedBox(kScreen, 11, 10, 60, 33, 7), Rgb(180, 196, 220), 0.35, 3);
+    Glow(canvas, RoundedBox(kScreen, 11, 10, 60, 33, 7), Rgb(180, 196, 220), 0.35, 3);  // shadow
     Fill(canvas, Box(kScreen, 57, 10, 80, 26), Solid(Rgb(98, 106, 122)), samples);
     Fill(canvas, Box(kScreen, 57, 11, 79, 25),
          AcrossV(kScreen, {{11, Rgb(247, 249, 252)}, {15, Rgb(208, 214, 224)},
@@ -706,7 +707,8 @@ IndexedPicture DrawSidePicture() {
                                 {130, Rgb(226, 237, 251)},
                                 {190, Rgb(120, 168, 230)},
                                 {256, Rgb(22, 60, 138)}};
-    Fill(canvas, Box(kScreen, 0, 0, width, height), AlongU(Frame{0, 0, 0, 1}, sky), samples);
+    const Frame downwards{0, 0, 0, 1};
+    Fill(canvas, Box(kScreen, 0, 0, width, height), AlongU(downwards, sky), samples);
     // Two wide arcs sweeping across the sky.
     Fill(canvas, Ring(Circle(kScreen, -40, 360, 230), 5), Solid(white), samples, 0.22);
     Fill(canvas, Ring(Circle(kScreen, -40, 360, 214), 2), Solid(white), samples, 0.18);
@@ -715,6 +717,7 @@ IndexedPicture DrawSidePicture() {
     // The disk: u runs from its lanyard end down to the connector, tilted by the 7-24-25 angle.
     const Frame disk{60, 162, -0.28, 0.96};
     const auto body = RoundedBox(disk, -62, -22, 36, 22, 11);
+    // Its shadow, cast down and to the right.
     Glow(canvas, Grow(RoundedBox(Frame{67, 172, -0.28, 0.96}, -62, -22, 70, 22, 11), -4),
          Rgb(10, 34, 90), 0.35, 10);
 
