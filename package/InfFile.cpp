@@ -161,9 +161,11 @@ private:
     bool textBeforeSection_ = false;
 };
 
-// Splits INF text into sections, lines, keys and fields. Works on the bytes of an ANSI file as
-// they stand, or on the UTF-16 units of a Unicode file, whose keys and fields are then converted
-// to the ANSI code page one by one.
+// Splits INF text into sections, lines, keys and fields. Works on the UTF-16 units of a Unicode
+// file, whose keys and fields are then converted to the ANSI code page one by one, or on the bytes
+// of an ANSI file as they stand. The code page offers no lead-byte test, so in an ANSI file of a
+// double-byte code page a trail byte 0x5C at the end of a line still reads as a continuation and
+// a trail byte 0x5D still ends a section name; elsewhere trail bytes never look like syntax.
 template <typename Unit>
 class InfFile::Lexer {
 public:

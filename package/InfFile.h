@@ -12,8 +12,8 @@
 #include "platform/TextCodePage.h"
 
 struct InfOpenOptions {
-    // Windows 2000 and XP look up %name% tokens in [Strings.LLLL] (the user's LANGID in four hex
-    // digits) before [Strings]; the Windows 98 family knows [Strings] only.
+    // Look %name% tokens up in [Strings.LLLL] first, LLLL being userLanguage (a LANGID) in four
+    // hex digits, then in [Strings]; callers ask for it where the system does it (2000 and XP).
     bool preferLocalizedStrings = false;
     std::uint16_t userLanguage = 0;
 };

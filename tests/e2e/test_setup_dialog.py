@@ -290,6 +290,7 @@ def install_job(run: TestRun, check: Check, package: Path) -> None:
     boxes = t.message_boxes()
     check.equal([(b["caption"], b["text"], b["icon"]) for b in boxes], [(TITLE, INSTALL_COMPLETE, "information")],
                 "closing message")
+    check.equal(closing[0]["visible"], "1", "setup dialog still shown under the closing message")
     check.equal((closing[START]["enabled"], closing[EXIT]["enabled"]), ("1", "1"),
                 "Start and Exit under the closing message")
     check.equal(closing[STATUS]["text"], "", "status line under the closing message")

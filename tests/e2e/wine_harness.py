@@ -490,7 +490,7 @@ class ProgramCase:
             if section != "setup":
                 lines.append("[Setup]")
             lines.append(f"{key}={value}")
-        path.write_bytes(newline.join(lines).encode("latin-1"))
+        path.write_bytes(newline.decode().join(lines).encode("latin-1"))
 
     # -- the prefix --------------------------------------------------------------------------
 
