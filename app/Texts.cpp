@@ -1,4 +1,4 @@
-// Token replacement in the texts the program shows.
+// Text rules shared by every subsystem: token replacement and ASCII upper-casing.
 #include "app/Texts.h"
 
 std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::string_view replacement)
@@ -13,4 +13,13 @@ std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::
     }
     result.append(text, start);
     return result;
+}
+
+std::string ToUpperAscii(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
 }

@@ -1,6 +1,19 @@
 // Removal of the device nodes that carry one of the package's VID/PID pairs.
 #pragma once
-#include "app/SetupSession.h"
+#include <string>
 
-// One pass over each device class the disk appears in; the number of nodes removed.
+#include "app/SetupSession.h"
+#include "platform/DeviceSetup.h"
+
+// The device setup classes the disk's nodes live in.
+constexpr ClassGuid UsbDeviceClass = {0x36FC9E60, 0xC465, 0x11CF, {0x80, 0x56, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+constexpr ClassGuid HardDiskControllerClass = {
+    0x4D36E96A, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+// One pass over each class and enumerator the disk appears under; the number of nodes removed.
 int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds);
+
+// One pass: every node of the class from the enumerator, attached or not, whose instance ID
+// carries one of the pairs is removed once; the number of successful removals.
+int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds, const ClassGuid& classGuid,
+                         const std::string& enumerator, std::uint32_t flags);

@@ -16,15 +16,6 @@ constexpr const char* MissingSetupSectionText = "Main .in_ file with [Setup] sec
 // Put after the package's own title in the about box.
 constexpr std::string_view AboutNotice = "  Driver setup utility for USB flash disks.";
 
-InfOpenOptions OpenOptionsFor(SetupSession& session)
-{
-    InfOpenOptions options;
-    // Windows 2000 and XP show an INF's texts in the user's language when it has them.
-    options.preferLocalizedStrings = session.State.OsClass >= OsClass::Windows2000;
-    options.userLanguage = session.platform.system.UserLanguage();
-    return options;
-}
-
 // The first entry found in the program folder that opens as a Windows-4-style INF with a line
 // in [Setup]; the file stays open. Null when there is none, after the message for it.
 std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string& failureReason)
@@ -41,7 +32,7 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
     }
 
     state.SetupFileName.Clear();
-    const InfOpenOptions options = OpenOptionsFor(session);
+    const InfOpenOptions options = SystemInfOptions(session);
     for (const std::string& name : names) {
         FixedText<20> fileName;
         std::string path;
@@ -110,6 +101,14 @@ bool ReadDriverPackage(SetupSession& session, std::string& failureReason)
         return false;
     ApplyBrandKeys(*inf, session);
     return FindDriverFiles(session, &failureReason);
+}
+
+InfOpenOptions SystemInfOptions(SetupSession& session)
+{
+    InfOpenOptions options;
+    options.preferLocalizedStrings = session.State.OsClass >= OsClass::Windows2000;
+    options.userLanguage = session.platform.system.UserLanguage();
+    return options;
 }
 
 bool ReadDriverPackage(SetupSession& session)

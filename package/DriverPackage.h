@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/SetupSession.h"
+#include "package/InfFile.h"
 
 // Finds the setup description, reads its [Setup] keys and device model, finds the driver
 // files; may replace AppTitle, DeviceName and AboutText. False when the package is unusable.
@@ -10,3 +11,7 @@ bool ReadDriverPackage(SetupSession& session);
 
 // The same, telling why a package is unusable, including the reasons the dialog never shows.
 bool ReadDriverPackage(SetupSession& session, std::string& failureReason);
+
+// How INF files are read on the running system: Windows 2000 and XP prefer the texts of the
+// user's language, as their own setup does.
+InfOpenOptions SystemInfOptions(SetupSession& session);

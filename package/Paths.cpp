@@ -13,3 +13,30 @@ bool JoinPath(std::string_view folder, std::string_view name, std::string& out)
     out = std::move(joined);
     return true;
 }
+
+bool FormatPath(std::string_view format, std::initializer_list<std::string_view> arguments, std::string& out)
+{
+    std::string formatted;
+    auto argument = arguments.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
+            if (argument == arguments.end())
+                return false;
+            formatted.append(*argument++);
+            ++i;
+        } else {
+            formatted += format[i];
+        }
+    }
+    if (argument != arguments.end() || formatted.size() > MaxPathLength)
+        return false;
+    out = std::move(formatted);
+    return true;
+}
+
+std::string InstalledName(std::string path, char lastLetter)
+{
+    if (!path.empty())
+        path.back() = lastLetter;
+    return path;
+}

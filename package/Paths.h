@@ -1,6 +1,7 @@
 // Paths under the program and Windows folders: joined and formatted in 260-character buffers,
 // refused rather than cut short when they do not fit.
 #pragma once
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -10,3 +11,11 @@ constexpr std::size_t MaxPathLength = 259;
 // folder, one backslash, name; no second backslash when the folder already ends with one.
 // False (and out untouched) when the result would be longer than MaxPathLength.
 bool JoinPath(std::string_view folder, std::string_view name, std::string& out);
+
+// A "%s" template filled with the arguments in order ("%s\\INF\\%s"). False (and out untouched)
+// when the result would be longer than MaxPathLength or the arguments do not match the template.
+bool FormatPath(std::string_view format, std::initializer_list<std::string_view> arguments, std::string& out);
+
+// The installed name of a packed file: the path's last character overwritten with a letter
+// (EXDISK.SY_ becomes EXDISK.SYS with 'S', EXDISK.IN_ becomes EXDISK.INF with 'F').
+std::string InstalledName(std::string path, char lastLetter);

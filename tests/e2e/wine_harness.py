@@ -27,7 +27,9 @@ from functools import lru_cache
 from pathlib import Path, PureWindowsPath
 
 WINDOWS_VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
-DESKTOP = "e2e,800x600"  # Wine's virtual desktop: frames and captions, and a known screen size
+# Every program of the prefix runs in one Wine virtual desktop, which draws frames and
+# captions (there is no window manager on Xvfb) and gives a known screen size.
+DESKTOP_NAME, DESKTOP_SIZE = "e2e", "800x600"
 DEFAULT_LANG = "en_US.UTF-8"
 PROGRAMS_FOLDER = "e2e"  # C:\e2e\<case> holds each test's copy of the program
 DRIVER_TIMEOUT_S = 90  # a whole driver run; each of its own waits is much shorter
@@ -353,16 +355,20 @@ class TestRun:
         status = self.wine(["wineboot", "-i"], "wineboot", timeout=180)
         if status != 0:
             raise HarnessError(f"wineboot -i failed with status {status}, see {self.logs}/wineboot.log")
-        # The first program that opens a window starts the virtual desktop; doing it here keeps
-        # that start-up time out of the first test's timeouts.
+        # The desktop is chosen when it starts, so the setting must be in place before any
+        # window opens: the server is restarted after wineboot for it to apply.
+        for key, name, value in ((r"HKCU\Software\Wine\Explorer", "Desktop", DESKTOP_NAME),
+                                 (r"HKCU\Software\Wine\Explorer\Desktops", DESKTOP_NAME, DESKTOP_SIZE)):
+            if self.wine(["reg", "add", key, "/v", name, "/d", value, "/f"], "desktop") != 0:
+                raise HarnessError(f"cannot set {key}\\{name}, see {self.logs}/desktop.log")
+        self.restart_server()
+        # The first program that opens a window starts the desktop; doing it here keeps that
+        # start-up time out of the first test's timeouts.
         warmup = self.prefix / "drive_c" / PROGRAMS_FOLDER / "warmup"
         warmup.mkdir(parents=True)
         shutil.copy2(self.dist_dir / "tests" / "DialogDriver.exe", warmup)
-        self.wine(
-            ["explorer", f"/desktop={DESKTOP}", rf"C:\{PROGRAMS_FOLDER}\warmup\DialogDriver.exe",
-             "--out", rf"C:\{PROGRAMS_FOLDER}\warmup\result.txt", "sleep ms=100"],
-            "warmup",
-        )
+        self.wine([rf"C:\{PROGRAMS_FOLDER}\warmup\DialogDriver.exe",
+                   "--out", rf"C:\{PROGRAMS_FOLDER}\warmup\result.txt", "sleep ms=100"], "warmup")
         print(f"prefix {self.prefix} on display {self.display}, ready in {time.monotonic() - started:.1f} s")
 
     def _start_xvfb(self) -> None:
@@ -553,7 +559,7 @@ class ProgramCase:
                 rf"wait-file file={self.windows_folder}\{name}.done timeout=60000"]
 
     def drive(self, steps: list[str], lang: str = DEFAULT_LANG, on_signal=None) -> Transcript:
-        """Runs DialogDriver with these steps in the virtual desktop and returns its transcript.
+        """Runs DialogDriver with these steps and returns its transcript.
 
         on_signal(name) is called whenever the script's `signal file=<folder>\\<name>` step
         fires; the driver's following `wait-file file=<folder>\\<name>.done` then goes on
@@ -566,7 +572,7 @@ class ProgramCase:
         if result.exists():
             result.unlink()
         log_path = self.logs / f"{number}-driver.log"
-        command = ["wine", "explorer", f"/desktop={DESKTOP}", rf"{self.windows_folder}\DialogDriver.exe",
+        command = ["wine", rf"{self.windows_folder}\DialogDriver.exe",
                    "--out", rf"{self.windows_folder}\{result.name}", "--script", rf"{self.windows_folder}\{script.name}"]
         with _log_file(log_path) as log:
             process = subprocess.Popen(command, env=self.run.environment(lang), stdin=subprocess.DEVNULL,

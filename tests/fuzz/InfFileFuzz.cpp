@@ -1,4 +1,12 @@
 // libFuzzer target for the INF reader: parses the input and reads it the way the callers do.
+//
+// Build and run from the repository root (clang with libFuzzer; seeds in InfFileCorpus/, INF
+// tokens in InfFile.dict; new inputs go to the first, writable, folder):
+//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+//       -I. -Iresources -Itests/unit package/InfFile.cpp package/InfEncoding.cpp \
+//       tests/fuzz/InfFileFuzz.cpp -o inf_fuzz
+//   mkdir -p /tmp/inf-corpus && ./inf_fuzz -max_total_time=60 -timeout=10 -max_len=8192 \
+//       -dict=tests/fuzz/InfFile.dict /tmp/inf-corpus tests/fuzz/InfFileCorpus
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
