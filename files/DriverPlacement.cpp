@@ -1,4 +1,114 @@
-// Placing the package's files under the Windows folder.
+// Placing the package's files under the Windows folder: the INF copy (edited), on the
+// Windows 98 family the port driver and the removal of the driver database, and the driver.
 #include "files/DriverPlacement.h"
 
-void PlaceDriverFiles(SetupSession&, int, int) {}
+#include "files/SearchPath.h"
+#include "package/CopyFilesEdit.h"
+#include "package/Paths.h"
+#include "resource_ids.h"
+
+namespace {
+
+constexpr int StepPumpMilliseconds = 200;
+
+// Clears a read-only copy an earlier install left, copies over it, and leaves the new copy
+// writable and without the source's attributes.
+void CopyWithAttributeClearing(FileSystem& files, const std::string& source, const std::string& destination)
+{
+    files.SetNormalAttributes(destination);
+    files.Copy(source, destination);
+    files.SetNormalAttributes(destination);
+}
+
+// The package file's path in the program folder; empty when it would not fit.
+std::string SourceOf(const SetupState& state, std::string_view fileName)
+{
+    std::string source;
+    FormatPath("%s\\%s", {state.ProgramFolder.view(), fileName}, source);
+    return source;
+}
+
+// The INF copy's place: INF\OTHER on the 98 family, OEM-prefixed in INF on 2000 and XP.
+// Empty when it would not fit.
+std::string InfDestination(const SetupState& state)
+{
+    std::string destination;
+    const bool built = IsWindows98Family(state.OsClass)
+                           ? FormatPath("%s\\inf\\other\\%s", {state.WindowsFolder.view(), state.SetupFileName.view()},
+                                        destination)
+                           : FormatPath("%s\\inf\\%s%s",
+                                        {state.WindowsFolder.view(), "oem", state.SetupFileName.view()}, destination);
+    return built ? InstalledName(destination, 'F') : std::string();
+}
+
+void PlaceCopy(FileSystem& files, const std::string& source, const std::string& destination)
+{
+    if (!source.empty() && !destination.empty())
+        CopyWithAttributeClearing(files, source, destination);
+}
+
+void PlaceInfCopy(SetupSession& session)
+{
+    const SetupState& state = session.State;
+    if (IsWindows98Family(state.OsClass))
+        RegisterOtherDevicePath(session);
+    const std::string destination = InfDestination(state);
+    if (destination.empty())
+        return;
+    PlaceCopy(session.platform.files, SourceOf(state, state.SetupFileName.view()), destination);
+    CommentOutCopyFiles(session.platform.files, destination, state.InstallSectionName.view());
+}
+
+void PlacePortDriver(SetupSession& session)
+{
+    const SetupState& state = session.State;
+    std::string destination;
+    if (FormatPath("%s\\system\\iosubsys\\%s", {state.WindowsFolder.view(), state.PortDriverFileName.view()},
+                   destination))
+        PlaceCopy(session.platform.files, SourceOf(state, state.PortDriverFileName.view()), destination);
+}
+
+// The 98 family rebuilds its driver database from the INF folder when these are gone, so the
+// new INF copy is found.
+void DeleteDriverDatabase(SetupSession& session)
+{
+    for (const char* name : {"%s\\inf\\DRVIDX.BIN", "%s\\inf\\DRVDATA.BIN"}) {
+        std::string path;
+        if (FormatPath(name, {session.State.WindowsFolder.view()}, path))
+            session.platform.files.Remove(path);
+    }
+}
+
+void PlaceDriver(SetupSession& session)
+{
+    const SetupState& state = session.State;
+    std::string destination;
+    if (FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
+                   destination))
+        PlaceCopy(session.platform.files, SourceOf(state, state.DriverFileName.view()),
+                  InstalledName(destination, 'S'));
+}
+
+} // namespace
+
+void PlaceDriverFiles(SetupSession& session, int from, int to)
+{
+    const bool windows98Family = IsWindows98Family(session.State.OsClass);
+
+    session.ShowStatus(IDS_INSTALLING);
+    session.SetProgressFor(from, to, 20);
+    session.PumpMessages(StepPumpMilliseconds);
+    PlaceInfCopy(session);
+    session.SetProgressFor(from, to, 40);
+    if (windows98Family) {
+        session.PumpMessages(StepPumpMilliseconds);
+        session.SetProgressFor(from, to, 60);
+        PlacePortDriver(session);
+        DeleteDriverDatabase(session);
+    }
+    session.PumpMessages(StepPumpMilliseconds);
+    session.SetProgressFor(from, to, 80);
+    PlaceDriver(session);
+    session.PumpMessages(StepPumpMilliseconds);
+    session.SetProgressFor(from, to, 100);
+}

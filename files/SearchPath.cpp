@@ -1,0 +1,26 @@
+// The other-device search path of the Windows 98 family.
+#include "files/SearchPath.h"
+
+#include "package/Paths.h"
+
+namespace {
+constexpr const char* CurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr const char* OtherDevicePathValue = "OtherDevicePath";
+constexpr long BufferOverflowStatus = 111; // ERROR_BUFFER_OVERFLOW: the folder path would not fit
+} // namespace
+
+long RegisterOtherDevicePath(SetupSession& session)
+{
+    std::string folder;
+    if (!FormatPath("%s\\INF\\OTHER", {session.State.WindowsFolder.view()}, folder))
+        return BufferOverflowStatus;
+    session.platform.files.MakeDirectory(folder);
+
+    Registry& registry = session.platform.registry;
+    RegistryKey key;
+    const long opened = registry.OpenMachineKey(CurrentVersionKey, SearchPathKeyAccess, key);
+    if (opened != RegistrySuccess)
+        return opened;
+    registry.SetStringValue(key, OtherDevicePathValue, folder);
+    return registry.CloseKey(key);
+}

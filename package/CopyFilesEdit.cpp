@@ -1,0 +1,71 @@
+// The edit of the placed INF copy: its install section stops copying files.
+#include "package/CopyFilesEdit.h"
+
+#include "app/Texts.h"
+
+namespace {
+
+// The edited file is written beside the copy and swapped in by renames, so a failed write or
+// rename never leaves the copy half written. These names cannot be taken for INF files.
+std::string SiblingName(const std::string& path, char lastCharacter)
+{
+    std::string sibling = path;
+    sibling.back() = lastCharacter;
+    return sibling;
+}
+
+void DeleteIfPresent(FileSystem& files, const std::string& path)
+{
+    files.SetNormalAttributes(path);
+    files.Remove(path);
+}
+
+} // namespace
+
+bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, std::string& edited)
+{
+    const std::string upper = ToUpperAscii(bytes);
+    const std::string header = ToUpperAscii("[" + std::string(installSectionName) + "]");
+    const std::size_t headerAt = upper.find(header);
+    if (headerAt == std::string::npos)
+        return false;
+    const std::size_t directiveAt = upper.find("COPYFILES", headerAt);
+    if (directiveAt == std::string::npos)
+        return false;
+    edited.reserve(bytes.size() + 1);
+    edited.assign(bytes, 0, directiveAt);
+    edited += ';';
+    edited.append(bytes, directiveAt);
+    return true;
+}
+
+void CommentOutCopyFiles(FileSystem& files, const std::string& infPath, std::string_view installSectionName)
+{
+    std::string original;
+    std::string edited;
+    if (infPath.empty() || !files.ReadAll(infPath, original) || original.empty() ||
+        !CommentedOutCopyFiles(original, installSectionName, edited))
+        return;
+
+    const std::string editedPath = SiblingName(infPath, '$');
+    const std::string previousPath = SiblingName(infPath, '~');
+    DeleteIfPresent(files, editedPath);
+    DeleteIfPresent(files, previousPath);
+
+    std::string written;
+    if (!files.Copy(infPath, editedPath) || !files.SetNormalAttributes(editedPath) ||
+        !files.Rewrite(editedPath, edited) || !files.ReadAll(editedPath, written) || written != edited) {
+        DeleteIfPresent(files, editedPath);
+        return;
+    }
+    if (!files.Move(infPath, previousPath)) {
+        DeleteIfPresent(files, editedPath);
+        return;
+    }
+    if (!files.Move(editedPath, infPath)) {
+        files.Move(previousPath, infPath);
+        DeleteIfPresent(files, editedPath);
+        return;
+    }
+    DeleteIfPresent(files, previousPath);
+}

@@ -1,0 +1,15 @@
+// The edit of the placed INF copy: its install section stops copying files, since the setup
+// places the driver files itself.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
+
+// Puts one ";" before the first "COPYFILES" (in any case) at or after the first "[section]"
+// header (in any case) of the file. The file is either left exactly as it was or replaced
+// whole by the edited bytes, never cut short.
+void CommentOutCopyFiles(FileSystem& files, const std::string& infPath, std::string_view installSectionName);
+
+// The edited bytes, or nothing when the file has no such header or no COPYFILES after it.
+bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, std::string& edited);

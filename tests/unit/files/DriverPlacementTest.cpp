@@ -1,0 +1,222 @@
+// Placing the package's files on each OS class: names, folders, order, progress, attributes,
+// the search-path value, and steps that fail without stopping the rest.
+#include <gtest/gtest.h>
+
+#include "fakes/TestPlatform.h"
+#include "files/DriverPlacement.h"
+#include "files/SearchPath.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string SetupDescription = "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\nCopyFiles=ExFiles\r\n";
+const std::string CurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+class DriverPlacementTest : public ::testing::Test {
+protected:
+    TestPlatform test;
+    SetupSession session{test.platform};
+
+    void SetUp() override
+    {
+        SetupState& s = session.State;
+        s.WindowsFolder.Assign("C:\\WINDOWS");
+        s.ProgramFolder.Assign("A:");
+        s.SetupFileName.Assign("EXDISK.IN_");
+        s.DriverFileName.Assign("EXDISK.SY_");
+        s.PortDriverFileName.Assign("EXDISK.PDR");
+        s.InstallSectionName.Assign("ExInstall");
+        test.files.AddFolder("A:");
+        test.files.AddFile("A:\\EXDISK.IN_", SetupDescription, true);
+        test.files.AddFile("A:\\EXDISK.SY_", "driver", true);
+        test.files.AddFile("A:\\EXDISK.PDR", "port driver");
+        for (const char* folder : {"C:\\WINDOWS\\INF", "C:\\WINDOWS\\SYSTEM\\IOSUBSYS", "C:\\WINDOWS\\SYSTEM32\\DRIVERS"})
+            test.files.AddFolder(folder);
+        test.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index", true);
+        test.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
+        test.registry.AddKey(CurrentVersion);
+        test.registry.SetValue(CurrentVersion, "OtherDevicePath", 1, std::string("C:\\OLD;D:\\OTHER\0", 16));
+    }
+
+    Lines Progress() const
+    {
+        Lines positions;
+        for (const std::string& line : test.view.transcript) {
+            if (line.rfind("progress ", 0) == 0)
+                positions.push_back(line.substr(9));
+        }
+        return positions;
+    }
+    void Place(OsClass osClass, int from, int to)
+    {
+        session.State.OsClass = osClass;
+        PlaceDriverFiles(session, from, to);
+    }
+};
+
+TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
+{
+    Place(OsClass::Windows98SecondEdition, 25, 50);
+    EXPECT_EQ(Progress(), (Lines{"30", "35", "40", "45", "50"}));
+    EXPECT_EQ(test.view.transcript.front(), "text 1008 installing...");
+    EXPECT_EQ(session.StatusText, "installing...");
+    EXPECT_EQ(test.clock.elapsedMilliseconds, 4 * 200);
+    EXPECT_EQ(test.files.log,
+              (Lines{"mkdir C:\\WINDOWS\\INF\\OTHER",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                     "copy A:\\EXDISK.IN_ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "copy C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "rewrite C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "move C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "move C:\\WINDOWS\\inf\\other\\EXDISK.IN$ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "attributes C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
+                     "copy A:\\EXDISK.PDR -> C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
+                     "attributes C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
+                     "delete C:\\WINDOWS\\inf\\DRVIDX.BIN",
+                     "delete C:\\WINDOWS\\inf\\DRVDATA.BIN",
+                     "attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
+                     "copy A:\\EXDISK.SY_ -> C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
+                     "attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"}));
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"),
+              "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n");
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");
+    EXPECT_FALSE(test.files.IsReadOnly("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"));
+    // A read-only driver database file is not cleared first, so it stays.
+    EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\DRVIDX.BIN"));
+    EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
+    EXPECT_EQ(test.files.Contents("A:\\EXDISK.IN_"), SetupDescription);
+
+    const auto value = test.registry.GetValue(CurrentVersion, "OtherDevicePath");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->type, 1u);
+    EXPECT_EQ(value->bytes, std::string("C:\\WINDOWS\\INF\\OTHER\0", 21));
+    EXPECT_EQ(test.registry.opens.back().access, 0x2001Fu);
+    EXPECT_EQ(test.registry.OpenKeyCount(), 0u);
+}
+
+TEST_F(DriverPlacementTest, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
+{
+    for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
+        TestPlatform fresh;
+        SetupSession s{fresh.platform};
+        s.State = session.State;
+        s.State.OsClass = osClass;
+        fresh.files.AddFile("A:\\EXDISK.IN_", SetupDescription);
+        fresh.files.AddFile("A:\\EXDISK.SY_", "driver");
+        fresh.files.AddFile("A:\\EXDISK.PDR", "port driver");
+        fresh.files.AddFolder("C:\\WINDOWS\\INF");
+        fresh.files.AddFolder("C:\\WINDOWS\\system32\\drivers");
+        fresh.files.AddFolder("C:\\WINDOWS\\system\\iosubsys");
+        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
+        PlaceDriverFiles(s, 15, 30);
+
+        Lines progress;
+        for (const std::string& line : fresh.view.transcript) {
+            if (line.rfind("progress ", 0) == 0)
+                progress.push_back(line.substr(9));
+        }
+        EXPECT_EQ(progress, (Lines{"18", "21", "27", "30"}));
+        EXPECT_EQ(fresh.files.Contents("C:\\WINDOWS\\INF\\oemEXDISK.INF"),
+                  "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n");
+        EXPECT_TRUE(fresh.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
+        EXPECT_FALSE(fresh.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
+        EXPECT_TRUE(fresh.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
+        EXPECT_FALSE(fresh.files.Exists("C:\\WINDOWS\\INF\\OTHER"));
+        EXPECT_TRUE(fresh.registry.opens.empty());
+    }
+}
+
+TEST_F(DriverPlacementTest, UnsupportedSystemTakesThe98FamilyStepsWithItsProgress)
+{
+    Place(OsClass::Unsupported, 15, 30);
+    EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
+    EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
+}
+
+TEST_F(DriverPlacementTest, NamesConvertByTheirLastCharacter)
+{
+    session.State.SetupFileName.Assign("driver.in_");
+    session.State.DriverFileName.Assign("USBDISK.SY_");
+    test.files.AddFile("A:\\driver.in_", SetupDescription);
+    test.files.AddFile("A:\\USBDISK.SY_", "usb driver");
+    Place(OsClass::WindowsXp, 15, 30);
+    EXPECT_EQ(test.files.Names("C:\\WINDOWS\\INF"),
+              (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
+}
+
+TEST_F(DriverPlacementTest, EarlierReadOnlyCopiesAreReplacedAndLeftWritable)
+{
+    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
+    test.files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
+    Place(OsClass::Windows98, 15, 30);
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF").find(";CopyFiles"), 45u);
+    EXPECT_FALSE(test.files.IsReadOnly("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");
+    EXPECT_FALSE(test.files.IsReadOnly("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"));
+
+    // A second install over the first leaves exactly one added semicolon.
+    Place(OsClass::Windows98, 15, 30);
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"),
+              "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n");
+}
+
+TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
+{
+    test.files.AddFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR", "locked");
+    test.files.SetInUse("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR");
+    test.registry.DenyOpen(CurrentVersion);
+    Place(OsClass::Windows98, 15, 30);
+    EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
+    EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
+    EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
+    EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
+    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath")->bytes, std::string("C:\\OLD;D:\\OTHER\0", 16));
+}
+
+TEST_F(DriverPlacementTest, PathsThatWouldNotFitAreSkippedNotCut)
+{
+    const std::string longFolder = "C:\\" + std::string(230, 'W'); // 233 characters
+    session.State.WindowsFolder.Assign(longFolder);
+    test.files.AddFolder(longFolder + "\\inf\\other");
+    test.files.AddFolder(longFolder + "\\system\\iosubsys");
+    test.files.AddFolder(longFolder + "\\system32\\drivers");
+    Place(OsClass::Windows98, 15, 30);
+    // "\inf\other\EXDISK.INF" fits in 254 characters; "\system\iosubsys\EXDISK.PDR" (260) and
+    // the driver's path (261) do not, and nothing was written under a shortened name.
+    EXPECT_TRUE(test.files.Exists(longFolder + "\\inf\\other\\EXDISK.INF"));
+    EXPECT_EQ(test.files.Names(longFolder + "\\system\\iosubsys"), Lines{});
+    EXPECT_EQ(test.files.Names(longFolder + "\\system32\\drivers"), Lines{});
+    EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
+}
+
+TEST(SearchPath, StatusIsTheCloseOrTheFailedOpen)
+{
+    TestPlatform test;
+    SetupSession session{test.platform};
+    session.State.WindowsFolder.Assign("C:\\WINDOWS");
+    test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER"); // already there: the value is written all the same
+    test.registry.AddKey(CurrentVersion);
+    EXPECT_EQ(RegisterOtherDevicePath(session), 0);
+    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath")->bytes,
+              std::string("C:\\WINDOWS\\INF\\OTHER\0", 21));
+
+    TestPlatform denied;
+    SetupSession deniedSession{denied.platform};
+    deniedSession.State.WindowsFolder.Assign("C:\\WINDOWS");
+    denied.files.AddFolder("C:\\WINDOWS\\INF");
+    EXPECT_EQ(RegisterOtherDevicePath(deniedSession), 2); // the key is missing and is not created
+    EXPECT_FALSE(denied.registry.KeyExists(CurrentVersion));
+    EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+// The edit of the placed INF copy: one semicolon before the install section's CopyFiles, and
+// a file that is never left half written.
+#include <gtest/gtest.h>
+
+#include "fakes/FakeFileSystem.h"
+#include "package/CopyFilesEdit.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+const std::string Path = "C:\\WINDOWS\\INF\\oemEXDISK.INF";
+
+struct EditCase {
+    const char* name;
+    std::string before;
+    std::string section;
+    std::string after; // equal to before: left unchanged
+};
+
+TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
+{
+    const std::string head = "[Version]\r\nSignature=$CHICAGO$\r\n[DefaultInstall]\r\nCopyFiles=Other\r\n";
+    const EditCase cases[] = {
+        {"plain", head + "[ExInstall]\r\nCopyFiles=ExFiles\r\n", "ExInstall",
+         head + "[ExInstall]\r\n;CopyFiles=ExFiles\r\n"},
+        {"header in another case", "[exinstall]\r\n  copyfiles = ExFiles\r\n", "ExInstall",
+         "[exinstall]\r\n  ;copyfiles = ExFiles\r\n"},
+        {"no CopyFiles in the section but in a later one",
+         "[ExInstall]\r\nAddReg=R\r\n[Later]\r\nCopyFiles=L\r\n", "ExInstall",
+         "[ExInstall]\r\nAddReg=R\r\n[Later]\r\n;CopyFiles=L\r\n"},
+        {"a comment in between takes the semicolon",
+         "[ExInstall]\r\n; CopyFiles is done elsewhere\r\nCopyFiles=ExFiles\r\n", "ExInstall",
+         "[ExInstall]\r\n; ;CopyFiles is done elsewhere\r\nCopyFiles=ExFiles\r\n"},
+        {"already commented", "[ExInstall]\r\n;CopyFiles=ExFiles\r\n", "ExInstall",
+         "[ExInstall]\r\n;;CopyFiles=ExFiles\r\n"},
+        {"inside a longer word", "[ExInstall]\r\nNoCopyFilesHere=1\r\n", "ExInstall",
+         "[ExInstall]\r\nNo;CopyFilesHere=1\r\n"},
+        {"bytes kept as read", "[ExInstall]\r\n\xE8\xA1\xA8=\x95\x5C\r\nCopyFiles=ExFiles\x1A\0tail"s, "ExInstall",
+         "[ExInstall]\r\n\xE8\xA1\xA8=\x95\x5C\r\n;CopyFiles=ExFiles\x1A\0tail"s},
+        {"no header", "[Other]\r\nCopyFiles=ExFiles\r\n", "ExInstall", "[Other]\r\nCopyFiles=ExFiles\r\n"},
+        {"no CopyFiles after the header", "CopyFiles=X\r\n[ExInstall]\r\nAddReg=R\r\n", "ExInstall",
+         "CopyFiles=X\r\n[ExInstall]\r\nAddReg=R\r\n"},
+        {"empty section name", "[ExInstall]\r\nCopyFiles=ExFiles\r\n", "", "[ExInstall]\r\nCopyFiles=ExFiles\r\n"},
+        {"empty file", "", "ExInstall", ""},
+    };
+    for (const EditCase& c : cases) {
+        FakeFileSystem files;
+        files.AddFile(Path, c.before);
+        CommentOutCopyFiles(files, Path, c.section);
+        EXPECT_EQ(files.Contents(Path), c.after) << c.name;
+        EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << c.name;
+        if (c.after != c.before) {
+            EXPECT_EQ(files.Contents(Path).size(), c.before.size() + 1) << c.name;
+        }
+    }
+}
+
+TEST(CopyFilesEdit, AMissingFileIsNotCreated)
+{
+    FakeFileSystem files;
+    files.AddFolder("C:\\WINDOWS\\INF");
+    CommentOutCopyFiles(files, Path, "ExInstall");
+    EXPECT_FALSE(files.Exists(Path));
+}
+
+TEST(CopyFilesEdit, AFailureAtAnyStepLeavesTheCopyWholeEitherWay)
+{
+    const std::string before = "[ExInstall]\r\nCopyFiles=ExFiles\r\n";
+    const std::string after = "[ExInstall]\r\n;CopyFiles=ExFiles\r\n";
+    using Op = FakeFileSystem::Operation;
+    int unchanged = 0;
+    for (Op op : {Op::ReadAll, Op::Copy, Op::SetNormalAttributes, Op::Rewrite, Op::Move, Op::Remove}) {
+        for (int call = 1; call <= 4; ++call) {
+            FakeFileSystem files;
+            files.AddFile(Path, before);
+            files.faults.FailCall(op, call);
+            CommentOutCopyFiles(files, Path, "ExInstall");
+            ASSERT_TRUE(files.Exists(Path));
+            const std::string result = files.Contents(Path);
+            EXPECT_TRUE(result == before || result == after) << static_cast<int>(op) << " call " << call;
+            unchanged += result == before;
+        }
+    }
+    EXPECT_GT(unchanged, 0);
+}
+
+TEST(CopyFilesEdit, AWriteCutShortNeverReachesTheCopy)
+{
+    // A rewrite that stops halfway: the fake writes part of the bytes and reports failure.
+    class ShortWrites : public FakeFileSystem {
+    public:
+        bool Rewrite(const std::string& path, const std::string& bytes) override
+        {
+            FakeFileSystem::Rewrite(path, bytes.substr(0, bytes.size() / 2));
+            return false;
+        }
+    } files;
+    const std::string before = "[ExInstall]\r\nCopyFiles=ExFiles\r\n";
+    files.AddFile(Path, before);
+    CommentOutCopyFiles(files, Path, "ExInstall");
+    EXPECT_EQ(files.Contents(Path), before);
+    EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"}));
+}
+
+} // namespace
