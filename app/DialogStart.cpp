@@ -56,6 +56,8 @@ void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMod
     state.ProgramFolder.Assign(FolderOfProgram(system.ModuleFileName()));
 
     if (!phases.ReadDriverPackage(session)) {
+        if (silentMode)
+            session.ExitStatus = SilentPackageUnreadable;
         view.EndDialog(DialogCancelResult);
         return;
     }

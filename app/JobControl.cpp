@@ -90,7 +90,8 @@ void RunSilentInstall(SetupSession& session, SetupPhases& phases)
     RunRemovalPhase(session, phases, 0, 25);
     session.platform.clock.Sleep(SilentPauseMilliseconds);
     phases.PlaceDriverFiles(session, 25, 50);
-    phases.StartDevicePhase(session, 50, 100);
+    const bool started = phases.StartDevicePhase(session, 50, 100);
+    session.ExitStatus = started ? SilentInstallDone : SilentDeviceNotStarted;
 }
 
 bool MayCloseDialog(const SetupSession& session)

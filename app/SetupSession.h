@@ -14,6 +14,11 @@ constexpr unsigned MessageInformation = 64; // information icon, OK button: clos
 // The dialog's end result for every way it closes.
 constexpr int DialogCancelResult = 2;
 
+// Exit statuses of a silent run.
+constexpr int SilentInstallDone = 0;
+constexpr int SilentPackageUnreadable = 1;
+constexpr int SilentDeviceNotStarted = 2;
+
 // Position for p percent of the sub-range from..to, in truncating 32-bit arithmetic.
 int ProgressPosition(int from, int to, int percent);
 
@@ -29,6 +34,9 @@ public:
     // True from the start of a job to the dialog's end: nothing that arrives through the
     // message pump may start a second job or close the dialog meanwhile.
     bool JobRunning = false;
+    // The process exit status. Interactive runs always end with 0; a silent run tells
+    // deployment scripts how it went.
+    int ExitStatus = 0;
 
     // The string of that id, every "#DEV_NAME#" replaced by DeviceName, in a message box
     // captioned AppTitle. Returns the button pressed.

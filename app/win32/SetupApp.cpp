@@ -9,14 +9,13 @@ namespace {
 
 class SetupApp {
 public:
-    // Every end of the dialog ends the process; its result is not looked at.
+    // Every end of the dialog ends the process; the dialog's own result is not looked at.
     int Run(HINSTANCE instance)
     {
         InitCommonControls(); // registers the progress bar's window class
         SilentMode = HasSilentSwitch(GetCommandLineA());
         SetupDialog dialog(instance, SilentMode);
-        dialog.Run();
-        return 0;
+        return dialog.Run();
     }
 
     bool SilentMode = false;

@@ -18,7 +18,12 @@ public:
     SetupDialog(HINSTANCE instance, bool silentMode);
     ~SetupDialog() override;
 
-    INT_PTR Run() { return RunModal(instance_, IDD_SETUP, nullptr); }
+    // Runs the dialog to its end and returns the process exit status.
+    int Run()
+    {
+        RunModal(instance_, IDD_SETUP, nullptr);
+        return session_.ExitStatus;
+    }
 
     // SetupView
     std::string LoadText(int stringId) override;

@@ -473,30 +473,34 @@ class ProgramCase:
             raise HarnessError(f"no setup description in {into or self.folder}")
         return found[0]
 
-    def set_setup_value(self, key: str, value: str, into: Path | None = None) -> None:
-        """Adds or replaces key=value in the [Setup] section of the package's setup description."""
+    def set_setup_value(self, key: str, value: str | None, into: Path | None = None) -> None:
+        """Sets key=value in the [Setup] section of the package's setup description, or
+        removes the key when value is None."""
         path = self.setup_description(into)
-        raw = path.read_bytes()
-        newline = b"\r\n" if b"\r\n" in raw else b"\n"
-        lines = raw.decode("latin-1").split(newline.decode())
-        section, inserted = None, False
+        raw = path.read_bytes().decode("latin-1")
+        newline = "\r\n" if "\r\n" in raw else "\n"
+        lines = raw.split(newline)
+        section, done = None, False
         for index, line in enumerate(lines):
             stripped = line.strip()
             if stripped.startswith("["):
-                if section == "setup" and not inserted:
+                if section == "setup" and value is not None:
                     lines.insert(index, f"{key}={value}")
-                    inserted = True
+                    done = True
                     break
                 section = stripped.strip("[]").strip().lower()
             elif section == "setup" and stripped.split("=", 1)[0].strip().lower() == key.lower():
-                lines[index] = f"{key}={value}"
-                inserted = True
+                if value is None:
+                    del lines[index]
+                else:
+                    lines[index] = f"{key}={value}"
+                done = True
                 break
-        if not inserted:
+        if not done and value is not None:
             if section != "setup":
                 lines.append("[Setup]")
             lines.append(f"{key}={value}")
-        path.write_bytes(newline.decode().join(lines).encode("latin-1"))
+        path.write_bytes(newline.join(lines).encode("latin-1"))
 
     # -- the prefix --------------------------------------------------------------------------
 

@@ -110,6 +110,7 @@ TEST_F(DialogStartTest, UnreadablePackageEndsTheDialogAtOnce)
         phases.packageReadable = false;
         StartSetupDialog(session, phases, silent);
         EXPECT_EQ(test.view.transcript, Join({OpeningSteps, {"end 2"}})) << "silent " << silent;
+        EXPECT_EQ(session.ExitStatus, silent ? 1 : 0);
     }
 }
 
@@ -168,6 +169,14 @@ TEST_F(DialogStartTest, SilentRunInstallsEvenOnAnUnsupportedSystemAndShowsNothin
     EXPECT_EQ(test.view.dispatchCount, 40);
     EXPECT_EQ(test.clock.elapsedMilliseconds, 400 + 3000);
     EXPECT_EQ(test.clock.sleeps.back(), 3000);
+    EXPECT_EQ(session.ExitStatus, 0);
+}
+
+TEST_F(DialogStartTest, SilentRunWhoseDeviceDidNotStartExitsWithTwo)
+{
+    phases.deviceStarts = false;
+    RunOn({5, 1, 2600}, 1, true);
+    EXPECT_EQ(session.ExitStatus, 2);
 }
 
 TEST_F(DialogStartTest, InstructionTextPutsInTheDescriptionThenTheDeviceName)

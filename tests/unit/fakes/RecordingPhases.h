@@ -18,6 +18,7 @@ public:
     // Successive results of RemoveMatchingDevices; 0 once they run out.
     std::deque<int> removalCounts;
     int removalCallsAfterScript = 0; // nonzero: every call past the script returns this
+    bool deviceStarts = true;
 
     bool ReadDriverPackage(SetupSession& session) override
     {
@@ -49,7 +50,7 @@ public:
     bool StartDevicePhase(SetupSession&, int from, int to) override
     {
         view_.Record("start device " + std::to_string(from) + " " + std::to_string(to));
-        return true;
+        return deviceStarts;
     }
 
 private:

@@ -1,0 +1,131 @@
+// Driving the system's new-hardware wizard on Windows XP by window messages alone.
+#include "device/WizardAutomation.h"
+
+#include <string>
+
+namespace {
+
+// The dialog class: its atom at top level, its name among child windows.
+const WindowClass DialogClassAtom{0x8002, {}};
+const WindowClass DialogClassName{0, "#32770"};
+const WindowClass AnyClass{};
+
+constexpr int WindowTextLimit = 255; // characters read, terminator included
+constexpr int CycleMilliseconds = 500;
+constexpr int SearchCycles = 120;
+constexpr int OpeningNextPresses = 2;
+constexpr int QuietCyclesAllowed = 160;
+// However often something keeps resetting the quiet count, the loop ends after five minutes.
+constexpr int MaxDrivingCycles = 600;
+
+void SendCommand(WindowSystem& windows, WindowHandle window, int commandId)
+{
+    windows.SendCommand(window, static_cast<std::uint32_t>(commandId), 0);
+}
+
+bool IsUsable(WindowSystem& windows, WindowHandle button)
+{
+    return windows.IsEnabled(button) && windows.IsVisible(button);
+}
+
+WindowHandle FirstChild(WindowSystem& windows, WindowHandle window)
+{
+    return windows.FindWindowAfter(window, NoWindow, AnyClass);
+}
+
+} // namespace
+
+WindowHandle FindDialogShowingText(WindowSystem& windows, WindowHandle parent, std::string_view text)
+{
+    const WindowClass& dialogClass = parent == NoWindow ? DialogClassAtom : DialogClassName;
+    for (WindowHandle dialog = windows.FindWindowAfter(parent, NoWindow, dialogClass); dialog != NoWindow;
+         dialog = windows.FindWindowAfter(parent, dialog, dialogClass)) {
+        for (WindowHandle child = FirstChild(windows, dialog); child != NoWindow;
+             child = windows.FindWindowAfter(dialog, child, AnyClass)) {
+            if (windows.ReadWindowText(child, WindowTextLimit).find(text) != std::string::npos)
+                return dialog;
+        }
+    }
+    return NoWindow;
+}
+
+WindowHandle FindChildById(WindowSystem& windows, WindowHandle window, int controlId)
+{
+    for (WindowHandle child = FirstChild(windows, window); child != NoWindow;
+         child = windows.FindWindowAfter(window, child, AnyClass)) {
+        if (windows.ControlId(child) == controlId)
+            return child;
+    }
+    return NoWindow;
+}
+
+WindowHandle WaitForWizard(SetupSession& session, std::string_view searchText, int from, int to)
+{
+    WindowSystem& windows = session.platform.windows;
+    for (int cycle = 0; cycle < SearchCycles; ++cycle) {
+        for (WindowHandle dialog = windows.FindWindowAfter(NoWindow, NoWindow, DialogClassAtom); dialog != NoWindow;
+             dialog = windows.FindWindowAfter(NoWindow, dialog, DialogClassAtom)) {
+            if (FindDialogShowingText(windows, dialog, searchText) != NoWindow)
+                return dialog;
+        }
+        session.PumpMessages(CycleMilliseconds);
+        session.SetProgress(from + (to - from) * cycle / SearchCycles);
+    }
+    return NoWindow;
+}
+
+bool DriveNewHardwareWizard(SetupSession& session, int from, int to)
+{
+    const std::string_view description = session.State.DeviceDescription.view();
+    // An empty description is found in every window text: it would drive any dialog at all.
+    if (description.empty())
+        return false;
+
+    WindowSystem& windows = session.platform.windows;
+    Clock& clock = session.platform.clock;
+    const int middle = from + (to - from) / 3;
+
+    const WindowHandle wizard = WaitForWizard(session, description, from, middle);
+    if (wizard == NoWindow)
+        return false;
+    WindowHandle previousPage = FirstChild(windows, wizard);
+    if (previousPage == NoWindow)
+        return false;
+    const WindowHandle next = FindChildById(windows, wizard, WizardNextButton);
+    const WindowHandle finish = FindChildById(windows, wizard, WizardFinishButton);
+    if (next == NoWindow || finish == NoWindow)
+        return false;
+
+    for (int press = 0; press < OpeningNextPresses; ++press) {
+        SendCommand(windows, wizard, WizardNextButton);
+        clock.Sleep(CycleMilliseconds);
+    }
+
+    int idle = 0;
+    int ticks = 0;
+    for (int cycle = 0; cycle < MaxDrivingCycles; ++cycle) {
+        const WindowHandle deviceDialog = FindDialogShowingText(windows, NoWindow, description);
+        if (deviceDialog != NoWindow) {
+            SendCommand(windows, deviceDialog, DeviceDialogCommand);
+            idle = 0;
+        }
+        const WindowHandle page = FirstChild(windows, wizard);
+        if (page != previousPage) {
+            if (IsUsable(windows, next)) {
+                SendCommand(windows, wizard, WizardNextButton);
+            } else if (IsUsable(windows, finish)) {
+                SendCommand(windows, wizard, WizardFinishButton);
+                return true;
+            }
+            idle = 0;
+        }
+        previousPage = page;
+        clock.Sleep(CycleMilliseconds);
+        if (ticks < QuietCyclesAllowed)
+            ++ticks;
+        session.SetProgress(middle + (to - middle) * ticks / QuietCyclesAllowed);
+        if (++idle >= QuietCyclesAllowed)
+            return false;
+    }
+    return false;
+}

@@ -1,0 +1,274 @@
+// libFuzzer target for the package read and what follows it on the INF files: the whole read of
+// a program folder on the fake file system, the removal of installed INF copies with the pairs
+// the read produced, and the CopyFiles edit of a placed copy.
+//
+// Input: the bytes of one or two setup descriptions (split at the first "#NEXT#"), followed by
+// two control bytes that choose the system, the user's language, which driver files lie beside
+// them, and one failing file operation for the edit.
+//
+// Build and run from the repository root (or let CMake build it as build/native/tests/fuzz/package_fuzz):
+//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+//       -I. -Iresources -Itests/unit app/*.cpp package/*.cpp files/*.cpp device/*.cpp \
+//       tests/fuzz/DriverPackageFuzz.cpp -o package_fuzz
+//   mkdir -p /tmp/package-corpus && ./package_fuzz -max_total_time=60 -timeout=10 -max_len=8192 \
+//       -dict=tests/fuzz/DriverPackage.dict /tmp/package-corpus tests/fuzz/DriverPackageCorpus \
+//       tests/fuzz/InfFileCorpus
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Texts.h"
+#include "fakes/TestPlatform.h"
+#include "files/InstalledCopyRemoval.h"
+#include "package/CopyFilesEdit.h"
+#include "package/DriverPackage.h"
+
+namespace {
+
+constexpr std::string_view FileSeparator = "#NEXT#";
+constexpr const char* ProgramFolder = "C:\\PKG";
+constexpr const char* WindowsFolder = "C:\\WINDOWS";
+constexpr const char* EditedCopy = "C:\\WINDOWS\\INF\\OEM9.INF";
+// Names the setup description search ("*.in?") takes; the first is packed, the second is not.
+constexpr const char* DescriptionNames[2] = {"EXDISK.IN_", "SETUP.INF"};
+// Pairs checked by the removal per input: the read may produce hundreds, and each check parses
+// the copy again.
+constexpr std::size_t PairsChecked = 4;
+constexpr std::uint16_t UserLanguages[4] = {0x0409, 0x0411, 0x0804, 0x0404};
+
+[[noreturn]] void Fail(const char* what, const std::string& detail = {})
+{
+    std::fprintf(stderr, "\n*** invariant broken: %s%s%s\n", what, detail.empty() ? "" : ": ", detail.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+void Check(bool condition, const char* what, const std::string& detail = {})
+{
+    if (!condition) Fail(what, detail);
+}
+
+// What the two control bytes at the end of the input choose.
+struct Scenario {
+    bool driverFile = false;     // X.SY_ beside the descriptions
+    bool portDriverFile = false; // X.PDR beside them
+    OsClass osClass = OsClass::Unsupported;
+    std::uint16_t userLanguage = 0x0409;
+    bool secondFoundFirst = false;
+    bool editedCopyReadOnly = false;
+    // One call of the fake file system that fails during the CopyFiles edit, counted from the
+    // first call of that operation the edit makes; none when failingCall is 0.
+    FakeFileSystem::Operation failingOperation = FakeFileSystem::Operation::Copy;
+    int failingCall = 0;
+};
+
+Scenario ReadScenario(std::uint8_t first, std::uint8_t second)
+{
+    using Operation = FakeFileSystem::Operation;
+    constexpr Operation EditOperations[6] = {Operation::Copy,   Operation::Move,    Operation::Rewrite,
+                                             Operation::ReadAll, Operation::Remove, Operation::SetNormalAttributes};
+    Scenario scenario;
+    scenario.driverFile = (first & 0x01) != 0;
+    scenario.portDriverFile = (first & 0x02) != 0;
+    scenario.osClass = static_cast<OsClass>(((first >> 2) & 0x07) % 6);
+    scenario.userLanguage = UserLanguages[(first >> 5) & 0x03];
+    scenario.secondFoundFirst = (first & 0x80) != 0;
+    scenario.editedCopyReadOnly = (second & 0x80) != 0;
+    const int operation = second & 0x07;
+    if (operation < 6) {
+        scenario.failingOperation = EditOperations[operation];
+        scenario.failingCall = 1 + ((second >> 3) & 0x0F) % 6;
+    }
+    return scenario;
+}
+
+// Every file of a folder with its bytes, to tell whether anything in it changed.
+std::map<std::string, std::string> Snapshot(const FakeFileSystem& files, const std::string& folder)
+{
+    std::map<std::string, std::string> contents;
+    for (const std::string& name : files.Names(folder))
+        contents[name] = files.Contents(folder + "\\" + name);
+    return contents;
+}
+
+bool MentionsFolder(const std::string& logLine, const std::string& folder)
+{
+    return ToUpperAscii(logLine).find(ToUpperAscii(" " + folder + "\\")) != std::string::npos;
+}
+
+// True when `after` is `before` with exactly one ';' put in somewhere.
+bool IsOneSemicolonInserted(const std::string& before, const std::string& after)
+{
+    if (after.size() != before.size() + 1) return false;
+    std::size_t at = 0;
+    while (at < before.size() && before[at] == after[at]) ++at;
+    return after[at] == ';' && after.compare(at + 1, std::string::npos, before, at) == 0;
+}
+
+struct InfCopyPlace {
+    std::string inf;
+    std::string precompiled;
+};
+
+// Where the removal looks for installed copies on this system: OEM*.INF in INF on 2000 and XP,
+// anything in INF\OTHER on the 98 family.
+InfCopyPlace InfCopyPlaceFor(OsClass osClass)
+{
+    if (IsWindows98Family(osClass)) return {"C:\\WINDOWS\\INF\\OTHER\\A.INF", "C:\\WINDOWS\\INF\\OTHER\\A.PNF"};
+    return {"C:\\WINDOWS\\INF\\OEM1.INF", "C:\\WINDOWS\\INF\\OEM1.PNF"};
+}
+
+// Runs the removal for one pair over an INF folder holding only `infBytes` as an installed copy
+// with its precompiled twin. The removal may delete those two files and nothing else. When the
+// copy is the very description the pair was read from, it must be found.
+void CheckRemoval(TestPlatform& test, SetupSession& session, const std::string& infBytes, const std::string& vid,
+                  const std::string& pid, bool pairReadFromCopy)
+{
+    FakeFileSystem& files = test.files;
+    const InfCopyPlace place = InfCopyPlaceFor(session.State.OsClass);
+    files.AddFile(place.inf, infBytes);
+    files.AddFile(place.precompiled, "PNF");
+    const std::size_t logBefore = files.log.size();
+
+    const int matched = RemoveInfCopies(session, vid.c_str(), pid.c_str());
+
+    const std::string pair = vid + "/" + pid;
+    Check(matched == 0 || matched == 1, "RemoveInfCopies counted copies that are not there", pair);
+    Check(files.IsFile(place.inf) == (matched == 0), "the copy's presence disagrees with the count", pair);
+    Check(files.IsFile(place.precompiled) == (matched == 0), "the precompiled twin was not handled with its INF",
+          pair);
+    if (matched == 0) Check(files.Contents(place.inf) == infBytes, "an unmatched copy was changed", pair);
+    for (std::size_t i = logBefore; i < files.log.size(); ++i) {
+        const std::string& entry = files.log[i];
+        Check(entry == "attributes " + place.inf || entry == "delete " + place.inf ||
+                  entry == "attributes " + place.precompiled || entry == "delete " + place.precompiled,
+              "the removal touched another file", entry);
+    }
+    if (pairReadFromCopy)
+        Check(matched == 1, "the removal does not find the pair in the INF the package read took it from", pair);
+
+    files.Remove(place.inf);
+    files.Remove(place.precompiled);
+}
+
+// The CopyFiles edit of a placed copy: whatever fails, the copy ends as it was or with one ';'
+// put in, never missing or cut short; when nothing fails it is edited exactly when it can be.
+void CheckCopyFilesEdit(TestPlatform& test, const Scenario& scenario, const std::string& infBytes,
+                        std::string_view installSection)
+{
+    FakeFileSystem& files = test.files;
+    files.AddFile(EditedCopy, infBytes, scenario.editedCopyReadOnly);
+    if (scenario.failingCall != 0)
+        files.faults.FailCall(scenario.failingOperation,
+                              files.faults.CallCount(scenario.failingOperation) + scenario.failingCall);
+
+    CommentOutCopyFiles(files, EditedCopy, installSection);
+    files.faults.Clear();
+
+    Check(files.IsFile(EditedCopy), "the CopyFiles edit lost the INF copy");
+    const std::string after = files.Contents(EditedCopy);
+    Check(after == infBytes || IsOneSemicolonInserted(infBytes, after),
+          "the CopyFiles edit left the copy neither as it was nor with one ';' put in");
+    if (scenario.failingCall != 0) return;
+
+    std::string edited;
+    const bool editable = !infBytes.empty() && CommentedOutCopyFiles(infBytes, installSection, edited);
+    Check(after == (editable ? edited : infBytes), "the CopyFiles edit did not replace the copy by its edited bytes");
+    for (const std::string& name : files.Names("C:\\WINDOWS\\INF"))
+        Check(ToUpperAscii(name).rfind("OEM9.", 0) != 0 || ToUpperAscii(name) == "OEM9.INF",
+              "the CopyFiles edit left a working file behind", name);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 2) return 0;
+    const Scenario scenario = ReadScenario(data[size - 1], data[size - 2]);
+    const std::string_view payload(reinterpret_cast<const char*>(data), size - 2);
+    std::vector<std::string> descriptions;
+    const std::size_t separator = payload.find(FileSeparator);
+    descriptions.emplace_back(payload.substr(0, separator));
+    if (separator != std::string_view::npos) descriptions.emplace_back(payload.substr(separator + FileSeparator.size()));
+
+    TestPlatform test;
+    FakeFileSystem& files = test.files;
+    test.system.userLanguage = scenario.userLanguage;
+    files.AddFolder(std::string(WindowsFolder) + "\\INF\\OTHER");
+    files.AddFolder(ProgramFolder);
+    for (std::size_t i = 0; i < descriptions.size(); ++i)
+        files.AddFile(std::string(ProgramFolder) + "\\" + DescriptionNames[i], descriptions[i]);
+    if (scenario.driverFile) files.AddFile("C:\\PKG\\X.SY_", "driver");
+    if (scenario.portDriverFile) files.AddFile("C:\\PKG\\X.PDR", "port driver");
+    if (scenario.secondFoundFirst) files.SetSearchOrder(ProgramFolder, {DescriptionNames[1]});
+    const auto package = Snapshot(files, ProgramFolder);
+
+    SetupSession session{test.platform};
+    session.State.OsClass = scenario.osClass;
+    Check(session.State.ProgramFolder.Assign(ProgramFolder) && session.State.WindowsFolder.Assign(WindowsFolder),
+          "folders do not fit the record");
+
+    bool read = false;
+    std::string failureReason;
+    try {
+        read = ReadDriverPackage(session, failureReason);
+    } catch (const std::exception& error) {
+        Fail("ReadDriverPackage threw", error.what());
+    } catch (...) {
+        Fail("ReadDriverPackage threw something that is not an exception");
+    }
+
+    const SetupState& state = session.State;
+    for (const HardwareIdEntry& entry : state.HardwareIds) {
+        const std::string pair = entry.VidText.str() + "/" + entry.PidText.str();
+        Check(!entry.VidText.empty() && !entry.PidText.empty(), "a hardware ID pair has an empty VID or PID", pair);
+        Check(entry.VidText.view().size() <= 4 && entry.PidText.view().size() <= 4,
+              "a hardware ID pair is longer than four characters", pair);
+    }
+    Check(state.TargetVidText.view().size() <= 4 && state.TargetPidText.view().size() <= 4,
+          "the target pair is longer than four characters");
+    if (read) {
+        Check(scenario.driverFile && scenario.portDriverFile, "the read succeeded without the driver files");
+        Check(state.DriverFileName.view() == "X.SY_" && state.PortDriverFileName.view() == "X.PDR",
+              "the read names driver files that are not there");
+        Check(!state.SetupFileName.empty(), "the read succeeded without a setup description");
+    } else {
+        Check(!failureReason.empty(), "a failed read gives no reason");
+    }
+
+    // The description the read used, or the first one when it found none: it is the INF copy the
+    // removal examines and the edit changes, as the setup places it.
+    std::size_t used = 0;
+    bool pairsFromUsed = false;
+    for (std::size_t i = 0; i < descriptions.size(); ++i) {
+        if (!state.SetupFileName.empty() && ToUpperAscii(state.SetupFileName.str()) == DescriptionNames[i]) {
+            used = i;
+            pairsFromUsed = true;
+        }
+    }
+    const std::string& copy = descriptions[used];
+
+    const std::size_t pairs = state.HardwareIds.size();
+    if (pairs == 0) {
+        CheckRemoval(test, session, copy, "1A2B", "3C4D", false);
+    } else {
+        for (std::size_t i = 0; i < pairs; ++i) {
+            if (i >= PairsChecked && i + 1 != pairs) continue;
+            const HardwareIdEntry& entry = state.HardwareIds[i];
+            CheckRemoval(test, session, copy, entry.VidText.str(), entry.PidText.str(), pairsFromUsed);
+        }
+    }
+
+    CheckCopyFilesEdit(test, scenario, copy, state.InstallSectionName.view());
+
+    Check(Snapshot(files, ProgramFolder) == package, "the package's own files changed");
+    for (const std::string& entry : files.log)
+        Check(!MentionsFolder(entry, ProgramFolder), "a file of the package was written to or deleted", entry);
+    return 0;
+}

@@ -1,0 +1,102 @@
+// The device start phase on each class: what is hidden and restored around the re-enumeration,
+// the pause, the wizard, the outcome and the bar.
+#include <gtest/gtest.h>
+
+#include "device/DeviceStart.h"
+#include "fakes/TestPlatform.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class DeviceStartTest : public ::testing::Test {
+protected:
+    TestPlatform test;
+    SetupSession session{test.platform};
+
+    void SetUp() override
+    {
+        session.State.WindowsFolder.Assign("C:\\WINDOWS");
+        session.State.DeviceDescription.Assign("Example USB Disk");
+        for (const char* name : {"USBSTOR.INF", "USBSTOR.PNF", "DRVIDX.BIN", "DRVDATA.BIN"})
+            test.files.AddFile(std::string("C:\\WINDOWS\\INF\\") + name, name);
+    }
+    Lines Names() const
+    {
+        Lines names = test.files.Names("C:\\WINDOWS\\INF");
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    Lines Progress() const
+    {
+        Lines positions;
+        for (const std::string& line : test.view.transcript) {
+            if (line.rfind("progress ", 0) == 0)
+                positions.push_back(line.substr(9));
+        }
+        return positions;
+    }
+};
+
+TEST_F(DeviceStartTest, Windows98FamilyHidesTheDatabaseAroundTheReenumerationAndPause)
+{
+    for (OsClass osClass : {OsClass::Unsupported, OsClass::Windows98, OsClass::WindowsMe}) {
+        TestPlatform fresh;
+        SetupSession s{fresh.platform};
+        s.State.OsClass = osClass;
+        s.State.WindowsFolder.Assign("C:\\WINDOWS");
+        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
+        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
+        std::vector<Lines> seenAtReenumeration;
+        fresh.configManager.onReenumerate = [&] { seenAtReenumeration.push_back(fresh.files.Names("C:\\WINDOWS\\INF")); };
+        EXPECT_TRUE(StartDevicePhase(s, 50, 100));
+        EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVIDX.Q7", "DRVDATA.Q7"}}));
+        EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN"}));
+        EXPECT_EQ(fresh.clock.elapsedMilliseconds, 3000);
+        EXPECT_EQ(fresh.view.transcript, (Lines{"progress 50", "progress 100"}));
+    }
+}
+
+TEST_F(DeviceStartTest, AFailedLocateStillPausesAndRestores)
+{
+    session.State.OsClass = OsClass::Windows98SecondEdition;
+    test.configManager.locateResult = 0x13;
+    EXPECT_FALSE(StartDevicePhase(session, 50, 100));
+    EXPECT_EQ(test.configManager.log, (Lines{"locate"}));
+    EXPECT_EQ(test.clock.elapsedMilliseconds, 3000);
+    EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
+}
+
+TEST_F(DeviceStartTest, Windows2000OnlyReenumerates)
+{
+    session.State.OsClass = OsClass::Windows2000;
+    EXPECT_TRUE(StartDevicePhase(session, 50, 100));
+    EXPECT_TRUE(test.files.log.empty());
+    EXPECT_EQ(test.clock.elapsedMilliseconds, 0);
+    EXPECT_EQ(Progress(), (Lines{"50", "100"}));
+    test.configManager.reenumerateResult = 0x13;
+    EXPECT_FALSE(StartDevicePhase(session, 50, 100));
+}
+
+TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
+{
+    session.State.OsClass = OsClass::WindowsXp;
+    std::vector<Lines> seenAtReenumeration;
+    test.configManager.onReenumerate = [&] { seenAtReenumeration.push_back(Names()); };
+    EXPECT_FALSE(StartDevicePhase(session, 50, 100)); // re-enumerated, but no wizard came up
+    EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.IQ7", "USBSTOR.PQ7"}}));
+    EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\USBSTOR.INF"), "USBSTOR.INF");
+    const Lines progress = Progress();
+    EXPECT_EQ(progress.front(), "50");
+    EXPECT_EQ(progress[progress.size() - 2], std::to_string(50 + 16 * 119 / 120));
+    EXPECT_EQ(progress.back(), "100");
+
+    // A failed re-enumeration does not stop the wizard's search.
+    test.configManager.locateResult = 0x13;
+    test.view.transcript.clear();
+    EXPECT_FALSE(StartDevicePhase(session, 50, 100));
+    EXPECT_EQ(Progress().size(), 122u);
+}
+
+} // namespace

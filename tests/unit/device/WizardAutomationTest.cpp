@@ -1,0 +1,190 @@
+// Driving a fake new-hardware wizard: the search, the opening presses, the pages, the device
+// dialog, Finish, and the ends of the loop, with their progress positions.
+#include <gtest/gtest.h>
+
+#include "device/WizardAutomation.h"
+#include "fakes/TestPlatform.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A property-sheet wizard: a top-level dialog whose first child is the current page (itself a
+// dialog), with Next and Finish among its direct children.
+struct FakeWizard {
+    FakeWindowSystem& windows;
+    WindowHandle frame;
+    WindowHandle next;
+    WindowHandle finish;
+    WindowHandle page = NoWindow;
+    std::vector<std::string> pageTexts;
+    std::size_t pageIndex = 0;
+
+    FakeWizard(FakeWindowSystem& w, std::vector<std::string> texts) : windows(w), pageTexts(std::move(texts))
+    {
+        frame = windows.AddWindow(NoWindow, "#32770", "Found New Hardware Wizard");
+        next = windows.AddWindow(frame, "Button", "&Next >", WizardNextButton);
+        finish = windows.AddWindow(frame, "Button", "Finish", WizardFinishButton);
+        windows.Window(finish).visible = false;
+        ShowPage(0);
+    }
+    void ShowPage(std::size_t index)
+    {
+        if (page != NoWindow)
+            windows.DestroyWindow(page);
+        pageIndex = index;
+        page = windows.AddWindow(frame, "#32770");
+        windows.AddWindow(page, "Static", pageTexts[index]);
+        windows.BringToTop(page);
+        const bool last = index + 1 == pageTexts.size();
+        windows.Window(next).enabled = !last;
+        windows.Window(finish).visible = last;
+    }
+};
+
+class WizardAutomationTest : public ::testing::Test {
+protected:
+    TestPlatform test;
+    SetupSession session{test.platform};
+
+    void SetUp() override { session.State.DeviceDescription.Assign("Example USB Disk"); }
+
+    Lines Sent() const { return test.windows.log; }
+    std::vector<int> Progress() const
+    {
+        std::vector<int> positions;
+        for (const std::string& line : test.view.transcript) {
+            if (line.rfind("progress ", 0) == 0)
+                positions.push_back(std::stoi(line.substr(9)));
+        }
+        return positions;
+    }
+};
+
+TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageAndReadsAt254Characters)
+{
+    FakeWindowSystem& w = test.windows;
+    const WindowHandle naming = w.AddWindow(NoWindow, "#32770", "Hardware Installation");
+    w.AddWindow(naming, "Static", "The software for Example USB Disk has not passed testing");
+    const WindowHandle hiddenLate = w.AddWindow(NoWindow, "#32770");
+    const WindowHandle latePage = w.AddWindow(hiddenLate, "#32770");
+    w.AddWindow(latePage, "Static", std::string(240, ' ') + "Example USB Disk");
+    const WindowHandle wizard = w.AddWindow(NoWindow, "#32770");
+    const WindowHandle page = w.AddWindow(wizard, "#32770");
+    w.AddWindow(page, "Static", std::string(238, ' ') + "Example USB Disk"); // ends at character 254
+
+    EXPECT_EQ(FindDialogShowingText(w, NoWindow, "Example USB Disk"), naming);
+    EXPECT_EQ(FindDialogShowingText(w, wizard, "Example USB Disk"), page);
+    EXPECT_EQ(FindDialogShowingText(w, hiddenLate, "Example USB Disk"), NoWindow);
+    EXPECT_EQ(WaitForWizard(session, "Example USB Disk", 50, 66), wizard);
+    EXPECT_TRUE(Progress().empty()); // found in the first cycle
+}
+
+TEST_F(WizardAutomationTest, PagesAreSteppedThroughOneACycleAndFinishEndsIt)
+{
+    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Options", "Searching", "Copying", "Completed"});
+    test.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
+        if (window == wizard.frame && command == WizardNextButton && test.windows.Window(wizard.next).enabled)
+            wizard.ShowPage(wizard.pageIndex + 1);
+    };
+    EXPECT_TRUE(DriveNewHardwareWizard(session, 50, 100));
+    // Two opening presses, then one press per page change, then Finish.
+    EXPECT_EQ(Sent(), (Lines{"command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
+                             "command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
+                             "command 12325 to Found New Hardware Wizard"}));
+    EXPECT_EQ(test.clock.sleeps, (std::vector<int>{500, 500, 500, 500}));
+    EXPECT_EQ(Progress(), (std::vector<int>{66, 66})); // 66 + 34 * ticks / 160 for ticks 1 and 2
+}
+
+TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTime)
+{
+    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Installing Example USB Disk", "Completed"});
+    WindowHandle deviceDialog = NoWindow;
+    test.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
+        if (window == deviceDialog && command == DeviceDialogCommand)
+            test.windows.DestroyWindow(deviceDialog);
+    };
+    // The wizard moves by itself: the busy page (both buttons off) appears after the opening
+    // presses; a device dialog comes up twice; the last page shows up after 300 cycles.
+    wizard.ShowPage(1);
+    test.windows.Window(wizard.next).enabled = false;
+    struct Script : FakeClock {
+        std::function<void()> tick;
+        void Sleep(int ms) override
+        {
+            FakeClock::Sleep(ms);
+            if (tick)
+                tick();
+        }
+    };
+    int sleeps = 0;
+    auto tick = [&] {
+        ++sleeps;
+        if (sleeps == 10 || sleeps == 150) {
+            deviceDialog = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
+            test.windows.AddWindow(deviceDialog, "Static", "Example USB Disk needs a driver");
+        }
+        if (sleeps == 300)
+            wizard.ShowPage(2);
+    };
+    Script clock;
+    clock.tick = tick;
+    Platform platform{test.files,  test.registry, test.devices,  test.configManager, test.windows,
+                      test.system, clock,         test.codePage, test.view};
+    SetupSession scripted{platform};
+    scripted.State.DeviceDescription.Assign("Example USB Disk");
+    EXPECT_TRUE(DriveNewHardwareWizard(scripted, 50, 100));
+    EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"), 2);
+    EXPECT_EQ(test.windows.log.back(), "command 12325 to Found New Hardware Wizard");
+}
+
+TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopWithTheBarAtTheEnd)
+{
+    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
+    test.windows.Window(wizard.next).enabled = false; // Next does nothing, the page never changes
+    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_EQ(test.clock.sleeps.size(), 2u + 160u);
+    const std::vector<int> progress = Progress();
+    ASSERT_EQ(progress.size(), 160u);
+    EXPECT_EQ(progress.front(), 66);
+    EXPECT_EQ(progress[79], 66 + 34 * 80 / 160);
+    EXPECT_EQ(progress.back(), 100);
+}
+
+TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
+{
+    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
+    const WindowHandle stubborn = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
+    test.windows.AddWindow(stubborn, "Static", "Example USB Disk");
+    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"),
+              600);
+    EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 600) * 500);
+}
+
+TEST_F(WizardAutomationTest, NoWizardMeansTheSearchWindowAndNoCommand)
+{
+    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_TRUE(Sent().empty());
+    const std::vector<int> progress = Progress();
+    ASSERT_EQ(progress.size(), 120u);
+    EXPECT_EQ(progress.front(), 50);
+    EXPECT_EQ(progress[60], 50 + 16 * 60 / 120);
+    EXPECT_EQ(progress.back(), 50 + 16 * 119 / 120);
+    EXPECT_EQ(test.view.dispatchCount, 120 * 50); // the search pumps messages
+}
+
+TEST_F(WizardAutomationTest, EmptyDescriptionOrMissingButtonsTouchNoWindow)
+{
+    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Done"});
+    session.State.DeviceDescription.Clear();
+    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_TRUE(test.clock.sleeps.empty());
+
+    session.State.DeviceDescription.Assign("Example USB Disk");
+    test.windows.DestroyWindow(wizard.finish);
+    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_TRUE(Sent().empty());
+}
+
+} // namespace
