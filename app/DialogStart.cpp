@@ -4,6 +4,7 @@
 #include "app/JobControl.h"
 #include "app/OsClass.h"
 #include "app/Texts.h"
+#include "package/Paths.h"
 #include "resource_ids.h"
 
 namespace {
@@ -24,9 +25,9 @@ std::string InstructionText(SetupSession& session)
 
 } // namespace
 
-std::string FolderOfProgram(const std::string& programPath)
+std::string FolderOfProgram(const std::string& programPath, const TextCodePage& codePage)
 {
-    const std::size_t lastBackslash = programPath.rfind('\\');
+    const std::size_t lastBackslash = LastBackslash(programPath, codePage);
     if (lastBackslash == std::string::npos)
         return programPath;
     return programPath.substr(0, lastBackslash);
@@ -53,7 +54,7 @@ void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMod
 
     state.OsClass = ClassifyOs(system);
     state.WindowsFolder.Assign(system.WindowsFolder());
-    state.ProgramFolder.Assign(FolderOfProgram(system.ModuleFileName()));
+    state.ProgramFolder.Assign(FolderOfProgram(system.ModuleFileName(), session.platform.codePage));
 
     if (!phases.ReadDriverPackage(session)) {
         if (silentMode)

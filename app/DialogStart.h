@@ -7,6 +7,6 @@
 // dialog waits for the user.
 void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMode);
 
-// The folder of a program file: the path cut at its last backslash, which is removed
+// The folder of a program file: the path cut at its last backslash character, which is removed
 // ("A:\\SETUP.EXE" gives "A:"). A path without a backslash stays whole.
-std::string FolderOfProgram(const std::string& programPath);
+std::string FolderOfProgram(const std::string& programPath, const TextCodePage& codePage);

@@ -102,7 +102,7 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
 bool FindFirstFitting(SetupSession& session, std::string_view pattern, FixedText<20>& fileName)
 {
     std::string path;
-    if (!JoinPath(session.State.ProgramFolder.view(), pattern, path))
+    if (!JoinPath(session.platform.codePage, session.State.ProgramFolder.view(), pattern, path))
         return false;
     for (const std::string& name : session.platform.files.FindFiles(path)) {
         if (fileName.Assign(name))

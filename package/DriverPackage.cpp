@@ -23,7 +23,7 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
     SetupState& state = session.State;
     std::string pattern;
     std::vector<std::string> names;
-    if (JoinPath(state.ProgramFolder.view(), SetupDescriptionPattern, pattern))
+    if (JoinPath(session.platform.codePage, state.ProgramFolder.view(), SetupDescriptionPattern, pattern))
         names = session.platform.files.FindFiles(pattern);
     if (names.empty()) {
         session.ShowMessage(IDS_INF_NOT_FOUND, MessageStop);
@@ -37,7 +37,7 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
         FixedText<20> fileName;
         std::string path;
         // A name that does not fit the record could not be copied into the INF folder later.
-        if (!fileName.Assign(name) || !JoinPath(state.ProgramFolder.view(), name, path))
+        if (!fileName.Assign(name) || !JoinPath(session.platform.codePage, state.ProgramFolder.view(), name, path))
             continue;
         std::unique_ptr<InfFile> inf = InfFile::Open(session.platform.files, session.platform.codePage, path, options);
         InfLine line;

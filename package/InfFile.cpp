@@ -163,9 +163,8 @@ private:
 
 // Splits INF text into sections, lines, keys and fields. Works on the UTF-16 units of a Unicode
 // file, whose keys and fields are then converted to the ANSI code page one by one, or on the bytes
-// of an ANSI file as they stand. The code page offers no lead-byte test, so in an ANSI file of a
-// double-byte code page a trail byte 0x5C at the end of a line still reads as a continuation and
-// a trail byte 0x5D still ends a section name; elsewhere trail bytes never look like syntax.
+// of an ANSI file as they stand. In an ANSI file of a double-byte code page the two bytes of a
+// character are taken together, so a second byte 0x5C or 0x5D is never a backslash or a bracket.
 template <typename Unit>
 class InfFile::Lexer {
 public:
@@ -203,6 +202,14 @@ private:
 
     // NUL characters read as spaces, both as blanks and in the text kept.
     Unit At(std::size_t pos) const { return text_[pos] == 0 ? Unit(' ') : text_[pos]; }
+    // Whether a double-byte character starts here: its second byte is on the same line.
+    bool IsDoubleByte(std::size_t pos) const
+    {
+        if constexpr (std::is_same_v<Unit, char>)
+            return codePage_.IsLeadByte(static_cast<unsigned char>(text_[pos])) && !AtLineEnd(pos + 1);
+        else
+            return false;
+    }
     bool AtLineEnd(std::size_t pos) const { return pos >= text_.size() || text_[pos] == '\n'; }
     std::size_t LineEnd(std::size_t pos) const
     {
@@ -214,7 +221,7 @@ private:
     bool ReadSectionHeader(std::size_t& pos)
     {
         std::size_t close = pos + 1;
-        while (!AtLineEnd(close) && text_[close] != ']') ++close;
+        while (!AtLineEnd(close) && text_[close] != ']') close += IsDoubleByte(close) ? 2 : 1;
         if (AtLineEnd(close) || close - pos - 1 > MaxSectionNameLength) return false;
         token_.clear();
         for (std::size_t i = pos + 1; i < close; ++i) token_.push_back(At(i));
@@ -254,6 +261,13 @@ private:
         };
         while (!AtLineEnd(pos)) {
             const Unit c = At(pos);
+            if (IsDoubleByte(pos)) {
+                keepBlanks();
+                leading = false;
+                AppendRange(pos, pos + 2);
+                pos += 2;
+                continue;
+            }
             if (c == '\\') {
                 std::size_t next = 0;
                 const Backslash kind = ScanBackslash(pos, next);
@@ -332,6 +346,11 @@ private:
     {
         while (!AtLineEnd(pos)) {
             const Unit c = At(pos);
+            if (IsDoubleByte(pos)) {
+                AppendRange(pos, pos + 2);
+                pos += 2;
+                continue;
+            }
             if (c == '"') {
                 if (pos + 1 < text_.size() && text_[pos + 1] == '"') {
                     Append(c);

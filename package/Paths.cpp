@@ -1,9 +1,21 @@
 // Paths joined in 260-character buffers, refused rather than cut short.
 #include "package/Paths.h"
 
-bool JoinPath(std::string_view folder, std::string_view name, std::string& out)
+std::size_t LastBackslash(std::string_view path, const TextCodePage& codePage)
 {
-    const bool endsWithBackslash = !folder.empty() && folder.back() == '\\';
+    std::size_t last = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (codePage.IsLeadByte(static_cast<unsigned char>(path[i])))
+            ++i; // the trail byte is part of this character
+        else if (path[i] == '\\')
+            last = i;
+    }
+    return last;
+}
+
+bool JoinPath(const TextCodePage& codePage, std::string_view folder, std::string_view name, std::string& out)
+{
+    const bool endsWithBackslash = !folder.empty() && LastBackslash(folder, codePage) == folder.size() - 1;
     std::string joined(folder);
     if (!endsWithBackslash)
         joined += '\\';

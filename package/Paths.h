@@ -5,12 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "platform/TextCodePage.h"
+
 // The widest path a 260-character buffer holds, terminator excluded.
 constexpr std::size_t MaxPathLength = 259;
 
+// The position of the last backslash that is a character of its own, not the second byte of a
+// double-byte character; npos when there is none.
+std::size_t LastBackslash(std::string_view path, const TextCodePage& codePage);
+
 // folder, one backslash, name; no second backslash when the folder already ends with one.
 // False (and out untouched) when the result would be longer than MaxPathLength.
-bool JoinPath(std::string_view folder, std::string_view name, std::string& out);
+bool JoinPath(const TextCodePage& codePage, std::string_view folder, std::string_view name, std::string& out);
 
 // A "%s" template filled with the arguments in order ("%s\\INF\\%s"). False (and out untouched)
 // when the result would be longer than MaxPathLength or the arguments do not match the template.

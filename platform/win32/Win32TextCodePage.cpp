@@ -42,3 +42,8 @@ std::string Win32TextCodePage::FromUtf16(const std::u16string& text)
     }
     return result;
 }
+
+bool Win32TextCodePage::IsLeadByte(unsigned char byte) const
+{
+    return IsDBCSLeadByte(byte) != FALSE;
+}

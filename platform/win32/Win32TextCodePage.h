@@ -7,4 +7,5 @@
 class Win32TextCodePage : public TextCodePage {
 public:
     std::string FromUtf16(const std::u16string& text) override;
+    bool IsLeadByte(unsigned char byte) const override;
 };

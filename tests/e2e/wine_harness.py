@@ -548,8 +548,28 @@ class ProgramCase:
         if self.run.wine(["regedit", "/S", rf"{self.windows_folder}\{file.name}"], self._log("regedit")) != 0:
             raise HarnessError(f"regedit failed to import {file}")
 
+    def seed_device_node(self, instance_id: str, class_guid: str) -> str:
+        """A device node in the prefix's registry (Enum\\<instance_id> with its ClassGUID), as
+        Wine's SetupAPI enumerates and removes them; returns its key."""
+        key = rf"HKLM\System\CurrentControlSet\Enum\{instance_id}"
+        self.reg_add(key, "ClassGUID", class_guid)
+        return key
+
     def windows_file(self, path: str) -> Path:
+        """The Unix path of a file in the prefix (C:\\windows\\...), found case-insensitively."""
         return self.run.windows_path(path)
+
+    def remove_windows_file(self, path: str) -> None:
+        target = self.run.windows_path(path)
+        if target.is_file() or target.is_symlink():
+            target.unlink()
+
+    def put_windows_file(self, path: str, content: bytes) -> Path:
+        """Writes a file into the prefix, making its folders (C:\\windows\\inf\\other\\X.INF)."""
+        target = self.run.windows_path(path)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(content)
+        return target
 
     def _log(self, what: str) -> str:
         self._runs += 1

@@ -5,4 +5,5 @@
 class Utf8CodePage : public TextCodePage {
 public:
     std::string FromUtf16(const std::u16string& text) override;
+    bool IsLeadByte(unsigned char) const override { return false; }
 };

@@ -6,6 +6,9 @@
 #include "app/OsClass.h"
 #include "app/SetupSession.h"
 #include "app/Texts.h"
+#include "fakes/Latin1CodePage.h"
+#include "fakes/ShiftJisCodePage.h"
+#include "package/Paths.h"
 
 TEST(SilentSwitch, SlashSAnywhereInAnyCaseSelectsSilentMode)
 {
@@ -77,11 +80,33 @@ TEST(ProgressRule, PositionsOfTheSubRangesTruncate)
     }
 }
 
-TEST(ProgramFolder, CutAtTheLastBackslash)
+TEST(ProgramFolder, CutAtTheLastBackslashCharacter)
 {
-    EXPECT_EQ(FolderOfProgram("A:\\SETUP.EXE"), "A:");
-    EXPECT_EQ(FolderOfProgram("C:\\Drivers\\Disk\\Setup.exe"), "C:\\Drivers\\Disk");
-    EXPECT_EQ(FolderOfProgram("\\\\server\\share\\Setup.exe"), "\\\\server\\share");
-    EXPECT_EQ(FolderOfProgram("SETUP.EXE"), "SETUP.EXE");
-    EXPECT_EQ(FolderOfProgram(""), "");
+    Latin1CodePage latin1;
+    EXPECT_EQ(FolderOfProgram("A:\\SETUP.EXE", latin1), "A:");
+    EXPECT_EQ(FolderOfProgram("C:\\Drivers\\Disk\\Setup.exe", latin1), "C:\\Drivers\\Disk");
+    EXPECT_EQ(FolderOfProgram("\\\\server\\share\\Setup.exe", latin1), "\\\\server\\share");
+    EXPECT_EQ(FolderOfProgram("SETUP.EXE", latin1), "SETUP.EXE");
+    EXPECT_EQ(FolderOfProgram("", latin1), "");
+
+    // In code page 932 the character 0x95 0x5C ends in a byte equal to a backslash.
+    ShiftJisCodePage japanese;
+    EXPECT_EQ(FolderOfProgram("C:\\\x95\x5C\\SETUP.EXE", japanese), "C:\\\x95\x5C");
+    EXPECT_EQ(FolderOfProgram("C:\\\x95\x5CSETUP.EXE", japanese), "C:");
+    EXPECT_EQ(FolderOfProgram("C:\\\x95\x5C\\SETUP.EXE", latin1), "C:\\\x95\x5C");
+    EXPECT_EQ(FolderOfProgram("C:\\\x95\x5CSETUP.EXE", latin1), "C:\\\x95");
+}
+
+TEST(ProgramFolder, JoiningLooksAtTheLastCharacterNotTheLastByte)
+{
+    ShiftJisCodePage japanese;
+    std::string path;
+    ASSERT_TRUE(JoinPath(japanese, "C:\\\x95\x5C", "*.in?", path));
+    EXPECT_EQ(path, "C:\\\x95\x5C\\*.in?");
+    ASSERT_TRUE(JoinPath(japanese, "C:\\\x95\x5C\\", "X", path));
+    EXPECT_EQ(path, "C:\\\x95\x5C\\X");
+    ASSERT_TRUE(JoinPath(japanese, "A:", "X", path));
+    EXPECT_EQ(path, "A:\\X");
+    EXPECT_FALSE(JoinPath(japanese, std::string(250, 'a'), "123456789", path));
+    EXPECT_EQ(path, "A:\\X");
 }

@@ -20,4 +20,5 @@ public:
         }
         return bytes;
     }
+    bool IsLeadByte(unsigned char) const override { return false; }
 };

@@ -10,6 +10,7 @@
 
 #include "fakes/FakeFileSystem.h"
 #include "fakes/Latin1CodePage.h"
+#include "fakes/ShiftJisCodePage.h"
 #include "package/InfEncoding.h"
 
 namespace {
@@ -318,3 +319,29 @@ TEST(InfFileTest, HostileInputStaysBounded)
 }
 
 } // namespace
+
+TEST(InfFileDoubleByte, SecondBytesThatLookLikeSyntaxStayText)
+{
+    // 0x95 0x5C and 0x83 0x5D are characters of code page 932 whose second byte is '\' or ']'.
+    const std::string text = "[Version]\r\nSignature=$CHICAGO$\r\n"
+                             "[Sec\x83\x5D]\r\nKey=\x95\x5C\r\nNext=1\r\n"
+                             "[Strings]\r\nDesc=\"\x95\x5C\"\r\n";
+    ShiftJisCodePage japanese;
+    const std::unique_ptr<InfFile> inf = InfFile::Parse(text, japanese);
+    ASSERT_TRUE(inf);
+    InfLine line;
+    ASSERT_TRUE(inf->FindFirstLine("Sec\x83\x5D", "Key", line));
+    char value[16] = {};
+    ASSERT_TRUE(inf->GetStringField(line, 1, value, sizeof value));
+    EXPECT_STREQ(value, "\x95\x5C");
+    EXPECT_TRUE(inf->FindFirstLine("Sec\x83\x5D", "Next", line)); // not swallowed by a continuation
+    ASSERT_TRUE(inf->FindFirstLine("Strings", "Desc", line));
+    ASSERT_TRUE(inf->GetStringField(line, 1, value, sizeof value));
+    EXPECT_STREQ(value, "\x95\x5C");
+
+    Latin1CodePage latin1; // a single-byte code page reads the same bytes as a continuation
+    const std::unique_ptr<InfFile> plain = InfFile::Parse(text, latin1);
+    ASSERT_TRUE(plain);
+    EXPECT_TRUE(plain->FindFirstLine("Sec\x83", "Key", line));
+    EXPECT_FALSE(plain->FindFirstLine("Sec\x83", "Next", line));
+}
