@@ -13,6 +13,7 @@ from __future__ import annotations
 
 import argparse
 import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -467,6 +468,21 @@ def drive_root(run: TestRun, check: Check, package: Path) -> None:
     if check.completed(t):
         expect_setup_dialog(check, t.dumps()[0])
         check.equal(t.exit_code, 0, "exit code")
+
+
+@case("screenshot.of_the_waiting_dialog")
+def screenshot(run: TestRun, check: Check, package: Path) -> None:
+    program = prepare(run, "screenshot", "win98", package)
+    picture = program.logs / "dialog.png"
+    t = program.drive([launch(program), WAIT_DIALOG, *program.pause("shot"), f"click id={EXIT}", "wait-exit"],
+                      on_signal=lambda name: run.screenshot(picture))
+    if not check.completed(t):
+        return
+    check.true(picture.is_file(), f"screenshot {picture} taken")
+    if picture.is_file():
+        # A blank or black screen has a colour or two; the dialog in its desktop has many.
+        colours = subprocess.run(["identify", "-format", "%k", str(picture)], capture_output=True, text=True).stdout
+        check.true(colours.isdigit() and int(colours) > 8, f"colours in the screenshot: {colours!r}")
 
 
 # ---------------------------------------------------------------------------------------------

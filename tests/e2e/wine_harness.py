@@ -148,10 +148,9 @@ class Transcript:
 
     def dump_order(self, index: int = -1) -> list[int]:
         """Control ids of one dump in the order of the dialog's children (its tab order)."""
-        seen, dump_no = [], -1
+        seen: list[list[int]] = []
         for event in self.events:
             if event.verb == "dialog":
-                dump_no += 1
                 seen.append([])
             elif event.verb == "control":
                 seen[-1].append(event.number("id"))

@@ -51,11 +51,12 @@ std::size_t ReadRaw(const std::vector<std::string>& paths)
 
 // (b) What the removal asks of every candidate: open it, the models section named by the first
 // line of [Manufacturer], field 2 of each of its lines. No pair is looked for, so every line is
-// read, as for the many copies that do not list the package's devices.
+// read, as for the many copies that do not list the package's devices. The number of model
+// lines read.
 std::size_t LookUp(FileSystem& files, TextCodePage& codePage, const std::vector<std::string>& paths,
                    const InfOpenOptions& options)
 {
-    std::size_t total = 0;
+    std::size_t lines = 0;
     for (const std::string& path : paths) {
         const std::unique_ptr<InfFile> inf = InfFile::Open(files, codePage, path, options);
         InfLine line;
@@ -66,10 +67,10 @@ std::size_t LookUp(FileSystem& files, TextCodePage& codePage, const std::vector<
         do {
             FixedText<256> hardwareId;
             if (!inf->GetStringField(line, 2, hardwareId)) break;
-            total += hardwareId.view().size();
+            ++lines;
         } while (inf->FindNextLine(line));
     }
-    return total;
+    return lines;
 }
 
 double Milliseconds(Clock::duration duration)
@@ -96,7 +97,8 @@ std::vector<std::string> InfPaths(const std::filesystem::path& folder)
     return paths;
 }
 
-void DescribeFolder(const std::vector<GeneratedInf>& files)
+// The folder's summary line; the number of model lines in it.
+std::size_t DescribeFolder(const std::vector<GeneratedInf>& files)
 {
     std::size_t bytes = 0, utf16 = 0, utf8 = 0, large = 0, modelLines = 0;
     for (const GeneratedInf& inf : files) {
@@ -108,6 +110,7 @@ void DescribeFolder(const std::vector<GeneratedInf>& files)
     }
     std::printf("%zu INF files, %.1f MB: %zu UTF-16, %zu UTF-8, %zu of 1 MB or more, %zu model lines\n",
                 files.size(), static_cast<double>(bytes) / (1024 * 1024), utf16, utf8, large, modelLines);
+    return modelLines;
 }
 
 } // namespace
@@ -128,9 +131,10 @@ int main(int argc, char** argv)
 
     std::filesystem::path folder = timeFolder;
     bool temporary = false;
+    std::size_t modelLines = 0;
     if (timeFolder.empty()) {
         const std::vector<GeneratedInf> files = GenerateInfFolder();
-        DescribeFolder(files);
+        modelLines = DescribeFolder(files);
         if (writeFolder.empty()) {
             std::string pattern = (std::filesystem::temp_directory_path() / "inf-lookups-XXXXXX").string();
             if (mkdtemp(pattern.data()) == nullptr) {
@@ -166,7 +170,14 @@ int main(int argc, char** argv)
     options.userLanguage = 0x0409;
 
     // One untimed pass of each brings the files into the page cache and the allocator up to size.
-    sink = ReadRaw(paths) + LookUp(files, codePage, paths, options);
+    sink = ReadRaw(paths);
+    const std::size_t linesRead = LookUp(files, codePage, paths, options);
+    if (modelLines != 0 && linesRead != modelLines) {
+        std::fprintf(stderr, "the reader read %zu model lines of %zu: the timing would not be of the whole work\n",
+                     linesRead, modelLines);
+        if (temporary) std::filesystem::remove_all(folder);
+        return 1;
+    }
     std::vector<double> raw, reader;
     for (int run = 0; run < runs; ++run) {
         Clock::time_point start = Clock::now();

@@ -661,8 +661,7 @@ private:
         auto stroke = KeyNamed(name);
         if (!stroke)
             throw StepFailure("key: unknown key name " + ToUtf8(name));
-        HWND top = GetAncestor(dialog, GA_ROOTOWNER);
-        HWND front = LastActivePopup(top);
+        HWND front = GetLastActivePopup(GetAncestor(dialog, GA_ROOTOWNER));
         if (GetForegroundWindow() != front) {
             SetForegroundWindow(front);
             Settle(front);
@@ -693,8 +692,6 @@ private:
         out_.Write("key name=" + Quote(name));
         Settle(dialog);
     }
-
-    static HWND LastActivePopup(HWND top) { return GetLastActivePopup(top); }
 
     void Focus()
     {
