@@ -16,7 +16,9 @@ import shutil
 import subprocess
 import sys
 from pathlib import Path
+from typing import Callable
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from wine_harness import HarnessError, ProgramCase, TestRun, Transcript  # noqa: E402
 
@@ -170,7 +172,8 @@ def launch(program: ProgramCase, args: str = "", folder: str | None = None) -> s
 WAIT_DIALOG = f"wait-window caption={q(TITLE)}"
 
 
-def prepare(run: TestRun, name: str, version: str, package: Path | None, **setup_values: str) -> ProgramCase:
+def prepare(run: TestRun, name: str, version: str, package: Path | None, **setup_values: str | None) -> ProgramCase:
+    """A fresh program folder, with the package (its [Setup] keys changed, None removing one)."""
     program = ProgramCase(run, name)
     program.install_program()
     if package:
@@ -184,7 +187,7 @@ def prepare(run: TestRun, name: str, version: str, package: Path | None, **setup
 # ---------------------------------------------------------------------------------------------
 # Cases
 
-CASES: dict[str, tuple] = {}
+CASES: dict[str, Callable[[TestRun, Check, Path], None]] = {}
 
 
 def case(name: str):

@@ -3,8 +3,9 @@
 // the read produced, and the CopyFiles edit of a placed copy.
 //
 // Input: the bytes of one or two setup descriptions (split at the first "#NEXT#"), followed by
-// two control bytes that choose the system, the user's language, which driver files lie beside
-// them, and one failing file operation for the edit.
+// two control bytes that choose the system, the user's language (and with it a single-byte or a
+// double-byte ANSI code page), which driver files lie beside them, and one failing file
+// operation for the edit.
 //
 // Build and run from the repository root (or let CMake build it as build/native/tests/fuzz/package_fuzz):
 //   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "app/Texts.h"
+#include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
 #include "files/InstalledCopyRemoval.h"
 #include "package/CopyFilesEdit.h"
@@ -41,6 +43,18 @@ constexpr const char* DescriptionNames[2] = {"EXDISK.IN_", "SETUP.INF"};
 // the copy again.
 constexpr std::size_t PairsChecked = 4;
 constexpr std::uint16_t UserLanguages[4] = {0x0409, 0x0411, 0x0804, 0x0404};
+
+// The lead bytes of the Chinese code pages 936 and 950; text from Unicode files keeps ASCII.
+class ChineseCodePage : public TextCodePage {
+public:
+    std::string FromUtf16(const std::u16string& text) override
+    {
+        std::string bytes;
+        for (char16_t unit : text) bytes.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+        return bytes;
+    }
+    bool IsLeadByte(unsigned char byte) const override { return byte >= 0x81 && byte <= 0xFE; }
+};
 
 [[noreturn]] void Fail(const char* what, const std::string& detail = {})
 {
@@ -209,7 +223,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (scenario.secondFoundFirst) files.SetSearchOrder(ProgramFolder, {DescriptionNames[1]});
     const auto package = Snapshot(files, ProgramFolder);
 
-    SetupSession session{test.platform};
+    // The ANSI code page of a system in the user's language.
+    ShiftJisCodePage japanese;
+    ChineseCodePage chinese;
+    TextCodePage& codePage = scenario.userLanguage == 0x0411   ? static_cast<TextCodePage&>(japanese)
+                             : scenario.userLanguage == 0x0409 ? static_cast<TextCodePage&>(test.codePage)
+                                                               : chinese;
+    Platform platform{test.files, test.registry, test.devices, test.configManager, test.windows,
+                      test.system, test.clock, codePage,         test.view};
+    SetupSession session{platform};
     session.State.OsClass = scenario.osClass;
     Check(session.State.ProgramFolder.Assign(ProgramFolder) && session.State.WindowsFolder.Assign(WindowsFolder),
           "folders do not fit the record");

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "fakes/Latin1CodePage.h"
+#include "fakes/ShiftJisCodePage.h"
 #include "package/InfFile.h"
 
 namespace {
@@ -43,13 +44,18 @@ void WalkSection(const InfFile& file, std::string_view section, unsigned fields)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    // The last byte picks the strings preference, so both lookups get exercised.
+    // The last byte picks the strings preference, so both lookups get exercised, and whether
+    // ANSI text is read in a single-byte or a double-byte code page.
     InfOpenOptions options;
+    bool doubleByte = false;
     if (size != 0) {
         options.preferLocalizedStrings = (data[size - 1] & 1) != 0;
         options.userLanguage = (data[size - 1] & 2) != 0 ? 0x0411 : 0x0409;
+        doubleByte = (data[size - 1] & 4) != 0;
     }
-    Latin1CodePage codePage;
+    Latin1CodePage latin1;
+    ShiftJisCodePage shiftJis;
+    TextCodePage& codePage = doubleByte ? static_cast<TextCodePage&>(shiftJis) : latin1;
     const auto file = InfFile::Parse(bytes, codePage, options);
     if (file == nullptr) return 0;
 

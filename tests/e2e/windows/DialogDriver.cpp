@@ -356,7 +356,7 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId)
 // belongs to the process that loaded it, so handles cannot be compared across processes.
 // Only the pixels where the reference icon is opaque are compared, so the background colour
 // of the box does not matter.
-std::string IdentifyIcon(HWND iconControl)
+std::string MatchIconOnScreen(HWND iconControl)
 {
     if (!iconControl || !IsWindowVisible(iconControl))
         return "none";
@@ -427,6 +427,18 @@ std::string IdentifyIcon(HWND iconControl)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return bestScore >= 0.9 ? best : "unknown";
+}
+
+// A box just shown may not be on the screen yet (painted, then flushed to the display a
+// moment later), so the match is tried again for a while.
+std::string IdentifyIcon(HWND iconControl)
+{
+    std::string icon = MatchIconOnScreen(iconControl);
+    for (int attempt = 0; icon == "unknown" && attempt < 20 && IsWindow(iconControl); ++attempt) {
+        Sleep(50);
+        icon = MatchIconOnScreen(iconControl);
+    }
+    return icon;
 }
 
 std::wstring WithoutMnemonic(std::wstring text)
