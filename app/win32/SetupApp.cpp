@@ -1,9 +1,9 @@
 // Start-up: the command line, the one setup dialog, and the end of the process with it.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/CommandLine.h"
 #include "app/win32/SetupDialog.h"
+#include "platform/win32/SystemLibraries.h"
 
 namespace {
 
@@ -12,7 +12,8 @@ public:
     // Every end of the dialog ends the process; the dialog's own result is not looked at.
     int Run(HINSTANCE instance)
     {
-        InitCommonControls(); // registers the progress bar's window class
+        RestrictDllSearchPath();
+        InitCommonControlsFromSystem(); // registers the progress bar's window class
         SilentMode = HasSilentSwitch(GetCommandLineA());
         SetupDialog dialog(instance, SilentMode);
         return dialog.Run();

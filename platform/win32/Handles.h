@@ -7,7 +7,6 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-#include <setupapi.h>
 
 // Traits name the handle type, the value that means "no handle" and the call that releases it.
 template <typename Traits>
@@ -67,12 +66,6 @@ struct RegistryKeyTraits {
     static void Close(Handle handle) { RegCloseKey(handle); }
 };
 
-struct DeviceInfoSetTraits {
-    using Handle = HDEVINFO;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { SetupDiDestroyDeviceInfoList(handle); }
-};
-
 struct ModuleTraits {
     using Handle = HMODULE;
     static Handle Invalid() { return nullptr; }
@@ -91,7 +84,6 @@ using FindHandle = UniqueHandle<FindHandleTraits>;
 // A file of CreateFileA; INVALID_HANDLE_VALUE, not NULL, means none.
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
-using DeviceInfoSet = UniqueHandle<DeviceInfoSetTraits>;
 using ModuleHandle = UniqueHandle<ModuleTraits>;
 // A bitmap, font, brush or pen the program created (not one borrowed from the system).
 template <typename GdiHandle>

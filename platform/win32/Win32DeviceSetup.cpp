@@ -1,5 +1,7 @@
-// Device-installation sets through SetupAPI's ANSI calls.
+// Device-installation sets through SetupAPI's ANSI calls, loaded from the system folder.
 #include "platform/win32/Win32DeviceSetup.h"
+
+#include "platform/win32/DynamicFunction.h"
 
 namespace {
 
@@ -19,18 +21,45 @@ GUID ToGuid(const ClassGuid& classGuid)
     return guid;
 }
 
+HDEVINFO HandleOf(DeviceSet set)
+{
+    return reinterpret_cast<HDEVINFO>(set);
+}
+
 } // namespace
+
+Win32DeviceSetup::~Win32DeviceSetup()
+{
+    for (const auto& open : sets_)
+        destroyDeviceInfoList_(HandleOf(open.first));
+}
+
+bool Win32DeviceSetup::LoadFunctions()
+{
+    if (!loaded_) {
+        loaded_ = true;
+        library_ = LoadSystemLibrary("setupapi.dll");
+        HMODULE module = library_.Get();
+        getClassDevs_ = GET_DYNAMIC_FUNCTION(module, SetupDiGetClassDevsA);
+        enumDeviceInfo_ = GET_DYNAMIC_FUNCTION(module, SetupDiEnumDeviceInfo);
+        getDeviceInstanceId_ = GET_DYNAMIC_FUNCTION(module, SetupDiGetDeviceInstanceIdA);
+        removeDevice_ = GET_DYNAMIC_FUNCTION(module, SetupDiRemoveDevice);
+        destroyDeviceInfoList_ = GET_DYNAMIC_FUNCTION(module, SetupDiDestroyDeviceInfoList);
+    }
+    return getClassDevs_ && enumDeviceInfo_ && getDeviceInstanceId_ && removeDevice_ && destroyDeviceInfoList_;
+}
 
 bool Win32DeviceSetup::GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator,
                                        std::uint32_t flags, DeviceSet& set)
 {
-    GUID guid = ToGuid(classGuid);
-    DeviceInfoSet handle(
-        SetupDiGetClassDevsA(&guid, enumerator.empty() ? nullptr : enumerator.c_str(), nullptr, flags));
-    if (!handle)
+    if (!LoadFunctions())
         return false;
-    set = reinterpret_cast<DeviceSet>(handle.Get());
-    sets_[set] = OpenSet{std::move(handle), {}};
+    GUID guid = ToGuid(classGuid);
+    HDEVINFO handle = getClassDevs_(&guid, enumerator.empty() ? nullptr : enumerator.c_str(), nullptr, flags);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    set = reinterpret_cast<DeviceSet>(handle);
+    sets_[set].clear();
     return true;
 }
 
@@ -39,15 +68,15 @@ SP_DEVINFO_DATA* Win32DeviceSetup::Record(DeviceSet set, std::uint32_t index)
     auto open = sets_.find(set);
     if (open == sets_.end())
         return nullptr;
-    auto known = open->second.records.find(index);
-    if (known != open->second.records.end())
+    auto known = open->second.find(index);
+    if (known != open->second.end())
         return &known->second;
 
     SP_DEVINFO_DATA record{};
     record.cbSize = sizeof(SP_DEVINFO_DATA);
-    if (!SetupDiEnumDeviceInfo(open->second.handle.Get(), index, &record))
+    if (!enumDeviceInfo_(HandleOf(set), index, &record))
         return nullptr;
-    return &open->second.records.emplace(index, record).first->second;
+    return &open->second.emplace(index, record).first->second;
 }
 
 bool Win32DeviceSetup::EnumDevice(DeviceSet set, std::uint32_t index)
@@ -62,8 +91,7 @@ bool Win32DeviceSetup::GetInstanceId(DeviceSet set, std::uint32_t index, std::st
         return false;
     char buffer[InstanceIdBufferSize];
     DWORD requiredSize = 0;
-    if (!SetupDiGetDeviceInstanceIdA(reinterpret_cast<HDEVINFO>(set), record, buffer, InstanceIdBufferSize,
-                                     &requiredSize))
+    if (!getDeviceInstanceId_(HandleOf(set), record, buffer, InstanceIdBufferSize, &requiredSize))
         return false;
     buffer[InstanceIdBufferSize - 1] = '\0';
     instanceId = buffer;
@@ -73,10 +101,11 @@ bool Win32DeviceSetup::GetInstanceId(DeviceSet set, std::uint32_t index, std::st
 bool Win32DeviceSetup::RemoveDevice(DeviceSet set, std::uint32_t index)
 {
     SP_DEVINFO_DATA* record = Record(set, index);
-    return record != nullptr && SetupDiRemoveDevice(reinterpret_cast<HDEVINFO>(set), record) != FALSE;
+    return record != nullptr && removeDevice_(HandleOf(set), record) != FALSE;
 }
 
 void Win32DeviceSetup::DestroyDeviceSet(DeviceSet set)
 {
-    sets_.erase(set);
+    if (sets_.erase(set) != 0)
+        destroyDeviceInfoList_(HandleOf(set));
 }
