@@ -5,6 +5,8 @@
 // and a rename never replaces a file.
 #include "files/SystemFileHiding.h"
 
+#include <vector>
+
 #include "package/Paths.h"
 
 namespace {
@@ -28,50 +30,39 @@ struct HiddenPaths {
     std::string backup;
 };
 
-// Both paths of a pair, or nothing when the Windows folder makes one too long.
-bool PathsOf(const SetupSession& session, const HiddenFile& file, HiddenPaths& paths)
+// Both paths of each pair; a pair whose paths the Windows folder makes too long is left out.
+template <std::size_t Count>
+std::vector<HiddenPaths> PathsOf(const SetupSession& session, const HiddenFile (&files)[Count])
 {
     const std::string_view windows = session.State.WindowsFolder.view();
-    return FormatPath(file.systemName, {windows}, paths.system) && FormatPath(file.backupName, {windows}, paths.backup);
+    std::vector<HiddenPaths> pairs;
+    for (const HiddenFile& file : files) {
+        HiddenPaths paths;
+        if (FormatPath(file.systemName, {windows}, paths.system) && FormatPath(file.backupName, {windows}, paths.backup))
+            pairs.push_back(paths);
+    }
+    return pairs;
 }
 
 // Clears the backup names, then moves each system file onto its backup name.
-template <std::size_t Count>
-void Hide(SetupSession& session, const HiddenFile (&files)[Count])
+void Hide(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 {
-    FileSystem& fileSystem = session.platform.files;
-    HiddenPaths paths[Count];
-    bool usable[Count];
-    for (std::size_t i = 0; i < Count; ++i)
-        usable[i] = PathsOf(session, files[i], paths[i]);
-    for (std::size_t i = 0; i < Count; ++i) {
-        if (usable[i])
-            fileSystem.Remove(paths[i].backup);
-    }
-    for (std::size_t i = 0; i < Count; ++i) {
-        if (usable[i])
-            fileSystem.Move(paths[i].system, paths[i].backup);
-    }
+    for (const HiddenPaths& pair : pairs)
+        files.Remove(pair.backup);
+    for (const HiddenPaths& pair : pairs)
+        files.Move(pair.system, pair.backup);
 }
 
 // Moves each backup back where the system name is free, then discards the backups. A backup
 // is discarded only when a file stands under the system name: a rename that failed for any
 // other reason must not cost the system its only copy.
-template <std::size_t Count>
-void Restore(SetupSession& session, const HiddenFile (&files)[Count])
+void Restore(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 {
-    FileSystem& fileSystem = session.platform.files;
-    HiddenPaths paths[Count];
-    bool usable[Count];
-    for (std::size_t i = 0; i < Count; ++i)
-        usable[i] = PathsOf(session, files[i], paths[i]);
-    for (std::size_t i = 0; i < Count; ++i) {
-        if (usable[i])
-            fileSystem.Move(paths[i].backup, paths[i].system);
-    }
-    for (std::size_t i = 0; i < Count; ++i) {
-        if (usable[i] && !fileSystem.FindFiles(paths[i].system).empty())
-            fileSystem.Remove(paths[i].backup);
+    for (const HiddenPaths& pair : pairs)
+        files.Move(pair.backup, pair.system);
+    for (const HiddenPaths& pair : pairs) {
+        if (!files.FindFiles(pair.system).empty())
+            files.Remove(pair.backup);
     }
 }
 
@@ -90,23 +81,23 @@ bool On98Family(const SetupSession& session)
 void HideUsbStorageInf(SetupSession& session)
 {
     if (OnWindowsXp(session))
-        Hide(session, UsbStorageInf);
+        Hide(session.platform.files, PathsOf(session, UsbStorageInf));
 }
 
 void RestoreUsbStorageInf(SetupSession& session)
 {
     if (OnWindowsXp(session))
-        Restore(session, UsbStorageInf);
+        Restore(session.platform.files, PathsOf(session, UsbStorageInf));
 }
 
 void HideDriverDatabase(SetupSession& session)
 {
     if (On98Family(session))
-        Hide(session, DriverDatabase);
+        Hide(session.platform.files, PathsOf(session, DriverDatabase));
 }
 
 void RestoreDriverDatabase(SetupSession& session)
 {
     if (On98Family(session))
-        Restore(session, DriverDatabase);
+        Restore(session.platform.files, PathsOf(session, DriverDatabase));
 }
