@@ -9,11 +9,14 @@ set(WINDOWS_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -mwindows -s
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     list(APPEND WINDOWS_LINK_OPTIONS -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
 endif()
-target_compile_options(setup_core PRIVATE -Os -ffunction-sections -fdata-sections)
+# Size: the program never asks for a type at run time (no dynamic_cast, no typeid), so its
+# classes need no type information beyond what exceptions carry, which -fno-rtti still emits.
+set(WINDOWS_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections -fno-rtti)
+target_compile_options(setup_core PRIVATE ${WINDOWS_COMPILE_OPTIONS})
 
 file(GLOB WINDOWS_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp app/win32/*.cpp)
 add_executable(Setup WIN32 ${WINDOWS_SOURCES} resources/Setup.rc)
-target_compile_options(Setup PRIVATE -Os -ffunction-sections -fdata-sections)
+target_compile_options(Setup PRIVATE ${WINDOWS_COMPILE_OPTIONS})
 target_compile_definitions(Setup PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0400 WINVER=0x0400 _WIN32_IE=0x0300)
 target_include_directories(Setup PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(Setup PRIVATE setup_core advapi32 gdi32 user32 kernel32)
@@ -22,6 +25,7 @@ set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup RUNTIME_OUTPUT_DIRECTOR
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources")
 
 add_subdirectory(tools/package_check)
+add_subdirectory(tools/pe_audit)
 
 if(EXISTS "${CMAKE_SOURCE_DIR}/tests/e2e/windows/CMakeLists.txt")
     add_subdirectory(tests/e2e/windows)

@@ -2,7 +2,6 @@
 #include "package/InfFile.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -32,6 +31,21 @@ int CompareNoCase(std::string_view a, std::string_view b)
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+// "Strings.LLLL", the language in four lower-case hex digits. Spelled out by hand: a printf
+// would bring the C library's whole formatter (floating point included) into Setup.exe.
+struct SectionName {
+    char text[sizeof "Strings.0000"];
+};
+
+SectionName LocalizedStringsName(std::uint16_t language)
+{
+    static constexpr char HexDigits[] = "0123456789abcdef";
+    SectionName name = {"Strings.0000"};
+    for (std::size_t digit = 0; digit < 4; ++digit)
+        name.text[8 + digit] = HexDigits[(language >> (12 - 4 * digit)) & 0xF];
+    return name;
 }
 
 // Everything from the first Ctrl-Z on is not part of the file.
@@ -428,9 +442,7 @@ std::unique_ptr<InfFile> InfFile::Parse(std::string_view bytes, TextCodePage& co
 
         file->strings_ = file->IndexStrings("Strings");
         if (options.preferLocalizedStrings) {
-            char name[16];
-            std::snprintf(name, sizeof name, "Strings.%04x", static_cast<unsigned>(options.userLanguage));
-            file->localizedStrings_ = file->IndexStrings(name);
+            file->localizedStrings_ = file->IndexStrings(LocalizedStringsName(options.userLanguage).text);
         }
         return file;
     } catch (const std::bad_alloc&) {
