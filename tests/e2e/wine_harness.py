@@ -554,6 +554,35 @@ class ProgramCase:
         self.reg_add(key, "ClassGUID", class_guid)
         return key
 
+    def reg_keys(self, key: str) -> set[str]:
+        """Every key at and below key (HKLM\\...), lower-cased with HKLM spelt short, as one
+        `reg export` lists them; empty when the key does not exist."""
+        self._runs += 1
+        export = self.folder / f"export{self._runs}.reg"
+        if self.run.wine(["reg", "export", key, rf"{self.windows_folder}\{export.name}", "/y"], self._log("reg")) != 0:
+            return set()
+        keys = set()
+        for line in export.read_bytes().decode("utf-16").splitlines():
+            if line.startswith("[") and line.rstrip().endswith("]"):
+                name = line.strip()[1:-1]
+                keys.add(re.sub(r"^HKEY_LOCAL_MACHINE\\", r"HKLM\\", name, flags=re.I).lower())
+        return keys
+
+    def dos_attributes(self, paths: list[str]) -> dict[str, str]:
+        """The attribute letters (A, R, H, S ...) that Windows' attrib shows for each existing file,
+        by its lower-cased path; one command for all of them."""
+        args = ["cmd", "/c"]
+        for index, path in enumerate(paths):
+            args += (["&"] if index else []) + ["attrib", path]
+        log = self._log("attrib")
+        self.run.wine(args, log)
+        found = {}
+        for line in (self.run.logs / f"{log}.log").read_text(errors="replace").splitlines():
+            shown = re.fullmatch(r"([A-Z ]*?)\s*([A-Za-z]:\\.*)", line.rstrip())
+            if shown:
+                found[shown.group(2).lower()] = "".join(shown.group(1).split())
+        return found
+
     def windows_file(self, path: str) -> Path:
         """The Unix path of a file in the prefix (C:\\windows\\...), found case-insensitively."""
         return self.run.windows_path(path)
@@ -573,6 +602,33 @@ class ProgramCase:
     def _log(self, what: str) -> str:
         self._runs += 1
         return f"{self.name}/{self._runs:02d}-{what}"
+
+    # -- other Windows programs ----------------------------------------------------------------
+
+    def install_tool(self, name: str) -> str:
+        """Copies a test tool of dist/win64/tests into the case's folder; its Windows path."""
+        source = self.run.dist_dir / "tests" / name
+        if not source.exists():
+            raise HarnessError(f"{source} is missing: build the win64 preset first")
+        shutil.copy2(source, self.folder)
+        return rf"{self.windows_folder}\{name}"
+
+    def start(self, exe: str, args: list[str], log_name: str) -> subprocess.Popen:
+        """Starts a Windows program in the prefix that runs beside the program under test (a
+        stand-in for a program of the system); end it with wait_or_end()."""
+        with _log_file(self.logs / f"{log_name}.log") as log:
+            return subprocess.Popen(["wine", exe, *args], env=self.run.environment(), stdin=subprocess.DEVNULL,
+                                    stdout=log, stderr=log)
+
+    def wait_or_end(self, process: subprocess.Popen, timeout: float) -> int | None:
+        """The exit status of a program start()ed, once it has ended by itself within timeout
+        seconds; None when it had to be ended."""
+        try:
+            return process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            return None
 
     # -- DialogDriver --------------------------------------------------------------------------
 
