@@ -249,14 +249,14 @@ class TestRun:
 
     # -- environment and wine commands -----------------------------------------------------
 
-    def environment(self, lang: str = DEFAULT_LANG) -> dict[str, str]:
+    def environment(self, lang: str = DEFAULT_LANG, dll_overrides: str = "") -> dict[str, str]:
         env = dict(os.environ)
         for name in [n for n in env if n.startswith(("LC_", "WINE"))] + ["LANGUAGE", "LOCPATH"]:
             env.pop(name, None)
         env.update(
             WINEPREFIX=str(self.prefix),
             WINEDEBUG="-all",
-            WINEDLLOVERRIDES=DLL_OVERRIDES,
+            WINEDLLOVERRIDES=DLL_OVERRIDES + (";" + dll_overrides if dll_overrides else ""),
             LANG=lang,
         )
         if self.display:
@@ -637,7 +637,7 @@ class ProgramCase:
         return [rf"signal file={self.windows_folder}\{name}.signal",
                 rf"wait-file file={self.windows_folder}\{name}.done timeout=60000"]
 
-    def drive(self, steps: list[str], lang: str = DEFAULT_LANG, on_signal=None) -> Transcript:
+    def drive(self, steps: list[str], lang: str = DEFAULT_LANG, on_signal=None, dll_overrides: str = "") -> Transcript:
         """Runs DialogDriver with these steps and returns its transcript.
 
         on_signal(name) is called whenever the script's `signal file=<folder>\\<name>` step
@@ -654,7 +654,7 @@ class ProgramCase:
         command = ["wine", rf"{self.windows_folder}\DialogDriver.exe",
                    "--out", rf"{self.windows_folder}\{result.name}", "--script", rf"{self.windows_folder}\{script.name}"]
         with _log_file(log_path) as log:
-            process = subprocess.Popen(command, env=self.run.environment(lang), stdin=subprocess.DEVNULL,
+            process = subprocess.Popen(command, env=self.run.environment(lang, dll_overrides), stdin=subprocess.DEVNULL,
                                        stdout=log, stderr=log)
             deadline = time.monotonic() + DRIVER_TIMEOUT_S
             handled: set[str] = set()
