@@ -17,11 +17,12 @@ bool Fail(std::string* failureReason, std::string reason)
     return false;
 }
 
-// Up to four characters after the first marker, as they stand; false without the marker.
+// Up to four characters after the first marker, as they stand; false without the marker or
+// when the hardware ID ends right after it (an empty text would match every device).
 bool TextAfter(std::string_view hardwareId, std::string_view marker, FixedText<5>& text)
 {
     const std::size_t found = hardwareId.find(marker);
-    if (found == std::string_view::npos)
+    if (found == std::string_view::npos || found + marker.size() == hardwareId.size())
         return false;
     return text.Assign(hardwareId.substr(found + marker.size(), IdTextLength));
 }

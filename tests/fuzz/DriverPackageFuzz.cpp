@@ -7,13 +7,15 @@
 // double-byte ANSI code page), which driver files lie beside them, and one failing file
 // operation for the edit.
 //
-// Build and run from the repository root (or let CMake build it as build/native/tests/fuzz/package_fuzz):
+// Build and run from the repository root (the native build makes build/native/tests/fuzz/package_fuzz):
 //   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
 //       -I. -Iresources -Itests/unit app/*.cpp package/*.cpp files/*.cpp device/*.cpp \
 //       tests/fuzz/DriverPackageFuzz.cpp -o package_fuzz
 //   mkdir -p /tmp/package-corpus && ./package_fuzz -max_total_time=60 -timeout=10 -max_len=8192 \
 //       -dict=tests/fuzz/DriverPackage.dict /tmp/package-corpus tests/fuzz/DriverPackageCorpus \
 //       tests/fuzz/InfFileCorpus
+// DriverPackageCrashes/ keeps minimised inputs that broke an invariant: run the target on one
+// (./package_fuzz tests/fuzz/DriverPackageCrashes/NAME) to see which and where.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -125,6 +127,22 @@ bool IsOneSemicolonInserted(const std::string& before, const std::string& after)
     return after[at] == ';' && after.compare(at + 1, std::string::npos, before, at) == 0;
 }
 
+// Whether a value read from the file may name a directory id (%1%, %10%, ...): %1% stands for
+// the INF's own folder, so the same line reads differently in the package and in the INF
+// folder. NUL bytes are dropped first, which makes the ASCII of a UTF-16 file plain text too.
+bool MayNameDirectoryId(const std::string& bytes)
+{
+    std::string text;
+    for (char c : bytes)
+        if (c != '\0') text += c;
+    for (std::size_t open = text.find('%'); open != std::string::npos; open = text.find('%', open + 1)) {
+        std::size_t end = open + 1;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        if (end > open + 1 && end < text.size() && text[end] == '%') return true;
+    }
+    return false;
+}
+
 struct InfCopyPlace {
     std::string inf;
     std::string precompiled;
@@ -209,7 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> descriptions;
     const std::size_t separator = payload.find(FileSeparator);
     descriptions.emplace_back(payload.substr(0, separator));
-    if (separator != std::string_view::npos) descriptions.emplace_back(payload.substr(separator + FileSeparator.size()));
+    if (separator != std::string_view::npos)
+        descriptions.emplace_back(payload.substr(separator + FileSeparator.size()));
 
     TestPlatform test;
     FakeFileSystem& files = test.files;
@@ -230,7 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              : scenario.userLanguage == 0x0409 ? static_cast<TextCodePage&>(test.codePage)
                                                                : chinese;
     Platform platform{test.files, test.registry, test.devices, test.configManager, test.windows,
-                      test.system, test.clock, codePage,         test.view};
+                      test.system, test.clock, codePage, test.view};
     SetupSession session{platform};
     session.State.OsClass = scenario.osClass;
     Check(session.State.ProgramFolder.Assign(ProgramFolder) && session.State.WindowsFolder.Assign(WindowsFolder),
@@ -265,7 +284,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The description the read used, or the first one when it found none: it is the INF copy the
-    // removal examines and the edit changes, as the setup places it.
+    // removal examines and the edit changes, as the setup places it. The removal must find each
+    // pair in the copy of the very file it was read from, unless the lines depend on the folder.
     std::size_t used = 0;
     bool pairsFromUsed = false;
     for (std::size_t i = 0; i < descriptions.size(); ++i) {
@@ -275,6 +295,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const std::string& copy = descriptions[used];
+    pairsFromUsed = pairsFromUsed && !MayNameDirectoryId(copy);
 
     const std::size_t pairs = state.HardwareIds.size();
     if (pairs == 0) {
