@@ -108,6 +108,13 @@ InfOpenOptions SystemInfOptions(SetupSession& session)
     InfOpenOptions options;
     options.preferLocalizedStrings = session.State.OsClass >= OsClass::Windows2000;
     options.userLanguage = session.platform.system.UserLanguage();
+    // The folders of the directory ids; the system folder is "system" on the Windows 98 family.
+    const std::string_view windows = session.State.WindowsFolder.view();
+    if (!windows.empty()) {
+        options.windowsFolder = windows;
+        const char* system = IsWindows98Family(session.State.OsClass) ? "system" : "system32";
+        JoinPath(session.platform.codePage, windows, system, options.systemFolder); // empty if too long
+    }
     return options;
 }
 

@@ -7,6 +7,8 @@
 // encoded surrogates, values above U+10FFFF, sequences cut short) becomes U+FFFD, one for each
 // longest run of bytes that could have begun a sequence, and decoding goes on after that run.
 std::u16string DecodeUtf8(std::string_view bytes);
+// Whether DecodeUtf8 would find nothing ill-formed to replace.
+bool IsWellFormedUtf8(std::string_view bytes);
 
 // UTF-16 little endian without its byte order mark; an odd last byte is dropped. Lone
 // surrogates pass through as they are: the code page conversion maps them to '?'.

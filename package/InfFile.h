@@ -1,5 +1,6 @@
 // The INF reader: one parsed INF file, read through the operations of the SetupAPI INF calls.
 #pragma once
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,11 @@ struct InfOpenOptions {
     // hex digits, then in [Strings]; callers ask for it where the system does it (2000 and XP).
     bool preferLocalizedStrings = false;
     std::uint16_t userLanguage = 0;
+    // The folders the directory ids %10% and %11% stand for, and the others made from them
+    // (%17% is windowsFolder\inf, ...); while one is empty, the ids made from it stay as written.
+    // Open adds the INF's own folder, %1%.
+    std::string windowsFolder;
+    std::string systemFolder;
 };
 
 // A position in an INF file (SetupAPI's INFCONTEXT): one line of one section, meaningful to the
@@ -32,8 +38,9 @@ class InfFile {
 public:
     // A key or field keeps at most this many characters of its text; the rest is dropped.
     static constexpr std::size_t MaxFieldLength = 511;
-    // A key or field whose text, once %name% tokens are replaced, is longer than this reads as too
-    // long for any buffer; substitution stops there, so no read grows without bound.
+    // A key or field whose text, once %name% tokens are replaced, is longer than this in the
+    // ANSI code page reads as too long for any buffer; substitution stops there, so no read
+    // grows without bound. An integer read takes the whole text.
     static constexpr std::size_t MaxReadLength = 511;
     // Section names longer than this make the file unreadable.
     static constexpr std::size_t MaxSectionNameLength = 255;
@@ -41,10 +48,11 @@ public:
     static constexpr std::size_t MaxFileSize = 512u * 1024u * 1024u;
 
     // SetupOpenInfFileA with INF_STYLE_WIN4: nullptr when the file is missing, unreadable, empty,
-    // fails to parse, or is not a Windows-4 style INF. Closing is the destructor.
+    // fails to parse, or is not a Windows-4 style INF. Closing is the destructor. The code page
+    // serves the file's reads and must outlive it.
     static std::unique_ptr<InfFile> Open(FileSystem& files, TextCodePage& codePage,
                                          const std::string& path, const InfOpenOptions& options = {});
-    // The same on bytes already read.
+    // The same on bytes already read; %1% stays as written, the file's folder being unknown.
     static std::unique_ptr<InfFile> Parse(std::string_view bytes, TextCodePage& codePage,
                                           const InfOpenOptions& options = {});
 
@@ -66,8 +74,8 @@ public:
     template <std::size_t Width>
     bool GetStringField(const InfLine& line, unsigned index, FixedText<Width>& text) const
     {
-        std::string value;
-        return ReadField(line, index, value) && text.Assign(value);
+        char buffer[Width];
+        return GetStringField(line, index, buffer, Width) && text.Assign(buffer);
     }
     // SetupGetIntField: the field's text read as strtol with base 0 reads it (the whole text,
     // values beyond 32 bits clamped); an empty field is 0. On failure `value` is left as it was.
@@ -75,6 +83,8 @@ public:
 
 private:
     class Builder;
+    class AnsiCharacters;
+    class Reader;
     template <typename Unit> class Lexer;
 
     enum class KeyKind : std::uint8_t { None, Own, SameAsField1 };
@@ -90,26 +100,37 @@ private:
         std::uint32_t lineCount;
     };
 
-    InfFile() = default;
+    InfFile(TextCodePage& codePage, const InfOpenOptions& options);
 
-    bool ReadField(const InfLine& line, unsigned index, std::string& value) const;
+    static std::unique_ptr<InfFile> ParseBytes(std::string bytes, TextCodePage& codePage,
+                                               const InfOpenOptions& options, std::string_view path);
     bool IsValid(const InfLine& line) const;
-    bool RawField(std::uint32_t line, unsigned index, std::string_view& text) const;
-    std::string_view Token(std::uint32_t token) const;
-    std::string_view SectionName(const Section& section) const;
-    const Section* FindSection(std::string_view name) const;
-    bool Substitute(std::string_view text, std::string& result) const;
-    bool LookUpString(std::string_view name, std::string_view& value) const;
-    std::vector<std::uint32_t> IndexStrings(std::string_view sectionName) const;
-    bool HasWindows4Signature() const;
+    bool RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const;
+    bool DirectoryFolder(std::int32_t id, std::string& folder) const;
 
-    std::string text_;                       // every key and field, back to back, in the ANSI code page
-    std::vector<std::uint32_t> tokenStarts_; // where each key or field starts in text_, then text_'s size
+    // ANSI files keep their own bytes, so what is read from them is what the file holds; Unicode
+    // files keep UTF-8 when it is well formed, else UTF-16, and are converted to the ANSI code
+    // page as they are read. Each key and field is written over the text it came from.
+    enum class Encoding : std::uint8_t { Ansi, Utf8, Utf16 };
+
+    TextCodePage& codePage_;
+    Encoding encoding_ = Encoding::Ansi;
+    std::string byteText_;                   // ANSI or UTF-8
+    std::u16string unicodeText_;             // UTF-16
+    std::u16string sectionNames_;            // in the file's units; bytes one to a unit
+    std::vector<std::uint32_t> tokenStarts_; // where each key or field lies in the text
+    std::vector<std::uint16_t> tokenLengths_;
     std::vector<std::uint32_t> lineTokens_;  // each line's first key or field, then the token count
     std::vector<KeyKind> lineKeys_;
-    std::string sectionNames_;
     std::vector<Section> sections_;          // sorted by name, without regard to ASCII case
     std::vector<Run> runs_;                  // grouped by section, in file order within each
-    std::vector<std::uint32_t> strings_;     // [Strings] lines with a key, sorted by key
-    std::vector<std::uint32_t> localizedStrings_; // the same for [Strings.LLLL]
+    std::array<std::uint8_t, 256> byteClasses_{}; // ANSI files: what each byte is in the code page
+    // [Strings] lines with a key, sorted by key, and the same for [Strings.LLLL]: made by the
+    // first substitution, so an InfFile serves one thread at a time.
+    mutable bool stringsIndexed_ = false;
+    mutable std::vector<std::uint32_t> strings_;
+    mutable std::vector<std::uint32_t> localizedStrings_;
+    bool preferLocalizedStrings_;
+    std::uint16_t userLanguage_;
+    std::string windowsFolder_, systemFolder_, infFolder_;
 };

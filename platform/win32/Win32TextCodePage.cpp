@@ -1,4 +1,4 @@
-// The system's ANSI code page through WideCharToMultiByte.
+// The system's ANSI code page through WideCharToMultiByte and MultiByteToWideChar.
 #include "platform/win32/Win32TextCodePage.h"
 
 #include <windows.h>
@@ -9,8 +9,8 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "WCHAR is a UTF-16 code unit"
 
 namespace {
 
-// WideCharToMultiByte takes int lengths, so long texts go through in pieces that never split
-// a surrogate pair.
+// The conversions take int lengths, so long texts go through in pieces that never split a
+// surrogate pair or a double-byte character.
 constexpr std::size_t PieceLength = 1u << 20;
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
@@ -36,6 +36,32 @@ std::string Win32TextCodePage::FromUtf16(const std::u16string& text)
             const std::size_t start = result.size();
             result.resize(start + static_cast<std::size_t>(size));
             const int written = WideCharToMultiByte(CP_ACP, 0, wide, units, &result[start], size, defaultChar, nullptr);
+            result.resize(start + static_cast<std::size_t>(std::max(written, 0)));
+        }
+        pos += length;
+    }
+    return result;
+}
+
+std::u16string Win32TextCodePage::ToUtf16(std::string_view text)
+{
+    std::u16string result;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t length = text.size() - pos;
+        if (length > PieceLength) {
+            // Only a character boundary found from the start of the piece is certain.
+            length = 0;
+            while (length < PieceLength)
+                length += IsDBCSLeadByte(static_cast<BYTE>(text[pos + length])) ? 2 : 1;
+        }
+        const int bytes = static_cast<int>(length);
+        const int units = MultiByteToWideChar(CP_ACP, 0, text.data() + pos, bytes, nullptr, 0);
+        if (units > 0) {
+            const std::size_t start = result.size();
+            result.resize(start + static_cast<std::size_t>(units));
+            const int written = MultiByteToWideChar(CP_ACP, 0, text.data() + pos, bytes,
+                                                    reinterpret_cast<wchar_t*>(&result[start]), units);
             result.resize(start + static_cast<std::size_t>(std::max(written, 0)));
         }
         pos += length;

@@ -17,10 +17,11 @@ namespace {
 
 const std::string Header = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n";
 
+Latin1CodePage latin1; // outlives every file read through it
+
 std::unique_ptr<InfFile> Parse(std::string_view bytes, const InfOpenOptions& options = {})
 {
-    Latin1CodePage codePage;
-    return InfFile::Parse(bytes, codePage, options);
+    return InfFile::Parse(bytes, latin1, options);
 }
 
 std::optional<std::string> Field(const InfFile& file, const InfLine& line, unsigned index)
@@ -122,6 +123,14 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
     }
 }
 
+TEST(InfFileTest, TrimsWhatTheCodePageTurnsIntoUnicodeWhiteSpace)
+{
+    // In Latin-1, 0xA0 and 0x85 are U+00A0 and U+0085.
+    FirstLine latin("\xA0k\xA0=\xA0v\x85,a\xA0" "b");
+    EXPECT_EQ(Field(*latin.file, latin.line, 0), "k");
+    EXPECT_EQ(Values(*latin.file, latin.line), (std::vector<std::string>{"v", "a\xA0" "b"}));
+}
+
 TEST(InfFileTest, SectionNamesAreRawTextUpToTheFirstBracket)
 {
     const auto file = Parse(Header + " [Test[S]ection] tail\na=1\n[ x;y\\\" ]\nb=2\n[TEST[s]\nc=3\n[]\nd=4\n"
@@ -194,14 +203,48 @@ TEST(InfFileTest, SubstitutesStringTokensWhenRead)
     EXPECT_FALSE(first.file->FindFirstLine("Test", "%foo%", found));
 }
 
+TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
+{
+    const std::map<std::string, std::string> cases = {
+        {"%10%", "C:\\WIN"}, {"%11%\\drivers", "C:\\WIN\\SYS\\drivers"}, {"%1%", "C:\\PKG\\"},
+        {"%1%\\sub", "C:\\PKG\\sub"}, {"%17%", "C:\\WIN\\inf"}, {"%24%\\x", "C:\\x"},
+        {"%-1%|%0%|%65535%", "||"}, {"% +010%", "C:\\WIN"}, {"%2%", "C:\\WIN\\SYS\\unknown"},
+        {"%30%", "C:\\"}, {"%s%", "strings first"}, {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%",
+                                                    "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"},
+    };
+    std::string text = Header + "[Test]\n";
+    for (const auto& [value, expected] : cases) text += "k=" + value + "\n";
+    text += "[Strings]\ns=strings first\n";
+    std::u16string wide(text.begin(), text.end());
+    FakeFileSystem files;
+    files.AddFile("C:\\PKG\\ANSI.INF", text);
+    files.AddFile("C:\\PKG\\UTF16.INF", Utf16Le(wide));
+    InfOpenOptions options;
+    options.windowsFolder = "C:\\WIN";
+    options.systemFolder = "C:\\WIN\\SYS";
+    for (const char* path : {"C:\\PKG\\ANSI.INF", "C:\\PKG\\UTF16.INF"}) {
+        const auto file = InfFile::Open(files, latin1, path, options);
+        ASSERT_NE(file, nullptr);
+        InfLine line;
+        ASSERT_TRUE(file->FindFirstLine("Test", nullptr, line));
+        for (const auto& [value, expected] : cases) {
+            EXPECT_EQ(Field(*file, line, 1), expected) << path << " " << value;
+            file->FindNextLine(line);
+        }
+    }
+    // Folders not given stay as written; bytes already read have no folder of their own.
+    FirstLine unknown("k=%10%|%11%|%1%|%0%");
+    EXPECT_EQ(Field(*unknown.file, unknown.line, 1), "%10%|%11%|%1%|");
+}
+
 TEST(InfFileTest, PrefersTheUserLanguagesStringsOnlyWhenAsked)
 {
     const std::string body = "a=%name%,%only%\n[Strings]\nname=English\nonly=Base\n[strings.040A]\nname=Espanol\n";
-    FirstLine plain(body, {false, 0x040A});
+    FirstLine plain(body, {false, 0x040A, {}, {}});
     EXPECT_EQ(Values(*plain.file, plain.line), (std::vector<std::string>{"English", "Base"}));
-    FirstLine localized(body, {true, 0x040A});
+    FirstLine localized(body, {true, 0x040A, {}, {}});
     EXPECT_EQ(Values(*localized.file, localized.line), (std::vector<std::string>{"Espanol", "Base"}));
-    FirstLine otherLanguage(body, {true, 0x0411});
+    FirstLine otherLanguage(body, {true, 0x0411, {}, {}});
     EXPECT_EQ(Values(*otherLanguage.file, otherLanguage.line), (std::vector<std::string>{"English", "Base"}));
 }
 
@@ -238,10 +281,10 @@ TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
         {"%sp%5", 5}, {"2147483647", 2147483647}, {"99999999999", 2147483647},
         {"-2147483648", INT32_MIN}, {"-0x80000001", INT32_MIN}, {"0xFFFFFFFF", 2147483647},
         {"Field1", std::nullopt}, {"08", std::nullopt}, {"0x", std::nullopt}, {"12a", std::nullopt},
-        {"-", std::nullopt}, {"%sp%", std::nullopt}, {"5%sp%", std::nullopt},
+        {"-", std::nullopt}, {"%sp%", std::nullopt}, {"5%sp%", std::nullopt}, {"%long%%long%", 2147483647},
     };
     for (const auto& [text, expected] : cases) {
-        FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\n");
+        FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\nlong=" + std::string(300, '7') + "\n");
         std::int32_t value = -1;
         EXPECT_EQ(first.file->GetIntField(first.line, 1, value), expected.has_value()) << text;
         EXPECT_EQ(value, expected.value_or(-1)) << text;
@@ -257,14 +300,34 @@ TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
 {
     const std::u16string text = u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,\xD800x\r\n";
-    for (const auto& bytes : {Utf16Le(text), "\xEF\xBB\xBF" + std::string(reinterpret_cast<const char*>(
-                                  u8"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x"))}) {
+    // Names compare in Unicode, so "????" is not the Cyrillic key it would be in the ANSI code
+    // page; a cut after 511 units keeps the first half of a surrogate pair, read as '?'.
+    const auto narrow = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
+    const std::u16string more = u"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\nv=";
+    const std::u16string end = u"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1";
+    const std::string utf8 = narrow(u8"\uFEFF[Version]\r\nSignature=$Chicago$\r\n[Test]\r\n"
+                                    u8"k=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x\r\n"
+                                    u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\nv=")
+                             + std::string(510, 'v') + narrow(u8"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
+    for (const auto& bytes : {Utf16Le(text + more + std::u16string(510, u'v') + end), utf8}) {
         const auto file = Parse(bytes);
         ASSERT_NE(file, nullptr);
         InfLine line;
         ASSERT_TRUE(file->FindFirstLine("test", "K", line));
         EXPECT_EQ(Values(*file, line), (std::vector<std::string>{"caf\xe9 ??", "?", "?x"}));
+        EXPECT_FALSE(file->FindFirstLine("test", "????", line));
+        EXPECT_FALSE(file->FindFirstLine("????", nullptr, line));
+        for (const auto& [key, value] : std::map<std::string, std::string>{{"caf\xe9", "2"}, {"X", "3"}}) {
+            ASSERT_TRUE(file->FindFirstLine("test", key.c_str(), line)) << key;
+            EXPECT_EQ(Field(*file, line, 1), value);
+        }
+        ASSERT_TRUE(file->FindFirstLine("test", "v", line));
+        EXPECT_EQ(Field(*file, line, 1), std::string(510, 'v') + "?");
     }
+    const auto broken = Parse("\xEF\xBB\xBF" + Header + "[Test]\nk=a\x80z\n"); // read through UTF-16
+    InfLine line;
+    ASSERT_TRUE(broken && broken->FindFirstLine("Test", "k", line));
+    EXPECT_EQ(Field(*broken, line, 1), "a?z");
     std::string noMark = Utf16Le(text).substr(2);
     EXPECT_EQ(Parse(noMark), nullptr);
     EXPECT_EQ(Parse(Utf16Le(text) + "x"), nullptr); // an odd size is never UTF-16
@@ -344,4 +407,20 @@ TEST(InfFileDoubleByte, SecondBytesThatLookLikeSyntaxStayText)
     ASSERT_TRUE(plain);
     EXPECT_TRUE(plain->FindFirstLine("Sec\x83", "Key", line));
     EXPECT_FALSE(plain->FindFirstLine("Sec\x83", "Next", line));
+}
+
+TEST(InfFileDoubleByte, CountsCharactersAndTrimsTheIdeographicSpace)
+{
+    // 0x81 0x40 is U+3000. A key keeps 511 characters, 1022 bytes here, and never half of one.
+    std::string key;
+    for (int i = 0; i < 600; ++i) key += "\x93\xFA";
+    ShiftJisCodePage japanese;
+    const auto inf = InfFile::Parse(Header + "[Test]\n" + key + "=x\n\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\n",
+                                    japanese);
+    ASSERT_TRUE(inf);
+    InfLine line;
+    EXPECT_TRUE(inf->FindFirstLine("Test", key.substr(0, 1022).c_str(), line));
+    EXPECT_FALSE(inf->FindFirstLine("Test", key.substr(0, 1021).c_str(), line));
+    ASSERT_TRUE(inf->FindFirstLine("Test", "k", line));
+    EXPECT_EQ(Field(*inf, line, 1), "\x93\xFA\x81\x40\x93\xFA");
 }
