@@ -87,5 +87,6 @@ void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMod
 
     view.SetControlText(IDC_INSTRUCTION, InstructionText(session));
     view.SetControlText(IDC_STATUS, "");
+    view.ShowDialog();
     view.FocusControl(IDC_START);
 }

@@ -27,5 +27,8 @@ public:
     virtual int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
     // Takes at most one waiting message of this thread and dispatches it.
     virtual void DispatchOneMessage() = 0;
+    // The dialog becomes visible: only a start that goes on to wait for the user shows it, once,
+    // with its texts in place. A start that ends during initialisation never shows it.
+    virtual void ShowDialog() = 0;
     virtual void EndDialog(int result) = 0;
 };

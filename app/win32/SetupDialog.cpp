@@ -30,7 +30,7 @@ SetupDialog::~SetupDialog()
         DeleteObject(logo_);
 }
 
-INT_PTR SetupDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR SetupDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -48,6 +48,9 @@ INT_PTR SetupDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
         return reinterpret_cast<INT_PTR>(icon_);
     case WM_SETCURSOR:
         return OnSetCursor(reinterpret_cast<HWND>(wParam));
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return FALSE;
     default:
         return FALSE;
     }
@@ -124,6 +127,16 @@ BOOL SetupDialog::OnSetCursor(HWND overWindow)
     SetCursor(LoadCursorA(instance_, MAKEINTRESOURCEA(IDC_HAND_POINTER)));
     SetWindowLongPtrA(window(), DWLP_MSGRESULT, TRUE);
     return TRUE;
+}
+
+// The template is not visible, and the dialog is shown only by ShowDialog. A dialog manager may
+// still show it on its own (when its template was visible, or when its modal loop first goes
+// idle); a start that ended during initialisation must not flash on the screen, so every show
+// before ShowDialog or after the end is refused here.
+void SetupDialog::OnWindowPosChanging(WINDOWPOS& position)
+{
+    if (!mayShow_)
+        position.flags &= ~SWP_SHOWWINDOW;
 }
 
 void SetupDialog::OpenLink()
@@ -215,7 +228,14 @@ void SetupDialog::DispatchOneMessage()
     DispatchMessageA(&message);
 }
 
+void SetupDialog::ShowDialog()
+{
+    mayShow_ = true;
+    ShowWindow(window(), SW_SHOWNORMAL);
+}
+
 void SetupDialog::EndDialog(int result)
 {
+    mayShow_ = false;
     ::EndDialog(window(), result);
 }

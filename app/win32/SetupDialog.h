@@ -38,6 +38,7 @@ public:
     void SetProgress(int position) override;
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     void DispatchOneMessage() override;
+    void ShowDialog() override;
     void EndDialog(int result) override;
 
 protected:
@@ -49,6 +50,7 @@ private:
     BOOL OnSysCommand(WPARAM commandId);
     BOOL OnPaint();
     BOOL OnSetCursor(HWND overWindow);
+    void OnWindowPosChanging(WINDOWPOS& position);
     void OnClose();
     void OpenLink();
 
@@ -56,6 +58,7 @@ private:
     bool silentMode_;
     HICON icon_;
     HBITMAP logo_ = nullptr;
+    bool mayShow_ = false; // set when the start waits for the user, cleared when the dialog ends
 
     Win32FileSystem files_;
     Win32Registry registry_;

@@ -25,6 +25,7 @@ from wine_harness import HarnessError, ProgramCase, TestRun, Transcript  # noqa:
 TITLE = "Example Disk Setup"  # the package's SetupName
 STRING_TABLE_TITLE = "NORVALE PocketVault Win98 Driver Setup Utility"  # the title before a package is read
 TEMPLATE_CAPTION = "Setup"  # the dialog's caption until the package has been read
+TEMPLATE_INSTRUCTION = "IDS_INSTRUCTION"  # the instruction's text until the start puts it in
 INF_NOT_FOUND = "INF file not found !"
 DEVICE_NAME = "Example Disk"
 WIN98_ONLY = "This program is for Windows 98 only !"
@@ -94,8 +95,10 @@ class Check:
             self.failures.append(what)
 
     def completed(self, transcript: Transcript) -> bool:
-        """The driver ran every step; otherwise the rest of the case is not worth checking."""
+        """The driver ran every step; otherwise the rest of the case is not worth checking.
+        Every run is also held to the rule of the dialog's appearance (expect_shown_once)."""
         self.transcripts.append(transcript)
+        expect_shown_once(self, transcript)
         if not transcript.completed:
             self.failures.append(f"DialogDriver did not finish its steps: {transcript.error or 'no transcript'}")
             return False
@@ -137,6 +140,22 @@ def expect_setup_dialog(check: Check, dump: dict, labels: dict[int, str] = ENGLI
     if instruction := control(check, dump, INSTRUCTION):
         check.true(instruction["text"].startswith(INSTRUCTION_START),
                    f"instruction text starts with {INSTRUCTION_START!r}: {instruction['text'][:120]!r}")
+
+
+def expect_shown_once(check: Check, transcript: Transcript) -> None:
+    """A start that ends during initialisation (package messages, refusal, silent run) shows no
+    window but its message boxes, not even for an instant; a start that waits shows the setup
+    dialog once, with the package's title and its instruction already in place."""
+    shown = transcript.shown_windows()
+    if not any(step.startswith("wait-window") for step in transcript.steps):
+        check.equal([(e["class"], e["caption"]) for e in shown], [], "windows of the program shown besides message boxes")
+        return
+    setup = [e for e in shown if e.get("instruction") is not None]
+    check.equal(len(setup), 1, "times the setup dialog appeared")
+    if setup:
+        check.true(setup[0]["caption"] != TEMPLATE_CAPTION, f"caption in place when shown: {setup[0]['caption']!r}")
+        check.true(setup[0]["instruction"] not in ("", TEMPLATE_INSTRUCTION),
+                   f"instruction in place when shown: {setup[0]['instruction']!r}")
 
 
 def expect_one_message(check: Check, transcript: Transcript, caption: str, text: str, icon: str,
@@ -225,8 +244,6 @@ def no_package_silent(run: TestRun, check: Check, package: Path) -> None:
 
 @case("package_without_fddinf.closes_without_a_message")
 def package_without_fddinf(run: TestRun, check: Check, package: Path) -> None:
-    # The dialog manager may show a dialog that ends during its start for an instant (Wine
-    # does: the template is visible); what matters is that it ends by itself and says nothing.
     program = prepare(run, "package_without_fddinf", "win98", package, FDDInf=None)
     t = program.drive([launch(program), "wait-exit"])
     if check.completed(t):

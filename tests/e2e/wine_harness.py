@@ -4,8 +4,11 @@ a fresh program folder per test, DialogDriver runs and their transcripts, and ch
 the files and registry of the prefix afterwards.
 
 As a command (the CTest fixture):
-    wine_harness.py setup   --state DIR --dist DIST   make the prefix, start Xvfb
-    wine_harness.py cleanup --state DIR               end every process of the run
+    wine_harness.py setup   --state DIR --dist-root DIST   make the prefix, start Xvfb
+    wine_harness.py cleanup --state DIR                    end every process of the run
+
+The run takes the build that scripts/wine-arch names: the shipped dist/win32/Setup.exe in a
+32-bit prefix wherever the machine starts 32-bit programs, else dist/win64 in a 64-bit one.
 
 Every wine command writes to files, never to a pipe: wineserver and the programs it starts
 keep inherited descriptors open, so a reader waiting for end of file would hang.
@@ -26,6 +29,7 @@ from dataclasses import dataclass
 from functools import lru_cache
 from pathlib import Path, PureWindowsPath
 
+SOURCE = Path(__file__).resolve().parents[2]
 WINDOWS_VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 # Every program of the prefix runs in one Wine virtual desktop, which draws frames and
 # captions (there is no window manager on Xvfb) and gives a known screen size.
@@ -107,6 +111,7 @@ class Transcript:
     events: list[Event]
     text: str
     log: str = ""
+    steps: tuple[str, ...] = ()
 
     def all(self, verb: str) -> list[Event]:
         return [e for e in self.events if e.verb == verb]
@@ -131,6 +136,10 @@ class Transcript:
 
     def message_boxes(self) -> list[Event]:
         return self.all("messagebox")
+
+    def shown_windows(self) -> list[Event]:
+        """Every other top-level window of the program that became visible (its dialogs)."""
+        return [e for e in self.all("shown") if e.get("messagebox") != "1"]
 
     def shown_message_boxes(self) -> list[Event]:
         """Every message box the program showed, whether or not a step waited for it."""
@@ -230,6 +239,7 @@ class TestRun:
         self.display: str | None = None
         self.xvfb_pid: int | None = None
         self.dist_dir: Path | None = None
+        self.arch = "win32"  # the prefix's architecture, and the build of the programs it runs
 
     # -- state -----------------------------------------------------------------------------
 
@@ -240,12 +250,21 @@ class TestRun:
             raise HarnessError(f"no test run in {run.state_dir}: the fixture setup has not run")
         state = json.loads(run.state_file.read_text())
         run.display, run.xvfb_pid, run.dist_dir = state["display"], state["xvfb_pid"], Path(state["dist_dir"])
+        run.arch = state["arch"]
         return run
 
     def _save(self) -> None:
-        self.state_file.write_text(
-            json.dumps({"display": self.display, "xvfb_pid": self.xvfb_pid, "dist_dir": str(self.dist_dir)}, indent=1)
-        )
+        self.state_file.write_text(json.dumps({"display": self.display, "xvfb_pid": self.xvfb_pid,
+                                               "dist_dir": str(self.dist_dir), "arch": self.arch}, indent=1))
+
+    def describe(self) -> str:
+        """The program under test and its prefix, for every case's log."""
+        return f"program under test: {self.dist_dir / 'Setup.exe'}; Wine prefix: {self.arch} ({self.prefix})"
+
+    def reg_view(self) -> list[str]:
+        """`reg` options that read and write the view Setup.exe uses: a 64-bit prefix that can
+        also run 32-bit programs starts the 32-bit reg.exe, which sees the 32-bit view."""
+        return ["/reg:64"] if self.arch == "win64" else []
 
     # -- environment and wine commands -----------------------------------------------------
 
@@ -255,6 +274,7 @@ class TestRun:
             env.pop(name, None)
         env.update(
             WINEPREFIX=str(self.prefix),
+            WINEARCH=self.arch,
             WINEDEBUG="-all",
             WINEDLLOVERRIDES=DLL_OVERRIDES + (";" + dll_overrides if dll_overrides else ""),
             LANG=lang,
@@ -331,15 +351,17 @@ class TestRun:
 
     # -- the fixture -----------------------------------------------------------------------
 
-    def setup(self, dist_dir: Path) -> None:
+    def setup(self, dist_root: Path) -> None:
         started = time.monotonic()
-        self.dist_dir = dist_dir.resolve()
+        answer = subprocess.run([str(SOURCE / "scripts" / "wine-arch")], capture_output=True, text=True, check=True)
+        self.arch, reason = (answer.stdout.splitlines() + [""])[:2]
+        self.dist_dir = (dist_root / self.arch).resolve()
         for tool in ("wine", "wineserver", "Xvfb", "localedef"):
             if not shutil.which(tool):
                 raise HarnessError(f"{tool} is not installed")
         for needed in (self.dist_dir / "Setup.exe", self.dist_dir / "tests" / "DialogDriver.exe"):
             if not needed.exists():
-                raise HarnessError(f"{needed} is missing: build the win64 preset first")
+                raise HarnessError(f"{needed} is missing: build the {self.arch} preset first")
 
         if self.state_file.exists():  # a run that ended without its cleanup
             TestRun.load(self.state_dir).cleanup()
@@ -347,6 +369,9 @@ class TestRun:
             shutil.rmtree(self.prefix)
         shutil.rmtree(self.logs, ignore_errors=True)
         self.logs.mkdir(parents=True)
+        # Kept after the cleanup, for scripts/test to say which build the run tested and why.
+        (self.state_dir / "architecture.txt").write_text(f"{self.arch}\n{reason}\n{self.dist_dir / 'Setup.exe'}\n")
+        print(f"{self.describe()}: {reason}")
 
         self._start_xvfb()
         self._save()  # from here on the cleanup knows what to end
@@ -368,7 +393,7 @@ class TestRun:
         shutil.copy2(self.dist_dir / "tests" / "DialogDriver.exe", warmup)
         self.wine([rf"C:\{PROGRAMS_FOLDER}\warmup\DialogDriver.exe",
                    "--out", rf"C:\{PROGRAMS_FOLDER}\warmup\result.txt", "sleep ms=100"], "warmup")
-        print(f"prefix {self.prefix} on display {self.display}, ready in {time.monotonic() - started:.1f} s")
+        print(f"{self.arch} prefix {self.prefix} on display {self.display}, ready in {time.monotonic() - started:.1f} s")
 
     def _start_xvfb(self) -> None:
         read_end, write_end = os.pipe()
@@ -451,6 +476,7 @@ class ProgramCase:
         self.folder.mkdir(parents=True)
         self.logs.mkdir(parents=True)
         shutil.copy2(run.dist_dir / "tests" / "DialogDriver.exe", self.folder)
+        print(run.describe())
 
     # -- the program and its package -------------------------------------------------------
 
@@ -519,13 +545,14 @@ class ProgramCase:
 
     def reg_add(self, key: str, name: str | None, value: str, kind: str = "REG_SZ") -> None:
         args = ["reg", "add", key] + (["/v", name] if name is not None else ["/ve"]) + ["/t", kind, "/d", value, "/f"]
+        args += self.run.reg_view()
         if self.run.wine(args, self._log("reg")) != 0:
             raise HarnessError(f"reg add {key} {name} failed")
 
     def reg_query(self, key: str, name: str) -> str | None:
         """The data of one registry value as `reg query` prints it, or None when it is absent."""
         log = self._log("reg")
-        self.run.wine(["reg", "query", key, "/v", name], log)
+        self.run.wine(["reg", "query", key, "/v", name, *self.run.reg_view()], log)
         text = (self.run.logs / f"{log}.log").read_text(errors="replace")
         for line in text.splitlines():
             parts = line.strip().split(None, 2)
@@ -534,17 +561,19 @@ class ProgramCase:
         return None
 
     def reg_key_exists(self, key: str) -> bool:
-        return self.run.wine(["reg", "query", key], self._log("reg")) == 0
+        return self.run.wine(["reg", "query", key, *self.run.reg_view()], self._log("reg")) == 0
 
     def reg_delete_key(self, key: str) -> None:
-        self.run.wine(["reg", "delete", key, "/f"], self._log("reg"))
+        self.run.wine(["reg", "delete", key, "/f", *self.run.reg_view()], self._log("reg"))
 
     def reg_import(self, text: str) -> None:
         """Imports a .reg text (REGEDIT4 or Windows Registry Editor 5.00 syntax)."""
         self._runs += 1
         file = self.folder / f"import{self._runs}.reg"
         file.write_text(text.replace("\n", "\r\n"), encoding="utf-16" if text.startswith("Windows") else "latin-1")
-        if self.run.wine(["regedit", "/S", rf"{self.windows_folder}\{file.name}"], self._log("regedit")) != 0:
+        # By its full path: the Windows folder's regedit.exe is the prefix's own architecture.
+        if self.run.wine([r"C:\windows\regedit.exe", "/S", rf"{self.windows_folder}\{file.name}"],
+                         self._log("regedit")) != 0:
             raise HarnessError(f"regedit failed to import {file}")
 
     def seed_device_node(self, instance_id: str, class_guid: str) -> str:
@@ -559,7 +588,8 @@ class ProgramCase:
         `reg export` lists them; empty when the key does not exist."""
         self._runs += 1
         export = self.folder / f"export{self._runs}.reg"
-        if self.run.wine(["reg", "export", key, rf"{self.windows_folder}\{export.name}", "/y"], self._log("reg")) != 0:
+        if self.run.wine(["reg", "export", key, rf"{self.windows_folder}\{export.name}", "/y", *self.run.reg_view()],
+                         self._log("reg")) != 0:
             return set()
         keys = set()
         for line in export.read_bytes().decode("utf-16").splitlines():
@@ -606,10 +636,10 @@ class ProgramCase:
     # -- other Windows programs ----------------------------------------------------------------
 
     def install_tool(self, name: str) -> str:
-        """Copies a test tool of dist/win64/tests into the case's folder; its Windows path."""
+        """Copies a test tool of dist/<arch>/tests into the case's folder; its Windows path."""
         source = self.run.dist_dir / "tests" / name
         if not source.exists():
-            raise HarnessError(f"{source} is missing: build the win64 preset first")
+            raise HarnessError(f"{source} is missing: build the {self.run.arch} preset first")
         shutil.copy2(source, self.folder)
         return rf"{self.windows_folder}\{name}"
 
@@ -674,7 +704,7 @@ class ProgramCase:
         text = result.read_text(encoding="utf-8") if result.exists() else ""
         shutil.copy2(script, self.logs / f"{number}-steps.txt")
         (self.logs / f"{number}-result.txt").write_text(text, encoding="utf-8")
-        transcript = Transcript(parse_transcript(text), text, log_path.read_text(errors="replace"))
+        transcript = Transcript(parse_transcript(text), text, log_path.read_text(errors="replace"), tuple(steps))
         if process.returncode is not None and not text and not transcript.completed:
             transcript.log += f"\n(DialogDriver wrote nothing; wine exited with {process.returncode})"
         return transcript
@@ -687,13 +717,13 @@ def main(argv: list[str]) -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("command", choices=("setup", "cleanup"))
     parser.add_argument("--state", type=Path, required=True, help="folder of the run's prefix and logs")
-    parser.add_argument("--dist", type=Path, help="folder of the win64 Setup.exe (setup only)")
+    parser.add_argument("--dist-root", type=Path, help="the dist folder, with win32/ and win64/ (setup only)")
     options = parser.parse_args(argv)
     try:
         if options.command == "setup":
-            if not options.dist:
-                parser.error("setup needs --dist")
-            TestRun(options.state).setup(options.dist)
+            if not options.dist_root:
+                parser.error("setup needs --dist-root")
+            TestRun(options.state).setup(options.dist_root)
         else:
             run = TestRun.load(options.state) if (options.state / "state.json").exists() else TestRun(options.state)
             forced = run.cleanup()

@@ -38,6 +38,7 @@ public:
     void EnableControl(int, bool) override {}
     void SetProgress(int) override {}
     void DispatchOneMessage() override {}
+    void ShowDialog() override {}
     void EndDialog(int) override {}
 };
 

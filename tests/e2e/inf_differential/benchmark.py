@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The removal's INF lookups under Wine: our reader against Wine's SetupAPI and against plain
 reads of the same files, timed in one Wine process by InfBenchmark.exe. Run by hand, never by
-CTest; build the native and win64 presets first (`scripts/build win64 native`).
+CTest; build the native, win32 and win64 presets first (`scripts/build`); the
+program runs as the shipped build does where the machine can (scripts/wine-arch).
 
     benchmark.py [--runs N] [--state DIR] [--keep]
 
@@ -40,15 +41,13 @@ def main(argv: list[str]) -> int:
     parser.add_argument("--runs", type=int, default=5, help="timed runs; the medians count (default 5)")
     parser.add_argument("--state", type=Path, default=SOURCE / "build" / "native" / "e2e-inf-benchmark",
                         help="folder of the benchmark's own Wine prefix")
-    parser.add_argument("--dist", type=Path, default=SOURCE / "dist" / "win64", help="the win64 build")
+    parser.add_argument("--dist-root", type=Path, default=SOURCE / "dist", help="the dist folder of the builds")
     parser.add_argument("--keep", action="store_true", help="leave the prefix's processes running")
     options = parser.parse_args(argv)
 
-    program = options.dist / "tests" / PROGRAM
-    for needed, preset in ((GENERATOR, "native"), (program, "win64")):
-        if not needed.exists():
-            print(f"{needed} is missing: build the {preset} preset first", file=sys.stderr)
-            return 1
+    if not GENERATOR.exists():
+        print(f"{GENERATOR} is missing: build the native preset first", file=sys.stderr)
+        return 1
 
     run = None
     try:
@@ -56,7 +55,10 @@ def main(argv: list[str]) -> int:
             run = TestRun.load(options.state)
         else:
             run = TestRun(options.state)
-            run.setup(options.dist)
+            run.setup(options.dist_root)
+        program = run.dist_dir / "tests" / PROGRAM
+        if not program.exists():
+            raise HarnessError(f"{program} is missing: build the {run.arch} preset first")
         folder = run.prefix / "drive_c" / FOLDER
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir(parents=True)

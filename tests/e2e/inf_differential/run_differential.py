@@ -6,7 +6,7 @@ end-to-end tests.
     run_differential.py --state DIR --package DIR GROUP
 
 Each group is a set of INF files of corpus/ (or of the example package). The group's files are
-copied into a fresh folder of the prefix and InfDifferential.exe (dist/win64/tests) reads each of
+copied into a fresh folder of the prefix and InfDifferential.exe (dist/<arch>/tests) reads each of
 them through both readers, asking both the same questions: whether the file opens, the lines of
 every section, every field of every line at the widths the callers use, as text and as integer,
 and searches for every key in several spellings. The test fails on any answer where the two

@@ -27,7 +27,8 @@
 //   signal file=PATH                           creates an empty file (tells the harness a moment has come)
 //   wait-file file=PATH [timeout=MS]           waits until a file exists (the harness's answer)
 // Besides the steps' own lines, a watcher writes `shown ...` the first time each top-level window
-// of the program becomes visible, so a test can tell that nothing else appeared.
+// of the program becomes visible (with the text of control 1014, where the window has one, as it
+// stood at that moment), so a test can tell that nothing else appeared, and nothing too early.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -48,6 +49,7 @@ constexpr DWORD DefaultTimeoutMs = 20000;
 constexpr DWORD PollMs = 10;
 constexpr UINT ReadTimeoutMs = 10000;
 constexpr int MessageBoxTextId = 0xFFFF; // the static text of a platform message box
+constexpr int SetupInstructionId = 1014;  // the setup dialog's instruction text
 constexpr const wchar_t* DialogClass = L"#32770";
 
 struct StepFailure : std::runtime_error {
@@ -820,8 +822,16 @@ private:
                 seen.insert(window);
                 wchar_t caption[512] = {};
                 GetWindowTextW(window, caption, 512); // no message to the program's thread
-                self->out_.Write("shown class=" + Quote(ClassOf(window)) + " caption=" + Quote(caption) +
-                                 " messagebox=" + (IsMessageBox(window) ? "1" : "0"));
+                std::string line = "shown class=" + Quote(ClassOf(window)) + " caption=" + Quote(caption) +
+                                   " messagebox=" + (IsMessageBox(window) ? "1" : "0");
+                // What the setup dialog's instruction says the moment it appears: its texts
+                // must be in place before it is shown.
+                if (HWND instruction = GetDlgItem(window, SetupInstructionId)) {
+                    wchar_t text[1024] = {};
+                    InternalGetWindowText(instruction, text, 1024);
+                    line += " instruction=" + Quote(text);
+                }
+                self->out_.Write(line);
             }
             Sleep(5);
         }

@@ -1,6 +1,8 @@
 // The setup dialog's start: its steps in order and its four ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/DialogStart.h"
 #include "fakes/RecordingPhases.h"
 #include "fakes/TestPlatform.h"
@@ -78,7 +80,7 @@ TEST_F(DialogStartTest, AcceptedSystemShowsTheInstructionAndWaits)
     EXPECT_EQ(test.view.transcript,
               Join({OpeningSteps, ControlTexts,
                     {"text 1014 This program will install or uninstall PocketVault device driver for you.", "text 1008 ",
-                     "focus 1003"}}));
+                     "show", "focus 1003"}}));
     EXPECT_EQ(session.State.OsClass, OsClass::Windows98SecondEdition);
     EXPECT_EQ(session.State.WindowsFolder.view(), "C:\\WINDOWS");
     EXPECT_EQ(session.State.ProgramFolder.view(), "C:\\PKG");
@@ -142,6 +144,7 @@ TEST_F(DialogStartTest, RefusalFollowsTheVersionTableAndWin98Only)
             ASSERT_GE(t.size(), 2u);
             EXPECT_EQ(t[t.size() - 2], refusal) << c.version.Major << "." << c.version.Minor << " " << c.win98Only;
             EXPECT_EQ(t.back(), "end 2");
+            EXPECT_EQ(std::count(t.begin(), t.end(), "show"), 0) << "a refused start never shows the dialog";
         } else {
             EXPECT_EQ(t.back(), "focus 1003") << c.version.Major << "." << c.version.Minor << " " << c.win98Only;
         }
@@ -190,7 +193,7 @@ TEST_F(DialogStartTest, InstructionTextPutsInTheDescriptionThenTheDeviceName)
     StartSetupDialog(session, phases, false);
     // The description goes in first, so a device-name token it brings is replaced as well;
     // the device name's own text is never searched again.
-    EXPECT_EQ(test.view.transcript[test.view.transcript.size() - 3],
+    EXPECT_EQ(test.view.transcript[test.view.transcript.size() - 4],
               "text 1014 Desc Name #INF_DEV_DESC# / Name #INF_DEV_DESC# / Desc Name #INF_DEV_DESC#Name #INF_DEV_DESC#");
 }
 

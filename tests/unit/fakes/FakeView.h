@@ -77,6 +77,7 @@ public:
         if (onDispatch)
             onDispatch();
     }
+    void ShowDialog() override { Record("show"); }
     void EndDialog(int result) override { Record("end " + std::to_string(result)); }
 
     void Record(const std::string& line) { transcript.push_back(line); }
