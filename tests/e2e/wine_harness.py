@@ -30,6 +30,7 @@ from functools import lru_cache
 from pathlib import Path, PureWindowsPath
 
 SOURCE = Path(__file__).resolve().parents[2]
+WINE64_LOADER = "/usr/lib/wine/wine64"  # Debian's wine64 package
 WINDOWS_VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 # Every program of the prefix runs in one Wine virtual desktop, which draws frames and
 # captions (there is no window manager on Xvfb) and gives a known screen size.
@@ -261,6 +262,15 @@ class TestRun:
         """The program under test and its prefix, for every case's log."""
         return f"program under test: {self.dist_dir / 'Setup.exe'}; Wine prefix: {self.arch} ({self.prefix})"
 
+    def loader(self) -> list[str]:
+        """How a program of the prefix is started. In a 64-bit prefix on a machine that also has
+        Wine's 32-bit loader, `wine` starts the prefix's tools (cmd, reg) as 32-bit programs,
+        which see system32 and the registry redirected; the 64-bit loader starts them as the
+        prefix's own."""
+        if self.arch == "win64" and Path(WINE64_LOADER).exists():
+            return [WINE64_LOADER]
+        return ["wine"]
+
     def reg_view(self) -> list[str]:
         """`reg` options that read and write the view Setup.exe uses: a 64-bit prefix that can
         also run 32-bit programs starts the 32-bit reg.exe, which sees the 32-bit view."""
@@ -311,7 +321,7 @@ class TestRun:
         """Runs one wine command with its output in logs/<log_name>.log; its exit status."""
         with _log_file(self.logs / f"{log_name}.log") as log:
             process = subprocess.Popen(
-                ["wine", *args], env=self.environment(lang), stdin=subprocess.DEVNULL, stdout=log, stderr=log
+                [*self.loader(), *args], env=self.environment(lang), stdin=subprocess.DEVNULL, stdout=log, stderr=log
             )
             try:
                 return process.wait(timeout=timeout)
@@ -647,7 +657,7 @@ class ProgramCase:
         """Starts a Windows program in the prefix that runs beside the program under test (a
         stand-in for a program of the system); end it with wait_or_end()."""
         with _log_file(self.logs / f"{log_name}.log") as log:
-            return subprocess.Popen(["wine", exe, *args], env=self.run.environment(), stdin=subprocess.DEVNULL,
+            return subprocess.Popen([*self.run.loader(), exe, *args], env=self.run.environment(), stdin=subprocess.DEVNULL,
                                     stdout=log, stderr=log)
 
     def wait_or_end(self, process: subprocess.Popen, timeout: float) -> int | None:
@@ -681,7 +691,7 @@ class ProgramCase:
         if result.exists():
             result.unlink()
         log_path = self.logs / f"{number}-driver.log"
-        command = ["wine", rf"{self.windows_folder}\DialogDriver.exe",
+        command = [*self.run.loader(), rf"{self.windows_folder}\DialogDriver.exe",
                    "--out", rf"{self.windows_folder}\{result.name}", "--script", rf"{self.windows_folder}\{script.name}"]
         with _log_file(log_path) as log:
             process = subprocess.Popen(command, env=self.run.environment(lang, dll_overrides), stdin=subprocess.DEVNULL,
