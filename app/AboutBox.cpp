@@ -1,6 +1,7 @@
 // The periphery of the setup dialog: the about box, the minimised icon, the logo's web link.
 #include "app/AboutBox.h"
 
+#include "package/Paths.h"
 #include "resource_ids.h"
 
 namespace {
@@ -19,15 +20,19 @@ bool IsActiveLink(std::string_view linkText)
     return linkText.find(LinkPrefix) != std::string_view::npos;
 }
 
-std::optional<std::string> LinkCommand(std::string_view linkText)
+std::optional<std::string> LinkCommand(const TextCodePage& codePage, std::string_view windowsFolder,
+                                       std::string_view linkText)
 {
-    if (!IsActiveLink(linkText))
+    std::string explorer;
+    if (!IsActiveLink(linkText) || windowsFolder.empty() || !JoinPath(codePage, windowsFolder, "explorer.exe", explorer))
         return std::nullopt;
-    std::string command(LinkCommandVerb);
-    command.append(linkText);
-    if (command.size() >= LinkCommandBufferWidth || command.find('\0') != std::string::npos)
+    // The link keeps the room it always had: "Explorer " and the link in 128 characters.
+    if (LinkCommandVerb.size() + linkText.size() >= LinkCommandBufferWidth ||
+        linkText.find('\0') != std::string_view::npos)
         return std::nullopt;
-    return command;
+    // By its full path: a bare "Explorer" is searched for in the program's own folder first,
+    // where anyone who can write beside Setup.exe could place one.
+    return "\"" + explorer + "\" " + std::string(linkText);
 }
 
 IconPlacement MinimisedIconPlacement(int clientWidth, int clientHeight, int iconWidth, int iconHeight)

@@ -53,10 +53,14 @@ void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMod
     view.ShowLogo();
 
     state.OsClass = ClassifyOs(system);
-    state.WindowsFolder.Assign(system.WindowsFolder());
-    state.ProgramFolder.Assign(FolderOfProgram(system.ModuleFileName(), session.platform.codePage));
+    // Without either folder every path would be built at the root of the current drive: such a
+    // start ends as one whose package cannot be read.
+    const bool foldersKnown =
+        state.WindowsFolder.Assign(system.WindowsFolder()) && !state.WindowsFolder.empty() &&
+        state.ProgramFolder.Assign(FolderOfProgram(system.ModuleFileName(), session.platform.codePage)) &&
+        !state.ProgramFolder.empty();
 
-    if (!phases.ReadDriverPackage(session)) {
+    if (!foldersKnown || !phases.ReadDriverPackage(session)) {
         if (silentMode)
             session.ExitStatus = SilentPackageUnreadable;
         view.EndDialog(DialogCancelResult);

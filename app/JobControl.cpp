@@ -59,6 +59,7 @@ void OnStartClicked(SetupSession& session, SetupPhases& phases)
     EnableJobButtons(view, false);
     session.PumpMessages(300);
     const bool install = session.InstallSelected != 0;
+    phases.RecoverInterruptedRun(session);
     if (install) {
         RunRemovalPhase(session, phases, 0, 10);
         session.PumpMessages(3000);
@@ -87,6 +88,7 @@ void OnUninstallChosen(SetupSession& session)
 void RunSilentInstall(SetupSession& session, SetupPhases& phases)
 {
     session.JobRunning = true;
+    phases.RecoverInterruptedRun(session);
     RunRemovalPhase(session, phases, 0, 25);
     session.platform.clock.Sleep(SilentPauseMilliseconds);
     phases.PlaceDriverFiles(session, 25, 50);

@@ -9,6 +9,8 @@ public:
 
     // Fills the record from the driver package beside the program; false closes the dialog.
     virtual bool ReadDriverPackage(SetupSession& session) = 0;
+    // Puts back what an interrupted earlier run left hidden; every job starts with it.
+    virtual void RecoverInterruptedRun(SetupSession& session) = 0;
     // Removes the device nodes of the package's pairs; the number removed in this call.
     virtual int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) = 0;
     // Deletes the installed INF copies that list one pair; the number of copies that matched.
@@ -22,6 +24,7 @@ public:
 class SystemPhases : public SetupPhases {
 public:
     bool ReadDriverPackage(SetupSession& session) override;
+    void RecoverInterruptedRun(SetupSession& session) override;
     int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) override;
     int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) override;
     void DeleteDriverFile(SetupSession& session) override;

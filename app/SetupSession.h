@@ -18,6 +18,8 @@ constexpr int DialogCancelResult = 2;
 constexpr int SilentInstallDone = 0;
 constexpr int SilentPackageUnreadable = 1;
 constexpr int SilentDeviceNotStarted = 2;
+// The dialog could not be created (the common controls would not load, say): nothing ran.
+constexpr int SilentDialogNotCreated = 3;
 
 // Position for p percent of the sub-range from..to, in truncating 32-bit arithmetic.
 int ProgressPosition(int from, int to, int percent);
@@ -35,7 +37,7 @@ public:
     // message pump may start a second job or close the dialog meanwhile.
     bool JobRunning = false;
     // The process exit status. Interactive runs always end with 0; a silent run tells
-    // deployment scripts how it went.
+    // deployment scripts how it went, and starts as "nothing ran" until its start says more.
     int ExitStatus = 0;
 
     // The string of that id, every "#DEV_NAME#" replaced by DeviceName, in a message box

@@ -39,23 +39,16 @@ struct HardwareIdEntry {
     FixedText<5> PidText;
 };
 
-// The package's VID/PID pairs in model-line order; grows ten entries at a time.
+// The package's VID/PID pairs in model-line order.
 class HardwareIdList {
 public:
-    static constexpr std::size_t GrowthStep = 10;
-
-    void Append(const HardwareIdEntry& entry)
-    {
-        if (entries_.size() == entries_.capacity())
-            entries_.reserve(entries_.capacity() + GrowthStep);
-        entries_.push_back(entry);
-    }
+    // Grows geometrically: a package with a million model lines is read in linear time.
+    void Append(const HardwareIdEntry& entry) { entries_.push_back(entry); }
     // Empties the list and releases its storage.
     void Release() { std::vector<HardwareIdEntry>().swap(entries_); }
 
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
-    std::size_t capacity() const { return entries_.capacity(); }
     const HardwareIdEntry& operator[](std::size_t index) const { return entries_[index]; }
     auto begin() const { return entries_.begin(); }
     auto end() const { return entries_.end(); }

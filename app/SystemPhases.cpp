@@ -4,11 +4,17 @@
 #include "device/DeviceStart.h"
 #include "files/DriverPlacement.h"
 #include "files/InstalledCopyRemoval.h"
+#include "files/Recovery.h"
 #include "package/DriverPackage.h"
 
 bool SystemPhases::ReadDriverPackage(SetupSession& session)
 {
     return ::ReadDriverPackage(session);
+}
+
+void SystemPhases::RecoverInterruptedRun(SetupSession& session)
+{
+    ::RecoverInterruptedRun(session);
 }
 
 int SystemPhases::RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds)

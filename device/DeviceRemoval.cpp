@@ -1,7 +1,7 @@
 // Removal of the device nodes that carry one of the package's VID/PID pairs.
 #include "device/DeviceRemoval.h"
 
-#include "app/Texts.h"
+#include "package/HardwareIdMatch.h"
 
 namespace {
 
@@ -18,19 +18,10 @@ const RemovalPass RemovalPasses[] = {
     {HardDiskControllerClass, "UQ7STOR"},
 };
 
-bool CarriesPair(const std::string& upperInstanceId, const HardwareIdEntry& entry)
-{
-    // An empty text would be found in every ID; the package reader never gives one.
-    if (entry.VidText.empty() || entry.PidText.empty())
-        return false;
-    return upperInstanceId.find(ToUpperAscii("VID_" + entry.VidText.str())) != std::string::npos &&
-           upperInstanceId.find(ToUpperAscii("PID_" + entry.PidText.str())) != std::string::npos;
-}
-
-bool CarriesAnyPair(const std::string& upperInstanceId, const HardwareIdList& hardwareIds)
+bool CarriesAnyPair(const std::string& instanceId, const HardwareIdList& hardwareIds)
 {
     for (const HardwareIdEntry& entry : hardwareIds) {
-        if (CarriesPair(upperInstanceId, entry))
+        if (CarriesPair(instanceId, entry.VidText.view(), entry.PidText.view()))
             return true;
     }
     return false;
@@ -49,7 +40,7 @@ int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds
         std::string instanceId;
         if (!devices.GetInstanceId(set, index, instanceId))
             continue;
-        if (CarriesAnyPair(ToUpperAscii(instanceId), hardwareIds) && devices.RemoveDevice(set, index))
+        if (CarriesAnyPair(instanceId, hardwareIds) && devices.RemoveDevice(set, index))
             ++removed;
     }
     devices.DestroyDeviceSet(set);

@@ -18,9 +18,10 @@ constexpr int QuietCyclesAllowed = 160;
 // However often something keeps resetting the quiet count, the loop ends after five minutes.
 constexpr int MaxDrivingCycles = 600;
 
-void SendCommand(WindowSystem& windows, WindowHandle window, int commandId)
+// False when the window did not handle the command in time (hung, or gone): a failed cycle.
+bool SendCommand(WindowSystem& windows, WindowHandle window, int commandId)
 {
-    windows.SendCommand(window, static_cast<std::uint32_t>(commandId), 0);
+    return windows.SendCommand(window, static_cast<std::uint32_t>(commandId), 0);
 }
 
 bool IsUsable(WindowSystem& windows, WindowHandle button)
@@ -105,19 +106,20 @@ bool DriveNewHardwareWizard(SetupSession& session, int from, int to)
     int ticks = 0;
     for (int cycle = 0; cycle < MaxDrivingCycles; ++cycle) {
         const WindowHandle deviceDialog = FindDialogShowingText(windows, NoWindow, description);
-        if (deviceDialog != NoWindow) {
-            SendCommand(windows, deviceDialog, DeviceDialogCommand);
+        if (deviceDialog != NoWindow && SendCommand(windows, deviceDialog, DeviceDialogCommand))
             idle = 0;
-        }
         const WindowHandle page = FirstChild(windows, wizard);
         if (page != previousPage) {
+            bool handled = true;
             if (IsUsable(windows, next)) {
-                SendCommand(windows, wizard, WizardNextButton);
+                handled = SendCommand(windows, wizard, WizardNextButton);
             } else if (IsUsable(windows, finish)) {
-                SendCommand(windows, wizard, WizardFinishButton);
-                return true;
+                if (SendCommand(windows, wizard, WizardFinishButton))
+                    return true;
+                handled = false;
             }
-            idle = 0;
+            if (handled)
+                idle = 0;
         }
         previousPage = page;
         clock.Sleep(CycleMilliseconds);

@@ -28,9 +28,9 @@ std::string SourceOf(const SetupState& state, std::string_view fileName)
     return source;
 }
 
-// The INF copy's place: INF\OTHER on the 98 family, OEM-prefixed in INF on 2000 and XP.
-// Empty when it would not fit.
-std::string InfDestination(const SetupState& state)
+} // namespace
+
+std::string InfCopyDestination(const SetupState& state)
 {
     std::string destination;
     const bool built = IsWindows98Family(state.OsClass)
@@ -40,6 +40,8 @@ std::string InfDestination(const SetupState& state)
                                         {state.WindowsFolder.view(), "oem", state.SetupFileName.view()}, destination);
     return built ? InstalledName(destination, 'F') : std::string();
 }
+
+namespace {
 
 void PlaceCopy(FileSystem& files, const std::string& source, const std::string& destination)
 {
@@ -52,7 +54,7 @@ void PlaceInfCopy(SetupSession& session)
     const SetupState& state = session.State;
     if (IsWindows98Family(state.OsClass))
         RegisterOtherDevicePath(session);
-    const std::string destination = InfDestination(state);
+    const std::string destination = InfCopyDestination(state);
     if (destination.empty())
         return;
     PlaceCopy(session.platform.files, SourceOf(state, state.SetupFileName.view()), destination);

@@ -3,9 +3,10 @@
 
 #include <memory>
 
-#include "app/Texts.h"
+#include "package/HardwareIdMatch.h"
 #include "package/DriverPackage.h"
 #include "package/InfFile.h"
+#include "package/FileSearch.h"
 #include "package/Paths.h"
 
 namespace {
@@ -25,7 +26,7 @@ InfCopyFolder CopyFolderFor(OsClass osClass)
 
 // Whether the first models section of the INF lists a hardware ID that carries the pair. A
 // line without a readable hardware ID ends the examination.
-bool ListsPair(const InfFile& inf, const std::string& upperVid, const std::string& upperPid)
+bool ListsPair(const InfFile& inf, std::string_view vidText, std::string_view pidText)
 {
     InfLine line;
     FixedText<20> modelsSection;
@@ -37,8 +38,7 @@ bool ListsPair(const InfFile& inf, const std::string& upperVid, const std::strin
         FixedText<256> hardwareId;
         if (!inf.GetStringField(line, 2, hardwareId))
             return false;
-        const std::string upperId = ToUpperAscii(hardwareId.str());
-        if (upperId.find(upperVid) != std::string::npos && upperId.find(upperPid) != std::string::npos)
+        if (CarriesPair(hardwareId.view(), vidText, pidText))
             return true;
     } while (inf.FindNextLine(line));
     return false;
@@ -62,10 +62,8 @@ void DeleteWritable(FileSystem& files, const std::string& path)
 
 int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText)
 {
-    const std::string upperVid = ToUpperAscii(vidText);
-    const std::string upperPid = ToUpperAscii(pidText);
-    // An empty text is found in every hardware ID: it would delete every candidate.
-    if (upperVid.empty() || upperPid.empty())
+    // A text that is not a VID or PID would be found in other vendors' hardware IDs.
+    if (!IsIdText(vidText) || !IsIdText(pidText))
         return 0;
 
     const SetupState& state = session.State;
@@ -78,14 +76,14 @@ int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidT
     const InfOpenOptions options = SystemInfOptions(session);
 
     int matched = 0;
-    for (const std::string& name : files.FindFiles(pattern)) {
+    for (const std::string& name : FindMatchingFiles(files, pattern)) {
         std::string path;
         if (!FormatPath(folder.pathTemplate, {state.WindowsFolder.view(), name}, path))
             continue;
         bool lists;
         {
             const std::unique_ptr<InfFile> inf = InfFile::Open(files, session.platform.codePage, path, options);
-            lists = inf && ListsPair(*inf, upperVid, upperPid);
+            lists = inf && ListsPair(*inf, vidText, pidText);
         }
         if (!lists)
             continue;

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "package/FileSearch.h"
 #include "package/Paths.h"
 
 namespace {
@@ -44,11 +45,20 @@ std::vector<HiddenPaths> PathsOf(const SetupSession& session, const HiddenFile (
     return pairs;
 }
 
-// Clears the backup names, then moves each system file onto its backup name.
+bool Exists(FileSystem& files, const std::string& path)
+{
+    return !FindMatchingFiles(files, path).empty();
+}
+
+// Clears the backup names, then moves each system file onto its backup name. A backup is
+// cleared only when a file stands under the system name: when an interrupted run left the
+// system's file under the backup name alone, that is its only copy.
 void Hide(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 {
-    for (const HiddenPaths& pair : pairs)
-        files.Remove(pair.backup);
+    for (const HiddenPaths& pair : pairs) {
+        if (Exists(files, pair.system))
+            files.Remove(pair.backup);
+    }
     for (const HiddenPaths& pair : pairs)
         files.Move(pair.system, pair.backup);
 }
@@ -61,7 +71,7 @@ void Restore(FileSystem& files, const std::vector<HiddenPaths>& pairs)
     for (const HiddenPaths& pair : pairs)
         files.Move(pair.backup, pair.system);
     for (const HiddenPaths& pair : pairs) {
-        if (!files.FindFiles(pair.system).empty())
+        if (Exists(files, pair.system))
             files.Remove(pair.backup);
     }
 }

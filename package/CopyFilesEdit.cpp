@@ -2,6 +2,7 @@
 #include "package/CopyFilesEdit.h"
 
 #include "app/Texts.h"
+#include "package/FileSearch.h"
 
 namespace {
 
@@ -20,7 +21,27 @@ void DeleteIfPresent(FileSystem& files, const std::string& path)
     files.Remove(path);
 }
 
+bool Exists(FileSystem& files, const std::string& path)
+{
+    return !FindMatchingFiles(files, path).empty();
+}
+
 } // namespace
+
+void RecoverCopyFilesEdit(FileSystem& files, const std::string& infPath)
+{
+    if (infPath.empty())
+        return;
+    const std::string editedPath = SiblingName(infPath, '$');
+    const std::string previousPath = SiblingName(infPath, '~');
+    // The saved copy is whole (it was the copy itself); the edited sibling may have been cut
+    // short by the interruption, so it is never put in place.
+    if (!Exists(files, infPath))
+        files.Move(previousPath, infPath);
+    DeleteIfPresent(files, editedPath);
+    if (Exists(files, infPath))
+        DeleteIfPresent(files, previousPath);
+}
 
 bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, std::string& edited)
 {

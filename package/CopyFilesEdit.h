@@ -11,5 +11,9 @@
 // whole by the edited bytes, never cut short.
 void CommentOutCopyFiles(FileSystem& files, const std::string& infPath, std::string_view installSectionName);
 
+// What an edit cut off between its two renames leaves: the copy back under its own name when it
+// stood only under the saved name, and no saved or half-written sibling beside it.
+void RecoverCopyFilesEdit(FileSystem& files, const std::string& infPath);
+
 // The edited bytes, or nothing when the file has no such header or no COPYFILES after it.
 bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, std::string& edited);

@@ -1,6 +1,8 @@
 // The device model read from the setup description, and the driver files beside it.
 #include "package/DeviceModel.h"
 
+#include "package/FileSearch.h"
+#include "package/HardwareIdMatch.h"
 #include "package/Paths.h"
 #include "resource_ids.h"
 
@@ -8,7 +10,7 @@ namespace {
 
 constexpr std::string_view VidMarker = "VID_";
 constexpr std::string_view PidMarker = "PID_";
-constexpr std::size_t IdTextLength = 4;
+constexpr std::size_t TargetIdLength = 2 * IdTextLength;
 
 bool Fail(std::string* failureReason, std::string reason)
 {
@@ -17,14 +19,29 @@ bool Fail(std::string* failureReason, std::string reason)
     return false;
 }
 
-// Up to four characters after the first marker, as they stand; false without the marker or
-// when the hardware ID ends right after it (an empty text would match every device).
-bool TextAfter(std::string_view hardwareId, std::string_view marker, FixedText<5>& text)
+// The four characters after the first marker, as they stand. Empty without the marker; the
+// caller passes over a text that is not four hexadecimal digits, since a shorter one ("3" of
+// "PID_3") would match other devices of the vendor.
+std::string_view TextAfter(std::string_view hardwareId, std::string_view marker)
 {
     const std::size_t found = hardwareId.find(marker);
-    if (found == std::string_view::npos || found + marker.size() == hardwareId.size())
-        return false;
-    return text.Assign(hardwareId.substr(found + marker.size(), IdTextLength));
+    if (found == std::string_view::npos)
+        return {};
+    return hardwareId.substr(found + marker.size(), IdTextLength);
+}
+
+// Why a model line gives no pair; empty when it gives one.
+std::string PairProblem(std::string_view hardwareId, std::string_view vidText, std::string_view pidText)
+{
+    if (hardwareId.find(VidMarker) == std::string_view::npos)
+        return "no VID_ in its hardware ID";
+    if (hardwareId.find(PidMarker) == std::string_view::npos)
+        return "no PID_ in its hardware ID";
+    if (!IsIdText(vidText))
+        return "the text after VID_ is not four hexadecimal digits";
+    if (!IsIdText(pidText))
+        return "the text after PID_ is not four hexadecimal digits";
+    return {};
 }
 
 bool NamesTarget(std::string_view hardwareId, const SetupState& state)
@@ -41,7 +58,7 @@ bool ReadShortName(const InfFile& inf, const InfLine& line, FixedText<Width>& fi
     return inf.GetStringField(line, 1, name) && field.Assign(name.view());
 }
 
-void ReadTarget(const InfFile& inf, SetupState& state)
+void ReadTarget(const InfFile& inf, SetupState& state, std::vector<std::string>* notes)
 {
     state.TargetVidText.Clear();
     state.TargetPidText.Clear();
@@ -49,13 +66,21 @@ void ReadTarget(const InfFile& inf, SetupState& state)
     FixedText<256> targetId;
     if (!inf.FindFirstLine("Setup", "TargetID", line) || !inf.GetStringField(line, 1, targetId))
         return;
+    // Anything but eight hexadecimal digits names no model: it counts as absent, and the first
+    // model line is the target.
     const std::string_view text = targetId.view();
+    if (text.size() != TargetIdLength || !IsIdText(text.substr(0, IdTextLength)) ||
+        !IsIdText(text.substr(IdTextLength))) {
+        if (notes)
+            notes->push_back("TargetID \"" + targetId.str() + "\" is not eight hexadecimal digits: taken as absent");
+        return;
+    }
     state.TargetVidText.Assign(text.substr(0, IdTextLength));
-    if (text.size() > IdTextLength)
-        state.TargetPidText.Assign(text.substr(IdTextLength, IdTextLength));
+    state.TargetPidText.Assign(text.substr(IdTextLength, IdTextLength));
 }
 
-bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureReason)
+bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureReason,
+                    std::vector<std::string>* notes)
 {
     state.DeviceDescription.Clear();
     state.InstallSectionName.Clear();
@@ -72,10 +97,17 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
                                            "] has no hardware ID (field 2), or one longer than 255 characters");
         const std::string_view hardwareId = hardwareIdText.view();
 
-        HardwareIdEntry entry;
-        // A VID without a PID is no pair: an empty PID text would match every device of the vendor.
-        if (!TextAfter(hardwareId, VidMarker, entry.VidText) || !TextAfter(hardwareId, PidMarker, entry.PidText))
+        const std::string_view vidText = TextAfter(hardwareId, VidMarker);
+        const std::string_view pidText = TextAfter(hardwareId, PidMarker);
+        if (const std::string problem = PairProblem(hardwareId, vidText, pidText); !problem.empty()) {
+            if (notes)
+                notes->push_back("line " + std::to_string(lineNumber) + " of [" + state.ModelsSectionName.str() +
+                                 "] (" + std::string(hardwareId) + ") passed over: " + problem);
             continue;
+        }
+        HardwareIdEntry entry;
+        entry.VidText.Assign(vidText);
+        entry.PidText.Assign(pidText);
         state.HardwareIds.Append(entry);
 
         if (state.TargetVidText.empty()) {
@@ -105,7 +137,7 @@ bool FindFirstFitting(SetupSession& session, std::string_view pattern, FixedText
     std::string path;
     if (!JoinPath(session.platform.codePage, session.State.ProgramFolder.view(), pattern, path))
         return false;
-    for (const std::string& name : session.platform.files.FindFiles(path)) {
+    for (const std::string& name : FindMatchingFiles(session.platform.files, path)) {
         if (fileName.Assign(name))
             return true;
     }
@@ -114,7 +146,8 @@ bool FindFirstFitting(SetupSession& session, std::string_view pattern, FixedText
 
 } // namespace
 
-bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failureReason)
+bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failureReason,
+                     std::vector<std::string>* notes)
 {
     InfLine line;
     if (!inf.FindFirstLine("Version", "Provider", line))
@@ -128,8 +161,8 @@ bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failure
         return Fail(failureReason,
                     "the first line of [Manufacturer] names no models section of at most 19 characters");
 
-    ReadTarget(inf, state);
-    return ReadModelLines(inf, state, failureReason);
+    ReadTarget(inf, state, notes);
+    return ReadModelLines(inf, state, failureReason, notes);
 }
 
 bool FindDriverFiles(SetupSession& session, std::string* failureReason)

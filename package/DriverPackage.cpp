@@ -6,6 +6,7 @@
 
 #include "package/DeviceModel.h"
 #include "package/InfFile.h"
+#include "package/FileSearch.h"
 #include "package/Paths.h"
 #include "resource_ids.h"
 
@@ -24,7 +25,7 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
     std::string pattern;
     std::vector<std::string> names;
     if (JoinPath(session.platform.codePage, state.ProgramFolder.view(), SetupDescriptionPattern, pattern))
-        names = session.platform.files.FindFiles(pattern);
+        names = FindMatchingFiles(session.platform.files, pattern);
     if (names.empty()) {
         session.ShowMessage(IDS_INF_NOT_FOUND, MessageStop);
         failureReason = "no file matches *.in? in the program folder";
@@ -89,7 +90,7 @@ void ApplyBrandKeys(const InfFile& inf, SetupSession& session)
 
 } // namespace
 
-bool ReadDriverPackage(SetupSession& session, std::string& failureReason)
+bool ReadDriverPackage(SetupSession& session, std::string& failureReason, std::vector<std::string>* notes)
 {
     // The setup description stays open until the read ends, whichever way it ends.
     const std::unique_ptr<InfFile> inf = OpenSetupDescription(session, failureReason);
@@ -97,7 +98,7 @@ bool ReadDriverPackage(SetupSession& session, std::string& failureReason)
         return false;
     if (!ReadSetupKeys(*inf, session.State, failureReason))
         return false;
-    if (!ReadDeviceModel(*inf, session.State, &failureReason))
+    if (!ReadDeviceModel(*inf, session.State, &failureReason, notes))
         return false;
     ApplyBrandKeys(*inf, session);
     return FindDriverFiles(session, &failureReason);

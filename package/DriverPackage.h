@@ -1,6 +1,7 @@
 // Reading the driver package beside the program into the setup record.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "app/SetupSession.h"
 #include "package/InfFile.h"
@@ -9,8 +10,10 @@
 // files; may replace AppTitle, DeviceName and AboutText. False when the package is unusable.
 bool ReadDriverPackage(SetupSession& session);
 
-// The same, telling why a package is unusable, including the reasons the dialog never shows.
-bool ReadDriverPackage(SetupSession& session, std::string& failureReason);
+// The same, telling why a package is unusable, including the reasons the dialog never shows,
+// and (in notes, where given) what the read passed over.
+bool ReadDriverPackage(SetupSession& session, std::string& failureReason,
+                       std::vector<std::string>* notes = nullptr);
 
 // How INF files are read on the running system: Windows 2000 and XP prefer the texts of the
 // user's language, as their own setup does.

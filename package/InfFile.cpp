@@ -792,13 +792,16 @@ private:
         else
             return c < 0x100 ? LowClasses[c] : std::uint8_t{IsUnicodeBlank(c) ? Blank : Plain};
     }
-    // The bytes of the character that starts here; a double-byte character's second byte is on
-    // the same line.
+    // The bytes of the character that starts here. A lead byte followed by a line end, a NUL or
+    // the end of the file is a byte on its own: a double-byte character's second byte is never
+    // one of those, and the NUL still reads as a space.
     std::size_t Width(std::size_t pos) const
     {
         if constexpr (IsAnsi<Unit>) {
             if (utf8_) return Utf8Length(static_cast<unsigned char>(text_[pos]));
-            return (ClassOf(text_[pos]) & LeadByte) != 0 && pos + 1 < text_.size() && text_[pos + 1] != '\n' ? 2 : 1;
+            if ((ClassOf(text_[pos]) & LeadByte) == 0 || pos + 1 >= text_.size()) return 1;
+            const Unit trail = text_[pos + 1];
+            return trail == '\n' || trail == '\r' || trail == Unit('\0') ? 1 : 2;
         }
         return 1;
     }

@@ -24,6 +24,8 @@ public:
     virtual int ControlId(WindowHandle window) = 0;
     virtual bool IsEnabled(WindowHandle window) = 0;
     virtual bool IsVisible(WindowHandle window) = 0;
-    // SendMessageA with WM_COMMAND; returns when the window has handled it.
-    virtual void SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) = 0;
+    // WM_COMMAND to another program's window, waiting a few seconds at most for it to be
+    // handled (SendMessageTimeoutA, SMTO_ABORTIFHUNG); false when it was not handled in time
+    // or the window is gone.
+    virtual bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) = 0;
 };

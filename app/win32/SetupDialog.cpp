@@ -22,6 +22,8 @@ SetupDialog::SetupDialog(HINSTANCE instance, bool silentMode)
       platform_{files_, registry_, devices_, configManager_, windows_, system_, clock_, codePage_, *this},
       session_(platform_)
 {
+    if (silentMode_)
+        session_.ExitStatus = SilentDialogNotCreated;
 }
 
 SetupDialog::~SetupDialog()
@@ -141,7 +143,8 @@ void SetupDialog::OnWindowPosChanging(WINDOWPOS& position)
 
 void SetupDialog::OpenLink()
 {
-    if (const std::optional<std::string> command = LinkCommand(session_.Brand.LinkText))
+    if (const std::optional<std::string> command =
+            LinkCommand(codePage_, session_.State.WindowsFolder.view(), session_.Brand.LinkText))
         WinExec(command->c_str(), SW_SHOWNORMAL);
 }
 

@@ -9,5 +9,5 @@ public:
     int ControlId(WindowHandle window) override;
     bool IsEnabled(WindowHandle window) override;
     bool IsVisible(WindowHandle window) override;
-    void SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) override;
+    bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) override;
 };

@@ -102,8 +102,11 @@ int main(int argc, char** argv)
     }
 
     std::string failureReason;
-    const bool readable = ReadDriverPackage(session, failureReason);
+    std::vector<std::string> notes;
+    const bool readable = ReadDriverPackage(session, failureReason, &notes);
     PrintRecord(session);
+    for (const std::string& note : notes)
+        std::printf("note: %s\n", note.c_str());
     if (!readable) {
         std::printf("unusable: %s\n", failureReason.c_str());
         return 1;

@@ -632,6 +632,8 @@ private:
                 line += " checked=" + std::to_string(Ask(control, BM_GETCHECK) == BST_CHECKED ? 1 : 0);
             if (KindOf(control) == "progress")
                 line += " position=" + std::to_string(Ask(control, PBM_GETPOS));
+            if (KindOf(control) == "text") // whether "&" shows as itself or underlines the next letter
+                line += " prefix=" + std::to_string((GetWindowLongW(control, GWL_STYLE) & SS_NOPREFIX) ? 0 : 1);
             line += " enabled=" + std::to_string(IsWindowEnabled(control) ? 1 : 0) +
                     " visible=" + std::to_string(IsWindowVisible(control) ? 1 : 0) +
                     " focus=" + std::to_string(control == focus ? 1 : 0) +

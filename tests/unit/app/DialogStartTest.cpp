@@ -116,6 +116,36 @@ TEST_F(DialogStartTest, UnreadablePackageEndsTheDialogAtOnce)
     }
 }
 
+TEST_F(DialogStartTest, WithoutAWindowsFolderOrAProgramFolderNothingRuns)
+{
+    struct Case {
+        const char* name;
+        std::string windowsFolder;
+        std::string moduleFileName;
+    };
+    const Case cases[] = {
+        {"no Windows folder", "", "C:\\PKG\\SETUP.EXE"},
+        {"a Windows folder too long for the record", "C:\\" + std::string(300, 'W'), "C:\\PKG\\SETUP.EXE"},
+        {"no program path", "C:\\WINDOWS", ""},
+        {"a program folder too long for the record", "C:\\WINDOWS", "C:\\" + std::string(300, 'P') + "\\SETUP.EXE"},
+    };
+    for (const Case& c : cases) {
+        for (bool silent : {false, true}) {
+            TestPlatform fresh;
+            SetupSession s{fresh.platform};
+            RecordingPhases p{fresh.view};
+            fresh.system.windowsFolder = c.windowsFolder;
+            fresh.system.moduleFileName = c.moduleFileName;
+            StartSetupDialog(s, p, silent);
+            // No package read, no job: paths at the root of the current drive are never built.
+            Transcript expected(OpeningSteps.begin(), OpeningSteps.end() - 1); // all but "read package"
+            expected.push_back("end 2");
+            EXPECT_EQ(fresh.view.transcript, expected) << c.name << " silent " << silent;
+            EXPECT_EQ(s.ExitStatus, silent ? 1 : 0) << c.name;
+        }
+    }
+}
+
 TEST_F(DialogStartTest, RefusalFollowsTheVersionTableAndWin98Only)
 {
     struct Case {
@@ -164,7 +194,7 @@ TEST_F(DialogStartTest, SilentRunInstallsEvenOnAnUnsupportedSystemAndShowsNothin
     RunOn({6, 0, 6000}, 1, true);
     EXPECT_EQ(test.view.transcript,
               Join({OpeningSteps, ControlTexts,
-                    {"text 1008 removing device if present...", "progress 2", "remove devices of 1 pairs: 0",
+                    {"recover", "text 1008 removing device if present...", "progress 2", "remove devices of 1 pairs: 0",
                      "progress 15", "remove inf copies 1A2B 3C4D", "delete driver", "progress 25",
                      "place driver files 25 50", "start device 50 100", "end 2"}}));
     // The pause between removal and placement does not dispatch messages: only the removal

@@ -3,6 +3,7 @@
 
 #include "app/AboutBox.h"
 #include "app/JobControl.h"
+#include "fakes/Latin1CodePage.h"
 #include "fakes/RecordingPhases.h"
 #include "fakes/TestPlatform.h"
 
@@ -40,6 +41,7 @@ TEST_F(JobControlTest, InstallTranscript)
     EXPECT_EQ(test.view.transcript, (Transcript{
                                         "enable 1003 off",
                                         "enable 2 off",
+                                        "recover",
                                         "text 1008 removing device if present...",
                                         "progress 1",
                                         "remove devices of 2 pairs: 2",
@@ -73,6 +75,7 @@ TEST_F(JobControlTest, UninstallTranscript)
     EXPECT_EQ(test.view.transcript, (Transcript{
                                         "enable 1003 off",
                                         "enable 2 off",
+                                        "recover",
                                         "text 1008 removing device if present...",
                                         "progress 10",
                                         "remove devices of 2 pairs: 0",
@@ -184,15 +187,20 @@ TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)
 TEST(AboutBox, LinkIsActiveOnlyWithThePrefixAndOnlyWhenTheCommandFits)
 {
     EXPECT_FALSE(IsActiveLink("no link"));
-    EXPECT_FALSE(LinkCommand("no link"));
-    EXPECT_FALSE(LinkCommand("https://www.example.com"));
-    EXPECT_EQ(LinkCommand("http://www.example.com"), "Explorer http://www.example.com");
-    EXPECT_EQ(LinkCommand("see http://www.example.com/disk"), "Explorer see http://www.example.com/disk");
+    const Latin1CodePage codePage;
+    const auto command = [&](std::string_view link) { return LinkCommand(codePage, "C:\\WINDOWS", link); };
+    EXPECT_FALSE(command("no link"));
+    EXPECT_FALSE(command("https://www.example.com"));
+    // The Windows folder's own explorer.exe, never one found beside the program.
+    EXPECT_EQ(command("http://www.example.com"), "\"C:\\WINDOWS\\explorer.exe\" http://www.example.com");
+    EXPECT_EQ(command("see http://www.example.com/disk"), "\"C:\\WINDOWS\\explorer.exe\" see http://www.example.com/disk");
+    EXPECT_EQ(LinkCommand(codePage, "C:\\", "http://www.x"), "\"C:\\explorer.exe\" http://www.x");
+    EXPECT_FALSE(LinkCommand(codePage, "", "http://www.example.com"));
 
     // "Explorer " is 9 characters: 118 more fill the 128-character buffer with its terminator.
     const std::string fits = "http://www." + std::string(118 - 11, 'a');
-    EXPECT_EQ(LinkCommand(fits)->size(), 127u);
-    EXPECT_FALSE(LinkCommand(fits + "a"));
+    EXPECT_TRUE(command(fits));
+    EXPECT_FALSE(command(fits + "a"));
     EXPECT_TRUE(IsActiveLink(fits + "a"));
 }
 

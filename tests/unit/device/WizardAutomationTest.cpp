@@ -162,6 +162,33 @@ TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
     EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 600) * 500);
 }
 
+TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
+{
+    // A device dialog that stopped taking messages keeps showing the text: each command to it
+    // times out, so the quiet limit ends the loop instead of five minutes of resets.
+    FakeWizard stuck(test.windows, {"Welcome: Example USB Disk", "Stuck"});
+    test.windows.Window(stuck.next).enabled = false;
+    const WindowHandle hung = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
+    test.windows.AddWindow(hung, "Static", "Example USB Disk");
+    test.windows.Window(hung).hung = true;
+    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 160) * 500);
+
+    // A wizard that hangs on its last page did not finish, whatever its buttons show.
+    TestPlatform fresh;
+    SetupSession s{fresh.platform};
+    s.State.DeviceDescription.Assign("Example USB Disk");
+    FakeWizard wizard(fresh.windows, {"Welcome: Example USB Disk", "Copying", "Completed"});
+    fresh.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
+        if (window == wizard.frame && command == WizardNextButton && fresh.windows.Window(wizard.next).enabled)
+            wizard.ShowPage(wizard.pageIndex + 1);
+        fresh.windows.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
+    };
+    EXPECT_FALSE(DriveNewHardwareWizard(s, 50, 100));
+    EXPECT_EQ(std::count(fresh.windows.log.begin(), fresh.windows.log.end(), "command 12325 to Found New Hardware Wizard"),
+              1);
+}
+
 TEST_F(WizardAutomationTest, NoWizardMeansTheSearchWindowAndNoCommand)
 {
     EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fakes/FaultInjection.h"
+#include "package/FileSearch.h"
 #include "platform/FileSystem.h"
 
 // Paths are compared without regard to ASCII case and keep the case they were created with;
@@ -60,6 +61,10 @@ public:
         }
         entries_.push_back(Entry{StoredPath(path), false, bytes, readOnly, false});
     }
+
+    // A short 8.3 alias of an existing file ("XSY_OL~1.SY_" for "x.sy_old"), which searches
+    // match as Windows 2000 and XP do.
+    void SetShortName(const std::string& path, const std::string& alias) { shortNames_[Key(path)] = alias; }
 
     void SetReadOnly(const std::string& path, bool readOnly = true) { ExistingFile(path).readOnly = readOnly; }
     // A file held open by someone else: every call on it fails until it is released.
@@ -115,7 +120,10 @@ public:
         std::string namePattern = pattern.substr(separator + 1);
         for (const Entry* entry : EntriesIn(pattern.substr(0, separator))) {
             std::string name = NameOf(entry->path);
-            if (MatchesPattern(name, namePattern))
+            // Windows 2000 and XP match the short 8.3 alias too, and return the long name.
+            const auto alias = shortNames_.find(Key(entry->path));
+            if (MatchesSearchPattern(name, namePattern) ||
+                (alias != shortNames_.end() && MatchesSearchPattern(alias->second, namePattern)))
                 names.push_back(name);
         }
         return names;
@@ -227,27 +235,6 @@ public:
         return true;
     }
 
-    // Windows' matching of a search pattern against one name, without regard to case:
-    // "*" any run of characters; "*" before "." stops short of the name's last dot; "?" one
-    // character, or nothing at a dot or at the end of the name (so "*.in?" takes "A.IN"); a "."
-    // before "?", "*" or the end of the pattern also matches the end of a name without dot
-    // (so "*.*" takes "README"). Short 8.3 aliases, which Windows matches too, do not exist here.
-    static bool MatchesPattern(const std::string& name, const std::string& pattern)
-    {
-        std::vector<Token> tokens;
-        for (std::size_t i = 0; i < pattern.size(); ++i) {
-            char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
-            if (pattern[i] == '?')
-                tokens.push_back(Token{TokenKind::DosQuestionMark, '?'});
-            else if (pattern[i] == '*')
-                tokens.push_back(Token{next == '.' ? TokenKind::DosStar : TokenKind::Star, '*'});
-            else if (pattern[i] == '.' && (next == '\0' || next == '?' || next == '*'))
-                tokens.push_back(Token{TokenKind::DosDot, '.'});
-            else
-                tokens.push_back(Token{TokenKind::Literal, pattern[i]});
-        }
-        return MatchFrom(tokens, 0, name, 0, name.rfind('.'));
-    }
 
 private:
     struct Entry {
@@ -257,57 +244,6 @@ private:
         bool readOnly;
         bool inUse;
     };
-
-    enum class TokenKind { Literal, Star, DosStar, DosQuestionMark, DosDot };
-    struct Token {
-        TokenKind kind;
-        char character;
-    };
-
-    static bool MatchFrom(const std::vector<Token>& tokens, std::size_t token, const std::string& name,
-                          std::size_t position, std::size_t lastDot)
-    {
-        while (token < tokens.size()) {
-            switch (tokens[token].kind) {
-            case TokenKind::Literal:
-                if (position == name.size() || Upper(name[position]) != Upper(tokens[token].character))
-                    return false;
-                ++token;
-                ++position;
-                break;
-            case TokenKind::DosQuestionMark:
-                if (position == name.size() || name[position] == '.') {
-                    while (token < tokens.size() && tokens[token].kind == TokenKind::DosQuestionMark)
-                        ++token;
-                } else {
-                    ++token;
-                    ++position;
-                }
-                break;
-            case TokenKind::DosDot:
-                if (position < name.size()) {
-                    if (name[position] != '.')
-                        return false;
-                    ++position;
-                }
-                ++token;
-                break;
-            case TokenKind::Star:
-                for (std::size_t end = position; end <= name.size(); ++end)
-                    if (MatchFrom(tokens, token + 1, name, end, lastDot))
-                        return true;
-                return false;
-            case TokenKind::DosStar:
-                for (std::size_t end = position;; ++end) {
-                    if (MatchFrom(tokens, token + 1, name, end, lastDot))
-                        return true;
-                    if (end == name.size() || end == lastDot)
-                        return false;
-                }
-            }
-        }
-        return position == name.size();
-    }
 
     static char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
     static std::string Key(const std::string& path)
@@ -386,4 +322,5 @@ private:
     // Files and folders in creation order, which is the default search order.
     std::vector<Entry> entries_;
     std::map<std::string, std::vector<std::string>> searchOrders_;
+    std::map<std::string, std::string> shortNames_;
 };

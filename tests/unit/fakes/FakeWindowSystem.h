@@ -18,6 +18,8 @@ struct FakeWindow {
     int controlId = 0;
     bool enabled = true;
     bool visible = true;
+    // A window whose thread no longer takes messages: a command sent to it times out.
+    bool hung = false;
     // Direct children in the system's order, the first one on top.
     std::vector<WindowHandle> children;
 };
@@ -142,14 +144,27 @@ public:
         return window != NoWindow;
     }
 
-    void SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) override
+    bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) override
     {
         commands.push_back(Command{window, wParam, lParam});
         auto found = windows_.find(window);
         log.push_back("command " + std::to_string(wParam & 0xFFFF) + " to " +
                       (found == windows_.end() ? std::string("(no window)") : found->second.text));
-        if (found != windows_.end() && onCommand)
+        if (found == windows_.end() || IsHung(window))
+            return false;
+        if (onCommand)
             onCommand(window, wParam, lParam);
+        return true;
+    }
+
+    // A window is hung when it or a window above it is.
+    bool IsHung(WindowHandle window) const
+    {
+        for (auto found = windows_.find(window); found != windows_.end(); found = windows_.find(found->second.parent)) {
+            if (found->second.hung)
+                return true;
+        }
+        return false;
     }
 
 private:

@@ -27,6 +27,7 @@ public:
             fillRecord(session);
         return packageReadable;
     }
+    void RecoverInterruptedRun(SetupSession&) override { view_.Record("recover"); }
     int RemoveMatchingDevices(SetupSession&, const HardwareIdList& hardwareIds) override
     {
         int removed = removalCallsAfterScript;

@@ -5,25 +5,6 @@
 
 using Strings = std::vector<std::string>;
 
-TEST(FakeFileSystemTest, PatternsMatchAsWindowsMatchesThem)
-{
-    struct Case {
-        const char* pattern;
-        const char* name;
-        bool matches;
-    };
-    const Case cases[] = {
-        {"*.in?", "EXDISK.IN_", true},   {"*.in?", "exdisk.inf", true},  {"*.in?", "A.IN", true},
-        {"*.in?", "A.INFO", false},      {"*.in?", "A.I", false},        {"*.in?", "AIN_", false},
-        {"*.in?", "A.IN.TXT", false},    {"*.sy_", "USBDISK.SY_", true}, {"*.sy_", "USBDISK.SYS", false},
-        {"*.pdr", "EXDISK.PDR", true},   {"*.INF", "a.b.inf", true},     {"*.INF", "INF", false},
-        {"oem*.inf", "oem3.inf", true},  {"oem*.inf", "OEM.INF", true},  {"oem*.inf", "oemDRIVER.INF", true},
-        {"oem*.inf", "xoem3.inf", false}, {"oem*.inf", "oem3.inf.bak", false}, {"*.*", "README", true},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FakeFileSystem::MatchesPattern(c.name, c.pattern), c.matches) << c.pattern << " " << c.name;
-}
-
 TEST(FakeFileSystemTest, PathsIgnoreCaseAndKeepTheCaseTheyWereCreatedWith)
 {
     FakeFileSystem files;

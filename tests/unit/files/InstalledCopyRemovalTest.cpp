@@ -56,8 +56,10 @@ TEST_F(InstalledCopyRemovalTest, Windows98FamilyLooksInInfOtherAndDeletesTwins)
     test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\OTHERDEV.PNF", "precompiled");
     test.files.AddFile("C:\\WINDOWS\\INF\\OEM1.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
 
-    EXPECT_EQ(Remove("1a2b", "3c4d"), 3);
-    EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"), (std::vector<std::string>{"OTHERDEV.INF", "OTHERDEV.PNF"}));
+    EXPECT_EQ(Remove("1a2b", "3c4d"), 2);
+    // The swapped pair is another device's: its VID is this one's PID.
+    EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"),
+              (std::vector<std::string>{"SWAPPED.INF", "OTHERDEV.INF", "OTHERDEV.PNF"}));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\OEM1.INF"));
     EXPECT_EQ(test.files.searches.back(), "C:\\WINDOWS\\INF\\OTHER\\*.INF");
     EXPECT_EQ(std::vector<std::string>(test.files.log.begin(), test.files.log.begin() + 4),
@@ -120,6 +122,22 @@ TEST_F(InstalledCopyRemovalTest, AFileSharedByTwoPairsIsDeletedOnceAndEmptyTexts
     EXPECT_EQ(Remove("1A2B", "3C4D"), 1);
     EXPECT_EQ(Remove("1A2B", "3C4E"), 0);
     EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"), (std::vector<std::string>{"ANY.INF"}));
+}
+
+TEST_F(InstalledCopyRemovalTest, OnlyAVidAndPidMarkedAsSuchMatchAndOtherVendorsCopiesStay)
+{
+    session.State.OsClass = OsClass::WindowsXp;
+    const char* inf = "C:\\WINDOWS\\INF\\";
+    test.files.AddFile(std::string(inf) + "OEM1.INF", Inf("D=I,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n"));
+    test.files.AddFile(std::string(inf) + "OEM2.INF", Inf("D=I,USB\\VID_3C4D&PID_1A2B\r\n"));
+    test.files.AddFile(std::string(inf) + "OEM3.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4F\r\n"));
+    test.files.AddFile(std::string(inf) + "OEM4.INF", Inf("D=I,usb\\vid_1a2b&pid_3c4d&rev_0100\r\n"));
+    test.files.AddFile(std::string(inf) + "OEM4.PNF", "precompiled");
+
+    EXPECT_EQ(Remove("1A2B", "3"), 0); // a text that is no PID would take OEM3 and OEM4
+    EXPECT_EQ(Remove("1A2B", "3C4"), 0);
+    EXPECT_EQ(Remove("1A2B", "3C4D"), 1);
+    EXPECT_EQ(Left("C:\\WINDOWS\\INF"), (std::vector<std::string>{"OTHER", "OEM1.INF", "OEM2.INF", "OEM3.INF"}));
 }
 
 TEST_F(InstalledCopyRemovalTest, MissingFolderOrOverlongWindowsFolderFindsNothing)

@@ -42,7 +42,8 @@ TEST_F(SystemFileHidingTest, UsbStorageInfStateTableOnWindowsXp)
     };
     const Case cases[] = {
         {{"USBSTOR.INF"}, {"USBSTOR.IQ7"}, {"USBSTOR.INF"}},
-        {{"USBSTOR.IQ7"}, {}, {}},
+        // A backup alone is the only copy an interrupted run left: hiding keeps it.
+        {{"USBSTOR.IQ7"}, {"USBSTOR.IQ7"}, {"USBSTOR.INF"}},
         {{"USBSTOR.INF", "USBSTOR.IQ7"}, {"USBSTOR.IQ7"}, {"USBSTOR.INF"}},
         {{}, {}, {}},
     };

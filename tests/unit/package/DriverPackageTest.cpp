@@ -267,9 +267,18 @@ TEST_F(DriverPackageTest, ModelLinesGivePairsAndTheTarget)
          {"1A2B/3C4D"}, "", ""},
         {"lower-case target matches nothing", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n",
          noTarget + "TargetID=1a2b3c4d\r\n", {"1A2B/3C4D"}, "", ""},
-        {"six-character target", "A=InstA,USB\\VID_1A2B&PID_993C\r\n", noTarget + "TargetID=1A2B3C\r\n",
-         {"1A2B/993C"}, "A", "InstA"},
-        {"short IDs as they stand", "A=InstA,USB\\VID_12&PID_3456\r\n", noTarget, {"12&P/3456"}, "A", "InstA"},
+        {"a target of seven characters counts as absent",
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_993C\r\n", noTarget + "TargetID=1A2B993\r\n",
+         {"1A2B/3C4D", "1A2B/993C"}, "A", "InstA"},
+        {"a target that is not hexadecimal counts as absent",
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_XY2B&PID_3C4E\r\n", noTarget + "TargetID=XY2B3C4E\r\n",
+         {"1A2B/3C4D"}, "A", "InstA"},
+        {"IDs shorter than four digits are no pair",
+         "A=InstA,USB\\VID_12&PID_3456\r\nT=InstT,USB\\VID_1A2B&PID_3\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n",
+         noTarget, {"1A2B/3C4E"}, "B", "InstB"},
+        {"IDs that are not hexadecimal are no pair",
+         "A=InstA,USB\\VID_1A2G&PID_3C4D\r\nB=InstB,USB\\VID_1a2b&PID_3c4e&REV_01\r\n", noTarget, {"1a2b/3c4e"}, "B",
+         "InstB"},
         {"long description waits for a later line",
          "%Long%=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D\r\n", noTarget, {"1A2B/3C4D", "1A2B/3C4D"},
          "B", "InstA"},
@@ -295,6 +304,21 @@ TEST_F(DriverPackageTest, ModelLinesGivePairsAndTheTarget)
         EXPECT_EQ(s.State.DeviceDisplayName.view(), c.description) << c.name;
         EXPECT_EQ(s.State.InstallSectionName.view(), c.installSection) << c.name;
     }
+}
+
+TEST_F(DriverPackageTest, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
+{
+    AddPackage(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n",
+                          "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n"));
+    std::vector<std::string> notes;
+    ASSERT_TRUE(ReadDriverPackage(session, failureReason, &notes)) << failureReason;
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "TargetID \"1A2B3C4\" is not eight hexadecimal digits: taken as absent",
+                         "line 1 of [ExModels] (USB\\VID_1A2B&PID_3) passed over: the text after PID_ is not four "
+                         "hexadecimal digits",
+                         "line 2 of [ExModels] (*PNP0A03) passed over: no VID_ in its hardware ID",
+                     }));
+    EXPECT_EQ(Pairs(), (std::vector<std::string>{"1A2B/3C4D"}));
 }
 
 TEST_F(DriverPackageTest, BrokenDeviceModelsFailWithoutAMessageButWithAReason)

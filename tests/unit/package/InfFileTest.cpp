@@ -424,3 +424,20 @@ TEST(InfFileDoubleByte, CountsCharactersAndTrimsTheIdeographicSpace)
     ASSERT_TRUE(inf->FindFirstLine("Test", "k", line));
     EXPECT_EQ(Field(*inf, line, 1), "\x93\xFA\x81\x40\x93\xFA");
 }
+
+TEST(InfFileDoubleByte, ALeadByteBeforeANulALineEndOrTheEndIsAByteOnItsOwn)
+{
+    // 0x93 opens a character of code page 932; no second byte is NUL, a line end or nothing.
+    ShiftJisCodePage japanese;
+    const std::string text = Header + std::string("[Test]\nA=x\x93") + '\0' + "y\nB=x\x93\r\nC=z\nD=x\x93";
+    const auto inf = InfFile::Parse(text, japanese);
+    ASSERT_TRUE(inf);
+    InfLine line;
+    ASSERT_TRUE(inf->FindFirstLine("Test", "A", line));
+    EXPECT_EQ(Field(*inf, line, 1), "x\x93 y"); // the NUL reads as a space, and the field goes on
+    ASSERT_TRUE(inf->FindFirstLine("Test", "B", line));
+    EXPECT_EQ(Field(*inf, line, 1), "x\x93");
+    EXPECT_TRUE(inf->FindFirstLine("Test", "C", line)); // the line end was not taken as a second byte
+    ASSERT_TRUE(inf->FindFirstLine("Test", "D", line));
+    EXPECT_EQ(Field(*inf, line, 1), "x\x93");
+}

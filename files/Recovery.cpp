@@ -1,0 +1,15 @@
+// Recovery of an interrupted run: a run cut off between hiding and restoring (power loss, a
+// program ended by the user) leaves the system's files under our backup names, and only a later
+// run of ours can find them again.
+#include "files/Recovery.h"
+
+#include "files/DriverPlacement.h"
+#include "files/SystemFileHiding.h"
+#include "package/CopyFilesEdit.h"
+
+void RecoverInterruptedRun(SetupSession& session)
+{
+    RestoreUsbStorageInf(session);
+    RestoreDriverDatabase(session);
+    RecoverCopyFilesEdit(session.platform.files, InfCopyDestination(session.State));
+}

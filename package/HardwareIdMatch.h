@@ -1,0 +1,15 @@
+// The one rule for whether a hardware ID or device instance ID carries a VID/PID pair, used by
+// the device removal and the removal of installed INF copies alike.
+#pragma once
+#include <string_view>
+
+// The length of a VID or PID text.
+constexpr std::size_t IdTextLength = 4;
+
+// A VID or PID text: exactly four hexadecimal digits, in either case.
+bool IsIdText(std::string_view text);
+
+// Whether the ID holds "VID_" followed by the VID text and "PID_" followed by the PID text,
+// without regard to case. A text that is not four hexadecimal digits never matches: a short or
+// empty one would also match other devices of the vendor, or every device.
+bool CarriesPair(std::string_view id, std::string_view vidText, std::string_view pidText);
