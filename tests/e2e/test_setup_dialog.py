@@ -274,6 +274,16 @@ def setup_dialog_win98(run: TestRun, check: Check, package: Path) -> None:
     check.equal(t.exit_code, 0, "exit code after Exit")
 
 
+@case("setup_dialog.an_ampersand_in_the_device_name_shows_as_itself")
+def ampersand_in_device_name(run: TestRun, check: Check, package: Path) -> None:
+    program = prepare(run, "setup_dialog.ampersand", "win98", package, SetupDeviceDesc="AT&T Disk")
+    t = program.drive([launch(program), WAIT_DIALOG, "dump", f"click id={EXIT}", "wait-exit"])
+    if check.completed(t) and (instruction := control(check, t.dumps()[0], INSTRUCTION)):
+        check.true("install or uninstall AT&T Disk device driver" in instruction["text"],
+                   f"the device name in the instruction: {instruction['text'][:80]!r}")
+        check.equal(instruction.get("prefix"), "0", "the instruction shows & as it stands (no mnemonic underline)")
+
+
 def _refused(version: str, win98_only: str | None):
     def run_case(run: TestRun, check: Check, package: Path) -> None:
         values = {"Win98Only": win98_only} if win98_only is not None else {}

@@ -73,6 +73,8 @@ DEVICE_NODES = [
 WIZARD_LOG = "wizard.log"
 WIZARD_WAIT_S = 20  # for the stand-in to show its first page
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
+# A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms.
+HUNG_WIZARD_LIMIT_S = 130
 
 
 # ---------------------------------------------------------------------------------------------
@@ -201,8 +203,9 @@ def install_by_dialog(program: ProgramCase) -> Transcript:
     return program.drive([launch(program), WAIT_DIALOG, f"click id={START}", "wait-messagebox", "press", "wait-exit"])
 
 
-def install_silently(program: ProgramCase, timeout_s: int) -> Transcript:
-    return program.drive([launch(program, args="/S"), f"wait-exit timeout={timeout_s * 1000}"])
+def install_silently(program: ProgramCase, timeout_s: int, dll_overrides: str = "") -> Transcript:
+    return program.drive([launch(program, args="/S"), f"wait-exit timeout={timeout_s * 1000}"],
+                         dll_overrides=dll_overrides, timeout_s=max(timeout_s + 20, 90))
 
 
 def expect_silent_end(check: Check, t: Transcript, exit_code: int, what: str) -> None:
@@ -247,6 +250,13 @@ def unicode_inf(hardware_id: str) -> bytes:
     return b"\xff\xfe" + text.encode("utf-16-le")
 
 
+# Another vendor's installed copy whose hardware ID holds the pair's digits, but not as a VID and
+# PID: it is not ours to delete.
+FOREIGN_VENDOR_INF = (b"[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Net\r\nProvider=Other\r\n\r\n"
+                      b"[Manufacturer]\r\nOther=NetModels\r\n\r\n"
+                      b"[NetModels]\r\nNetwork Card=NetInstall,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n")
+
+
 def other_device_inf(description: bytes) -> bytes:
     return description.replace(b"VID_1A2B&PID_3C4D", b"VID_9999&PID_0001").replace(b"VID_1A2B&PID_3C4E",
                                                                                      b"VID_9999&PID_0002")
@@ -267,6 +277,7 @@ def _uninstall(version: str):
                 rf"{OTHER_FOLDER}\EXDISK2.PNF": (b"precompiled EXDISK2", False),
                 rf"{OTHER_FOLDER}\FOREIGN.INF": (other_device_inf(description), True),
                 rf"{OTHER_FOLDER}\FOREIGN.PNF": (b"precompiled FOREIGN", True),
+                rf"{OTHER_FOLDER}\PCINET.INF": (FOREIGN_VENDOR_INF, True),
                 rf"{INF_FOLDER}\oem7.inf": (description, True),
                 rf"{INF_FOLDER}\oem7.PNF": (b"precompiled oem7", True),
             }
@@ -279,6 +290,7 @@ def _uninstall(version: str):
                 rf"{INF_FOLDER}\oem12.PNF": (b"precompiled oem12", False),
                 rf"{INF_FOLDER}\oem13.inf": (other_device_inf(description), True),
                 rf"{INF_FOLDER}\oem13.PNF": (b"precompiled oem13", True),
+                rf"{INF_FOLDER}\oem14.inf": (FOREIGN_VENDOR_INF, True),
                 rf"{INF_FOLDER}\usbdisk.inf": (description, True),
                 rf"{INF_FOLDER}\usbdisk.PNF": (b"precompiled usbdisk", True),
             }
@@ -409,6 +421,70 @@ def silent_winxp_no_wizard(run: TestRun, check: Check, package: Path) -> None:
                    f"the run lasted {elapsed:.1f} s: the wizard search of {WIZARD_SEARCH_S} s and the install")
     check.equal(storage_after, {"USBSTOR.INF": system_inf, "USBSTOR.PNF": hidden_pnf},
                 "USBSTOR.INF and USBSTOR.PNF after the run, and no backup")
+
+
+@case("silent.winxp.a_hung_wizard_ends_the_run_with_2")
+def silent_winxp_hung_wizard(run: TestRun, check: Check, package: Path) -> None:
+    program = prepare(run, "silent.winxp_hung_wizard", "winxp", package)
+    clear_system(program)
+    storage = UsbStorageInf(program)
+    seeded = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n", "USBSTOR.PNF": b"precompiled USBSTOR"}
+    storage.seed(seeded)
+    wizard_exe = program.install_tool("NewHardwareWizard.exe")
+    log = program.folder / WIZARD_LOG
+    wizard = program.start(wizard_exe, ["--log", rf"{program.windows_folder}\{WIZARD_LOG}", "--device",
+                                        DEVICE_DESCRIPTION, "--hang-ms", "1000", "--lifetime-ms", "600000"], "wizard")
+    started = time.monotonic()
+    try:
+        deadline = time.monotonic() + WIZARD_WAIT_S
+        while time.monotonic() < deadline and "hung" not in (log.read_text() if log.exists() else ""):
+            time.sleep(0.05)
+        started = time.monotonic()
+        t = install_silently(program, HUNG_WIZARD_LIMIT_S)
+    finally:
+        elapsed = time.monotonic() - started
+        program.wait_or_end(wizard, 1)
+        storage_after = storage.current()
+        storage.put_back()
+    wizard_log = log.read_text() if log.exists() else ""
+    check.transcripts.append(Transcript(parse_transcript(wizard_log), f"(the wizard's log)\n{wizard_log}"))
+    check.true("hung" in wizard_log, "the stand-in hung")
+    if check.completed(t):
+        expect_silent_end(check, t, 2, "the wizard never finished")
+        check.true(elapsed < HUNG_WIZARD_LIMIT_S, f"the run ended by itself within the driving loop's limits: {elapsed:.1f} s")
+    check.equal(storage_after, seeded, "USBSTOR.INF and USBSTOR.PNF back, and no backup")
+
+
+@case("uninstall.winxp.after_an_interrupted_silent_run_puts_usbstor_back")
+def uninstall_after_interrupted_silent_run(run: TestRun, check: Check, package: Path) -> None:
+    program = prepare(run, "uninstall.winxp_interrupted", "winxp", package, Win98Only="0")
+    clear_system(program)
+    storage = UsbStorageInf(program)
+    # A silent run cut off while the wizard ran: the system's files under the backup names alone.
+    system_inf, system_pnf = b"[Version]\r\n; the system's USB storage INF\r\n", b"precompiled USBSTOR"
+    storage.seed({"USBSTOR.IQ7": system_inf, "USBSTOR.PQ7": system_pnf})
+    try:
+        t = program.drive([launch(program), WAIT_DIALOG, f"click id={UNINSTALL}", f"click id={START}",
+                           "wait-messagebox", "press", "wait-exit"])
+    finally:
+        storage_after = storage.current()
+        storage.put_back()
+    if check.completed(t):
+        expect_one_message(check, t, TITLE, UNINSTALL_COMPLETE, "information")
+    check.equal(storage_after, {"USBSTOR.INF": system_inf, "USBSTOR.PNF": system_pnf},
+                "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")
+
+
+@case("silent.a_dialog_that_cannot_be_made_exits_with_3")
+def silent_without_common_controls(run: TestRun, check: Check, package: Path) -> None:
+    # Without the common controls the progress bar's class does not exist, so the dialog cannot
+    # be made: nothing ran, and the status says so instead of "installed".
+    program = prepare(run, "silent.no_dialog", "winxp", package)
+    clear_system(program)
+    t = install_silently(program, 30, dll_overrides="comctl32=d")
+    if check.completed(t):
+        expect_silent_end(check, t, 3, "the dialog could not be made")
+    check.true(not program.windows_file(INF_COPY_XP).exists(), f"nothing placed: {INF_COPY_XP}")
 
 
 @case("silent.win2k.hides_nothing")

@@ -677,7 +677,8 @@ class ProgramCase:
         return [rf"signal file={self.windows_folder}\{name}.signal",
                 rf"wait-file file={self.windows_folder}\{name}.done timeout=60000"]
 
-    def drive(self, steps: list[str], lang: str = DEFAULT_LANG, on_signal=None, dll_overrides: str = "") -> Transcript:
+    def drive(self, steps: list[str], lang: str = DEFAULT_LANG, on_signal=None, dll_overrides: str = "",
+              timeout_s: float = DRIVER_TIMEOUT_S) -> Transcript:
         """Runs DialogDriver with these steps and returns its transcript.
 
         on_signal(name) is called whenever the script's `signal file=<folder>\\<name>` step
@@ -696,7 +697,7 @@ class ProgramCase:
         with _log_file(log_path) as log:
             process = subprocess.Popen(command, env=self.run.environment(lang, dll_overrides), stdin=subprocess.DEVNULL,
                                        stdout=log, stderr=log)
-            deadline = time.monotonic() + DRIVER_TIMEOUT_S
+            deadline = time.monotonic() + timeout_s
             handled: set[str] = set()
             while process.poll() is None:
                 if time.monotonic() > deadline:

@@ -1,7 +1,8 @@
 // Test tool: a stand-in for the system's new-hardware wizard, for the silent install on
 // Windows XP to find and drive, with a log of what was done to it.
 //
-// NewHardwareWizard.exe --log LOG.txt [--device TEXT] [--busy-ms N] [--lifetime-ms N] [--probe PATH]...
+// NewHardwareWizard.exe --log LOG.txt [--device TEXT] [--busy-ms N] [--lifetime-ms N] [--hang-ms N]
+//                       [--probe PATH]...
 //
 // A real property-sheet wizard (PropertySheetA, PSH_WIZARD) whose pages name the device in a
 // static control:
@@ -13,7 +14,9 @@
 //   found     Next enabled
 //   finish    Finish only
 // A Next that arrives while the busy page is busy is refused (the page stays). After
-// lifetime-ms the wizard cancels itself, so a run that nobody drives still ends.
+// lifetime-ms the wizard cancels itself, so a run that nobody drives still ends. With hang-ms,
+// the wizard stops taking messages for good that long after the welcome page showed (a hung
+// wizard); then only ending its process ends it.
 //
 // The log is one event a line, `verb key=value ...`, flushed at once:
 //   page name=N                  a page became the current one
@@ -23,6 +26,7 @@
 //   device-dialog shown | device-dialog command=ID
 //   finish page=N
 //   gave-up
+//   hung
 //   exit code=N                  0 when Finish was pressed, 1 otherwise
 #include <windows.h>
 #include <commctrl.h>
@@ -43,6 +47,7 @@ constexpr int IntroTextId = 1002;
 constexpr int DeviceDialogContinueId = 5303;
 constexpr int DeviceDialogStopId = 5304;
 constexpr UINT_PTR BusyTimer = 1;
+constexpr UINT_PTR HangTimer = 2;
 constexpr DWORD BusyRecheckMs = 250;
 
 struct Options {
@@ -50,6 +55,7 @@ struct Options {
     std::string Device = "Example USB Disk";
     DWORD BusyMs = 2000;
     DWORD LifetimeMs = 60000;
+    DWORD HangMs = 0; // 0: never hangs
     std::vector<std::string> Probes;
 };
 
@@ -220,6 +226,11 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_TIMER:
+        if (wParam == HangTimer) {
+            Log("hung");
+            for (;;)
+                Sleep(INFINITE);
+        }
         if (wParam == BusyTimer && which == Busy) {
             if (deviceDialog) { // held up until the dialog is answered
                 SetTimer(page, BusyTimer, BusyRecheckMs, nullptr);
@@ -241,6 +252,8 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
             Log(std::string("page name=") + PageNames[which]);
             if (which != Welcome)
                 ProbeFiles(which);
+            if (which == Welcome && options.HangMs != 0)
+                SetTimer(page, HangTimer, options.HangMs, nullptr);
             if (which == Welcome || which == Found) {
                 SetButtons(PSWIZB_NEXT);
             } else if (which == Busy) {
@@ -297,6 +310,8 @@ bool ParseArguments(int argc, char** argv)
             options.BusyMs = DWORD(std::strtoul(value.c_str(), nullptr, 10));
         else if (name == "--lifetime-ms")
             options.LifetimeMs = DWORD(std::strtoul(value.c_str(), nullptr, 10));
+        else if (name == "--hang-ms")
+            options.HangMs = DWORD(std::strtoul(value.c_str(), nullptr, 10));
         else if (name == "--probe")
             options.Probes.push_back(value);
         else
@@ -311,7 +326,7 @@ int main(int argc, char** argv)
 {
     if (!ParseArguments(argc, argv)) {
         std::fprintf(stderr, "usage: NewHardwareWizard --log LOG.txt [--device TEXT] [--busy-ms N] "
-                             "[--lifetime-ms N] [--probe PATH]...\n");
+                             "[--lifetime-ms N] [--hang-ms N] [--probe PATH]...\n");
         return 2;
     }
     logFile = std::fopen(options.LogPath.c_str(), "wb");
