@@ -45,7 +45,20 @@ void RecoverCopyFilesEdit(FileSystem& files, const std::string& infPath)
 
 bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, std::string& edited)
 {
-    const std::string upper = ToUpperAscii(bytes);
+    // A UTF-16 file is searched through a view of one character per code unit, every unit
+    // beyond ASCII standing as a byte that matches nothing, and gets a UTF-16 semicolon. Every
+    // other file is searched byte for byte (UTF-8 included: the header and the directive are
+    // ASCII). Either way the file's byte order mark and every other byte stay as they are.
+    const bool utf16 = bytes.size() % 2 == 0 && bytes.compare(0, 2, "\xFF\xFE") == 0;
+    std::string units;
+    if (utf16) {
+        units.reserve(bytes.size() / 2);
+        for (std::size_t at = 0; at < bytes.size(); at += 2) {
+            const unsigned unit = static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+            units += unit < 0x80 ? static_cast<char>(unit) : '\x80';
+        }
+    }
+    const std::string upper = ToUpperAscii(utf16 ? units : bytes);
     const std::string header = ToUpperAscii("[" + std::string(installSectionName) + "]");
     const std::size_t headerAt = upper.find(header);
     if (headerAt == std::string::npos)
@@ -53,10 +66,11 @@ bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSec
     const std::size_t directiveAt = upper.find("COPYFILES", headerAt);
     if (directiveAt == std::string::npos)
         return false;
-    edited.reserve(bytes.size() + 1);
-    edited.assign(bytes, 0, directiveAt);
-    edited += ';';
-    edited.append(bytes, directiveAt);
+    const std::size_t insertAt = utf16 ? 2 * directiveAt : directiveAt;
+    edited.reserve(bytes.size() + 2);
+    edited.assign(bytes, 0, insertAt);
+    edited += utf16 ? std::string(";\0", 2) : std::string(";");
+    edited.append(bytes, insertAt);
     return true;
 }
 

@@ -19,7 +19,8 @@ constexpr std::string_view AboutNotice = "  Driver setup utility for USB flash d
 
 // The first entry found in the program folder that opens as a Windows-4-style INF with a line
 // in [Setup]; the file stays open. Null when there is none, after the message for it.
-std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string& failureReason)
+std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string& failureReason,
+                                              std::vector<std::string>* notes)
 {
     SetupState& state = session.State;
     std::string pattern;
@@ -44,6 +45,12 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
         InfLine line;
         if (!inf || !inf->FindFirstLine("Setup", nullptr, line))
             continue;
+        // Its installed copy would be useless there: the 98 family's own INF reader reads ANSI only.
+        if (IsWindows98Family(state.OsClass) && inf->IsUtf16File()) {
+            if (notes)
+                notes->push_back(name + " passed over: it is UTF-16, which the Windows 98 family cannot read");
+            continue;
+        }
         state.SetupFileName = fileName;
         return inf;
     }
@@ -93,7 +100,7 @@ void ApplyBrandKeys(const InfFile& inf, SetupSession& session)
 bool ReadDriverPackage(SetupSession& session, std::string& failureReason, std::vector<std::string>* notes)
 {
     // The setup description stays open until the read ends, whichever way it ends.
-    const std::unique_ptr<InfFile> inf = OpenSetupDescription(session, failureReason);
+    const std::unique_ptr<InfFile> inf = OpenSetupDescription(session, failureReason, notes);
     if (!inf)
         return false;
     if (!ReadSetupKeys(*inf, session.State, failureReason))

@@ -81,6 +81,10 @@ public:
     // values beyond 32 bits clamped); an empty field is 0. On failure `value` is left as it was.
     bool GetIntField(const InfLine& line, unsigned index, std::int32_t& value) const;
 
+    // Whether the file is UTF-16 (a byte order mark and an even size), which the Windows 98
+    // family's own INF reader cannot read.
+    bool IsUtf16File() const { return utf16File_; }
+
 private:
     class Builder;
     class AnsiCharacters;
@@ -115,6 +119,7 @@ private:
 
     TextCodePage& codePage_;
     Encoding encoding_ = Encoding::Ansi;
+    bool utf16File_ = false;
     std::string byteText_;                   // ANSI or UTF-8
     std::u16string unicodeText_;             // UTF-16
     std::u16string sectionNames_;            // in the file's units; bytes one to a unit

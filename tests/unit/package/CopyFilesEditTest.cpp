@@ -56,6 +56,39 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
     }
 }
 
+std::string Utf16Le(const std::u16string& text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+TEST(CopyFilesEdit, UnicodeFilesAreEditedInTheirOwnEncoding)
+{
+    const EditCase cases[] = {
+        {"UTF-16", Utf16Le(u"[Version]\r\n[ExInstall]\r\nCopyFiles=ExFiles\r\n"), "ExInstall",
+         Utf16Le(u"[Version]\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n")},
+        {"UTF-16 with characters beyond ASCII around",
+         Utf16Le(u"[Strings]\r\nD=\u8868\u5C5B\r\n[exinstall]\r\n\u0143copyfiles=X\r\n"), "ExInstall",
+         Utf16Le(u"[Strings]\r\nD=\u8868\u5C5B\r\n[exinstall]\r\n\u0143;copyfiles=X\r\n")},
+        // A unit whose low byte is an ASCII letter is no letter: U+4300 U+4F00 ... spell nothing.
+        {"UTF-16 units that only look like ASCII bytes",
+         Utf16Le(u"[ExInstall]\r\n\u4300\u4F00\u5000\u5900\u4600\u4900\u4C00\u4500\u5300\r\n"), "ExInstall",
+         Utf16Le(u"[ExInstall]\r\n\u4300\u4F00\u5000\u5900\u4600\u4900\u4C00\u4500\u5300\r\n")},
+        {"UTF-8", "\xEF\xBB\xBF[Strings]\r\nD=\xE8\xA1\xA8\r\n[ExInstall]\r\nCopyFiles=X\r\n", "ExInstall",
+         "\xEF\xBB\xBF[Strings]\r\nD=\xE8\xA1\xA8\r\n[ExInstall]\r\n;CopyFiles=X\r\n"},
+    };
+    for (const EditCase& c : cases) {
+        FakeFileSystem files;
+        files.AddFile(Path, c.before);
+        CommentOutCopyFiles(files, Path, c.section);
+        EXPECT_EQ(files.Contents(Path), c.after) << c.name;
+    }
+}
+
 TEST(CopyFilesEdit, AMissingFileIsNotCreated)
 {
     FakeFileSystem files;

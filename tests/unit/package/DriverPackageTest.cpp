@@ -321,6 +321,33 @@ TEST_F(DriverPackageTest, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
     EXPECT_EQ(Pairs(), (std::vector<std::string>{"1A2B/3C4D"}));
 }
 
+TEST_F(DriverPackageTest, AUtf16SetupDescriptionIsNoPackageForThe98Family)
+{
+    std::string utf16 = "\xFF\xFE";
+    for (char c : ExamplePackage) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    for (OsClass osClass : {OsClass::Windows98, OsClass::WindowsMe, OsClass::Unsupported, OsClass::Windows2000,
+                            OsClass::WindowsXp}) {
+        TestPlatform fresh;
+        SetupSession s{fresh.platform};
+        s.State.OsClass = osClass;
+        s.State.ProgramFolder.Assign("C:\\PKG");
+        fresh.files.AddFile("C:\\PKG\\EXDISK.IN_", utf16);
+        fresh.files.AddFile("C:\\PKG\\EXDISK.SY_", "d");
+        fresh.files.AddFile("C:\\PKG\\EXDISK.PDR", "p");
+        std::string reason;
+        std::vector<std::string> notes;
+        const bool windows98Family = osClass < OsClass::Windows2000;
+        EXPECT_EQ(ReadDriverPackage(s, reason, &notes), !windows98Family) << static_cast<int>(osClass) << reason;
+        EXPECT_EQ(notes, windows98Family ? std::vector<std::string>{"EXDISK.IN_ passed over: it is UTF-16, which the "
+                                                                    "Windows 98 family cannot read"}
+                                         : std::vector<std::string>{})
+            << static_cast<int>(osClass);
+    }
+}
+
 TEST_F(DriverPackageTest, BrokenDeviceModelsFailWithoutAMessageButWithAReason)
 {
     struct Case {
