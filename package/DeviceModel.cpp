@@ -99,10 +99,11 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
 
         const std::string_view vidText = TextAfter(hardwareId, VidMarker);
         const std::string_view pidText = TextAfter(hardwareId, PidMarker);
-        if (const std::string problem = PairProblem(hardwareId, vidText, pidText); !problem.empty()) {
+        if (!IsIdText(vidText) || !IsIdText(pidText)) {
             if (notes)
                 notes->push_back("line " + std::to_string(lineNumber) + " of [" + state.ModelsSectionName.str() +
-                                 "] (" + std::string(hardwareId) + ") passed over: " + problem);
+                                 "] (" + std::string(hardwareId) + ") passed over: " +
+                                 PairProblem(hardwareId, vidText, pidText));
             continue;
         }
         HardwareIdEntry entry;
@@ -114,7 +115,8 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
             state.TargetVidText.Assign(state.HardwareIds[0].VidText.view());
             state.TargetPidText.Assign(state.HardwareIds[0].PidText.view());
         }
-        if (!NamesTarget(hardwareId, state))
+        // Once the target's description and install section are known, later lines only add pairs.
+        if ((!state.DeviceDescription.empty() && !state.InstallSectionName.empty()) || !NamesTarget(hardwareId, state))
             continue;
         if (state.DeviceDescription.empty()) {
             inf.GetStringField(line, 0, state.DeviceDescription);
