@@ -73,6 +73,8 @@ DEVICE_NODES = [
 WIZARD_LOG = "wizard.log"
 WIZARD_WAIT_S = 20  # for the stand-in to show its first page
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
+SYSTEM_USB_STORAGE = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n",
+                      "USBSTOR.PNF": b"precompiled USBSTOR"}
 # A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms.
 HUNG_WIZARD_LIMIT_S = 130
 
@@ -206,6 +208,14 @@ def install_by_dialog(program: ProgramCase) -> Transcript:
 def install_silently(program: ProgramCase, timeout_s: int, dll_overrides: str = "") -> Transcript:
     return program.drive([launch(program, args="/S"), f"wait-exit timeout={timeout_s * 1000}"],
                          dll_overrides=dll_overrides, timeout_s=max(timeout_s + 20, 90))
+
+
+def start_wizard(program: ProgramCase, *options: str):
+    """The new-hardware wizard stand-in, started beside the program; the process and its log."""
+    wizard_exe = program.install_tool("NewHardwareWizard.exe")
+    process = program.start(wizard_exe, ["--log", rf"{program.windows_folder}\{WIZARD_LOG}", "--device",
+                                         DEVICE_DESCRIPTION, *options], "wizard")
+    return process, program.folder / WIZARD_LOG
 
 
 def expect_silent_end(check: Check, t: Transcript, exit_code: int, what: str) -> None:
@@ -355,13 +365,9 @@ def silent_winxp_wizard(run: TestRun, check: Check, package: Path) -> None:
     description = program.setup_description().read_bytes()
     clear_system(program)
     storage = UsbStorageInf(program)
-    seeded = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n", "USBSTOR.PNF": b"precompiled USBSTOR"}
-    storage.seed(seeded)
-    wizard_exe = program.install_tool("NewHardwareWizard.exe")
-    log = program.folder / WIZARD_LOG
+    storage.seed(SYSTEM_USB_STORAGE)
     probes = [rf"{INF_FOLDER}\{name}" for name in (*USB_STORAGE_INF, *USB_STORAGE_INF.values())] + [INF_COPY_XP, DRIVER]
-    wizard = program.start(wizard_exe, ["--log", rf"{program.windows_folder}\{WIZARD_LOG}", "--device",
-                                        DEVICE_DESCRIPTION, *[a for p in probes for a in ("--probe", p)]], "wizard")
+    wizard, log = start_wizard(program, *[a for p in probes for a in ("--probe", p)])
     try:
         deadline = time.monotonic() + WIZARD_WAIT_S
         while time.monotonic() < deadline and "page name=welcome" not in (log.read_text() if log.exists() else ""):
@@ -395,7 +401,7 @@ def silent_winxp_wizard(run: TestRun, check: Check, package: Path) -> None:
                        rf"{INF_FOLDER}\USBSTOR.IQ7": "1", rf"{INF_FOLDER}\USBSTOR.PQ7": "1",
                        INF_COPY_XP: "1", DRIVER: "1"}
     check.equal(busy_probes, expected_probes, "files present while the wizard is busy")
-    check.equal(storage_after, seeded, "USBSTOR.INF and USBSTOR.PNF back, byte for byte, and no backup")
+    check.equal(storage_after, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF back, byte for byte, and no backup")
     check.equal(file_bytes(program, INF_COPY_XP), expected_inf_copy(description), f"{INF_COPY_XP} placed")
 
 
@@ -428,12 +434,8 @@ def silent_winxp_hung_wizard(run: TestRun, check: Check, package: Path) -> None:
     program = prepare(run, "silent.winxp_hung_wizard", "winxp", package)
     clear_system(program)
     storage = UsbStorageInf(program)
-    seeded = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n", "USBSTOR.PNF": b"precompiled USBSTOR"}
-    storage.seed(seeded)
-    wizard_exe = program.install_tool("NewHardwareWizard.exe")
-    log = program.folder / WIZARD_LOG
-    wizard = program.start(wizard_exe, ["--log", rf"{program.windows_folder}\{WIZARD_LOG}", "--device",
-                                        DEVICE_DESCRIPTION, "--hang-ms", "1000", "--lifetime-ms", "600000"], "wizard")
+    storage.seed(SYSTEM_USB_STORAGE)
+    wizard, log = start_wizard(program, "--hang-ms", "1000", "--lifetime-ms", "600000")
     started = time.monotonic()
     try:
         deadline = time.monotonic() + WIZARD_WAIT_S
@@ -452,7 +454,7 @@ def silent_winxp_hung_wizard(run: TestRun, check: Check, package: Path) -> None:
     if check.completed(t):
         expect_silent_end(check, t, 2, "the wizard never finished")
         check.true(elapsed < HUNG_WIZARD_LIMIT_S, f"the run ended by itself within the driving loop's limits: {elapsed:.1f} s")
-    check.equal(storage_after, seeded, "USBSTOR.INF and USBSTOR.PNF back, and no backup")
+    check.equal(storage_after, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF back, and no backup")
 
 
 @case("uninstall.winxp.after_an_interrupted_silent_run_puts_usbstor_back")
@@ -461,8 +463,7 @@ def uninstall_after_interrupted_silent_run(run: TestRun, check: Check, package: 
     clear_system(program)
     storage = UsbStorageInf(program)
     # A silent run cut off while the wizard ran: the system's files under the backup names alone.
-    system_inf, system_pnf = b"[Version]\r\n; the system's USB storage INF\r\n", b"precompiled USBSTOR"
-    storage.seed({"USBSTOR.IQ7": system_inf, "USBSTOR.PQ7": system_pnf})
+    storage.seed({"USBSTOR.IQ7": SYSTEM_USB_STORAGE["USBSTOR.INF"], "USBSTOR.PQ7": SYSTEM_USB_STORAGE["USBSTOR.PNF"]})
     try:
         t = program.drive([launch(program), WAIT_DIALOG, f"click id={UNINSTALL}", f"click id={START}",
                            "wait-messagebox", "press", "wait-exit"])
@@ -471,8 +472,7 @@ def uninstall_after_interrupted_silent_run(run: TestRun, check: Check, package: 
         storage.put_back()
     if check.completed(t):
         expect_one_message(check, t, TITLE, UNINSTALL_COMPLETE, "information")
-    check.equal(storage_after, {"USBSTOR.INF": system_inf, "USBSTOR.PNF": system_pnf},
-                "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")
+    check.equal(storage_after, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")
 
 
 @case("silent.a_dialog_that_cannot_be_made_exits_with_3")

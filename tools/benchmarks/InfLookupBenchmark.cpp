@@ -17,12 +17,11 @@
 
 #include "HostFileSystem.h"
 #include "InfFolderGenerator.h"
+#include "Timing.h"
 #include "Utf8CodePage.h"
 #include "package/InfFile.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Keeps the compiler from dropping work whose result nobody reads.
 volatile std::size_t sink;
@@ -37,15 +36,8 @@ int Usage()
 std::size_t ReadRaw(const std::vector<std::string>& paths)
 {
     std::size_t total = 0;
-    for (const std::string& path : paths) {
-        std::ifstream file(path, std::ios::binary);
-        file.seekg(0, std::ios::end);
-        const std::streamoff size = file.tellg();
-        file.seekg(0, std::ios::beg);
-        std::string bytes(static_cast<std::size_t>(size), '\0');
-        file.read(bytes.data(), size);
-        total += static_cast<std::size_t>(file.gcount());
-    }
+    for (const std::string& path : paths)
+        total += ReadWhole(path);
     return total;
 }
 
@@ -71,18 +63,6 @@ std::size_t LookUp(FileSystem& files, TextCodePage& codePage, const std::vector<
         } while (inf->FindNextLine(line));
     }
     return lines;
-}
-
-double Milliseconds(Clock::duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 std::vector<std::string> InfPaths(const std::filesystem::path& folder)
@@ -180,12 +160,12 @@ int main(int argc, char** argv)
     }
     std::vector<double> raw, reader;
     for (int run = 0; run < runs; ++run) {
-        Clock::time_point start = Clock::now();
+        Timer::time_point start = Timer::now();
         sink = ReadRaw(paths);
-        raw.push_back(Milliseconds(Clock::now() - start));
-        start = Clock::now();
+        raw.push_back(Milliseconds(Timer::now() - start));
+        start = Timer::now();
         sink = LookUp(files, codePage, paths, options);
-        reader.push_back(Milliseconds(Clock::now() - start));
+        reader.push_back(Milliseconds(Timer::now() - start));
     }
     if (temporary) std::filesystem::remove_all(folder);
 

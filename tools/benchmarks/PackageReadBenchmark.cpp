@@ -4,8 +4,6 @@
 //
 //   package_read_benchmark [--lines N]... [--runs N]
 //   (default: packages of 1,000,000 and of 5,000,000 model lines, 3 timed runs each)
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,24 +12,12 @@
 #include <vector>
 
 #include "CheckPlatform.h"
+#include "Timing.h"
 #include "package/DriverPackage.h"
 
 namespace {
 
-using Timer = std::chrono::steady_clock;
 volatile std::size_t sink; // keeps the compiler from dropping work whose result nobody reads
-
-double Milliseconds(Timer::duration duration)
-{
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 // The example package's setup description with `lines` model lines, each its own PID.
 std::string SetupDescription(std::size_t lines)
@@ -49,17 +35,6 @@ std::string SetupDescription(std::size_t lines)
             "[Setup]\r\nFDDInf=EXFLOP.IN_\r\nTargetID=00000001\r\nSetupName=Example Disk Setup\r\n\r\n"
             "[Strings]\r\nMaker=Example Maker\r\nEx.Desc=Example USB Disk\r\n";
     return text;
-}
-
-std::size_t ReadRaw(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    file.read(bytes.data(), size);
-    return static_cast<std::size_t>(file.gcount());
 }
 
 // The package read Setup.exe makes at its start; the number of pairs it found.
@@ -108,7 +83,7 @@ int main(int argc, char** argv)
             std::ofstream(folder + "/EXDISK.PDR", std::ios::binary) << "port driver";
         }
         // One untimed pass of each brings the file into the page cache and the allocator up to size.
-        sink = ReadRaw(description);
+        sink = ReadWhole(description);
         if (ReadPackage(folder) != lines) {
             std::fprintf(stderr, "the read found a different number of pairs than the %zu lines\n", lines);
             return 1;
@@ -116,7 +91,7 @@ int main(int argc, char** argv)
         std::vector<double> raw, package;
         for (int run = 0; run < runs; ++run) {
             Timer::time_point start = Timer::now();
-            sink = ReadRaw(description);
+            sink = ReadWhole(description);
             raw.push_back(Milliseconds(Timer::now() - start));
             start = Timer::now();
             sink = ReadPackage(folder);

@@ -64,13 +64,17 @@ std::vector<std::string> HostFileSystem::FindFiles(const std::string& pattern)
 
 bool HostFileSystem::ReadAll(const std::string& path, std::string& bytes)
 {
-    std::ifstream file(HostPath(path), std::ios::binary);
+    // Straight into a buffer of the file's size: a stream copy would cost more than the read.
+    std::ifstream file(HostPath(path), std::ios::binary | std::ios::ate);
     if (!file)
         return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (!file && !file.eof())
+    const std::streamoff size = file.tellg();
+    if (size < 0)
         return false;
-    bytes = contents.str();
+    std::string contents(static_cast<std::size_t>(size), '\0');
+    file.seekg(0, std::ios::beg);
+    if (size > 0 && !file.read(contents.data(), size))
+        return false;
+    bytes.swap(contents);
     return true;
 }
