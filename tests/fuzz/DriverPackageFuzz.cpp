@@ -119,12 +119,18 @@ bool MentionsFolder(const std::string& logLine, const std::string& folder)
 }
 
 // True when `after` is `before` with exactly one ';' put in somewhere.
+// One ';' put in: a byte, or in a UTF-16 file (byte order mark, even size) one code unit at a
+// unit boundary.
 bool IsOneSemicolonInserted(const std::string& before, const std::string& after)
 {
-    if (after.size() != before.size() + 1) return false;
+    const bool utf16 = before.size() % 2 == 0 && before.compare(0, 2, "\xFF\xFE") == 0;
+    const std::string semicolon = utf16 ? std::string(";\0", 2) : std::string(";");
+    if (after.size() != before.size() + semicolon.size()) return false;
     std::size_t at = 0;
     while (at < before.size() && before[at] == after[at]) ++at;
-    return after[at] == ';' && after.compare(at + 1, std::string::npos, before, at) == 0;
+    if (utf16) at -= at % 2; // the unit the ';' was put in front of
+    return after.compare(at, semicolon.size(), semicolon) == 0 &&
+           after.compare(at + semicolon.size(), std::string::npos, before, at) == 0;
 }
 
 // Whether a value read from the file may name a directory id (%1%, %10%, ...): %1% stands for
