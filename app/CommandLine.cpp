@@ -3,7 +3,21 @@
 
 #include "app/Texts.h"
 
+std::string ArgumentsOf(const std::string& commandLine)
+{
+    std::size_t end;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        end = commandLine.find('"', 1);
+        end = end == std::string::npos ? commandLine.size() : end + 1;
+    } else {
+        end = commandLine.find_first_of(" \t");
+        if (end == std::string::npos)
+            end = commandLine.size();
+    }
+    return commandLine.substr(end);
+}
+
 bool HasSilentSwitch(std::string commandLine)
 {
-    return ToUpperAscii(std::move(commandLine)).find("/S") != std::string::npos;
+    return ToUpperAscii(ArgumentsOf(commandLine)).find("/S") != std::string::npos;
 }

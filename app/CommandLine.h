@@ -2,5 +2,11 @@
 #pragma once
 #include <string>
 
-// True when the command line, upper-cased, holds "/S" anywhere (so /s and /SILENT count too).
+// True when the arguments after the program's own path, upper-cased, hold "/S" anywhere (so /s
+// and /SILENT count too). The program's path, quoted or not, is never looked at: a folder such as
+// "C:/Setup files" must not make a run silent.
 bool HasSilentSwitch(std::string commandLine);
+
+// The command line without the program's path: after the closing quote when the line starts
+// with one, else after the first blank.
+std::string ArgumentsOf(const std::string& commandLine);

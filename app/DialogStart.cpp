@@ -39,6 +39,7 @@ void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMod
     SystemInfo& system = session.platform.system;
     SetupState& state = session.State;
     BrandStrings& brand = session.Brand;
+    session.Silent = silentMode;
 
     const std::string aboutEntry = view.LoadText(IDS_ABOUT) + "...";
     if (!aboutEntry.empty())

@@ -92,6 +92,12 @@ void RunSilentInstall(SetupSession& session, SetupPhases& phases)
     RunRemovalPhase(session, phases, 0, 25);
     session.platform.clock.Sleep(SilentPauseMilliseconds);
     phases.PlaceDriverFiles(session, 25, 50);
+    // A deployment script is told when nothing could be placed, instead of a device start that
+    // could not work.
+    if (!phases.DriverFilesInPlace(session)) {
+        session.ExitStatus = SilentFilesNotPlaced;
+        return;
+    }
     const bool started = phases.StartDevicePhase(session, 50, 100);
     session.ExitStatus = started ? SilentInstallDone : SilentDeviceNotStarted;
 }

@@ -17,6 +17,8 @@ public:
     virtual int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) = 0;
     virtual void DeleteDriverFile(SetupSession& session) = 0;
     virtual void PlaceDriverFiles(SetupSession& session, int from, int to) = 0;
+    // Whether the INF copy and the driver stand where the placement puts them, as files.
+    virtual bool DriverFilesInPlace(SetupSession& session) = 0;
     virtual bool StartDevicePhase(SetupSession& session, int from, int to) = 0;
 };
 
@@ -29,5 +31,6 @@ public:
     int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) override;
     void DeleteDriverFile(SetupSession& session) override;
     void PlaceDriverFiles(SetupSession& session, int from, int to) override;
+    bool DriverFilesInPlace(SetupSession& session) override;
     bool StartDevicePhase(SetupSession& session, int from, int to) override;
 };

@@ -20,6 +20,8 @@ int SetupSession::ShowMessage(int stringId, unsigned flags)
 
 int SetupSession::ShowMessageText(const std::string& text, unsigned flags)
 {
+    if (Silent)
+        return 0;
     return platform.view.ShowMessageBox(ReplaceEachOnce(text, DeviceNameToken, Brand.DeviceName), Brand.AppTitle,
                                         flags);
 }

@@ -20,6 +20,8 @@ constexpr int SilentPackageUnreadable = 1;
 constexpr int SilentDeviceNotStarted = 2;
 // The dialog could not be created (the common controls would not load, say): nothing ran.
 constexpr int SilentDialogNotCreated = 3;
+// The INF copy or the driver is not where the placement put it: no device is started.
+constexpr int SilentFilesNotPlaced = 4;
 
 // Position for p percent of the sub-range from..to, in truncating 32-bit arithmetic.
 int ProgressPosition(int from, int to, int percent);
@@ -36,12 +38,14 @@ public:
     // True from the start of a job to the dialog's end: nothing that arrives through the
     // message pump may start a second job or close the dialog meanwhile.
     bool JobRunning = false;
+    // A silent run waits for nobody: it shows no message at all.
+    bool Silent = false;
     // The process exit status. Interactive runs always end with 0; a silent run tells
     // deployment scripts how it went, and starts as "nothing ran" until its start says more.
     int ExitStatus = 0;
 
     // The string of that id, every "#DEV_NAME#" replaced by DeviceName, in a message box
-    // captioned AppTitle. Returns the button pressed.
+    // captioned AppTitle. Returns the button pressed; 0 in a silent run, which shows nothing.
     int ShowMessage(int stringId, unsigned flags);
     int ShowMessageText(const std::string& text, unsigned flags);
 

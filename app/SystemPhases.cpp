@@ -37,6 +37,11 @@ void SystemPhases::PlaceDriverFiles(SetupSession& session, int from, int to)
     ::PlaceDriverFiles(session, from, to);
 }
 
+bool SystemPhases::DriverFilesInPlace(SetupSession& session)
+{
+    return ::DriverFilesInPlace(session);
+}
+
 bool SystemPhases::StartDevicePhase(SetupSession& session, int from, int to)
 {
     return ::StartDevicePhase(session, from, to);

@@ -11,7 +11,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
 endif()
 # Size: the program never asks for a type at run time (no dynamic_cast, no typeid), so its
 # classes need no type information beyond what exceptions carry, which -fno-rtti still emits.
-set(WINDOWS_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections -fno-rtti)
+# The program has one thread, so function-local statics need no guards against a second one.
+set(WINDOWS_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections -fno-rtti -fno-threadsafe-statics)
 target_compile_options(setup_core PRIVATE ${WINDOWS_COMPILE_OPTIONS})
 
 file(GLOB WINDOWS_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp app/win32/*.cpp)

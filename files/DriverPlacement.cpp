@@ -28,7 +28,28 @@ std::string SourceOf(const SetupState& state, std::string_view fileName)
     return source;
 }
 
+// The driver's place in the system's drivers folder, under its installed name; empty when the
+// path would not fit.
+std::string DriverDestination(const SetupState& state)
+{
+    std::string destination;
+    if (!FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
+                    destination))
+        return {};
+    return InstalledName(destination, 'S');
+}
+
 } // namespace
+
+bool DriverFilesInPlace(SetupSession& session)
+{
+    std::string bytes;
+    for (const std::string& path : {InfCopyDestination(session.State), DriverDestination(session.State)}) {
+        if (path.empty() || !session.platform.files.ReadAll(path, bytes))
+            return false;
+    }
+    return true;
+}
 
 std::string InfCopyDestination(const SetupState& state)
 {
@@ -84,11 +105,7 @@ void DeleteDriverDatabase(SetupSession& session)
 void PlaceDriver(SetupSession& session)
 {
     const SetupState& state = session.State;
-    std::string destination;
-    if (FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
-                   destination))
-        PlaceCopy(session.platform.files, SourceOf(state, state.DriverFileName.view()),
-                  InstalledName(destination, 'S'));
+    PlaceCopy(session.platform.files, SourceOf(state, state.DriverFileName.view()), DriverDestination(state));
 }
 
 } // namespace

@@ -44,10 +44,11 @@ std::string PairProblem(std::string_view hardwareId, std::string_view vidText, s
     return {};
 }
 
+// The same rule as every other hardware-ID test: VID_ and PID_ followed by the target's texts, in
+// any case ("TargetID=1a2b3c4d" names USB\VID_1A2B&PID_3C4D).
 bool NamesTarget(std::string_view hardwareId, const SetupState& state)
 {
-    return hardwareId.find(state.TargetVidText.view()) != std::string_view::npos &&
-           hardwareId.find(state.TargetPidText.view()) != std::string_view::npos;
+    return CarriesPair(hardwareId, state.TargetVidText.view(), state.TargetPidText.view());
 }
 
 // Field 1 read with a 20-character buffer, stored in a wider record field.
@@ -79,6 +80,12 @@ void ReadTarget(const InfFile& inf, SetupState& state, std::vector<std::string>*
     state.TargetPidText.Assign(text.substr(IdTextLength, IdTextLength));
 }
 
+// "line 3 of [ExModels]", for the reasons and notes of a read.
+std::string LinePlace(int lineNumber, const SetupState& state)
+{
+    return "line " + std::to_string(lineNumber) + " of [" + state.ModelsSectionName.str() + "]";
+}
+
 bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureReason,
                     std::vector<std::string>* notes)
 {
@@ -92,18 +99,16 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
         ++lineNumber;
         FixedText<256> hardwareIdText;
         if (!inf.GetStringField(line, 2, hardwareIdText))
-            return Fail(failureReason, "line " + std::to_string(lineNumber) + " of [" +
-                                           state.ModelsSectionName.str() +
-                                           "] has no hardware ID (field 2), or one longer than 255 characters");
+            return Fail(failureReason, LinePlace(lineNumber, state) +
+                                           " has no hardware ID (field 2), or one longer than 255 characters");
         const std::string_view hardwareId = hardwareIdText.view();
 
         const std::string_view vidText = TextAfter(hardwareId, VidMarker);
         const std::string_view pidText = TextAfter(hardwareId, PidMarker);
         if (!IsIdText(vidText) || !IsIdText(pidText)) {
             if (notes)
-                notes->push_back("line " + std::to_string(lineNumber) + " of [" + state.ModelsSectionName.str() +
-                                 "] (" + std::string(hardwareId) + ") passed over: " +
-                                 PairProblem(hardwareId, vidText, pidText));
+                notes->push_back(LinePlace(lineNumber, state) + " (" + std::string(hardwareId) +
+                                 ") passed over: " + PairProblem(hardwareId, vidText, pidText));
             continue;
         }
         HardwareIdEntry entry;
@@ -125,9 +130,8 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
         if (state.InstallSectionName.empty()) {
             ReadShortName(inf, line, state.InstallSectionName);
             if (state.InstallSectionName.empty())
-                return Fail(failureReason, "the target model line (line " + std::to_string(lineNumber) + " of [" +
-                                               state.ModelsSectionName.str() +
-                                               "]) names no install section of 1 to 19 characters");
+                return Fail(failureReason, "the target model line (" + LinePlace(lineNumber, state) +
+                                               ") names no install section of 1 to 19 characters");
         }
     } while (inf.FindNextLine(line));
     return true;

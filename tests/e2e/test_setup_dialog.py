@@ -233,13 +233,36 @@ for _version in ("win95", "win98", "winme", "win2k", "winxp"):
     case(f"no_package.{_version}")(_no_package(_version))
 
 
-@case("no_package.silent_still_reports_it")
+@case("no_package.silent_exits_with_1_without_a_word")
 def no_package_silent(run: TestRun, check: Check, package: Path) -> None:
+    # A deployment script's run waits for nobody: no message box, only the exit status.
     program = prepare(run, "no_package.silent", "win98", package=None)
-    t = program.drive([launch(program, args="/S"), "wait-messagebox", "press", "wait-exit"])
+    t = program.drive([launch(program, args="/S"), "wait-exit timeout=20000"])
     if check.completed(t):
-        expect_one_message(check, t, STRING_TABLE_TITLE, INF_NOT_FOUND, "error", owner=TEMPLATE_CAPTION)
+        check.equal(t.shown_message_boxes(), [], "message boxes shown")
         check.equal(t.exit_code, 1, "exit code (package unreadable)")
+
+
+@case("silent.without_the_driver_file_exits_with_1_without_a_word")
+def silent_without_driver(run: TestRun, check: Check, package: Path) -> None:
+    program = prepare(run, "silent.no_driver", "winxp", package)
+    (program.folder / "EXDISK.SY_").unlink()
+    t = program.drive([launch(program, args="/S"), "wait-exit timeout=20000"])
+    if check.completed(t):
+        check.equal(t.shown_message_boxes(), [], "message boxes shown")
+        check.equal(t.exit_code, 1, "exit code (package unreadable)")
+
+
+@case("setup_dialog.a_program_path_with_slash_s_is_no_switch")
+def program_path_with_slash_s(run: TestRun, check: Check, package: Path) -> None:
+    # Started as C:/e2e/<case>/Setup.exe: "/Setup.exe" holds "/S", but the path is no argument.
+    program = prepare(run, "setup_dialog.slash_path", "win98", package)
+    exe = program.windows_folder.replace("\\", "/") + "/Setup.exe"
+    t = program.drive([f"launch exe={q(exe)} cwd={q(program.windows_folder)}", WAIT_DIALOG, "dump",
+                       f"click id={EXIT}", "wait-exit"])
+    if check.completed(t):
+        expect_setup_dialog(check, t.dumps()[0])
+        check.equal(t.exit_code, 0, "exit code after Exit")
 
 
 @case("package_without_fddinf.closes_without_a_message")

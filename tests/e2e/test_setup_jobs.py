@@ -487,6 +487,30 @@ def silent_without_common_controls(run: TestRun, check: Check, package: Path) ->
     check.true(not program.windows_file(INF_COPY_XP).exists(), f"nothing placed: {INF_COPY_XP}")
 
 
+@case("silent.winxp.files_that_cannot_be_placed_exit_with_4")
+def silent_files_not_placed(run: TestRun, check: Check, package: Path) -> None:
+    # A folder where the driver goes: the copy fails, so no device is started (no wizard search)
+    # and the status says the files could not be placed.
+    program = prepare(run, "silent.not_placed", "winxp", package)
+    clear_system(program)
+    blocker = program.windows_file(DRIVER)
+    blocker.mkdir(parents=True)
+    storage = UsbStorageInf(program)
+    storage.seed(SYSTEM_USB_STORAGE)
+    started = time.monotonic()
+    try:
+        t = install_silently(program, 40)
+    finally:
+        elapsed = time.monotonic() - started
+        storage_after = storage.current()
+        storage.put_back()
+        shutil.rmtree(blocker, ignore_errors=True)
+    if check.completed(t):
+        expect_silent_end(check, t, 4, "the driver could not be placed")
+        check.true(elapsed < WIZARD_SEARCH_S, f"no wizard search: the run lasted {elapsed:.1f} s")
+    check.equal(storage_after, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF never hidden")
+
+
 @case("silent.win2k.hides_nothing")
 def silent_win2k(run: TestRun, check: Check, package: Path) -> None:
     program = prepare(run, "silent.win2k", "win2k", package)

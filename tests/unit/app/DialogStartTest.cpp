@@ -196,7 +196,7 @@ TEST_F(DialogStartTest, SilentRunInstallsEvenOnAnUnsupportedSystemAndShowsNothin
               Join({OpeningSteps, ControlTexts,
                     {"recover", "text 1008 removing device if present...", "progress 2", "remove devices of 1 pairs: 0",
                      "progress 15", "remove inf copies 1A2B 3C4D", "delete driver", "progress 25",
-                     "place driver files 25 50", "start device 50 100", "end 2"}}));
+                     "place driver files 25 50", "check placed files", "start device 50 100", "end 2"}}));
     // The pause between removal and placement does not dispatch messages: only the removal
     // phase's two 200 ms pumps do.
     EXPECT_EQ(test.view.dispatchCount, 40);
@@ -210,6 +210,16 @@ TEST_F(DialogStartTest, SilentRunWhoseDeviceDidNotStartExitsWithTwo)
     phases.deviceStarts = false;
     RunOn({5, 1, 2600}, 1, true);
     EXPECT_EQ(session.ExitStatus, 2);
+}
+
+TEST_F(DialogStartTest, SilentRunWhoseFilesAreNotInPlaceStartsNoDeviceAndExitsWithFour)
+{
+    phases.filesInPlace = false;
+    RunOn({5, 1, 2600}, 1, true);
+    const Transcript& t = test.view.transcript;
+    EXPECT_EQ(std::count(t.begin(), t.end(), "start device 50 100"), 0);
+    EXPECT_EQ(t.back(), "end 2");
+    EXPECT_EQ(session.ExitStatus, 4);
 }
 
 TEST_F(DialogStartTest, InstructionTextPutsInTheDescriptionThenTheDeviceName)

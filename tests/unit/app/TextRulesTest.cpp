@@ -10,15 +10,31 @@
 #include "fakes/ShiftJisCodePage.h"
 #include "package/Paths.h"
 
-TEST(SilentSwitch, SlashSAnywhereInAnyCaseSelectsSilentMode)
+TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
 {
-    EXPECT_TRUE(HasSilentSwitch("\"C:\\PKG\\SETUP.EXE\" /S"));
-    EXPECT_TRUE(HasSilentSwitch("setup.exe /s"));
-    EXPECT_TRUE(HasSilentSwitch("setup.exe /SILENT"));
-    EXPECT_TRUE(HasSilentSwitch("\"C:\\my/stuff\\setup.exe\"")); // a slash before an S in the path counts too
-    EXPECT_FALSE(HasSilentSwitch("\"C:\\PKG\\SETUP.EXE\""));
-    EXPECT_FALSE(HasSilentSwitch("setup.exe -S \\S / S"));
-    EXPECT_FALSE(HasSilentSwitch(""));
+    struct Case {
+        const char* commandLine;
+        bool silent;
+    };
+    const Case cases[] = {
+        {"\"C:\\PKG\\SETUP.EXE\" /S", true},
+        {"setup.exe /s", true},
+        {"setup.exe /SILENT", true},
+        {"\"C:\\PKG\\SETUP.EXE\" /q /S /x", true},
+        {"\"C:\\PKG\\SETUP.EXE\"/s", true},
+        {"C:\\PKG\\SETUP.EXE\t/s", true},
+        // The program's own path is never scanned, quoted or not.
+        {"\"C:\\my/stuff\\setup.exe\"", false},
+        {"C:/pkg2/Setup.exe", false},
+        {"\"C:/Setup files/Setup.exe\" /q", false},
+        {"C:/pkg2/Setup.exe /q", false},
+        {"\"C:/Setup files/Setup.exe", false}, // no closing quote: all of it is the path
+        {"\"C:\\PKG\\SETUP.EXE\"", false},
+        {"setup.exe -S \\S / S", false},
+        {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HasSilentSwitch(c.commandLine), c.silent) << c.commandLine;
 }
 
 TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)

@@ -48,6 +48,12 @@ public:
     {
         view_.Record("place driver files " + std::to_string(from) + " " + std::to_string(to));
     }
+    bool filesInPlace = true;
+    bool DriverFilesInPlace(SetupSession&) override
+    {
+        view_.Record("check placed files");
+        return filesInPlace;
+    }
     bool StartDevicePhase(SetupSession&, int from, int to) override
     {
         view_.Record("start device " + std::to_string(from) + " " + std::to_string(to));

@@ -238,6 +238,17 @@ TEST_F(DriverPackageTest, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCa
     EXPECT_EQ(session.State.PortDriverFileName.view(), "PORT.PDR");
 }
 
+TEST_F(DriverPackageTest, ASilentRunShowsNoMessageForAnUnusablePackage)
+{
+    session.Silent = true;
+    EXPECT_FALSE(Read()); // no setup description at all
+    test.files.AddFile("C:\\PKG\\EXDISK.IN_", ExamplePackage);
+    EXPECT_FALSE(Read()); // no driver
+    test.files.AddFile("C:\\PKG\\EXDISK.IN_", "[Version]\r\nSignature=$CHICAGO$\r\n"); // no [Setup]
+    EXPECT_FALSE(Read());
+    EXPECT_EQ(test.view.transcript, Transcript{}) << "a deployment script's run waits for nobody";
+}
+
 TEST_F(DriverPackageTest, ModelLinesGivePairsAndTheTarget)
 {
     struct Case {
@@ -265,8 +276,11 @@ TEST_F(DriverPackageTest, ModelLinesGivePairsAndTheTarget)
          noTarget + "TargetID=1A2B3C4E\r\n", {"1A2B/3C4D", "1A2B/3C4E"}, "B", "InstB"},
         {"no line matches the target", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n", noTarget + "TargetID=9999AAAA\r\n",
          {"1A2B/3C4D"}, "", ""},
-        {"lower-case target matches nothing", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n",
-         noTarget + "TargetID=1a2b3c4d\r\n", {"1A2B/3C4D"}, "", ""},
+        {"a lower-case target matches as hardware IDs do", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n",
+         noTarget + "TargetID=1a2b3c4d\r\n", {"1A2B/3C4D"}, "A", "InstA"},
+        {"the target's digits elsewhere in an ID do not name it",
+         "A=InstA,USB\\VID_1A2B&PID_3C4E&REV_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D\r\n",
+         noTarget + "TargetID=1A2B3C4D\r\n", {"1A2B/3C4E", "1A2B/3C4D"}, "B", "InstB"},
         {"a target of seven characters counts as absent",
          "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_993C\r\n", noTarget + "TargetID=1A2B993\r\n",
          {"1A2B/3C4D", "1A2B/993C"}, "A", "InstA"},
