@@ -20,7 +20,7 @@ constexpr std::string_view AboutNotice = "  Driver setup utility for USB flash d
 // The first entry found in the program folder that opens as a Windows-4-style INF with a line
 // in [Setup]; the file stays open. Null when there is none, after the message for it.
 std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string& failureReason,
-                                              std::vector<std::string>* notes)
+                                              PackageReadNotes* notes)
 {
     SetupState& state = session.State;
     std::string pattern;
@@ -35,28 +35,41 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
 
     state.SetupFileName.Clear();
     const InfOpenOptions options = SystemInfOptions(session);
+    using Candidate = PackageReadNotes::Candidate;
+    const auto note = [notes](const std::string& name, Candidate verdict) {
+        if (notes)
+            notes->candidates.emplace_back(name, verdict);
+    };
     for (const std::string& name : names) {
         FixedText<20> fileName;
         std::string path;
         // A name that does not fit the record could not be copied into the INF folder later.
-        if (!fileName.Assign(name) || !JoinPath(session.platform.codePage, state.ProgramFolder.view(), name, path))
-            continue;
-        std::unique_ptr<InfFile> inf = InfFile::Open(session.platform.files, session.platform.codePage, path, options);
-        InfLine line;
-        if (!inf || !inf->FindFirstLine("Setup", nullptr, line))
-            continue;
-        // Its installed copy would be useless there: the 98 family's own INF reader reads ANSI only.
-        if (IsWindows98Family(state.OsClass) && inf->IsUtf16File()) {
-            if (notes)
-                notes->push_back(name + " passed over: it is UTF-16, which the Windows 98 family cannot read");
+        if (!fileName.Assign(name) || !JoinPath(session.platform.codePage, state.ProgramFolder.view(), name, path)) {
+            note(name, Candidate::NameTooLong);
             continue;
         }
+        std::unique_ptr<InfFile> inf = InfFile::Open(session.platform.files, session.platform.codePage, path, options);
+        InfLine line;
+        if (!inf) {
+            note(name, Candidate::NotAnInf);
+            continue;
+        }
+        if (!inf->FindFirstLine("Setup", nullptr, line)) {
+            note(name, Candidate::NoSetupSection);
+            continue;
+        }
+        // Its installed copy would be useless there: the 98 family's own INF reader reads ANSI only.
+        if (IsWindows98Family(state.OsClass) && inf->IsUtf16File()) {
+            note(name, Candidate::Utf16On98Family);
+            continue;
+        }
+        note(name, Candidate::Taken);
         state.SetupFileName = fileName;
         return inf;
     }
     session.ShowMessageText(MissingSetupSectionText, MessageStop);
     failureReason = "no *.in? file with a name of at most 19 characters opens as a Windows-4 INF with a line in "
-                    "[Setup]";
+                    "[Setup] (see the candidates)";
     return nullptr;
 }
 
@@ -81,33 +94,41 @@ bool ReadSetupKeys(const InfFile& inf, SetupState& state, std::string& failureRe
     return true;
 }
 
-void ApplyBrandKeys(const InfFile& inf, SetupSession& session)
+void ApplyBrandKeys(const InfFile& inf, SetupSession& session, std::vector<std::string>* notes)
 {
     InfLine line;
-    if (inf.FindFirstLine("Setup", "SetupDeviceDesc", line) &&
-        inf.GetStringField(line, 1, session.State.DeviceDisplayName))
-        session.Brand.DeviceName = session.State.DeviceDisplayName.str();
+    if (inf.FindFirstLine("Setup", "SetupDeviceDesc", line)) {
+        if (inf.GetStringField(line, 1, session.State.DeviceDisplayName))
+            session.Brand.DeviceName = session.State.DeviceDisplayName.str();
+        else if (notes)
+            notes->push_back("SetupDeviceDesc is longer than 63 characters: ignored");
+    }
 
     FixedText<64> setupName;
-    if (inf.FindFirstLine("Setup", "SetupName", line) && inf.GetStringField(line, 1, setupName)) {
-        session.Brand.AppTitle = setupName.str();
-        session.Brand.AboutText = setupName.str() + std::string(AboutNotice);
+    if (inf.FindFirstLine("Setup", "SetupName", line)) {
+        if (inf.GetStringField(line, 1, setupName)) {
+            session.Brand.AppTitle = setupName.str();
+            session.Brand.AboutText = setupName.str() + std::string(AboutNotice);
+        } else if (notes) {
+            notes->push_back("SetupName is longer than 63 characters: ignored");
+        }
     }
 }
 
 } // namespace
 
-bool ReadDriverPackage(SetupSession& session, std::string& failureReason, std::vector<std::string>* notes)
+bool ReadDriverPackage(SetupSession& session, std::string& failureReason, PackageReadNotes* notes)
 {
+    std::vector<std::string>* remarks = notes ? &notes->remarks : nullptr;
     // The setup description stays open until the read ends, whichever way it ends.
     const std::unique_ptr<InfFile> inf = OpenSetupDescription(session, failureReason, notes);
     if (!inf)
         return false;
     if (!ReadSetupKeys(*inf, session.State, failureReason))
         return false;
-    if (!ReadDeviceModel(*inf, session.State, &failureReason, notes))
+    if (!ReadDeviceModel(*inf, session.State, &failureReason, remarks))
         return false;
-    ApplyBrandKeys(*inf, session);
+    ApplyBrandKeys(*inf, session, remarks);
     return FindDriverFiles(session, &failureReason);
 }
 

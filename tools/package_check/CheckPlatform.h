@@ -18,14 +18,21 @@ using CheckFileSystem = HostFileSystem;
 using CheckCodePage = Utf8CodePage;
 #endif
 
-// Messages are printed instead of shown; texts are named by their string-table id.
+// A row of Setup.exe's string table in the language (English where the program has no table of
+// that language); empty when there is no such row.
+std::string StringTableText(std::uint16_t language, int stringId);
+
+// Messages are printed instead of shown, with the texts of Setup.exe's string tables.
 class ConsoleView : public SetupView {
 public:
-    std::string LoadText(int stringId) override { return "<string " + std::to_string(stringId) + ">"; }
+    std::uint16_t language = 0x0409;
+
+    std::string LoadText(int stringId) override { return StringTableText(language, stringId); }
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override
     {
-        std::printf("Setup.exe would show a message box (flags %u, caption \"%s\"): %s\n", flags, caption.c_str(),
-                    text.c_str());
+        const char* icon = flags == 16 ? "stop" : flags == 64 ? "information" : "no";
+        std::printf("message: Setup.exe shows a message box with the %s icon, captioned \"%s\":\n    %s\n", icon,
+                    caption.c_str(), text.c_str());
         return 1;
     }
     void AddSystemMenuEntry(int, const std::string&) override {}

@@ -1,18 +1,82 @@
 // Package check: reads a driver package folder with the same reader Setup.exe uses and prints
-// what Setup.exe would know, or exactly why it would close.
+// what Setup.exe would know, each *.in? candidate and what became of it, the messages Setup.exe
+// would show, and warnings about what would misbehave; or exactly why Setup.exe would close.
 //
-//   PackageCheck FOLDER [--os-class N] [--language 0xLLLL]
+//   PackageCheck [--os-class 0-5] [--language 0xLLLL] FOLDER
 //
-// Exit status 0 for a readable package, 1 for an unusable one, 2 for a wrong command line.
+// Exit status 0 for a usable package (warnings or not), 1 for an unusable one, 2 for a wrong
+// command line. The report goes to standard output, the reason for refusal and usage errors to
+// standard error.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 #include "CheckPlatform.h"
 #include "app/SetupSession.h"
+#include "app/Texts.h"
+#include "resource_ids.h"
 #include "package/DriverPackage.h"
+#include "package/FileSearch.h"
+#include "package/Paths.h"
 
 namespace {
+
+constexpr const char* UsageText =
+    "usage: PackageCheck [--os-class N] [--language 0xLLLL] FOLDER\n"
+    "\n"
+    "Reads the driver package in FOLDER as Setup.exe would and reports what it finds.\n"
+    "  --os-class N       the system to read it for: 0 unrecognised, 1 Windows 98, 2 Windows 98 SE,\n"
+    "                     3 Windows Me, 4 Windows 2000, 5 Windows XP (default 2)\n"
+    "  --language 0xLLLL  the user's language: 0x0409 English (default), 0x0411 Japanese,\n"
+    "                     0x0404 Chinese Traditional, 0x0804 Chinese Simplified\n"
+    "  --help, -h, /?     this text\n"
+    "Exit status: 0 usable (warnings are printed), 1 unusable (the reason on standard error),\n"
+    "2 wrong command line.\n";
+
+int UsageError(const std::string& problem)
+{
+    std::fprintf(stderr, "PackageCheck: %s\nusage: PackageCheck [--os-class N] [--language 0xLLLL] FOLDER "
+                         "(--help for more)\n", problem.c_str());
+    return 2;
+}
+
+// A whole-text number in the given base (0: C rules, so 0x for hex); false for anything else.
+bool ParseNumber(const std::string& text, int base, long& value)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, base);
+    return end != nullptr && *end == '\0';
+}
+
+bool IsFolder(const std::string& path)
+{
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+#else
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
+
+bool Exists(const std::string& path)
+{
+#ifdef _WIN32
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+#endif
+}
 
 const char* OsClassName(OsClass osClass)
 {
@@ -22,95 +86,177 @@ const char* OsClassName(OsClass osClass)
     case OsClass::WindowsMe: return "3 (Windows Me)";
     case OsClass::Windows2000: return "4 (Windows 2000)";
     case OsClass::WindowsXp: return "5 (Windows XP)";
-    default: return "0 (unsupported)";
+    default: return "0 (unrecognised)";
     }
 }
 
-template <std::size_t Width>
-void PrintField(const char* name, const FixedText<Width>& value)
+const char* CandidateText(PackageReadNotes::Candidate verdict)
 {
-    std::printf("%-20s %s\n", name, value.c_str());
+    using Candidate = PackageReadNotes::Candidate;
+    switch (verdict) {
+    case Candidate::Taken: return "taken as the setup description";
+    case Candidate::NameTooLong: return "passed over: the name is longer than 19 characters";
+    case Candidate::NotAnInf:
+        return "passed over: it does not open as a Windows-4 INF ([Version] with Signature $Chicago$, $Windows NT$ "
+               "or $Windows 95$)";
+    case Candidate::NoSetupSection: return "passed over: it has no line in [Setup]";
+    case Candidate::Utf16On98Family: return "passed over: it is UTF-16, which the Windows 98 family cannot read";
+    }
+    return "";
 }
 
-void PrintRecord(const SetupSession& session)
+void Field(const char* name, const std::string& value, const char* comment = nullptr)
+{
+    std::printf("  %-18s %s%s%s\n", name, value.c_str(), comment ? "  " : "", comment ? comment : "");
+}
+
+bool IsTarget(const HardwareIdEntry& entry, const SetupState& state)
+{
+    return ToUpperAscii(entry.VidText.str()) == ToUpperAscii(state.TargetVidText.str()) &&
+           ToUpperAscii(entry.PidText.str()) == ToUpperAscii(state.TargetPidText.str());
+}
+
+// The package under the names of the README's [Setup] table and of the device INF.
+void PrintPackage(const SetupSession& session)
 {
     const SetupState& state = session.State;
-    std::printf("%-20s %s\n", "OsClass", OsClassName(state.OsClass));
-    PrintField("ProgramFolder", state.ProgramFolder);
-    PrintField("SetupFileName", state.SetupFileName);
-    PrintField("MpdInfName", state.MpdInfName);
-    PrintField("FddInfName", state.FddInfName);
-    std::printf("%-20s %d\n", "Win98Only", static_cast<int>(state.Win98Only));
-    PrintField("ProviderName", state.ProviderName);
-    PrintField("ModelsSectionName", state.ModelsSectionName);
-    PrintField("TargetVidText", state.TargetVidText);
-    PrintField("TargetPidText", state.TargetPidText);
-    PrintField("DeviceDescription", state.DeviceDescription);
-    PrintField("DeviceDisplayName", state.DeviceDisplayName);
-    PrintField("InstallSectionName", state.InstallSectionName);
-    PrintField("DriverFileName", state.DriverFileName);
-    PrintField("PortDriverFileName", state.PortDriverFileName);
-    std::printf("%-20s %s\n", "AppTitle", session.Brand.AppTitle.c_str());
-    std::printf("%-20s %s\n", "DeviceName", session.Brand.DeviceName.c_str());
-    std::printf("%-20s %s\n", "AboutText", session.Brand.AboutText.c_str());
-    std::printf("HardwareIds          %zu\n", state.HardwareIds.size());
+    std::printf("package:\n");
+    Field("setup description", state.SetupFileName.str());
+    Field("FDDInf", state.FddInfName.str());
+    Field("MPDInf", state.MpdInfName.str());
+    Field("Win98Only", std::to_string(state.Win98Only));
+    Field("TargetID", state.TargetVidText.str() + state.TargetPidText.str());
+    Field("SetupName", session.Brand.AppTitle, "(the dialog's title)");
+    Field("SetupDeviceDesc", session.Brand.DeviceName, "(the device name in the texts)");
+    Field("Provider", state.ProviderName.str());
+    Field("models section", state.ModelsSectionName.str());
+    Field("device description", state.DeviceDescription.str(), "(of the target model line)");
+    Field("install section", state.InstallSectionName.str());
+    Field("driver", state.DriverFileName.str());
+    Field("port driver", state.PortDriverFileName.str());
+    std::printf("  %-18s %zu\n", "VID/PID pairs", state.HardwareIds.size());
     for (const HardwareIdEntry& entry : state.HardwareIds) {
-        const bool target = entry.VidText.view() == state.TargetVidText.view() &&
-                            entry.PidText.view() == state.TargetPidText.view();
-        std::printf("  VID_%s PID_%s%s\n", entry.VidText.c_str(), entry.PidText.c_str(), target ? "  (target)" : "");
+        const bool target = IsTarget(entry, state);
+        std::printf("    VID_%s PID_%s%s\n", entry.VidText.c_str(), entry.PidText.c_str(), target ? "  (target)" : "");
     }
 }
 
-int Usage()
+bool HoldsToken(const std::string& text)
 {
-    std::fprintf(stderr, "usage: PackageCheck FOLDER [--os-class 0-5] [--language 0xLLLL]\n");
-    return 2;
+    const std::size_t first = text.find('%');
+    return first != std::string::npos && text.find('%', first + 1) != std::string::npos;
+}
+
+// What a usable package would still do wrong.
+std::vector<std::string> Warnings(const SetupSession& session, const CheckPlatform& check,
+                                  const PackageReadNotes& notes)
+{
+    const SetupState& state = session.State;
+    std::vector<std::string> warnings = notes.remarks;
+    if (state.HardwareIds.empty())
+        warnings.push_back("no model line gives a VID/PID pair: the removal finds no device and no INF copy of "
+                           "this package, and no model is the target");
+    else if (state.InstallSectionName.empty())
+        warnings.push_back("TargetID " + state.TargetVidText.str() + state.TargetPidText.str() +
+                           " names no model line: there is no device description for the new-hardware wizard, "
+                           "and the installed copy keeps its CopyFiles line active");
+    const std::pair<const char*, std::string> texts[] = {
+        {"the provider", state.ProviderName.str()},
+        {"the device description", state.DeviceDescription.str()},
+        {"SetupDeviceDesc", state.DeviceDisplayName.str()},
+        {"SetupName", session.Brand.AppTitle},
+    };
+    for (const auto& [what, text] : texts) {
+        if (HoldsToken(text))
+            warnings.push_back(std::string(what) + " \"" + text +
+                               "\" holds a %token% that no [Strings] line resolves: it is shown as it stands");
+    }
+    std::string fddInf;
+    if (!state.FddInfName.empty() && JoinPath(check.codePage, state.ProgramFolder.view(), state.FddInfName.view(),
+                                              fddInf) && !Exists(fddInf))
+        warnings.push_back("FDDInf names " + state.FddInfName.str() + ", which is not in the folder");
+    if (state.OsClass == OsClass::Unsupported)
+        warnings.push_back("on an unrecognised system (--os-class 0) the dialog refuses to run; only /S installs");
+    else if (state.Win98Only != 0 && state.OsClass > OsClass::Windows98SecondEdition)
+        warnings.push_back(std::string("on ") + OsClassName(state.OsClass) +
+                           " the dialog refuses to run because Win98Only is not 0; only /S installs");
+    return warnings;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
-        return Usage();
     CheckPlatform check;
-    std::string folder = argv[1];
-    for (int i = 2; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc)
-            return Usage();
-        const long value = std::strtol(argv[++i], nullptr, 0);
-        if (option == "--os-class" && value >= 0 && value <= 5)
-            check.osClass = static_cast<OsClass>(value);
-        else if (option == "--language" && value > 0 && value <= 0xFFFF)
-            check.system.language = static_cast<std::uint16_t>(value);
-        else
-            return Usage();
+    std::string folder;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h" || argument == "/?") {
+            std::printf("%s", UsageText);
+            return 0;
+        }
+        if (argument == "--os-class" || argument == "--language") {
+            if (i + 1 >= argc)
+                return UsageError(argument + " needs a value");
+            const std::string value = argv[++i];
+            long number = 0;
+            if (argument == "--os-class") {
+                if (!ParseNumber(value, 10, number) || number < 0 || number > 5)
+                    return UsageError("--os-class takes a class number from 0 to 5, not \"" + value + "\"");
+                check.osClass = static_cast<OsClass>(number);
+            } else {
+                if (!ParseNumber(value, 0, number) || number <= 0 || number > 0xFFFF)
+                    return UsageError("--language takes a language id such as 0x0411, not \"" + value + "\"");
+                check.system.language = static_cast<std::uint16_t>(number);
+                check.view.language = static_cast<std::uint16_t>(number);
+            }
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return UsageError("unknown option " + argument);
+        } else if (!folder.empty()) {
+            return UsageError("one folder only (" + folder + " and " + argument + ")");
+        } else {
+            folder = argument;
+        }
     }
+    if (folder.empty())
+        return UsageError("no package folder given");
+    if (!IsFolder(folder))
+        return UsageError(folder + (Exists(folder) ? " is a file, not a folder" : " does not exist"));
     // The program folder is recorded without a trailing separator, as Setup.exe records its own.
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
         folder.pop_back();
 
     SetupSession session(check.platform);
     session.State.OsClass = check.osClass;
-    session.Brand.AppTitle = "<string 325>";
-    session.Brand.DeviceName = "<string 326>";
-    session.Brand.AboutText = "<string 327>";
+    session.Brand.AppTitle = check.view.LoadText(IDS_APP_TITLE);
+    session.Brand.DeviceName = check.view.LoadText(IDS_DEVICE_NAME);
+    session.Brand.AboutText = check.view.LoadText(IDS_ABOUT_TEXT);
     if (!session.State.ProgramFolder.Assign(folder)) {
-        std::printf("unusable: the folder path is longer than 259 characters\n");
+        std::fprintf(stderr, "unusable: the folder path is longer than 259 characters\n");
         return 1;
     }
+    std::printf("read for: %s, language 0x%04X\n", OsClassName(check.osClass), check.system.language);
 
     std::string failureReason;
-    std::vector<std::string> notes;
+    PackageReadNotes notes;
     const bool readable = ReadDriverPackage(session, failureReason, &notes);
-    PrintRecord(session);
-    for (const std::string& note : notes)
-        std::printf("note: %s\n", note.c_str());
+    std::printf("candidates (*.in? in search order):\n");
+    for (const auto& [name, verdict] : notes.candidates)
+        std::printf("  %s: %s\n", name.c_str(), CandidateText(verdict));
+    if (notes.candidates.empty())
+        std::printf("  (none)\n");
+    PrintPackage(session);
     if (!readable) {
-        std::printf("unusable: %s\n", failureReason.c_str());
+        for (const std::string& remark : notes.remarks)
+            std::printf("note: %s\n", remark.c_str());
+        std::printf("unusable (exit status 1): Setup.exe closes at its start\n");
+        std::fflush(stdout);
+        std::fprintf(stderr, "unusable: %s\n", failureReason.c_str());
         return 1;
     }
-    std::printf("readable\n");
+    const std::vector<std::string> warnings = Warnings(session, check, notes);
+    for (const std::string& warning : warnings)
+        std::printf("warning: %s\n", warning.c_str());
+    std::printf("usable, %zu warning(s)\n", warnings.size());
     return 0;
 }

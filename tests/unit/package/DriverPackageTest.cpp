@@ -324,9 +324,9 @@ TEST_F(DriverPackageTest, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
 {
     AddPackage(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n",
                           "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n"));
-    std::vector<std::string> notes;
+    PackageReadNotes notes;
     ASSERT_TRUE(ReadDriverPackage(session, failureReason, &notes)) << failureReason;
-    EXPECT_EQ(notes, (std::vector<std::string>{
+    EXPECT_EQ(notes.remarks, (std::vector<std::string>{
                          "TargetID \"1A2B3C4\" is not eight hexadecimal digits: taken as absent",
                          "line 1 of [ExModels] (USB\\VID_1A2B&PID_3) passed over: the text after PID_ is not four "
                          "hexadecimal digits",
@@ -352,12 +352,12 @@ TEST_F(DriverPackageTest, AUtf16SetupDescriptionIsNoPackageForThe98Family)
         fresh.files.AddFile("C:\\PKG\\EXDISK.SY_", "d");
         fresh.files.AddFile("C:\\PKG\\EXDISK.PDR", "p");
         std::string reason;
-        std::vector<std::string> notes;
+        PackageReadNotes notes;
         const bool windows98Family = osClass < OsClass::Windows2000;
         EXPECT_EQ(ReadDriverPackage(s, reason, &notes), !windows98Family) << static_cast<int>(osClass) << reason;
-        EXPECT_EQ(notes, windows98Family ? std::vector<std::string>{"EXDISK.IN_ passed over: it is UTF-16, which the "
-                                                                    "Windows 98 family cannot read"}
-                                         : std::vector<std::string>{})
+        ASSERT_EQ(notes.candidates.size(), 1u);
+        EXPECT_EQ(notes.candidates[0].second, windows98Family ? PackageReadNotes::Candidate::Utf16On98Family
+                                                              : PackageReadNotes::Candidate::Taken)
             << static_cast<int>(osClass);
     }
 }
