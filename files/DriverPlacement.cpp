@@ -28,18 +28,18 @@ std::string SourceOf(const SetupState& state, std::string_view fileName)
     return source;
 }
 
-// The driver's place in the system's drivers folder, under its installed name; empty when the
-// path would not fit.
+} // namespace
+
 std::string DriverDestination(const SetupState& state)
 {
     std::string destination;
-    if (!FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
+    if (state.DriverFileName.empty() ||
+        !FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
                     destination))
         return {};
     return InstalledName(destination, 'S');
 }
 
-} // namespace
 
 bool DriverFilesInPlace(SetupSession& session)
 {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "package/HardwareIdMatch.h"
+#include "files/DriverPlacement.h"
 #include "package/DriverPackage.h"
 #include "package/InfFile.h"
 #include "package/FileSearch.h"
@@ -96,11 +97,7 @@ int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidT
 
 void DeleteDriverFile(SetupSession& session)
 {
-    const SetupState& state = session.State;
-    std::string driverPath;
-    if (state.DriverFileName.empty() ||
-        !FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
-                    driverPath))
-        return;
-    DeleteWritable(session.platform.files, InstalledName(driverPath, 'S'));
+    const std::string driverPath = DriverDestination(session.State);
+    if (!driverPath.empty())
+        DeleteWritable(session.platform.files, driverPath);
 }

@@ -233,24 +233,24 @@ for _version in ("win95", "win98", "winme", "win2k", "winxp"):
     case(f"no_package.{_version}")(_no_package(_version))
 
 
-@case("no_package.silent_exits_with_1_without_a_word")
-def no_package_silent(run: TestRun, check: Check, package: Path) -> None:
-    # A deployment script's run waits for nobody: no message box, only the exit status.
-    program = prepare(run, "no_package.silent", "win98", package=None)
+def expect_silent_refusal(check: Check, program: ProgramCase) -> None:
+    """A deployment script's run waits for nobody: no message box, only exit status 1."""
     t = program.drive([launch(program, args="/S"), "wait-exit timeout=20000"])
     if check.completed(t):
         check.equal(t.shown_message_boxes(), [], "message boxes shown")
         check.equal(t.exit_code, 1, "exit code (package unreadable)")
+
+
+@case("no_package.silent_exits_with_1_without_a_word")
+def no_package_silent(run: TestRun, check: Check, package: Path) -> None:
+    expect_silent_refusal(check, prepare(run, "no_package.silent", "win98", package=None))
 
 
 @case("silent.without_the_driver_file_exits_with_1_without_a_word")
 def silent_without_driver(run: TestRun, check: Check, package: Path) -> None:
     program = prepare(run, "silent.no_driver", "winxp", package)
     (program.folder / "EXDISK.SY_").unlink()
-    t = program.drive([launch(program, args="/S"), "wait-exit timeout=20000"])
-    if check.completed(t):
-        check.equal(t.shown_message_boxes(), [], "message boxes shown")
-        check.equal(t.exit_code, 1, "exit code (package unreadable)")
+    expect_silent_refusal(check, program)
 
 
 @case("setup_dialog.a_program_path_with_slash_s_is_no_switch")
