@@ -24,7 +24,8 @@ std::optional<std::string> LinkCommand(const TextCodePage& codePage, std::string
                                        std::string_view linkText)
 {
     std::string explorer;
-    if (!IsActiveLink(linkText) || windowsFolder.empty() || !JoinPath(codePage, windowsFolder, "explorer.exe", explorer))
+    if (!IsActiveLink(linkText) || windowsFolder.empty() ||
+        !JoinPath(codePage, windowsFolder, "explorer.exe", explorer))
         return std::nullopt;
     // The link keeps the room it always had: "Explorer " and the link in 128 characters.
     if (LinkCommandVerb.size() + linkText.size() >= LinkCommandBufferWidth ||

@@ -67,7 +67,10 @@ enum class OsClass : std::uint8_t {
     WindowsXp = 5,
 };
 
-inline bool IsWindows98Family(OsClass osClass) { return osClass <= OsClass::WindowsMe; }
+inline bool IsWindows98Family(OsClass osClass)
+{
+    return osClass <= OsClass::WindowsMe;
+}
 
 // Per-run paths, names and codes, filled while the setup dialog starts and read-only afterwards.
 struct SetupState {

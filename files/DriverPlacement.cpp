@@ -40,7 +40,6 @@ std::string DriverDestination(const SetupState& state)
     return InstalledName(destination, 'S');
 }
 
-
 bool DriverFilesInPlace(SetupSession& session)
 {
     std::string bytes;
@@ -54,11 +53,10 @@ bool DriverFilesInPlace(SetupSession& session)
 std::string InfCopyDestination(const SetupState& state)
 {
     std::string destination;
-    const bool built = IsWindows98Family(state.OsClass)
-                           ? FormatPath("%s\\inf\\other\\%s", {state.WindowsFolder.view(), state.SetupFileName.view()},
-                                        destination)
-                           : FormatPath("%s\\inf\\%s%s",
-                                        {state.WindowsFolder.view(), "oem", state.SetupFileName.view()}, destination);
+    const bool built =
+        IsWindows98Family(state.OsClass)
+            ? FormatPath("%s\\inf\\other\\%s", {state.WindowsFolder.view(), state.SetupFileName.view()}, destination)
+            : FormatPath("%s\\inf\\%s%s", {state.WindowsFolder.view(), "oem", state.SetupFileName.view()}, destination);
     return built ? InstalledName(destination, 'F') : std::string();
 }
 

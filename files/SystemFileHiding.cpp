@@ -39,7 +39,8 @@ std::vector<HiddenPaths> PathsOf(const SetupSession& session, const HiddenFile (
     std::vector<HiddenPaths> pairs;
     for (const HiddenFile& file : files) {
         HiddenPaths paths;
-        if (FormatPath(file.systemName, {windows}, paths.system) && FormatPath(file.backupName, {windows}, paths.backup))
+        if (FormatPath(file.systemName, {windows}, paths.system) &&
+            FormatPath(file.backupName, {windows}, paths.backup))
             pairs.push_back(paths);
     }
     return pairs;
@@ -59,8 +60,7 @@ void Hide(FileSystem& files, const std::vector<HiddenPaths>& pairs)
         if (Exists(files, pair.system))
             files.Remove(pair.backup);
     }
-    for (const HiddenPaths& pair : pairs)
-        files.Move(pair.system, pair.backup);
+    for (const HiddenPaths& pair : pairs) files.Move(pair.system, pair.backup);
 }
 
 // Moves each backup back where the system name is free, then discards the backups. A backup
@@ -68,8 +68,7 @@ void Hide(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 // other reason must not cost the system its only copy.
 void Restore(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 {
-    for (const HiddenPaths& pair : pairs)
-        files.Move(pair.backup, pair.system);
+    for (const HiddenPaths& pair : pairs) files.Move(pair.backup, pair.system);
     for (const HiddenPaths& pair : pairs) {
         if (Exists(files, pair.system))
             files.Remove(pair.backup);

@@ -54,7 +54,8 @@ bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSec
     if (utf16) {
         units.reserve(bytes.size() / 2);
         for (std::size_t at = 0; at < bytes.size(); at += 2) {
-            const unsigned unit = static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+            const unsigned unit = static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
+                                                                              << 8;
             units += unit < 0x80 ? static_cast<char>(unit) : '\x80';
         }
     }

@@ -86,8 +86,7 @@ std::string LinePlace(int lineNumber, const SetupState& state)
     return "line " + std::to_string(lineNumber) + " of [" + state.ModelsSectionName.str() + "]";
 }
 
-bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureReason,
-                    std::vector<std::string>* notes)
+bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureReason, std::vector<std::string>* notes)
 {
     state.DeviceDescription.Clear();
     state.InstallSectionName.Clear();
@@ -152,8 +151,7 @@ bool FindFirstFitting(SetupSession& session, std::string_view pattern, FixedText
 
 } // namespace
 
-bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failureReason,
-                     std::vector<std::string>* notes)
+bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failureReason, std::vector<std::string>* notes)
 {
     InfLine line;
     if (!inf.FindFirstLine("Version", "Provider", line))
@@ -164,8 +162,7 @@ bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failure
     if (!inf.FindFirstLine("Manufacturer", nullptr, line))
         return Fail(failureReason, "[Manufacturer] is missing or has no line");
     if (!ReadShortName(inf, line, state.ModelsSectionName))
-        return Fail(failureReason,
-                    "the first line of [Manufacturer] names no models section of at most 19 characters");
+        return Fail(failureReason, "the first line of [Manufacturer] names no models section of at most 19 characters");
 
     ReadTarget(inf, state, notes);
     return ReadModelLines(inf, state, failureReason, notes);
@@ -179,8 +176,7 @@ bool FindDriverFiles(SetupSession& session, std::string* failureReason)
     }
     if (!FindFirstFitting(session, "*.pdr", session.State.PortDriverFileName)) {
         session.ShowMessage(IDS_MPD_NOT_FOUND, MessageStop);
-        return Fail(failureReason,
-                    "no port driver (*.pdr with a name of at most 19 characters) in the program folder");
+        return Fail(failureReason, "no port driver (*.pdr with a name of at most 19 characters) in the program folder");
     }
     return true;
 }

@@ -27,8 +27,7 @@ bool MatchFrom(const std::vector<Token>& tokens, std::size_t token, std::string_
             break;
         case TokenKind::DosQuestionMark:
             if (position == name.size() || name[position] == '.') {
-                while (token < tokens.size() && tokens[token].kind == TokenKind::DosQuestionMark)
-                    ++token;
+                while (token < tokens.size() && tokens[token].kind == TokenKind::DosQuestionMark) ++token;
             } else {
                 ++token;
                 ++position;

@@ -9,7 +9,10 @@ namespace {
 
 constexpr char16_t ReplacementCharacter = 0xFFFD;
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
 
 bool IsAscii8(const char* bytes)
 {
@@ -37,20 +40,27 @@ bool ReadSequence(std::string_view bytes, std::size_t pos, char32_t& value, std:
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
         value = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
+        if (lead == 0xE0)
+            low = 0xA0;
+        if (lead == 0xED)
+            high = 0x9F;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
         value = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F;
     }
     taken = 1;
-    if (length == 0) return false;
+    if (length == 0)
+        return false;
     for (; taken < length; ++taken) {
-        if (pos + taken >= bytes.size()) return false;
+        if (pos + taken >= bytes.size())
+            return false;
         const unsigned char next = static_cast<unsigned char>(bytes[pos + taken]);
-        if (taken == 1 ? (next < low || next > high) : !IsContinuation(next)) return false;
+        if (taken == 1 ? (next < low || next > high) : !IsContinuation(next))
+            return false;
         value = (value << 6) | (next & 0x3F);
     }
     return true;
@@ -77,7 +87,8 @@ std::u16string DecodeUtf8(std::string_view bytes)
     while (pos < bytes.size()) {
         for (const std::size_t end = AsciiEnd(bytes, pos); pos < end; ++pos)
             out[count++] = static_cast<unsigned char>(bytes[pos]);
-        if (pos == bytes.size()) break;
+        if (pos == bytes.size())
+            break;
         char32_t value = 0;
         std::size_t taken = 0;
         // A broken sequence yields one replacement for the bytes that were valid so far.
@@ -103,7 +114,8 @@ bool IsWellFormedUtf8(std::string_view bytes)
     while ((pos = AsciiEnd(bytes, pos)) < bytes.size()) {
         char32_t value = 0;
         std::size_t taken = 0;
-        if (!ReadSequence(bytes, pos, value, taken)) return false;
+        if (!ReadSequence(bytes, pos, value, taken))
+            return false;
         pos += taken;
     }
     return true;

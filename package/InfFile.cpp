@@ -11,7 +11,8 @@
 
 namespace {
 
-template <typename Unit> constexpr bool IsAnsi = std::is_same_v<Unit, char>;
+template <typename Unit>
+constexpr bool IsAnsi = std::is_same_v<Unit, char>;
 
 constexpr char ControlZ = 0x1A;
 
@@ -27,16 +28,18 @@ enum CharacterClass : std::uint8_t {
 // White space as the platform's parser counts it; it parses in Unicode, ANSI files included.
 constexpr bool IsUnicodeBlank(char16_t c)
 {
-    if (c < 0x100) return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x85 || c == 0xA0;
-    return c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F
-        || c == 0x205F || c == 0x3000;
+    if (c < 0x100)
+        return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x85 || c == 0xA0;
+    return c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+           c == 0x3000;
 }
 
 // The classes of the units below U+0100 of UTF-16 text; those of bytes start from its ASCII half.
 constexpr std::array<std::uint8_t, 256> LowClasses = [] {
     std::array<std::uint8_t, 256> classes{};
     for (unsigned c = 0; c < 256; ++c)
-        if (IsUnicodeBlank(static_cast<char16_t>(c))) classes[c] = Blank;
+        if (IsUnicodeBlank(static_cast<char16_t>(c)))
+            classes[c] = Blank;
     for (const unsigned char c : {'\n', '\0', ';', '"', '\\', '=', ','}) classes[c] = Syntax;
     for (const unsigned char c : {'\n', '\0', '"'}) classes[c] |= QuoteEnd;
     return classes;
@@ -51,13 +54,19 @@ constexpr std::array<std::uint8_t, 256> Utf8Classes = [] {
     return classes;
 }();
 
-std::size_t Utf8Length(unsigned char lead) { return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
+std::size_t Utf8Length(unsigned char lead)
+{
+    return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
 
 constexpr char16_t UnicodeBlanksAboveAscii[] = {0x85,   0xA0,   0x1680, 0x2000, 0x2001, 0x2002, 0x2003,
                                                 0x2004, 0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A,
                                                 0x2028, 0x2029, 0x202F, 0x205F, 0x3000};
 
-unsigned FoldCase(unsigned c) { return c - 'A' < 26u ? c + ('a' - 'A') : c; }
+unsigned FoldCase(unsigned c)
+{
+    return c - 'A' < 26u ? c + ('a' - 'A') : c;
+}
 
 // A stretch of a file's text in its own units: bytes (of the ANSI code page or UTF-8) or UTF-16
 // code units. The lookups are written once for all of them.
@@ -89,7 +98,8 @@ public:
     }
     bool IsAscii() const
     {
-        if (wide_) return std::all_of(Wide().begin(), Wide().end(), [](char16_t c) { return c < 0x80; });
+        if (wide_)
+            return std::all_of(Wide().begin(), Wide().end(), [](char16_t c) { return c < 0x80; });
         return std::all_of(Narrow().begin(), Narrow().end(), [](char c) { return (c & 0x80) == 0; });
     }
     // Only for ASCII text, or bytes of the ANSI code page.
@@ -213,18 +223,21 @@ bool ParseInteger(std::string_view text, std::int32_t& value)
     std::size_t pos = 0;
     while (pos < text.size() && isSpace(text[pos])) ++pos;
     bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negative = text[pos++] == '-';
     const auto digitValue = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
         return 99;
     };
     int base = 10;
     if (pos < text.size() && text[pos] == '0') {
         base = 8;
-        if (pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X')
-            && digitValue(text[pos + 2]) < 16) {
+        if (pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X') && digitValue(text[pos + 2]) < 16) {
             base = 16;
             pos += 2;
         }
@@ -234,7 +247,8 @@ bool ParseInteger(std::string_view text, std::int32_t& value)
     const std::size_t firstDigit = pos;
     for (; pos < text.size() && digitValue(text[pos]) < base; ++pos)
         magnitude = std::min(limit, magnitude * base + digitValue(text[pos]));
-    if (pos == firstDigit || pos != text.size()) return false;
+    if (pos == firstDigit || pos != text.size())
+        return false;
     value = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
     return true;
 }
@@ -300,7 +314,8 @@ public:
             }
         }
         for (std::size_t i = 0; i < single.size(); ++i)
-            if (IsUnicodeBlank(units[i])) classes_[static_cast<unsigned char>(single[i])] = Blank;
+            if (IsUnicodeBlank(units[i]))
+                classes_[static_cast<unsigned char>(single[i])] = Blank;
     }
 
     const std::array<std::uint8_t, 256>& Classes() const { return classes_; }
@@ -313,7 +328,8 @@ public:
             pairsFound_ = true;
             for (const char16_t blank : UnicodeBlanksAboveAscii) {
                 const std::string bytes = codePage_.FromUtf16(std::u16string(1, blank));
-                if (bytes.size() != 2 || (classes_[static_cast<unsigned char>(bytes[0])] & LeadByte) == 0) continue;
+                if (bytes.size() != 2 || (classes_[static_cast<unsigned char>(bytes[0])] & LeadByte) == 0)
+                    continue;
                 const std::u16string back = codePage_.ToUtf16(bytes);
                 if (back.size() == 1 && IsUnicodeBlank(back[0]) && pairCount_ < MaxPairs)
                     blankPairs_[pairCount_++] = Pair(bytes[0], bytes[1]);
@@ -345,7 +361,8 @@ public:
     {
         const std::uint32_t start = file_.tokenStarts_[token];
         const std::uint16_t length = file_.tokenLengths_[token];
-        if (file_.encoding_ == Encoding::Utf16) return std::u16string_view(file_.unicodeText_).substr(start, length);
+        if (file_.encoding_ == Encoding::Utf16)
+            return std::u16string_view(file_.unicodeText_).substr(start, length);
         return std::string_view(file_.byteText_).substr(start, length);
     }
     Units Name(std::uint32_t start, std::uint32_t length) const
@@ -362,12 +379,14 @@ public:
         for (std::size_t i = 0; i < common; ++i) {
             unsigned x = a[i], y = b[i];
             if (x == y) {
-                if (IsLead(a[i]) && ++i < common && a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+                if (IsLead(a[i]) && ++i < common && a[i] != b[i])
+                    return a[i] < b[i] ? -1 : 1;
                 continue;
             }
             x = FoldCase(x);
             y = FoldCase(y);
-            if (x != y) return x < y ? -1 : 1;
+            if (x != y)
+                return x < y ? -1 : 1;
         }
         return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
     }
@@ -395,7 +414,8 @@ public:
         const auto found = std::lower_bound(
             file_.sections_.begin(), file_.sections_.end(), name,
             [this](const Section& section, Units wanted) { return Compare(Name(section), wanted) < 0; });
-        if (found == file_.sections_.end() || !Equal(Name(*found), name)) return nullptr;
+        if (found == file_.sections_.end() || !Equal(Name(*found), name))
+            return nullptr;
         return &*found;
     }
     const Section* FindSection(std::string_view name) const
@@ -407,22 +427,27 @@ public:
     bool FindFirstLine(std::string_view sectionName, const char* key, InfLine& line) const
     {
         const Section* section = FindSection(sectionName);
-        if (section == nullptr) return false;
+        if (section == nullptr)
+            return false;
         std::u16string keyStorage, substituted;
         const Units wanted = key == nullptr ? Units() : FromAnsi(key, keyStorage);
         for (std::uint32_t run = section->firstRun; run < section->firstRun + section->runCount; ++run) {
             const Run& range = file_.runs_[run];
-            for (std::uint32_t candidate = range.firstLine; candidate < range.firstLine + range.lineCount; ++candidate) {
+            for (std::uint32_t candidate = range.firstLine; candidate < range.firstLine + range.lineCount;
+                 ++candidate) {
                 if (key != nullptr) {
                     // Keys match after substitution: %Name%=... is found by the text of Name.
                     std::uint32_t token = 0;
-                    if (!file_.RawField(candidate, 0, token)) continue;
+                    if (!file_.RawField(candidate, 0, token))
+                        continue;
                     Units lineKey = Token(token);
                     if (lineKey.find(u'%') != Units::npos) {
-                        if (!Substitute(lineKey, substituted, wanted.size())) continue;
+                        if (!Substitute(lineKey, substituted, wanted.size()))
+                            continue;
                         lineKey = std::u16string_view(substituted);
                     }
-                    if (!Equal(lineKey, wanted)) continue;
+                    if (!Equal(lineKey, wanted))
+                        continue;
                 }
                 line.section_ = static_cast<std::uint32_t>(section - file_.sections_.data());
                 line.run_ = run;
@@ -437,7 +462,8 @@ public:
     bool Read(std::uint32_t line, unsigned index, char* buffer, std::size_t width) const
     {
         std::uint32_t token = 0;
-        if (!file_.RawField(line, index, token)) return false;
+        if (!file_.RawField(line, index, token))
+            return false;
         Units text = Token(token);
         std::u16string substituted;
         if (text.find(u'%') != Units::npos) {
@@ -446,10 +472,12 @@ public:
             const std::size_t limit = file_.encoding_ == Encoding::Ansi    ? MaxReadLength
                                       : file_.encoding_ == Encoding::Utf16 ? 2 * MaxReadLength + 1
                                                                            : 4 * MaxReadLength + 3;
-            if (!Substitute(text, substituted, limit)) return false;
+            if (!Substitute(text, substituted, limit))
+                return false;
             text = std::u16string_view(substituted);
         }
-        if (file_.encoding_ == Encoding::Ansi || text.IsAscii()) return Deliver(text, buffer, width);
+        if (file_.encoding_ == Encoding::Ansi || text.IsAscii())
+            return Deliver(text, buffer, width);
         const std::string ansi = ToAnsi(text);
         return Deliver(std::string_view(ansi), buffer, width);
     }
@@ -458,7 +486,8 @@ public:
     bool ReadWhole(std::uint32_t line, unsigned index, std::string& ansi) const
     {
         std::uint32_t token = 0;
-        if (!file_.RawField(line, index, token)) return false;
+        if (!file_.RawField(line, index, token))
+            return false;
         std::u16string substituted;
         Substitute(Token(token), substituted, std::numeric_limits<std::size_t>::max());
         ansi = ToAnsi(std::u16string_view(substituted));
@@ -471,11 +500,13 @@ public:
     {
         std::vector<std::uint32_t> lines;
         const Section* section = FindSection(sectionName);
-        if (section == nullptr) return lines;
+        if (section == nullptr)
+            return lines;
         for (std::uint32_t run = section->firstRun; run < section->firstRun + section->runCount; ++run) {
             const Run& range = file_.runs_[run];
             for (std::uint32_t line = range.firstLine; line < range.firstLine + range.lineCount; ++line)
-                if (file_.lineKeys_[line] != KeyKind::None) lines.push_back(line);
+                if (file_.lineKeys_[line] != KeyKind::None)
+                    lines.push_back(line);
         }
         class KeyOrder : public PositionOrder {
         public:
@@ -496,16 +527,20 @@ public:
     bool HasWindows4Signature() const
     {
         const Section* version = FindSection("Version");
-        if (version == nullptr) return false;
+        if (version == nullptr)
+            return false;
         std::u16string storage;
         for (std::uint32_t run = version->firstRun; run < version->firstRun + version->runCount; ++run) {
             const Run& range = file_.runs_[run];
             for (std::uint32_t line = range.firstLine; line < range.firstLine + range.lineCount; ++line) {
                 std::uint32_t key = 0, signature = 0;
-                if (!file_.RawField(line, 0, key) || !Equal(Token(key), FromAnsi("Signature", storage))) continue;
-                if (!file_.RawField(line, 1, signature)) return false;
+                if (!file_.RawField(line, 0, key) || !Equal(Token(key), FromAnsi("Signature", storage)))
+                    continue;
+                if (!file_.RawField(line, 1, signature))
+                    return false;
                 for (const char* name : {"$Chicago$", "$Windows NT$", "$Windows 95$"})
-                    if (Equal(Token(signature), FromAnsi(name, storage))) return true;
+                    if (Equal(Token(signature), FromAnsi(name, storage)))
+                        return true;
                 return false;
             }
         }
@@ -536,7 +571,8 @@ private:
     }
     static bool Deliver(Units text, char* buffer, std::size_t width)
     {
-        if (text.size() > MaxReadLength || text.size() >= width) return false;
+        if (text.size() > MaxReadLength || text.size() >= width)
+            return false;
         text.CopyBytes(buffer);
         buffer[text.size()] = '\0';
         return true;
@@ -584,9 +620,9 @@ private:
                 file_.localizedStrings_ = IndexStrings(LocalizedStringsName(file_.userLanguage_).text);
         }
         for (const std::vector<std::uint32_t>* index : {&file_.localizedStrings_, &file_.strings_}) {
-            const auto found = std::lower_bound(
-                index->begin(), index->end(), name,
-                [this](std::uint32_t line, Units wanted) { return Compare(Key(line), wanted) < 0; });
+            const auto found =
+                std::lower_bound(index->begin(), index->end(), name,
+                                 [this](std::uint32_t line, Units wanted) { return Compare(Key(line), wanted) < 0; });
             std::uint32_t token = 0;
             if (found != index->end() && Equal(Key(*found), name) && file_.RawField(*found, 1, token)) {
                 value = Token(token);
@@ -614,22 +650,27 @@ private:
         std::size_t pos = 0;
         while (pos < units.size() && IsUnicodeBlank(units[pos])) ++pos;
         bool negative = false;
-        if (pos < units.size() && (units[pos] == u'+' || units[pos] == u'-')) negative = units[pos++] == u'-';
-        if (pos == units.size()) return false;
+        if (pos < units.size() && (units[pos] == u'+' || units[pos] == u'-'))
+            negative = units[pos++] == u'-';
+        if (pos == units.size())
+            return false;
         std::int64_t magnitude = 0;
         for (; pos < units.size(); ++pos) {
-            if (units[pos] < u'0' || units[pos] > u'9') return false;
+            if (units[pos] < u'0' || units[pos] > u'9')
+                return false;
             magnitude = std::min<std::int64_t>(magnitude * 10 + (units[pos] - u'0'), std::int64_t{1} << 31);
         }
-        const std::int64_t id = std::clamp<std::int64_t>(negative ? -magnitude : magnitude,
-                                                         std::numeric_limits<std::int32_t>::min(),
-                                                         std::numeric_limits<std::int32_t>::max());
+        const std::int64_t id =
+            std::clamp<std::int64_t>(negative ? -magnitude : magnitude, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max());
         std::string folder;
-        if (!file_.DirectoryFolder(static_cast<std::int32_t>(id), folder)) return false;
+        if (!file_.DirectoryFolder(static_cast<std::int32_t>(id), folder))
+            return false;
         std::u16string storage;
         value.clear();
         FromAnsi(folder, storage).AppendTo(value);
-        if (beforeBackslash && EndsWithBackslash(std::u16string_view(value))) value.pop_back();
+        if (beforeBackslash && EndsWithBackslash(std::u16string_view(value)))
+            value.pop_back();
         return true;
     }
 
@@ -638,7 +679,8 @@ private:
         bool backslash = false;
         for (std::size_t i = 0; i < text.size(); ++i) {
             backslash = text[i] == u'\\';
-            if (IsLead(text[i]) && i + 1 < text.size()) ++i;
+            if (IsLead(text[i]) && i + 1 < text.size())
+                ++i;
         }
         return backslash;
     }
@@ -705,8 +747,8 @@ public:
         for (std::size_t i = 0; i < order.size(); ++i) {
             const Header& header = headers_[order[i]];
             if (i == 0 || names.Compare(order[i - 1], order[i]) != 0)
-                file_.sections_.push_back({header.nameStart, header.nameLength,
-                                           static_cast<std::uint32_t>(file_.runs_.size()), 0});
+                file_.sections_.push_back(
+                    {header.nameStart, header.nameLength, static_cast<std::uint32_t>(file_.runs_.size()), 0});
             if (header.lineCount != 0) {
                 file_.runs_.push_back({header.firstLine, header.lineCount});
                 ++file_.sections_.back().runCount;
@@ -715,7 +757,8 @@ public:
         std::vector<Header>().swap(headers_);
         // Like the platform's reader, text before the first section is an error unless the file
         // has a [Strings] section.
-        if (textBeforeSection_ && reader.FindSection("Strings") == nullptr) return false;
+        if (textBeforeSection_ && reader.FindSection("Strings") == nullptr)
+            return false;
         return reader.HasWindows4Signature();
     }
 
@@ -765,7 +808,8 @@ public:
             } else if (c == Unit(';')) {
                 pos = LineEnd(pos);
             } else if (c == Unit('[')) {
-                if (!ReadSectionHeader(pos)) return false;
+                if (!ReadSectionHeader(pos))
+                    return false;
             } else if (!builder_.InSection()) {
                 // Skipped a character at a time, as the platform does: a '[' further on still
                 // opens a section.
@@ -798,8 +842,10 @@ private:
     std::size_t Width(std::size_t pos) const
     {
         if constexpr (IsAnsi<Unit>) {
-            if (utf8_) return Utf8Length(static_cast<unsigned char>(text_[pos]));
-            if ((ClassOf(text_[pos]) & LeadByte) == 0 || pos + 1 >= text_.size()) return 1;
+            if (utf8_)
+                return Utf8Length(static_cast<unsigned char>(text_[pos]));
+            if ((ClassOf(text_[pos]) & LeadByte) == 0 || pos + 1 >= text_.size())
+                return 1;
             const Unit trail = text_[pos + 1];
             return trail == '\n' || trail == '\r' || trail == Unit('\0') ? 1 : 2;
         }
@@ -812,11 +858,14 @@ private:
     {
         if constexpr (IsAnsi<Unit>) {
             const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text_[pos + i]) & 0x3Fu; };
-            if (utf8_ && width == 2) return IsUnicodeBlank(static_cast<char16_t>((text_[pos] & 0x1F) << 6 | byte(1)));
+            if (utf8_ && width == 2)
+                return IsUnicodeBlank(static_cast<char16_t>((text_[pos] & 0x1F) << 6 | byte(1)));
             if (utf8_ && width == 3)
                 return IsUnicodeBlank(static_cast<char16_t>((text_[pos] & 0x0F) << 12 | byte(1) << 6 | byte(2)));
-            if (width == 2) return ansi_->IsBlankPair(text_[pos], text_[pos + 1]);
-            if (width == 4) return false;
+            if (width == 2)
+                return ansi_->IsBlankPair(text_[pos], text_[pos + 1]);
+            if (width == 4)
+                return false;
         }
         return text_[pos] == Unit('\0') || (ClassOf(text_[pos]) & Blank) != 0;
     }
@@ -835,7 +884,8 @@ private:
             characters += UnitsOf(width);
             close += width;
         }
-        if (close == text_.size() || text_[close] != Unit(']') || characters > MaxSectionNameLength) return false;
+        if (close == text_.size() || text_[close] != Unit(']') || characters > MaxSectionNameLength)
+            return false;
         const std::size_t start = names_.size();
         for (std::size_t i = pos + 1; i < close; ++i) names_.push_back(static_cast<char16_t>(Value(Literal(text_[i]))));
         builder_.BeginSection(start, close - pos - 1);
@@ -850,7 +900,7 @@ private:
         builder_.BeginLine();
         Delimiter delimiter = ReadToken(pos, true);
         AddToken();
-        const KeyKind key = delimiter == Delimiter::Equals ? KeyKind::Own
+        const KeyKind key = delimiter == Delimiter::Equals  ? KeyKind::Own
                             : delimiter == Delimiter::Comma ? KeyKind::None
                                                             : KeyKind::SameAsField1;
         while (delimiter != Delimiter::LineEnd) {
@@ -861,7 +911,8 @@ private:
     }
     void AddToken()
     {
-        if (start_ == NoStart) start_ = front_ = 0;
+        if (start_ == NoStart)
+            start_ = front_ = 0;
         builder_.AddToken(start_, front_ - start_);
     }
 
@@ -875,7 +926,8 @@ private:
         bool leading = true;
         std::size_t blanks = NoBlanks;
         const auto keepBlanks = [&]() {
-            if (blanks != NoBlanks) Append(blanks, pos);
+            if (blanks != NoBlanks)
+                Append(blanks, pos);
             blanks = NoBlanks;
         };
         while (pos < text_.size()) {
@@ -886,17 +938,20 @@ private:
                 AppendPlain(pos, run);
                 leading = false;
                 pos = run;
-                if (pos == text_.size()) break;
+                if (pos == text_.size())
+                    break;
             }
             const Unit c = text_[pos];
             const std::uint8_t characterClass = ClassOf(c);
             const std::size_t width = (characterClass & LeadByte) != 0 ? Width(pos) : 1;
             if ((characterClass & Blank) != 0 || c == Unit('\0') || (width > 1 && IsBlankAt(pos, width))) {
-                if (!leading && blanks == NoBlanks) blanks = pos;
+                if (!leading && blanks == NoBlanks)
+                    blanks = pos;
                 pos += width;
                 continue;
             }
-            if (c == Unit('\n')) break;
+            if (c == Unit('\n'))
+                break;
             if (c == Unit('\\')) {
                 std::size_t next = 0;
                 const Backslash kind = ScanBackslash(pos, next);
@@ -974,7 +1029,8 @@ private:
             while (run < text_.size() && (ClassOf(text_[run]) & (QuoteEnd | LeadByte)) == 0) ++run;
             AppendPlain(pos, run);
             pos = run;
-            if (pos == text_.size() || text_[pos] == Unit('\n')) break;
+            if (pos == text_.size() || text_[pos] == Unit('\n'))
+                break;
             if (text_[pos] == Unit('"')) {
                 if (pos + 1 < text_.size() && text_[pos + 1] == Unit('"')) {
                     Append(pos, pos + 1);
@@ -996,7 +1052,8 @@ private:
     // characters. Characters are only ever written where one already read stood.
     void AppendPlain(std::size_t from, std::size_t to)
     {
-        if (start_ == NoStart) start_ = front_ = from;
+        if (start_ == NoStart)
+            start_ = front_ = from;
         std::size_t count = std::min(to - from, MaxFieldLength - length_), units = count;
         if (utf8_) {
             // Units, not bytes, count: continuation bytes add none, four-byte sequences two.
@@ -1005,16 +1062,19 @@ private:
                 const unsigned char byte = static_cast<unsigned char>(text_[pos]);
                 units += (byte & 0xC0) == 0x80 ? 0 : (byte >= 0xF0 ? 2 : 1);
             }
-            if (length_ + units > MaxFieldLength) return Append(from, to);
+            if (length_ + units > MaxFieldLength)
+                return Append(from, to);
             count = to - from;
         }
-        if (front_ != from) std::memmove(store_ + front_, store_ + from, count * sizeof(Unit));
+        if (front_ != from)
+            std::memmove(store_ + front_, store_ + from, count * sizeof(Unit));
         front_ += count;
         length_ += units;
     }
     void Append(std::size_t from, std::size_t to)
     {
-        if (start_ == NoStart) start_ = front_ = from;
+        if (start_ == NoStart)
+            start_ = front_ = from;
         for (std::size_t pos = from; pos < to && length_ < MaxFieldLength;) {
             const std::size_t width = Width(pos);
             if (length_ + UnitsOf(width) > MaxFieldLength) {
@@ -1055,8 +1115,8 @@ private:
 };
 
 InfFile::InfFile(TextCodePage& codePage, const InfOpenOptions& options)
-    : codePage_(codePage), preferLocalizedStrings_(options.preferLocalizedStrings),
-      userLanguage_(options.userLanguage), windowsFolder_(options.windowsFolder), systemFolder_(options.systemFolder)
+    : codePage_(codePage), preferLocalizedStrings_(options.preferLocalizedStrings), userLanguage_(options.userLanguage),
+      windowsFolder_(options.windowsFolder), systemFolder_(options.systemFolder)
 {
 }
 
@@ -1064,13 +1124,15 @@ std::unique_ptr<InfFile> InfFile::Open(FileSystem& files, TextCodePage& codePage
                                        const InfOpenOptions& options)
 {
     std::string bytes;
-    if (!files.ReadAll(path, bytes)) return nullptr;
+    if (!files.ReadAll(path, bytes))
+        return nullptr;
     return ParseBytes(std::move(bytes), codePage, options, path);
 }
 
 std::unique_ptr<InfFile> InfFile::Parse(std::string_view bytes, TextCodePage& codePage, const InfOpenOptions& options)
 {
-    if (bytes.empty() || bytes.size() > MaxFileSize) return nullptr;
+    if (bytes.empty() || bytes.size() > MaxFileSize)
+        return nullptr;
     try {
         return ParseBytes(std::string(bytes), codePage, options, {});
     } catch (const std::bad_alloc&) {
@@ -1083,7 +1145,8 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
                                              std::string_view path)
 {
     static_assert(MaxFileSize < std::numeric_limits<std::uint32_t>::max() / 2, "token positions fit 32 bits");
-    if (bytes.empty() || bytes.size() > MaxFileSize) return nullptr;
+    if (bytes.empty() || bytes.size() > MaxFileSize)
+        return nullptr;
     try {
         std::unique_ptr<InfFile> file(new InfFile(codePage, options));
         file->infFolder_ = FolderOf(path, codePage);
@@ -1117,7 +1180,8 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
             file->byteText_ = std::move(bytes);
             loaded = lex(file->byteText_, &characters);
         }
-        if (!loaded) return nullptr;
+        if (!loaded)
+            return nullptr;
         return file;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -1133,14 +1197,16 @@ bool InfFile::FindFirstLine(std::string_view section, const char* key, InfLine& 
 
 bool InfFile::FindNextLine(InfLine& line) const
 {
-    if (!IsValid(line)) return false;
+    if (!IsValid(line))
+        return false;
     const Run& run = runs_[line.run_];
     if (line.line_ + 1 < run.firstLine + run.lineCount) {
         ++line.line_;
         return true;
     }
     const Section& section = sections_[line.section_];
-    if (line.run_ + 1 >= section.firstRun + section.runCount) return false;
+    if (line.run_ + 1 >= section.firstRun + section.runCount)
+        return false;
     ++line.run_;
     line.line_ = runs_[line.run_].firstLine;
     return true;
@@ -1154,7 +1220,8 @@ bool InfFile::GetStringField(const InfLine& line, unsigned index, char* buffer, 
 bool InfFile::GetIntField(const InfLine& line, unsigned index, std::int32_t& value) const
 {
     std::string text;
-    if (!IsValid(line) || !Reader(*this).ReadWhole(line.line_, index, text)) return false;
+    if (!IsValid(line) || !Reader(*this).ReadWhole(line.line_, index, text))
+        return false;
     if (text.empty()) {
         value = 0;
         return true;
@@ -1164,9 +1231,11 @@ bool InfFile::GetIntField(const InfLine& line, unsigned index, std::int32_t& val
 
 bool InfFile::IsValid(const InfLine& line) const
 {
-    if (line.section_ >= sections_.size()) return false;
+    if (line.section_ >= sections_.size())
+        return false;
     const Section& section = sections_[line.section_];
-    if (line.run_ < section.firstRun || line.run_ - section.firstRun >= section.runCount) return false;
+    if (line.run_ < section.firstRun || line.run_ - section.firstRun >= section.runCount)
+        return false;
     const Run& run = runs_[line.run_];
     return line.line_ >= run.firstLine && line.line_ - run.firstLine < run.lineCount;
 }
@@ -1177,12 +1246,14 @@ bool InfFile::RawField(std::uint32_t line, unsigned index, std::uint32_t& token)
     const std::uint32_t count = lineTokens_[line + 1] - first;
     const KeyKind key = lineKeys_[line];
     if (index == 0) {
-        if (key == KeyKind::None) return false;
+        if (key == KeyKind::None)
+            return false;
         token = first;
         return true;
     }
     const std::uint32_t keyTokens = key == KeyKind::Own ? 1 : 0;
-    if (index > count - keyTokens) return false;
+    if (index > count - keyTokens)
+        return false;
     token = first + keyTokens + index - 1;
     return true;
 }
@@ -1195,7 +1266,8 @@ bool InfFile::DirectoryFolder(std::int32_t id, std::string& folder) const
     const DirectoryId* known = std::find_if(std::begin(DirectoryIds), std::end(DirectoryIds),
                                             [id](const DirectoryId& entry) { return entry.id == id; });
     if (known == std::end(DirectoryIds)) {
-        if (id < 0 || (id >= FirstShellFolderId && id <= LastShellFolderId) || id >= FirstUserId) return false;
+        if (id < 0 || (id >= FirstShellFolderId && id <= LastShellFolderId) || id >= FirstUserId)
+            return false;
         static constexpr DirectoryId Unknown = {0, Base::System, "\\unknown"};
         known = &Unknown;
     }
@@ -1210,7 +1282,8 @@ bool InfFile::DirectoryFolder(std::int32_t id, std::string& folder) const
         folder = systemFolder_;
         break;
     case Base::WindowsDrive:
-        if (windowsFolder_.size() < 2 || windowsFolder_[1] != ':') return false;
+        if (windowsFolder_.size() < 2 || windowsFolder_[1] != ':')
+            return false;
         folder = windowsFolder_.substr(0, 2) + "\\";
         return true;
     case Base::InfFolder:
@@ -1219,7 +1292,8 @@ bool InfFile::DirectoryFolder(std::int32_t id, std::string& folder) const
     case Base::NotKnownHere:
         return false;
     }
-    if (folder.empty()) return false;
+    if (folder.empty())
+        return false;
     folder += known->tail;
     return true;
 }

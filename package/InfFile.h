@@ -50,8 +50,8 @@ public:
     // SetupOpenInfFileA with INF_STYLE_WIN4: nullptr when the file is missing, unreadable, empty,
     // fails to parse, or is not a Windows-4 style INF. Closing is the destructor. The code page
     // serves the file's reads and must outlive it.
-    static std::unique_ptr<InfFile> Open(FileSystem& files, TextCodePage& codePage,
-                                         const std::string& path, const InfOpenOptions& options = {});
+    static std::unique_ptr<InfFile> Open(FileSystem& files, TextCodePage& codePage, const std::string& path,
+                                         const InfOpenOptions& options = {});
     // The same on bytes already read; %1% stays as written, the file's folder being unknown.
     static std::unique_ptr<InfFile> Parse(std::string_view bytes, TextCodePage& codePage,
                                           const InfOpenOptions& options = {});
@@ -89,7 +89,8 @@ private:
     class Builder;
     class AnsiCharacters;
     class Reader;
-    template <typename Unit> class Lexer;
+    template <typename Unit>
+    class Lexer;
 
     enum class KeyKind : std::uint8_t { None, Own, SameAsField1 };
     struct Section {
@@ -106,8 +107,8 @@ private:
 
     InfFile(TextCodePage& codePage, const InfOpenOptions& options);
 
-    static std::unique_ptr<InfFile> ParseBytes(std::string bytes, TextCodePage& codePage,
-                                               const InfOpenOptions& options, std::string_view path);
+    static std::unique_ptr<InfFile> ParseBytes(std::string bytes, TextCodePage& codePage, const InfOpenOptions& options,
+                                               std::string_view path);
     bool IsValid(const InfLine& line) const;
     bool RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const;
     bool DirectoryFolder(std::int32_t id, std::string& folder) const;
@@ -125,10 +126,10 @@ private:
     std::u16string sectionNames_;            // in the file's units; bytes one to a unit
     std::vector<std::uint32_t> tokenStarts_; // where each key or field lies in the text
     std::vector<std::uint16_t> tokenLengths_;
-    std::vector<std::uint32_t> lineTokens_;  // each line's first key or field, then the token count
+    std::vector<std::uint32_t> lineTokens_; // each line's first key or field, then the token count
     std::vector<KeyKind> lineKeys_;
-    std::vector<Section> sections_;          // sorted by name, without regard to ASCII case
-    std::vector<Run> runs_;                  // grouped by section, in file order within each
+    std::vector<Section> sections_;               // sorted by name, without regard to ASCII case
+    std::vector<Run> runs_;                       // grouped by section, in file order within each
     std::array<std::uint8_t, 256> byteClasses_{}; // ANSI files: what each byte is in the code page
     // [Strings] lines with a key, sorted by key, and the same for [Strings.LLLL]: made by the
     // first substitution, so an InfFile serves one thread at a time.

@@ -16,10 +16,10 @@ constexpr int StringBufferSize = 4096;
 } // namespace
 
 SetupDialog::SetupDialog(HINSTANCE instance, bool silentMode)
-    : instance_(instance),
-      silentMode_(silentMode),
-      icon_(LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP))),
-      platform_{files_, registry_, devices_, configManager_, windows_, system_, clock_, codePage_, *this},
+    : instance_(instance), silentMode_(silentMode),
+      icon_(LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP))), platform_{files_,         registry_, devices_,
+                                                                         configManager_, windows_,  system_,
+                                                                         clock_,         codePage_, *this},
       session_(platform_)
 {
     if (silentMode_)

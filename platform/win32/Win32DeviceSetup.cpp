@@ -16,8 +16,7 @@ GUID ToGuid(const ClassGuid& classGuid)
     guid.Data1 = classGuid.Data1;
     guid.Data2 = classGuid.Data2;
     guid.Data3 = classGuid.Data3;
-    for (int i = 0; i < 8; ++i)
-        guid.Data4[i] = classGuid.Data4[i];
+    for (int i = 0; i < 8; ++i) guid.Data4[i] = classGuid.Data4[i];
     return guid;
 }
 
@@ -30,8 +29,7 @@ HDEVINFO HandleOf(DeviceSet set)
 
 Win32DeviceSetup::~Win32DeviceSetup()
 {
-    for (const auto& open : sets_)
-        destroyDeviceInfoList_(HandleOf(open.first));
+    for (const auto& open : sets_) destroyDeviceInfoList_(HandleOf(open.first));
 }
 
 bool Win32DeviceSetup::LoadFunctions()
@@ -49,8 +47,8 @@ bool Win32DeviceSetup::LoadFunctions()
     return getClassDevs_ && enumDeviceInfo_ && getDeviceInstanceId_ && removeDevice_ && destroyDeviceInfoList_;
 }
 
-bool Win32DeviceSetup::GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator,
-                                       std::uint32_t flags, DeviceSet& set)
+bool Win32DeviceSetup::GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator, std::uint32_t flags,
+                                       DeviceSet& set)
 {
     if (!LoadFunctions())
         return false;

@@ -18,8 +18,7 @@ std::vector<std::string> Win32FileSystem::FindFiles(const std::string& pattern)
     FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
     if (!search)
         return names;
-    do
-        names.emplace_back(entry.cFileName);
+    do names.emplace_back(entry.cFileName);
     while (FindNextFileA(search.Get(), &entry));
     return names;
 }
@@ -80,8 +79,8 @@ bool Win32FileSystem::Rewrite(const std::string& path, const std::string& bytes)
 {
     if (bytes.size() > MAXDWORD)
         return false;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+    FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
 

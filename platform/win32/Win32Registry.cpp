@@ -5,7 +5,10 @@
 
 namespace {
 
-HKEY ToKey(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
+HKEY ToKey(RegistryKey key)
+{
+    return reinterpret_cast<HKEY>(key);
+}
 
 } // namespace
 

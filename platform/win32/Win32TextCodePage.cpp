@@ -13,7 +13,10 @@ namespace {
 // surrogate pair or a double-byte character.
 constexpr std::size_t PieceLength = 1u << 20;
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
 
 } // namespace
 
@@ -26,7 +29,8 @@ std::string Win32TextCodePage::FromUtf16(const std::u16string& text)
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t length = std::min(PieceLength, text.size() - pos);
-        if (pos + length < text.size() && IsHighSurrogate(text[pos + length - 1])) --length;
+        if (pos + length < text.size() && IsHighSurrogate(text[pos + length - 1]))
+            --length;
         const auto* wide = reinterpret_cast<const wchar_t*>(text.data() + pos);
         const int units = static_cast<int>(length);
         const int size = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, defaultChar, nullptr);
@@ -52,8 +56,7 @@ std::u16string Win32TextCodePage::ToUtf16(std::string_view text)
         if (length > PieceLength) {
             // Only a character boundary found from the start of the piece is certain.
             length = 0;
-            while (length < PieceLength)
-                length += IsDBCSLeadByte(static_cast<BYTE>(text[pos + length])) ? 2 : 1;
+            while (length < PieceLength) length += IsDBCSLeadByte(static_cast<BYTE>(text[pos + length])) ? 2 : 1;
         }
         const int bytes = static_cast<int>(length);
         const int units = MultiByteToWideChar(CP_ACP, 0, text.data() + pos, bytes, nullptr, 0);

@@ -7,7 +7,10 @@
 
 namespace {
 
-HWND ToWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HWND ToWindow(WindowHandle window)
+{
+    return reinterpret_cast<HWND>(window);
+}
 
 // The class argument of FindWindowExA: an atom travels in the low word of the pointer
 // (MAKEINTATOM, spelled out so that it stays ANSI), no class at all means any class.
@@ -22,8 +25,7 @@ LPCSTR ClassArgument(const WindowClass& windowClass)
 
 } // namespace
 
-WindowHandle Win32WindowSystem::FindWindowAfter(WindowHandle parent, WindowHandle after,
-                                                const WindowClass& windowClass)
+WindowHandle Win32WindowSystem::FindWindowAfter(WindowHandle parent, WindowHandle after, const WindowClass& windowClass)
 {
     HWND found = FindWindowExA(ToWindow(parent), ToWindow(after), ClassArgument(windowClass), nullptr);
     return reinterpret_cast<WindowHandle>(found);

@@ -67,7 +67,8 @@ public:
 
 void Check(bool condition, const char* what, const std::string& detail = {})
 {
-    if (!condition) Fail(what, detail);
+    if (!condition)
+        Fail(what, detail);
 }
 
 // What the two control bytes at the end of the input choose.
@@ -87,7 +88,7 @@ struct Scenario {
 Scenario ReadScenario(std::uint8_t first, std::uint8_t second)
 {
     using Operation = FakeFileSystem::Operation;
-    constexpr Operation EditOperations[6] = {Operation::Copy,   Operation::Move,    Operation::Rewrite,
+    constexpr Operation EditOperations[6] = {Operation::Copy,    Operation::Move,   Operation::Rewrite,
                                              Operation::ReadAll, Operation::Remove, Operation::SetNormalAttributes};
     Scenario scenario;
     scenario.driverFile = (first & 0x01) != 0;
@@ -108,8 +109,7 @@ Scenario ReadScenario(std::uint8_t first, std::uint8_t second)
 std::map<std::string, std::string> Snapshot(const FakeFileSystem& files, const std::string& folder)
 {
     std::map<std::string, std::string> contents;
-    for (const std::string& name : files.Names(folder))
-        contents[name] = files.Contents(folder + "\\" + name);
+    for (const std::string& name : files.Names(folder)) contents[name] = files.Contents(folder + "\\" + name);
     return contents;
 }
 
@@ -125,10 +125,12 @@ bool IsOneSemicolonInserted(const std::string& before, const std::string& after)
 {
     const bool utf16 = before.size() % 2 == 0 && before.compare(0, 2, "\xFF\xFE") == 0;
     const std::string semicolon = utf16 ? std::string(";\0", 2) : std::string(";");
-    if (after.size() != before.size() + semicolon.size()) return false;
+    if (after.size() != before.size() + semicolon.size())
+        return false;
     std::size_t at = 0;
     while (at < before.size() && before[at] == after[at]) ++at;
-    if (utf16) at -= at % 2; // the unit the ';' was put in front of
+    if (utf16)
+        at -= at % 2; // the unit the ';' was put in front of
     return after.compare(at, semicolon.size(), semicolon) == 0 &&
            after.compare(at + semicolon.size(), std::string::npos, before, at) == 0;
 }
@@ -140,11 +142,13 @@ bool MayNameDirectoryId(const std::string& bytes)
 {
     std::string text;
     for (char c : bytes)
-        if (c != '\0') text += c;
+        if (c != '\0')
+            text += c;
     for (std::size_t open = text.find('%'); open != std::string::npos; open = text.find('%', open + 1)) {
         std::size_t end = open + 1;
         while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-        if (end > open + 1 && end < text.size() && text[end] == '%') return true;
+        if (end > open + 1 && end < text.size() && text[end] == '%')
+            return true;
     }
     return false;
 }
@@ -158,7 +162,8 @@ struct InfCopyPlace {
 // anything in INF\OTHER on the 98 family.
 InfCopyPlace InfCopyPlaceFor(OsClass osClass)
 {
-    if (IsWindows98Family(osClass)) return {"C:\\WINDOWS\\INF\\OTHER\\A.INF", "C:\\WINDOWS\\INF\\OTHER\\A.PNF"};
+    if (IsWindows98Family(osClass))
+        return {"C:\\WINDOWS\\INF\\OTHER\\A.INF", "C:\\WINDOWS\\INF\\OTHER\\A.PNF"};
     return {"C:\\WINDOWS\\INF\\OEM1.INF", "C:\\WINDOWS\\INF\\OEM1.PNF"};
 }
 
@@ -179,9 +184,9 @@ void CheckRemoval(TestPlatform& test, SetupSession& session, const std::string& 
     const std::string pair = vid + "/" + pid;
     Check(matched == 0 || matched == 1, "RemoveInfCopies counted copies that are not there", pair);
     Check(files.IsFile(place.inf) == (matched == 0), "the copy's presence disagrees with the count", pair);
-    Check(files.IsFile(place.precompiled) == (matched == 0), "the precompiled twin was not handled with its INF",
-          pair);
-    if (matched == 0) Check(files.Contents(place.inf) == infBytes, "an unmatched copy was changed", pair);
+    Check(files.IsFile(place.precompiled) == (matched == 0), "the precompiled twin was not handled with its INF", pair);
+    if (matched == 0)
+        Check(files.Contents(place.inf) == infBytes, "an unmatched copy was changed", pair);
     for (std::size_t i = logBefore; i < files.log.size(); ++i) {
         const std::string& entry = files.log[i];
         Check(entry == "attributes " + place.inf || entry == "delete " + place.inf ||
@@ -213,7 +218,8 @@ void CheckCopyFilesEdit(TestPlatform& test, const Scenario& scenario, const std:
     const std::string after = files.Contents(EditedCopy);
     Check(after == infBytes || IsOneSemicolonInserted(infBytes, after),
           "the CopyFiles edit left the copy neither as it was nor with one ';' put in");
-    if (scenario.failingCall != 0) return;
+    if (scenario.failingCall != 0)
+        return;
 
     std::string edited;
     const bool editable = !infBytes.empty() && CommentedOutCopyFiles(infBytes, installSection, edited);
@@ -227,7 +233,8 @@ void CheckCopyFilesEdit(TestPlatform& test, const Scenario& scenario, const std:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 2) return 0;
+    if (size < 2)
+        return 0;
     const Scenario scenario = ReadScenario(data[size - 1], data[size - 2]);
     const std::string_view payload(reinterpret_cast<const char*>(data), size - 2);
     std::vector<std::string> descriptions;
@@ -243,9 +250,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     files.AddFolder(ProgramFolder);
     for (std::size_t i = 0; i < descriptions.size(); ++i)
         files.AddFile(std::string(ProgramFolder) + "\\" + DescriptionNames[i], descriptions[i]);
-    if (scenario.driverFile) files.AddFile("C:\\PKG\\X.SY_", "driver");
-    if (scenario.portDriverFile) files.AddFile("C:\\PKG\\X.PDR", "port driver");
-    if (scenario.secondFoundFirst) files.SetSearchOrder(ProgramFolder, {DescriptionNames[1]});
+    if (scenario.driverFile)
+        files.AddFile("C:\\PKG\\X.SY_", "driver");
+    if (scenario.portDriverFile)
+        files.AddFile("C:\\PKG\\X.PDR", "port driver");
+    if (scenario.secondFoundFirst)
+        files.SetSearchOrder(ProgramFolder, {DescriptionNames[1]});
     const auto package = Snapshot(files, ProgramFolder);
 
     // The ANSI code page of a system in the user's language.
@@ -254,8 +264,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TextCodePage& codePage = scenario.userLanguage == 0x0411   ? static_cast<TextCodePage&>(japanese)
                              : scenario.userLanguage == 0x0409 ? static_cast<TextCodePage&>(test.codePage)
                                                                : chinese;
-    Platform platform{test.files, test.registry, test.devices, test.configManager, test.windows,
-                      test.system, test.clock, codePage, test.view};
+    Platform platform{test.files,  test.registry, test.devices, test.configManager, test.windows,
+                      test.system, test.clock,    codePage,     test.view};
     SetupSession session{platform};
     session.State.OsClass = scenario.osClass;
     Check(session.State.ProgramFolder.Assign(ProgramFolder) && session.State.WindowsFolder.Assign(WindowsFolder),
@@ -308,7 +318,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckRemoval(test, session, copy, "1A2B", "3C4D", false);
     } else {
         for (std::size_t i = 0; i < pairs; ++i) {
-            if (i >= PairsChecked && i + 1 != pairs) continue;
+            if (i >= PairsChecked && i + 1 != pairs)
+                continue;
             const HardwareIdEntry& entry = state.HardwareIds[i];
             CheckRemoval(test, session, copy, entry.VidText.str(), entry.PidText.str(), pairsFromUsed);
         }

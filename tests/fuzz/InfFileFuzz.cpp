@@ -23,7 +23,8 @@ constexpr unsigned MaxFieldsWalked = 64;
 void WalkSection(const InfFile& file, std::string_view section, unsigned fields)
 {
     InfLine line;
-    if (!file.FindFirstLine(section, nullptr, line)) return;
+    if (!file.FindFirstLine(section, nullptr, line))
+        return;
     do {
         for (unsigned index = 0; index < fields; ++index) {
             char wide[600];
@@ -34,7 +35,8 @@ void WalkSection(const InfFile& file, std::string_view section, unsigned fields)
             file.GetStringField(line, index, narrow, sizeof narrow);
             file.GetStringField(line, index, text);
             file.GetIntField(line, index, value);
-            if (!present && index > 4) break;
+            if (!present && index > 4)
+                break;
         }
     } while (file.FindNextLine(line));
 }
@@ -57,10 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ShiftJisCodePage shiftJis;
     TextCodePage& codePage = doubleByte ? static_cast<TextCodePage&>(shiftJis) : latin1;
     const auto file = InfFile::Parse(bytes, codePage, options);
-    if (file == nullptr) return 0;
+    if (file == nullptr)
+        return 0;
 
-    for (std::string_view section : {"Version", "Manufacturer", "Strings", "Setup"})
-        WalkSection(*file, section, 5);
+    for (std::string_view section : {"Version", "Manufacturer", "Strings", "Setup"}) WalkSection(*file, section, 5);
     for (std::string_view section : {"SourceDisksFiles", "SourceDisksNames", "DestinationDirs", "Strings.0411", ""})
         WalkSection(*file, section, MaxFieldsWalked);
 
@@ -72,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char* key : {"Provider", "Signature", "FDDInf", "MPDInf", "Win98Only", "TargetID", "SetupName",
                             "SetupDeviceDesc", "CopyFiles", "", "%"}) {
         for (std::string_view section : {"Version", "Setup", "Strings"}) {
-            if (!file->FindFirstLine(section, key, line)) continue;
+            if (!file->FindFirstLine(section, key, line))
+                continue;
             FixedText<256> text;
             std::int32_t value = 1;
             file->GetStringField(line, 1, text);

@@ -14,20 +14,25 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes ReadResource(const std::string& name) {
+Bytes ReadResource(const std::string& name)
+{
     std::ifstream file(std::string(ARTWORK_FOLDER) + "/" + name, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-unsigned U16(const Bytes& b, std::size_t at) { return b.at(at) | b.at(at + 1) << 8; }
-std::uint32_t U32(const Bytes& b, std::size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+unsigned U16(const Bytes& b, std::size_t at)
+{
+    return b.at(at) | b.at(at + 1) << 8;
+}
+std::uint32_t U32(const Bytes& b, std::size_t at)
+{
+    return U16(b, at) | U16(b, at + 2) << 16;
+}
 
 struct Rgb {
     int r, g, b;
     bool operator==(const Rgb&) const = default;
-    friend void PrintTo(const Rgb& c, std::ostream* out) {
-        *out << "(" << c.r << "," << c.g << "," << c.b << ")";
-    }
+    friend void PrintTo(const Rgb& c, std::ostream* out) { *out << "(" << c.r << "," << c.g << "," << c.b << ")"; }
 };
 
 // A device-independent bitmap as stored in .bmp, .ico and .cur files: header, palette,
@@ -38,7 +43,8 @@ struct Dib {
     const Bytes* bytes = nullptr;
     std::size_t pixelsAt = 0;
 
-    static Dib At(const Bytes& b, std::size_t header, bool withMask) {
+    static Dib At(const Bytes& b, std::size_t header, bool withMask)
+    {
         Dib dib;
         dib.bytes = &b;
         EXPECT_EQ(U32(b, header), 40u) << "BITMAPINFOHEADER";
@@ -57,24 +63,28 @@ struct Dib {
 
     static std::size_t RowBytes(int width, int bits) { return (width * bits + 31) / 32 * 4; }
 
-    unsigned Index(int x, int y) const {
+    unsigned Index(int x, int y) const
+    {
         const std::size_t row = pixelsAt + (height - 1 - y) * RowBytes(width, bits);
         const int bit = x * bits;
         return bytes->at(row + bit / 8) >> (8 - bits - bit % 8) & ((1u << bits) - 1);
     }
     Rgb Colour(int x, int y) const { return palette.at(Index(x, y)); }
-    bool Transparent(int x, int y) const {
+    bool Transparent(int x, int y) const
+    {
         const std::size_t mask = pixelsAt + RowBytes(width, bits) * height;
         const std::size_t row = mask + (height - 1 - y) * RowBytes(width, 1);
         return bytes->at(row + x / 8) >> (7 - x % 8) & 1;
     }
-    std::size_t End(bool withMask) const {
+    std::size_t End(bool withMask) const
+    {
         const std::size_t mask = withMask ? RowBytes(width, 1) * height : 0;
         return pixelsAt + RowBytes(width, bits) * height + mask;
     }
 };
 
-Dib ReadBitmap(const Bytes& file) {
+Dib ReadBitmap(const Bytes& file)
+{
     EXPECT_EQ(file.at(0), 'B');
     EXPECT_EQ(file.at(1), 'M');
     EXPECT_EQ(U32(file, 2), file.size()) << "file size in the header";
@@ -85,7 +95,8 @@ Dib ReadBitmap(const Bytes& file) {
 }
 
 // The single image of an icon (type 1) or cursor (type 2) file.
-Dib ReadIconImage(const Bytes& file, unsigned type) {
+Dib ReadIconImage(const Bytes& file, unsigned type)
+{
     EXPECT_EQ(U16(file, 0), 0u);
     EXPECT_EQ(U16(file, 2), type);
     EXPECT_EQ(U16(file, 4), 1u) << "one image";
@@ -100,7 +111,8 @@ Dib ReadIconImage(const Bytes& file, unsigned type) {
 
 const Rgb kWhite{255, 255, 255};
 
-TEST(Artwork, LogoIsSixteenColoursFramedByAWhiteBackgroundThatTurnsTransparent) {
+TEST(Artwork, LogoIsSixteenColoursFramedByAWhiteBackgroundThatTurnsTransparent)
+{
     const Bytes file = ReadResource("logo.bmp");
     const Dib logo = ReadBitmap(file);
     ASSERT_EQ(logo.width, 89);
@@ -126,7 +138,8 @@ TEST(Artwork, LogoIsSixteenColoursFramedByAWhiteBackgroundThatTurnsTransparent) 
     }
 }
 
-TEST(Artwork, SidePictureIsWhiteWhereTheLogoLiesOnIt) {
+TEST(Artwork, SidePictureIsWhiteWhereTheLogoLiesOnIt)
+{
     const Bytes file = ReadResource("side.bmp");
     const Dib side = ReadBitmap(file);
     ASSERT_EQ(side.width, 116);
@@ -145,7 +158,8 @@ TEST(Artwork, SidePictureIsWhiteWhereTheLogoLiesOnIt) {
     EXPECT_NE(side.Colour(side.width / 2, side.height - 1), kWhite) << "a picture below";
 }
 
-TEST(Artwork, IconIsOne32x32ImageInSixteenColoursWithTransparentCorners) {
+TEST(Artwork, IconIsOne32x32ImageInSixteenColoursWithTransparentCorners)
+{
     const Bytes file = ReadResource("setup.ico");
     const Dib icon = ReadIconImage(file, 1);
     ASSERT_EQ(icon.width, 32);
@@ -160,7 +174,8 @@ TEST(Artwork, IconIsOne32x32ImageInSixteenColoursWithTransparentCorners) {
     EXPECT_FALSE(icon.Transparent(16, 16));
 }
 
-TEST(Artwork, CursorIsAMonochromeHandWhoseFingerTipIsTheHotSpot) {
+TEST(Artwork, CursorIsAMonochromeHandWhoseFingerTipIsTheHotSpot)
+{
     const Bytes file = ReadResource("hand.cur");
     const Dib cursor = ReadIconImage(file, 2);
     ASSERT_EQ(cursor.width, 32);
@@ -187,4 +202,4 @@ TEST(Artwork, CursorIsAMonochromeHandWhoseFingerTipIsTheHotSpot) {
     EXPECT_GT(clear, 32 * 32 / 2) << "clear around the hand";
 }
 
-}  // namespace
+} // namespace

@@ -28,7 +28,10 @@ public:
     bool Percent(unsigned percent) { return Below(100) < percent; }
     double Unit() { return static_cast<double>(Next() >> 11) / 9007199254740992.0; }
     template <typename T, std::size_t N>
-    const T& Pick(const T (&items)[N]) { return items[Below(N)]; }
+    const T& Pick(const T (&items)[N])
+    {
+        return items[Below(N)];
+    }
 
 private:
     std::uint64_t state_;
@@ -39,22 +42,26 @@ struct DeviceClass {
     const char* guid;
 };
 constexpr DeviceClass Classes[] = {
-    {"USB", "{36FC9E60-C465-11CF-8056-444553540000}"},
-    {"DiskDrive", "{4D36E967-E325-11CE-BFC1-08002BE10318}"},
-    {"Net", "{4D36E972-E325-11CE-BFC1-08002BE10318}"},
-    {"Image", "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}"},
-    {"HIDClass", "{745A17A0-74D3-11D0-B6FE-00A0C90F57DA}"},
-    {"Ports", "{4D36E978-E325-11CE-BFC1-08002BE10318}"},
+    {"USB", "{36FC9E60-C465-11CF-8056-444553540000}"},      {"DiskDrive", "{4D36E967-E325-11CE-BFC1-08002BE10318}"},
+    {"Net", "{4D36E972-E325-11CE-BFC1-08002BE10318}"},      {"Image", "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}"},
+    {"HIDClass", "{745A17A0-74D3-11D0-B6FE-00A0C90F57DA}"}, {"Ports", "{4D36E978-E325-11CE-BFC1-08002BE10318}"},
     {"MEDIA", "{4D36E96C-E325-11CE-BFC1-08002BE10318}"},
 };
 constexpr const char* Vendors[] = {"Kestrel", "Amberline", "Tallis", "Orrin", "Quillon", "Marrow", "Veldt", "Sorrel"};
-constexpr const char* Products[] = {"USB Flash Disk", "Card Reader", "Network Adapter", "Scanner",
-                                    "Composite Device", "Serial Port", "Audio Device", "Storage Controller"};
+constexpr const char* Products[] = {"USB Flash Disk",   "Card Reader", "Network Adapter", "Scanner",
+                                    "Composite Device", "Serial Port", "Audio Device",    "Storage Controller"};
 constexpr const char* JapaneseProducts[] = {"USB フラッシュ ディスク", "カード リーダー", "ネットワーク アダプタ",
                                             "スキャナ", "複合デバイス"};
-constexpr const char* RegistryValues[] = {"BufferSize", "MaximumTransferLength", "EnableIdlePowerManagement",
-                                          "SelectiveSuspendEnabled", "DeviceCharacteristics", "FriendlyName",
-                                          "UpperFilters", "LowerFilters", "PollingInterval", "MediaType"};
+constexpr const char* RegistryValues[] = {"BufferSize",
+                                          "MaximumTransferLength",
+                                          "EnableIdlePowerManagement",
+                                          "SelectiveSuspendEnabled",
+                                          "DeviceCharacteristics",
+                                          "FriendlyName",
+                                          "UpperFilters",
+                                          "LowerFilters",
+                                          "PollingInterval",
+                                          "MediaType"};
 
 // Appends one formatted line and its CR LF.
 void Line(std::string& text, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -69,7 +76,10 @@ void Line(std::string& text, const char* format, ...)
     text += "\r\n";
 }
 
-unsigned Hex16(Random& random) { return static_cast<unsigned>(random.Below(0x10000)); }
+unsigned Hex16(Random& random)
+{
+    return static_cast<unsigned>(random.Below(0x10000));
+}
 
 // UTF-8 text (valid, from this file's literals) as UTF-16LE with its byte order mark.
 std::string Utf16WithBom(const std::string& text)
@@ -84,9 +94,16 @@ std::string Utf16WithBom(const std::string& text)
         const unsigned char lead = static_cast<unsigned char>(text[i]);
         char32_t c = lead;
         std::size_t length = 1;
-        if (lead >= 0xF0) { c = lead & 0x07; length = 4; }
-        else if (lead >= 0xE0) { c = lead & 0x0F; length = 3; }
-        else if (lead >= 0xC0) { c = lead & 0x1F; length = 2; }
+        if (lead >= 0xF0) {
+            c = lead & 0x07;
+            length = 4;
+        } else if (lead >= 0xE0) {
+            c = lead & 0x0F;
+            length = 3;
+        } else if (lead >= 0xC0) {
+            c = lead & 0x1F;
+            length = 2;
+        }
         for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
             c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         i += length;
@@ -130,7 +147,8 @@ std::string MakeInfText(Random& random, std::size_t index, std::size_t targetCha
     Line(head, "Provider=%%Provider%%");
     Line(head, "DriverVer=%02zu/%02zu/%04zu,%zu.%zu.%zu.%zu", 1 + random.Below(12), 1 + random.Below(28),
          1999 + random.Below(8), 1 + random.Below(6), random.Below(10), random.Below(3000), random.Below(100));
-    if (nt) Line(head, "CatalogFile=%s.cat", vendor);
+    if (nt)
+        Line(head, "CatalogFile=%s.cat", vendor);
     Line(head, "%s", "");
     Line(head, "[SourceDisksNames]");
     Line(head, "1 = %%DiskName%%,,,\"\"");
@@ -152,8 +170,8 @@ std::string MakeInfText(Random& random, std::size_t index, std::size_t targetCha
             std::snprintf(hardwareId, sizeof hardwareId, "PCI\\VEN_%04X&DEV_%04X&SUBSYS_%04X%04X", Hex16(random),
                           Hex16(random), Hex16(random), Hex16(random));
         } else {
-            const int length = std::snprintf(hardwareId, sizeof hardwareId, "USB\\VID_%04X&PID_%04X",
-                                             Hex16(random), Hex16(random));
+            const int length =
+                std::snprintf(hardwareId, sizeof hardwareId, "USB\\VID_%04X&PID_%04X", Hex16(random), Hex16(random));
             if (random.Percent(20))
                 std::snprintf(hardwareId + length, sizeof hardwareId - length, "&MI_%02zu", random.Below(4));
             else if (random.Percent(10))
@@ -221,7 +239,10 @@ std::string MakeInfText(Random& random, std::size_t index, std::size_t targetCha
     std::string sourceFiles;
     Line(sourceFiles, "[SourceDisksFiles]");
     for (std::size_t file = 0; sourceFiles.size() < filler * 3 / 10; ++file)
-        Line(sourceFiles, "%.6s%zu.%s = 1,,%zu", vendor, file, file % 3 == 0 ? "sys" : file % 3 == 1 ? "dll" : "cat",
+        Line(sourceFiles, "%.6s%zu.%s = 1,,%zu", vendor, file,
+             file % 3 == 0   ? "sys"
+             : file % 3 == 1 ? "dll"
+                             : "cat",
              random.Below(400000));
     Line(sourceFiles, "%s", "");
     Line(sourceFiles, "[DestinationDirs]");
@@ -230,7 +251,8 @@ std::string MakeInfText(Random& random, std::size_t index, std::size_t targetCha
     std::string settings;
     Line(settings, "[Common.AddReg]");
     for (std::size_t value = 0; sourceFiles.size() + settings.size() < filler; ++value) {
-        if (value % 40 == 39) Line(settings, "; settings group %zu", value / 40);
+        if (value % 40 == 39)
+            Line(settings, "; settings group %zu", value / 40);
         Line(settings, "HKR,\"Parameters\\Group%zu\",\"%s%zu\",0x%08zX,%zu", value / 16, random.Pick(RegistryValues),
              value, random.Below(2) != 0 ? std::size_t{0x00010001} : std::size_t{0}, random.Below(1u << 20));
     }
@@ -262,7 +284,7 @@ std::vector<GeneratedInf> GenerateInfFolder(const InfFolderShape& shape)
             targetBytes = static_cast<std::size_t>(std::exp(low + (high - low) * fileRandom.Unit()));
         }
         const std::size_t draw = fileRandom.Below(100);
-        inf.encoding = draw < shape.utf16Percent                      ? GeneratedInf::Encoding::Utf16
+        inf.encoding = draw < shape.utf16Percent                       ? GeneratedInf::Encoding::Utf16
                        : draw < shape.utf16Percent + shape.utf8Percent ? GeneratedInf::Encoding::Utf8
                                                                        : GeneratedInf::Encoding::Ansi;
         const bool unicode = inf.encoding != GeneratedInf::Encoding::Ansi;
@@ -270,9 +292,15 @@ std::vector<GeneratedInf> GenerateInfFolder(const InfFolderShape& shape)
         const std::size_t targetChars = inf.encoding == GeneratedInf::Encoding::Utf16 ? targetBytes / 2 : targetBytes;
         const std::string text = MakeInfText(fileRandom, index, targetChars, localized, inf.modelLines);
         switch (inf.encoding) {
-        case GeneratedInf::Encoding::Utf16: inf.bytes = Utf16WithBom(text); break;
-        case GeneratedInf::Encoding::Utf8: inf.bytes = "\xEF\xBB\xBF" + text; break;
-        case GeneratedInf::Encoding::Ansi: inf.bytes = text; break;
+        case GeneratedInf::Encoding::Utf16:
+            inf.bytes = Utf16WithBom(text);
+            break;
+        case GeneratedInf::Encoding::Utf8:
+            inf.bytes = "\xEF\xBB\xBF" + text;
+            break;
+        case GeneratedInf::Encoding::Ansi:
+            inf.bytes = text;
+            break;
         }
         files.push_back(std::move(inf));
     }

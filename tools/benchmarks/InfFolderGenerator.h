@@ -16,8 +16,8 @@ struct GeneratedInf {
 
 struct InfFolderShape {
     std::size_t files = 300;
-    std::size_t largeFiles = 6;             // 1 to 3 MB each
-    std::size_t smallestBytes = 2 * 1024;   // the others, spread evenly on a log scale
+    std::size_t largeFiles = 6;           // 1 to 3 MB each
+    std::size_t smallestBytes = 2 * 1024; // the others, spread evenly on a log scale
     std::size_t largestBytes = 50 * 1024;
     unsigned utf16Percent = 15;
     unsigned utf8Percent = 5;

@@ -36,8 +36,7 @@ int Usage()
 std::size_t ReadRaw(const std::vector<std::string>& paths)
 {
     std::size_t total = 0;
-    for (const std::string& path : paths)
-        total += ReadWhole(path);
+    for (const std::string& path : paths) total += ReadWhole(path);
     return total;
 }
 
@@ -58,7 +57,8 @@ std::size_t LookUp(FileSystem& files, TextCodePage& codePage, const std::vector<
             continue;
         do {
             FixedText<256> hardwareId;
-            if (!inf->GetStringField(line, 2, hardwareId)) break;
+            if (!inf->GetStringField(line, 2, hardwareId))
+                break;
             ++lines;
         } while (inf->FindNextLine(line));
     }
@@ -88,8 +88,8 @@ std::size_t DescribeFolder(const std::vector<GeneratedInf>& files)
         large += inf.bytes.size() >= 1024 * 1024;
         modelLines += inf.modelLines;
     }
-    std::printf("%zu INF files, %.1f MB: %zu UTF-16, %zu UTF-8, %zu of 1 MB or more, %zu model lines\n",
-                files.size(), static_cast<double>(bytes) / (1024 * 1024), utf16, utf8, large, modelLines);
+    std::printf("%zu INF files, %.1f MB: %zu UTF-16, %zu UTF-8, %zu of 1 MB or more, %zu model lines\n", files.size(),
+                static_cast<double>(bytes) / (1024 * 1024), utf16, utf8, large, modelLines);
     return modelLines;
 }
 
@@ -101,13 +101,19 @@ int main(int argc, char** argv)
     int runs = 5;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (i + 1 >= argc) return Usage();
-        if (option == "--write") writeFolder = argv[++i];
-        else if (option == "--folder") timeFolder = argv[++i];
-        else if (option == "--runs") runs = std::atoi(argv[++i]);
-        else return Usage();
+        if (i + 1 >= argc)
+            return Usage();
+        if (option == "--write")
+            writeFolder = argv[++i];
+        else if (option == "--folder")
+            timeFolder = argv[++i];
+        else if (option == "--runs")
+            runs = std::atoi(argv[++i]);
+        else
+            return Usage();
     }
-    if (runs < 1 || (!writeFolder.empty() && !timeFolder.empty())) return Usage();
+    if (runs < 1 || (!writeFolder.empty() && !timeFolder.empty()))
+        return Usage();
 
     std::filesystem::path folder = timeFolder;
     bool temporary = false;
@@ -155,7 +161,8 @@ int main(int argc, char** argv)
     if (modelLines != 0 && linesRead != modelLines) {
         std::fprintf(stderr, "the reader read %zu model lines of %zu: the timing would not be of the whole work\n",
                      linesRead, modelLines);
-        if (temporary) std::filesystem::remove_all(folder);
+        if (temporary)
+            std::filesystem::remove_all(folder);
         return 1;
     }
     std::vector<double> raw, reader;
@@ -167,7 +174,8 @@ int main(int argc, char** argv)
         sink = LookUp(files, codePage, paths, options);
         reader.push_back(Milliseconds(Timer::now() - start));
     }
-    if (temporary) std::filesystem::remove_all(folder);
+    if (temporary)
+        std::filesystem::remove_all(folder);
 
     const double readerMs = Median(reader), rawMs = Median(raw);
     std::printf("INF lookups over %zu files: reader %.1f ms, raw read %.1f ms, ratio %.1fx\n", paths.size(), readerMs,

@@ -60,15 +60,19 @@ int main(int argc, char** argv)
     int runs = 3;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
-        if (option == "--lines") sizes.push_back(std::strtoull(argv[i + 1], nullptr, 10));
-        else if (option == "--runs") runs = std::atoi(argv[i + 1]);
-        else argc = 0;
+        if (option == "--lines")
+            sizes.push_back(std::strtoull(argv[i + 1], nullptr, 10));
+        else if (option == "--runs")
+            runs = std::atoi(argv[i + 1]);
+        else
+            argc = 0;
     }
     if (argc % 2 == 0 || runs < 1) {
         std::fprintf(stderr, "usage: package_read_benchmark [--lines N]... [--runs N]\n");
         return 2;
     }
-    if (sizes.empty()) sizes = {1'000'000, 5'000'000};
+    if (sizes.empty())
+        sizes = {1'000'000, 5'000'000};
 
     for (const std::size_t lines : sizes) {
         std::string folder = (std::filesystem::temp_directory_path() / "package-read-XXXXXX").string();

@@ -42,8 +42,10 @@ constexpr const char* UsageText =
 
 int UsageError(const std::string& problem)
 {
-    std::fprintf(stderr, "PackageCheck: %s\nusage: PackageCheck [--os-class N] [--language 0xLLLL] FOLDER "
-                         "(--help for more)\n", problem.c_str());
+    std::fprintf(stderr,
+                 "PackageCheck: %s\nusage: PackageCheck [--os-class N] [--language 0xLLLL] FOLDER "
+                 "(--help for more)\n",
+                 problem.c_str());
     return 2;
 }
 
@@ -81,12 +83,18 @@ bool Exists(const std::string& path)
 const char* OsClassName(OsClass osClass)
 {
     switch (osClass) {
-    case OsClass::Windows98: return "1 (Windows 98)";
-    case OsClass::Windows98SecondEdition: return "2 (Windows 98 Second Edition)";
-    case OsClass::WindowsMe: return "3 (Windows Me)";
-    case OsClass::Windows2000: return "4 (Windows 2000)";
-    case OsClass::WindowsXp: return "5 (Windows XP)";
-    default: return "0 (unrecognised)";
+    case OsClass::Windows98:
+        return "1 (Windows 98)";
+    case OsClass::Windows98SecondEdition:
+        return "2 (Windows 98 Second Edition)";
+    case OsClass::WindowsMe:
+        return "3 (Windows Me)";
+    case OsClass::Windows2000:
+        return "4 (Windows 2000)";
+    case OsClass::WindowsXp:
+        return "5 (Windows XP)";
+    default:
+        return "0 (unrecognised)";
     }
 }
 
@@ -94,13 +102,17 @@ const char* CandidateText(PackageReadNotes::Candidate verdict)
 {
     using Candidate = PackageReadNotes::Candidate;
     switch (verdict) {
-    case Candidate::Taken: return "taken as the setup description";
-    case Candidate::NameTooLong: return "passed over: the name is longer than 19 characters";
+    case Candidate::Taken:
+        return "taken as the setup description";
+    case Candidate::NameTooLong:
+        return "passed over: the name is longer than 19 characters";
     case Candidate::NotAnInf:
         return "passed over: it does not open as a Windows-4 INF ([Version] with Signature $Chicago$, $Windows NT$ "
                "or $Windows 95$)";
-    case Candidate::NoSetupSection: return "passed over: it has no line in [Setup]";
-    case Candidate::Utf16On98Family: return "passed over: it is UTF-16, which the Windows 98 family cannot read";
+    case Candidate::NoSetupSection:
+        return "passed over: it has no line in [Setup]";
+    case Candidate::Utf16On98Family:
+        return "passed over: it is UTF-16, which the Windows 98 family cannot read";
     }
     return "";
 }
@@ -172,8 +184,8 @@ std::vector<std::string> Warnings(const SetupSession& session, const CheckPlatfo
                                "\" holds a %token% that no [Strings] line resolves: it is shown as it stands");
     }
     std::string fddInf;
-    if (!state.FddInfName.empty() && JoinPath(check.codePage, state.ProgramFolder.view(), state.FddInfName.view(),
-                                              fddInf) && !Exists(fddInf))
+    if (!state.FddInfName.empty() &&
+        JoinPath(check.codePage, state.ProgramFolder.view(), state.FddInfName.view(), fddInf) && !Exists(fddInf))
         warnings.push_back("FDDInf names " + state.FddInfName.str() + ", which is not in the folder");
     if (state.OsClass == OsClass::Unsupported)
         warnings.push_back("on an unrecognised system (--os-class 0) the dialog refuses to run; only /S installs");
@@ -223,8 +235,7 @@ int main(int argc, char** argv)
     if (!IsFolder(folder))
         return UsageError(folder + (Exists(folder) ? " is a file, not a folder" : " does not exist"));
     // The program folder is recorded without a trailing separator, as Setup.exe records its own.
-    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
-        folder.pop_back();
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
 
     SetupSession session(check.platform);
     session.State.OsClass = check.osClass;
@@ -247,16 +258,14 @@ int main(int argc, char** argv)
         std::printf("  (none)\n");
     PrintPackage(session);
     if (!readable) {
-        for (const std::string& remark : notes.remarks)
-            std::printf("note: %s\n", remark.c_str());
+        for (const std::string& remark : notes.remarks) std::printf("note: %s\n", remark.c_str());
         std::printf("unusable (exit status 1): Setup.exe closes at its start\n");
         std::fflush(stdout);
         std::fprintf(stderr, "unusable: %s\n", failureReason.c_str());
         return 1;
     }
     const std::vector<std::string> warnings = Warnings(session, check, notes);
-    for (const std::string& warning : warnings)
-        std::printf("warning: %s\n", warning.c_str());
+    for (const std::string& warning : warnings) std::printf("warning: %s\n", warning.c_str());
     std::printf("usable, %zu warning(s)\n", warnings.size());
     return 0;
 }

@@ -79,7 +79,8 @@ std::vector<InfSample> FindInfFiles(const std::string& folder)
     std::vector<InfSample> files;
     WIN32_FIND_DATAA entry;
     FindHandle search(FindFirstFileA((folder + "\\*.INF").c_str(), &entry));
-    if (!search) return files;
+    if (!search)
+        return files;
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             files.push_back({folder + "\\" + entry.cFileName, entry.nFileSizeLow, InfSample::Encoding::Ansi});
@@ -95,11 +96,13 @@ std::size_t ReadRaw(const std::vector<InfSample>& files)
     for (const InfSample& sample : files) {
         FileHandle file(CreateFileA(sample.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) continue;
+        if (!file)
+            continue;
         const DWORD size = GetFileSize(file.Get(), nullptr);
         std::string bytes(size, '\0');
         DWORD read = 0;
-        if (ReadFile(file.Get(), bytes.data(), size, &read, nullptr)) total += read;
+        if (ReadFile(file.Get(), bytes.data(), size, &read, nullptr))
+            total += read;
     }
     return total;
 }
@@ -117,7 +120,8 @@ std::size_t OurLookups(const InfFile& inf)
     std::size_t lines = 0;
     do {
         FixedText<HardwareIdWidth> hardwareId;
-        if (!inf.GetStringField(line, 2, hardwareId)) break;
+        if (!inf.GetStringField(line, 2, hardwareId))
+            break;
         ++lines;
     } while (inf.FindNextLine(line));
     return lines;
@@ -134,7 +138,8 @@ std::size_t SetupApiLookups(HINF inf)
     std::size_t lines = 0;
     do {
         char hardwareId[HardwareIdWidth];
-        if (!SetupGetStringFieldA(&line, 2, hardwareId, sizeof hardwareId, nullptr)) break;
+        if (!SetupGetStringFieldA(&line, 2, hardwareId, sizeof hardwareId, nullptr))
+            break;
         ++lines;
     } while (SetupFindNextLine(&line, &line));
     return lines;
@@ -155,7 +160,8 @@ public:
         std::size_t lines = 0;
         for (const InfSample& sample : files_) {
             const std::unique_ptr<InfFile> inf = InfFile::Open(fileSystem_, codePage_, sample.path, options_);
-            if (inf) lines += OurLookups(*inf);
+            if (inf)
+                lines += OurLookups(*inf);
         }
         return lines;
     }
@@ -166,7 +172,8 @@ public:
         std::size_t lines = 0;
         for (const InfSample& sample : files_) {
             const HINF inf = SetupOpenInfFileA(sample.path.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
-            if (inf == INVALID_HANDLE_VALUE) continue;
+            if (inf == INVALID_HANDLE_VALUE)
+                continue;
             lines += SetupApiLookups(inf);
             SetupCloseInfFile(inf);
         }
@@ -182,14 +189,16 @@ public:
         Parts parts;
         std::size_t lines = 0;
         for (const InfSample& sample : files_) {
-            if (!select(sample)) continue;
+            if (!select(sample))
+                continue;
             Stopwatch watch;
             std::string bytes;
             fileSystem_.ReadAll(sample.path, bytes);
             const double read = watch.Milliseconds();
             std::unique_ptr<InfFile> inf = InfFile::Parse(bytes, codePage_, options_);
             const double parsed = watch.Milliseconds();
-            if (inf) lines += OurLookups(*inf);
+            if (inf)
+                lines += OurLookups(*inf);
             const double lookedUp = watch.Milliseconds();
             inf.reset();
             bytes = std::string();
@@ -207,13 +216,16 @@ public:
         Parts parts;
         std::size_t lines = 0;
         for (const InfSample& sample : files_) {
-            if (!select(sample)) continue;
+            if (!select(sample))
+                continue;
             Stopwatch watch;
             const HINF inf = SetupOpenInfFileA(sample.path.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
             const double opened = watch.Milliseconds();
-            if (inf != INVALID_HANDLE_VALUE) lines += SetupApiLookups(inf);
+            if (inf != INVALID_HANDLE_VALUE)
+                lines += SetupApiLookups(inf);
             const double lookedUp = watch.Milliseconds();
-            if (inf != INVALID_HANDLE_VALUE) SetupCloseInfFile(inf);
+            if (inf != INVALID_HANDLE_VALUE)
+                SetupCloseInfFile(inf);
             parts.parse += opened;
             parts.lookUp += lookedUp - opened;
             parts.close += watch.Milliseconds() - lookedUp;
@@ -228,7 +240,8 @@ public:
     {
         std::vector<std::string> contents;
         for (const InfSample& sample : files_) {
-            if (sample.encoding != InfSample::Encoding::Ansi) continue;
+            if (sample.encoding != InfSample::Encoding::Ansi)
+                continue;
             contents.emplace_back();
             fileSystem_.ReadAll(sample.path, contents.back());
         }
@@ -254,7 +267,8 @@ void ClassifyEncodings(std::vector<InfSample>& files)
     Win32FileSystem fileSystem;
     for (InfSample& sample : files) {
         std::string bytes;
-        if (!fileSystem.ReadAll(sample.path, bytes)) continue;
+        if (!fileSystem.ReadAll(sample.path, bytes))
+            continue;
         sample.bytes = bytes.size();
         if (bytes.compare(0, 2, "\xFF\xFE") == 0)
             sample.encoding = InfSample::Encoding::Utf16;
@@ -286,9 +300,11 @@ int main(int argc, char** argv)
         else
             folder = argument;
     }
-    if (folder.empty() || runs < 1) return Usage();
+    if (folder.empty() || runs < 1)
+        return Usage();
     std::FILE* out = stdout;
-    if (!outPath.empty() && (out = std::fopen(outPath.c_str(), "wb")) == nullptr) return Usage();
+    if (!outPath.empty() && (out = std::fopen(outPath.c_str(), "wb")) == nullptr)
+        return Usage();
 
     std::vector<InfSample> files = FindInfFiles(folder);
     if (files.empty()) {
@@ -313,7 +329,8 @@ int main(int argc, char** argv)
     const std::size_t ourLines = benchmark.Ours();
     const std::size_t setupApiLines = benchmark.SetupApi();
     std::fprintf(out, "model lines read: ours %zu, SetupAPI %zu\n", ourLines, setupApiLines);
-    if (ourLines != setupApiLines) std::fprintf(out, "warning the two readers did not read the same lines\n");
+    if (ourLines != setupApiLines)
+        std::fprintf(out, "warning the two readers did not read the same lines\n");
 
     std::vector<double> raw, ours, setupApi, oursVsSetupApi, oursVsRaw;
     for (int run = 0; run < runs; ++run) {
@@ -321,9 +338,12 @@ int main(int argc, char** argv)
         for (int step = 0; step < 3; ++step) {
             const int kind = (run + step) % 3;
             Stopwatch watch;
-            if (kind == 0) sink = ReadRaw(benchmark.Files());
-            else if (kind == 1) sink = benchmark.Ours();
-            else sink = benchmark.SetupApi();
+            if (kind == 0)
+                sink = ReadRaw(benchmark.Files());
+            else if (kind == 1)
+                sink = benchmark.Ours();
+            else
+                sink = benchmark.SetupApi();
             times[kind] = watch.Milliseconds();
         }
         raw.push_back(times[0]);
@@ -377,13 +397,15 @@ int main(int argc, char** argv)
     for (const Split& split : splits) {
         std::size_t count = 0, bytes = 0;
         for (const InfSample& sample : benchmark.Files()) {
-            if (!split.select(sample)) continue;
+            if (!split.select(sample))
+                continue;
             ++count;
             bytes += sample.bytes;
         }
         const double megabytes = static_cast<double>(bytes) / (1024 * 1024);
-        std::fprintf(out, "%s (%zu, %.1f MB): ours read %.1f ms, parse %.1f ms (%.1f MB/s), lookups %.2f ms, "
-                          "close %.1f ms; SetupAPI open %.1f ms, lookups %.2f ms, close %.1f ms\n",
+        std::fprintf(out,
+                     "%s (%zu, %.1f MB): ours read %.1f ms, parse %.1f ms (%.1f MB/s), lookups %.2f ms, "
+                     "close %.1f ms; SetupAPI open %.1f ms, lookups %.2f ms, close %.1f ms\n",
                      split.name, count, megabytes, Median(split.read), Median(split.parse),
                      megabytes / (Median(split.parse) / 1000), Median(split.lookUp), Median(split.close),
                      Median(split.setupApiOpen), Median(split.setupApiLookUp), Median(split.setupApiClose));
@@ -397,6 +419,7 @@ int main(int argc, char** argv)
                  Median(oursVsRaw), Median(splits[0].read), Median(splits[0].parse), Median(splits[0].lookUp),
                  Median(splits[0].close), Median(splits[0].setupApiOpen), Median(splits[0].setupApiLookUp),
                  Median(splits[0].setupApiClose), Median(leadByteTests));
-    if (out != stdout) std::fclose(out);
+    if (out != stdout)
+        std::fclose(out);
     return 0;
 }

@@ -51,7 +51,10 @@ constexpr std::size_t MaxKeySearchesPerSection = 400;
 
 // InfLine has no comparison of its own; it is plain data, so equal bytes mean the same line.
 static_assert(std::is_trivially_copyable_v<InfLine>);
-bool SameLine(const InfLine& a, const InfLine& b) { return std::memcmp(&a, &b, sizeof(InfLine)) == 0; }
+bool SameLine(const InfLine& a, const InfLine& b)
+{
+    return std::memcmp(&a, &b, sizeof(InfLine)) == 0;
+}
 
 std::string Quote(std::string_view text)
 {
@@ -72,14 +75,16 @@ std::string Quote(std::string_view text)
 std::string AsciiUpper(std::string text)
 {
     for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
 std::string AsciiLower(std::string text)
 {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
@@ -99,17 +104,17 @@ bool ReadBytes(const std::string& path, std::string& bytes)
 
 std::string WideToAnsi(const std::wstring& wide)
 {
-    if (wide.empty()) return {};
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    if (wide.empty())
+        return {};
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
     return text;
 }
 
 // The folder the call gives, for the directory ids.
-std::string FolderFrom(UINT (WINAPI *get)(LPSTR, UINT))
+std::string FolderFrom(UINT(WINAPI* get)(LPSTR, UINT))
 {
     char folder[MAX_PATH];
     const UINT length = get(folder, MAX_PATH);
@@ -126,8 +131,8 @@ std::string AnsiText(const std::string& bytes)
         return WideToAnsi(wide);
     }
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        const int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3),
-                                              nullptr, 0);
+        const int units =
+            MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3), nullptr, 0);
         std::wstring wide(static_cast<std::size_t>(std::max(units, 0)), L'\0');
         MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3), wide.data(), units);
         return WideToAnsi(wide);
@@ -150,12 +155,14 @@ RawOutline Outline(const std::string& text)
     std::size_t pos = 0;
     while (pos <= text.size()) {
         std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         std::string line = text.substr(pos, end - pos);
         std::replace(line.begin(), line.end(), '\0', ' ');
         pos = end + 1;
         const std::string trimmed = Trim(line);
-        if (trimmed.empty() || trimmed[0] == ';') continue;
+        if (trimmed.empty() || trimmed[0] == ';')
+            continue;
         if (trimmed[0] == '[') {
             const std::size_t close = trimmed.find(']');
             current = trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1);
@@ -163,7 +170,8 @@ RawOutline Outline(const std::string& text)
             inSection = true;
             continue;
         }
-        if (!inSection) continue;
+        if (!inSection)
+            continue;
         const std::size_t equals = trimmed.find('=');
         const std::size_t comma = trimmed.find(',');
         if (equals != std::string::npos && (comma == std::string::npos || equals < comma))
@@ -198,7 +206,8 @@ private:
         ++answers_;
         std::fprintf(out_, "wine\t%s\t%s\t%s\n", file_.c_str(), question.c_str(), wine.c_str());
         std::fprintf(out_, "ours\t%s\t%s\t%s\n", file_.c_str(), question.c_str(), ours.c_str());
-        if (wine == ours) return true;
+        if (wine == ours)
+            return true;
         ++mismatches_;
         std::fprintf(out_, "MISMATCH\t%s\t%s\twine: %s\tours: %s\n", file_.c_str(), question.c_str(), wine.c_str(),
                      ours.c_str());
@@ -253,14 +262,14 @@ bool Comparison::CompareFile(const std::string& path)
         std::vector<std::string> sections, variants;
         std::set<std::string> seen;
         const auto add = [&](const std::string& name) {
-            if (seen.insert(name).second) sections.push_back(name);
+            if (seen.insert(name).second)
+                sections.push_back(name);
         };
         for (const std::string& name : outline.sections) add(name);
         for (const char* name : FixedSections) add(name);
         for (const std::string& name : sections) {
             for (const std::string& variant : {AsciiUpper(name), AsciiLower(name)})
-                if (!seen.count(variant) &&
-                    std::find(variants.begin(), variants.end(), variant) == variants.end())
+                if (!seen.count(variant) && std::find(variants.begin(), variants.end(), variant) == variants.end())
                     variants.push_back(variant);
         }
 
@@ -273,14 +282,16 @@ bool Comparison::CompareFile(const std::string& path)
         for (const std::string& section : sections) {
             std::vector<std::string> keys;
             for (const auto& [name, key] : outline.keys)
-                if (AsciiLower(name) == AsciiLower(section)) keys.push_back(key);
+                if (AsciiLower(name) == AsciiLower(section))
+                    keys.push_back(key);
             for (const std::string& name : stringNames) keys.push_back("%" + name + "%");
             CompareSection(file, section, keys);
         }
         // Other spellings of each name need only show that they reach the same section.
         for (const std::string& section : variants) CompareSection(file, section, {}, true);
     }
-    if (wineOpened) SetupCloseInfFile(wine);
+    if (wineOpened)
+        SetupCloseInfFile(wine);
     return true;
 }
 
@@ -298,18 +309,23 @@ void Comparison::CompareSection(OpenFile& file, const std::string& section, cons
     std::vector<std::string> keys;
     for (unsigned index = 0;; ++index) {
         const std::string lineWhere = where + " line " + std::to_string(index);
-        if (!Ask(lineWhere, wineFound ? "ok" : "fail", ourFound ? "ok" : "fail") || !wineFound) break;
+        if (!Ask(lineWhere, wineFound ? "ok" : "fail", ourFound ? "ok" : "fail") || !wineFound)
+            break;
         file.ourLines.push_back(ourLine);
         CompareLine(file, lineWhere, wineLine, ourLine);
-        if (firstLineOnly) return;
+        if (firstLineOnly)
+            return;
         // The keys as both readers give them (substituted), for the key searches below.
         char key[WidestBuffer];
-        if (SetupGetStringFieldA(&wineLine, 0, key, sizeof key, nullptr)) keys.emplace_back(key);
-        if (file.ours.GetStringField(ourLine, 0, key, sizeof key)) keys.emplace_back(key);
+        if (SetupGetStringFieldA(&wineLine, 0, key, sizeof key, nullptr))
+            keys.emplace_back(key);
+        if (file.ours.GetStringField(ourLine, 0, key, sizeof key))
+            keys.emplace_back(key);
         wineFound = SetupFindNextLine(&wineLine, &wineLine) != FALSE;
         ourFound = file.ours.FindNextLine(ourLine);
     }
-    if (file.ourLines.empty()) return;
+    if (file.ourLines.empty())
+        return;
 
     keys.insert(keys.end(), rawKeys.begin(), rawKeys.end());
     keys.push_back("");
@@ -317,8 +333,10 @@ void Comparison::CompareSection(OpenFile& file, const std::string& section, cons
     std::set<std::string> asked;
     for (const std::string& key : keys) {
         for (const std::string& spelling : {key, AsciiUpper(key), AsciiLower(key), " " + key}) {
-            if (asked.size() >= MaxKeySearchesPerSection) return;
-            if (asked.insert(spelling).second) CompareKeySearch(file, section, spelling);
+            if (asked.size() >= MaxKeySearchesPerSection)
+                return;
+            if (asked.insert(spelling).second)
+                CompareKeySearch(file, section, spelling);
         }
     }
 }
@@ -332,16 +350,18 @@ void Comparison::CompareLine(OpenFile& file, const std::string& where, INFCONTEX
             char wineText[BufferSize], ourText[BufferSize];
             std::memset(wineText, BufferFill, BufferSize);
             std::memset(ourText, BufferFill, BufferSize);
-            const bool wineRead = SetupGetStringFieldA(&wineLine, index, wineText, static_cast<DWORD>(width),
-                                                       nullptr) != FALSE;
+            const bool wineRead =
+                SetupGetStringFieldA(&wineLine, index, wineText, static_cast<DWORD>(width), nullptr) != FALSE;
             const bool ourRead = file.ours.GetStringField(ourLine, index, ourText, width);
             const auto answer = [width](bool read, const char* text) -> std::string {
                 const auto untouched = [text](std::size_t from) {
                     return std::all_of(text + from, text + BufferSize, [](char c) { return c == BufferFill; });
                 };
-                if (!read) return untouched(0) ? "fail" : "fail, buffer changed";
+                if (!read)
+                    return untouched(0) ? "fail" : "fail, buffer changed";
                 const char* end = static_cast<const char*>(std::memchr(text, '\0', width));
-                if (end == nullptr) return "ok, not terminated within the width";
+                if (end == nullptr)
+                    return "ok, not terminated within the width";
                 const std::string value = "ok " + Quote(std::string_view(text, end - text));
                 return untouched(width) ? value : value + ", written past the width";
             };
@@ -353,7 +373,8 @@ void Comparison::CompareLine(OpenFile& file, const std::string& where, INFCONTEX
             const bool wineRead = SetupGetIntField(&wineLine, index, &wineValue) != FALSE;
             const bool ourRead = file.ours.GetIntField(ourLine, index, ourValue);
             const auto answer = [](bool read, std::int32_t value) -> std::string {
-                if (!read) return value == IntegerFill ? "fail" : "fail, value changed";
+                if (!read)
+                    return value == IntegerFill ? "fail" : "fail, value changed";
                 return "ok " + std::to_string(value);
             };
             Ask(fieldWhere + " int", answer(wineRead, wineValue), answer(ourRead, ourValue));
@@ -402,7 +423,8 @@ int main(int argc, char** argv)
         else
             paths.push_back(argument);
     }
-    if (paths.empty()) return Usage();
+    if (paths.empty())
+        return Usage();
 
     std::FILE* out = stdout;
     if (!outPath.empty() && (out = std::fopen(outPath.c_str(), "wb")) == nullptr) {
@@ -413,7 +435,9 @@ int main(int argc, char** argv)
     bool allRead = true;
     for (const std::string& path : paths) allRead = comparison.CompareFile(path) && allRead;
     comparison.PrintSummary();
-    if (out != stdout) std::fclose(out);
-    if (!allRead) return 2;
+    if (out != stdout)
+        std::fclose(out);
+    if (!allRead)
+        return 2;
     return comparison.Mismatches() == 0 ? 0 : 1;
 }

@@ -49,7 +49,7 @@ constexpr DWORD DefaultTimeoutMs = 20000;
 constexpr DWORD PollMs = 10;
 constexpr UINT ReadTimeoutMs = 10000;
 constexpr int MessageBoxTextId = 0xFFFF; // the static text of a platform message box
-constexpr int SetupInstructionId = 1014;  // the setup dialog's instruction text
+constexpr int SetupInstructionId = 1014; // the setup dialog's instruction text
 constexpr const wchar_t* DialogClass = L"#32770";
 
 struct StepFailure : std::runtime_error {
@@ -82,11 +82,21 @@ std::string Quote(const std::wstring& text)
     std::string out = "\"";
     for (unsigned char c : ToUtf8(text)) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20 || c == 0x7F) {
                 char hex[8];
@@ -168,12 +178,10 @@ Step ParseStep(const std::wstring& line)
     Step step;
     size_t at = 0;
     auto skipBlanks = [&] {
-        while (at < line.size() && iswspace(line[at]))
-            ++at;
+        while (at < line.size() && iswspace(line[at])) ++at;
     };
     skipBlanks();
-    while (at < line.size() && !iswspace(line[at]))
-        step.Verb += char(line[at++]);
+    while (at < line.size() && !iswspace(line[at])) step.Verb += char(line[at++]);
     for (skipBlanks(); at < line.size(); skipBlanks()) {
         size_t equals = line.find(L'=', at);
         if (equals == std::wstring::npos)
@@ -198,8 +206,7 @@ Step ParseStep(const std::wstring& line)
                 value += line[at++];
             }
         } else {
-            while (at < line.size() && !iswspace(line[at]))
-                value += line[at++];
+            while (at < line.size() && !iswspace(line[at])) value += line[at++];
         }
         step.Arguments[key] = value;
     }
@@ -222,8 +229,8 @@ std::wstring TextOf(HWND window)
         throw StepFailure("no answer to WM_GETTEXTLENGTH (error " + std::to_string(GetLastError()) + ")");
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, ReadTimeoutMs, &copied))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             ReadTimeoutMs, &copied))
         throw StepFailure("no answer to WM_GETTEXT (error " + std::to_string(GetLastError()) + ")");
     text.resize(copied);
     return text;
@@ -247,8 +254,8 @@ struct DialogUnits {
     {
         DialogUnits units;
         HDC screen = GetDC(nullptr);
-        HFONT font = CreateFontW(-MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL,
-                                 FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, face);
+        HFONT font = CreateFontW(-MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
+                                 FALSE, FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, face);
         HGDIOBJ old = SelectObject(screen, font);
         const wchar_t* alphabet = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
         SIZE size{};
@@ -288,21 +295,31 @@ std::string KindOf(HWND control)
     LONG style = GetWindowLongW(control, GWL_STYLE);
     if (_wcsicmp(cls.c_str(), L"Button") == 0) {
         switch (style & BS_TYPEMASK) {
-        case BS_PUSHBUTTON: return "pushbutton";
-        case BS_DEFPUSHBUTTON: return "defpushbutton";
+        case BS_PUSHBUTTON:
+            return "pushbutton";
+        case BS_DEFPUSHBUTTON:
+            return "defpushbutton";
         case BS_CHECKBOX:
-        case BS_AUTOCHECKBOX: return "checkbox";
-        case BS_RADIOBUTTON: return "radio";
-        case BS_AUTORADIOBUTTON: return "autoradio";
-        case BS_GROUPBOX: return "groupbox";
-        default: return "button";
+        case BS_AUTOCHECKBOX:
+            return "checkbox";
+        case BS_RADIOBUTTON:
+            return "radio";
+        case BS_AUTORADIOBUTTON:
+            return "autoradio";
+        case BS_GROUPBOX:
+            return "groupbox";
+        default:
+            return "button";
         }
     }
     if (_wcsicmp(cls.c_str(), L"Static") == 0) {
         switch (style & SS_TYPEMASK) {
-        case SS_ICON: return "icon";
-        case SS_BITMAP: return "bitmap";
-        default: return "text";
+        case SS_ICON:
+            return "icon";
+        case SS_BITMAP:
+            return "bitmap";
+        default:
+            return "text";
         }
     }
     if (_wcsicmp(cls.c_str(), L"msctls_progress32") == 0)
@@ -400,10 +417,8 @@ std::string MatchIconOnScreen(HWND iconControl)
         const char* Name;
         LPCWSTR Id;
     };
-    const Candidate candidates[] = {{"error", IDI_HAND},
-                                    {"warning", IDI_EXCLAMATION},
-                                    {"information", IDI_ASTERISK},
-                                    {"question", IDI_QUESTION}};
+    const Candidate candidates[] = {
+        {"error", IDI_HAND}, {"warning", IDI_EXCLAMATION}, {"information", IDI_ASTERISK}, {"question", IDI_QUESTION}};
     std::string best = "unknown";
     double bestScore = 0.0;
     for (const Candidate& candidate : candidates) {
@@ -458,11 +473,11 @@ struct KeyStroke {
 std::optional<KeyStroke> KeyNamed(const std::wstring& name)
 {
     static const std::map<std::wstring, KeyStroke> keys = {
-        {L"Tab", {VK_TAB, false, false}},       {L"Shift+Tab", {VK_TAB, true, false}},
-        {L"Enter", {VK_RETURN, false, false}},  {L"Escape", {VK_ESCAPE, false, false}},
-        {L"Space", {VK_SPACE, false, false}},   {L"Up", {VK_UP, false, false}},
-        {L"Down", {VK_DOWN, false, false}},     {L"Left", {VK_LEFT, false, false}},
-        {L"Right", {VK_RIGHT, false, false}},   {L"Alt+F4", {VK_F4, false, true}},
+        {L"Tab", {VK_TAB, false, false}},      {L"Shift+Tab", {VK_TAB, true, false}},
+        {L"Enter", {VK_RETURN, false, false}}, {L"Escape", {VK_ESCAPE, false, false}},
+        {L"Space", {VK_SPACE, false, false}},  {L"Up", {VK_UP, false, false}},
+        {L"Down", {VK_DOWN, false, false}},    {L"Left", {VK_LEFT, false, false}},
+        {L"Right", {VK_RIGHT, false, false}},  {L"Alt+F4", {VK_F4, false, true}},
     };
     auto found = keys.find(name);
     if (found == keys.end())
@@ -558,7 +573,8 @@ private:
             if (HasExited())
                 throw StepFailure(std::string("the program ended while waiting for ") + what);
             if (GetTickCount() - start >= timeoutMs)
-                throw StepFailure(std::string("timed out after ") + std::to_string(timeoutMs) + " ms waiting for " + what);
+                throw StepFailure(std::string("timed out after ") + std::to_string(timeoutMs) + " ms waiting for " +
+                                  what);
             Sleep(PollMs);
         }
     }
@@ -584,8 +600,7 @@ private:
     // The window the steps act on: the last one waited for that still exists.
     HWND Current()
     {
-        while (!windows_.empty() && !IsWindow(windows_.back()))
-            windows_.pop_back();
+        while (!windows_.empty() && !IsWindow(windows_.back())) windows_.pop_back();
         if (windows_.empty())
             throw StepFailure("no current window (wait-window first, or it has closed)");
         return windows_.back();
@@ -626,8 +641,9 @@ private:
             GetWindowRect(control, &rect);
             int x = rect.left - origin.x, y = rect.top - origin.y;
             int w = rect.right - rect.left, h = rect.bottom - rect.top;
-            std::string line = "control id=" + std::to_string(GetDlgCtrlID(control)) + " class=" +
-                               Quote(ClassOf(control)) + " kind=" + KindOf(control) + " text=" + Quote(TextOf(control));
+            std::string line = "control id=" + std::to_string(GetDlgCtrlID(control)) +
+                               " class=" + Quote(ClassOf(control)) + " kind=" + KindOf(control) +
+                               " text=" + Quote(TextOf(control));
             if (HasCheckState(control))
                 line += " checked=" + std::to_string(Ask(control, BM_GETCHECK) == BST_CHECKED ? 1 : 0);
             if (KindOf(control) == "progress")
@@ -718,8 +734,8 @@ private:
             return;
         }
         std::string where = focus == dialog ? "dialog" : IsChild(dialog, focus) ? "control" : "elsewhere";
-        out_.Write("focus id=" + std::to_string(GetDlgCtrlID(focus)) + " in=" + where + " class=" +
-                   Quote(ClassOf(focus)) + " text=" + Quote(TextOf(focus)));
+        out_.Write("focus id=" + std::to_string(GetDlgCtrlID(focus)) + " in=" + where +
+                   " class=" + Quote(ClassOf(focus)) + " text=" + Quote(TextOf(focus)));
     }
 
     void SysCommand(const Step& step)
@@ -754,8 +770,9 @@ private:
         std::wstring owner;
         if (HWND ownerWindow = GetWindow(box, GW_OWNER))
             owner = TextOf(ownerWindow);
-        out_.Write("messagebox caption=" + Quote(TextOf(box)) + " text=" + Quote(TextOf(GetDlgItem(box, MessageBoxTextId))) +
-                   " icon=" + IdentifyIcon(iconControl) + " buttons=" + Quote(buttons) + " owner=" + Quote(owner));
+        out_.Write("messagebox caption=" + Quote(TextOf(box)) +
+                   " text=" + Quote(TextOf(GetDlgItem(box, MessageBoxTextId))) + " icon=" + IdentifyIcon(iconControl) +
+                   " buttons=" + Quote(buttons) + " owner=" + Quote(owner));
     }
 
     void Press(const Step& step)
@@ -785,7 +802,8 @@ private:
     void Signal(const Step& step)
     {
         std::wstring path = step.Require("file");
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             throw StepFailure("signal: cannot create " + ToUtf8(path));
         CloseHandle(file);
@@ -799,7 +817,8 @@ private:
         DWORD start = GetTickCount();
         while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
             if (GetTickCount() - start >= timeout)
-                throw StepFailure("timed out after " + std::to_string(timeout) + " ms waiting for the file " + ToUtf8(path));
+                throw StepFailure("timed out after " + std::to_string(timeout) + " ms waiting for the file " +
+                                  ToUtf8(path));
             Sleep(PollMs);
         }
         out_.Write("file-found file=" + Quote(path));
@@ -865,8 +884,7 @@ std::vector<std::wstring> ReadScript(const std::wstring& path)
         throw StepFailure("cannot open the script " + ToUtf8(path));
     std::string content;
     char buffer[4096];
-    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        content.append(buffer, read);
+    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) content.append(buffer, read);
     std::fclose(file);
     if (content.rfind("\xEF\xBB\xBF", 0) == 0)
         content.erase(0, 3);

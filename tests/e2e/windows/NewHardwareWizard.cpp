@@ -105,8 +105,7 @@ public:
         AddDword(0); // extended style
         countAt_ = words_.size();
         words_.push_back(0);
-        for (short value : {short(0), short(0), width, height})
-            words_.push_back(WORD(value));
+        for (short value : {short(0), short(0), width, height}) words_.push_back(WORD(value));
         words_.push_back(0); // no menu
         words_.push_back(0); // the dialog class
         AddText(caption);
@@ -114,15 +113,13 @@ public:
         AddText("MS Sans Serif");
     }
 
-    void Add(WORD classAtom, int id, DWORD style, short x, short y, short width, short height,
-             const std::string& text)
+    void Add(WORD classAtom, int id, DWORD style, short x, short y, short width, short height, const std::string& text)
     {
         if (words_.size() % 2)
             words_.push_back(0);
         AddDword(style | WS_CHILD | WS_VISIBLE);
         AddDword(0);
-        for (short value : {x, y, width, height})
-            words_.push_back(WORD(value));
+        for (short value : {x, y, width, height}) words_.push_back(WORD(value));
         words_.push_back(WORD(id));
         words_.push_back(0xFFFF);
         words_.push_back(classAtom);
@@ -147,8 +144,7 @@ private:
     }
     void AddText(const std::string& text)
     {
-        for (wchar_t c : Wide(text))
-            words_.push_back(WORD(c));
+        for (wchar_t c : Wide(text)) words_.push_back(WORD(c));
         words_.push_back(0);
     }
 
@@ -202,11 +198,14 @@ void ShowDeviceDialog()
 {
     DialogTemplate dialog(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 260, 90,
                           "Hardware Installation");
-    dialog.Add(StaticClassAtom, IntroTextId, SS_LEFT, 10, 10, 240, 10, "The software you are installing for this hardware:");
+    dialog.Add(StaticClassAtom, IntroTextId, SS_LEFT, 10, 10, 240, 10,
+               "The software you are installing for this hardware:");
     dialog.Add(StaticClassAtom, DeviceTextId, SS_LEFT, 20, 26, 230, 10, options.Device);
     dialog.Add(ButtonClassAtom, DeviceDialogContinueId, BS_PUSHBUTTON | WS_TABSTOP, 90, 66, 70, 14, "&Continue");
-    dialog.Add(ButtonClassAtom, DeviceDialogStopId, BS_DEFPUSHBUTTON | WS_TABSTOP, 170, 66, 80, 14, "&Stop Installation");
-    deviceDialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), wizardFrame, DeviceDialogProc, 0);
+    dialog.Add(ButtonClassAtom, DeviceDialogStopId, BS_DEFPUSHBUTTON | WS_TABSTOP, 170, 66, 80, 14,
+               "&Stop Installation");
+    deviceDialog =
+        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), wizardFrame, DeviceDialogProc, 0);
     Log(deviceDialog ? "device-dialog shown" : "device-dialog failed error=" + std::to_string(GetLastError()));
 }
 
@@ -228,8 +227,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == HangTimer) {
             Log("hung");
-            for (;;)
-                Sleep(INFINITE);
+            for (;;) Sleep(INFINITE);
         }
         if (wParam == BusyTimer && which == Busy) {
             if (deviceDialog) { // held up until the dialog is answered

@@ -42,9 +42,10 @@ protected:
     bool WasRefused() const
     {
         const Transcript& t = test.view.transcript;
-        return std::find(t.begin(), t.end(),
-                         "message [NORVALE PocketVault Win98 Driver Setup Utility] This program is for Windows 98 only ! "
-                         "flags 16") != t.end();
+        return std::find(
+                   t.begin(), t.end(),
+                   "message [NORVALE PocketVault Win98 Driver Setup Utility] This program is for Windows 98 only ! "
+                   "flags 16") != t.end();
     }
 };
 
@@ -69,8 +70,7 @@ const Transcript ControlTexts = {
 Transcript Join(std::initializer_list<Transcript> parts)
 {
     Transcript all;
-    for (const Transcript& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
+    for (const Transcript& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
 }
 
@@ -78,9 +78,10 @@ TEST_F(DialogStartTest, AcceptedSystemShowsTheInstructionAndWaits)
 {
     RunOn({4, 10, 2222}, 1);
     EXPECT_EQ(test.view.transcript,
-              Join({OpeningSteps, ControlTexts,
-                    {"text 1014 This program will install or uninstall PocketVault device driver for you.", "text 1008 ",
-                     "show", "focus 1003"}}));
+              Join({OpeningSteps,
+                    ControlTexts,
+                    {"text 1014 This program will install or uninstall PocketVault device driver for you.",
+                     "text 1008 ", "show", "focus 1003"}}));
     EXPECT_EQ(session.State.OsClass, OsClass::Windows98SecondEdition);
     EXPECT_EQ(session.State.WindowsFolder.view(), "C:\\WINDOWS");
     EXPECT_EQ(session.State.ProgramFolder.view(), "C:\\PKG");
@@ -154,9 +155,9 @@ TEST_F(DialogStartTest, RefusalFollowsTheVersionTableAndWin98Only)
         bool refused;
     };
     const Case cases[] = {
-        {{4, 10, 1997}, 0, true},  {{4, 10, 1998}, 1, false}, {{4, 10, 2222}, 1, false}, {{4, 10, 3000}, 1, true},
-        {{4, 90, 3000}, 1, true},  {{5, 0, 2195}, 1, true},   {{5, 1, 2600}, 1, true},   {{4, 90, 3000}, 0, false},
-        {{5, 0, 2195}, 0, false},  {{5, 1, 2600}, 0, false},  {{5, 2, 3790}, 0, true},   {{4, 10, 1998}, 0, false},
+        {{4, 10, 1997}, 0, true},   {{4, 10, 1998}, 1, false}, {{4, 10, 2222}, 1, false}, {{4, 10, 3000}, 1, true},
+        {{4, 90, 3000}, 1, true},   {{5, 0, 2195}, 1, true},   {{5, 1, 2600}, 1, true},   {{4, 90, 3000}, 0, false},
+        {{5, 0, 2195}, 0, false},   {{5, 1, 2600}, 0, false},  {{5, 2, 3790}, 0, true},   {{4, 10, 1998}, 0, false},
         {{4, 10, 2222}, -1, false}, {{5, 1, 2600}, 7, true},
     };
     for (const Case& c : cases) {
@@ -193,7 +194,8 @@ TEST_F(DialogStartTest, SilentRunInstallsEvenOnAnUnsupportedSystemAndShowsNothin
 {
     RunOn({6, 0, 6000}, 1, true);
     EXPECT_EQ(test.view.transcript,
-              Join({OpeningSteps, ControlTexts,
+              Join({OpeningSteps,
+                    ControlTexts,
                     {"recover", "text 1008 removing device if present...", "progress 2", "remove devices of 1 pairs: 0",
                      "progress 15", "remove inf copies 1A2B 3C4D", "delete driver", "progress 25",
                      "place driver files 25 50", "check placed files", "start device 50 100", "end 2"}}));

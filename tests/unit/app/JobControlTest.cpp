@@ -157,8 +157,7 @@ TEST_F(JobControlTest, ChoosingAJobResetsProgressAndStatus)
     EXPECT_EQ(session.InstallSelected, 0);
     OnInstallChosen(session);
     EXPECT_EQ(session.InstallSelected, 1);
-    EXPECT_EQ(test.view.transcript,
-              (Transcript{"progress 0", "text 1008 ", "progress 0", "text 1008 "}));
+    EXPECT_EQ(test.view.transcript, (Transcript{"progress 0", "text 1008 ", "progress 0", "text 1008 "}));
 }
 
 TEST_F(JobControlTest, MessagesPutInTheDeviceNameOnceAndUseTheTitleAsCaption)
@@ -178,10 +177,8 @@ TEST_F(JobControlTest, MessagesPutInTheDeviceNameOnceAndUseTheTitleAsCaption)
 
 TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)
 {
-    for (unsigned id = 16; id <= 31; ++id)
-        EXPECT_TRUE(IsAboutCommand(id)) << id;
-    for (unsigned id : {0u, 15u, 32u, 0xF060u, 0xF010u, 0xF100u})
-        EXPECT_FALSE(IsAboutCommand(id)) << id;
+    for (unsigned id = 16; id <= 31; ++id) EXPECT_TRUE(IsAboutCommand(id)) << id;
+    for (unsigned id : {0u, 15u, 32u, 0xF060u, 0xF010u, 0xF100u}) EXPECT_FALSE(IsAboutCommand(id)) << id;
 }
 
 TEST(AboutBox, LinkIsActiveOnlyWithThePrefixAndOnlyWhenTheCommandFits)
@@ -193,7 +190,8 @@ TEST(AboutBox, LinkIsActiveOnlyWithThePrefixAndOnlyWhenTheCommandFits)
     EXPECT_FALSE(command("https://www.example.com"));
     // The Windows folder's own explorer.exe, never one found beside the program.
     EXPECT_EQ(command("http://www.example.com"), "\"C:\\WINDOWS\\explorer.exe\" http://www.example.com");
-    EXPECT_EQ(command("see http://www.example.com/disk"), "\"C:\\WINDOWS\\explorer.exe\" see http://www.example.com/disk");
+    EXPECT_EQ(command("see http://www.example.com/disk"),
+              "\"C:\\WINDOWS\\explorer.exe\" see http://www.example.com/disk");
     EXPECT_EQ(LinkCommand(codePage, "C:\\", "http://www.x"), "\"C:\\explorer.exe\" http://www.x");
     EXPECT_FALSE(LinkCommand(codePage, "", "http://www.example.com"));
 

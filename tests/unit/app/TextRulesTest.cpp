@@ -33,8 +33,7 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
         {"setup.exe -S \\S / S", false},
         {"", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(HasSilentSwitch(c.commandLine), c.silent) << c.commandLine;
+    for (const Case& c : cases) EXPECT_EQ(HasSilentSwitch(c.commandLine), c.silent) << c.commandLine;
 }
 
 TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
@@ -91,8 +90,7 @@ TEST(ProgressRule, PositionsOfTheSubRangesTruncate)
     EXPECT_EQ(ProgressPosition(50, 100, 0), 50);
     EXPECT_EQ(ProgressPosition(33, 33, 100), 33);
     for (int from = 0; from <= 100; from += 7) {
-        for (int to = from; to <= 100; to += 9)
-            EXPECT_EQ(ProgressPosition(from, to, 100), to);
+        for (int to = from; to <= 100; to += 9) EXPECT_EQ(ProgressPosition(from, to, 100), to);
     }
 }
 

@@ -31,20 +31,20 @@ TEST_F(DeviceRemovalTest, ThreePassesInOrderEachWithItsOwnSet)
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001");
     test.devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D&MI_00\\7&1");
     test.devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2").attached = false;
-    test.devices.AddNode(OtherClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002");             // other class
-    test.devices.AddNode(UsbDeviceClass, "PCI", "PCI\\VID_1A2B&PID_3C4D\\3");             // other enumerator
+    test.devices.AddNode(OtherClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002");                   // other class
+    test.devices.AddNode(UsbDeviceClass, "PCI", "PCI\\VID_1A2B&PID_3C4D\\3");                  // other enumerator
     test.devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_FFFF\\1"); // other PID
 
     EXPECT_EQ(RemoveOnce(), 3);
     EXPECT_EQ(test.devices.InstanceIds(),
               (std::vector<std::string>{"USB\\VID_1A2B&PID_3C4D\\0002", "PCI\\VID_1A2B&PID_3C4D\\3",
                                         "UQ7STOR\\VID_1A2B&PID_FFFF\\1"}));
-    EXPECT_EQ(test.devices.log,
-              (std::vector<std::string>{
-                  "get {36FC9E60-C465-11CF-8056-444553540000} USB 0", "remove USB\\VID_1A2B&PID_3C4D\\0001", "destroy",
-                  "get {4D36E96A-E325-11CE-BFC1-08002BE10318} USB 0", "remove USB\\VID_1A2B&PID_3C4D&MI_00\\7&1",
-                  "destroy", "get {4D36E96A-E325-11CE-BFC1-08002BE10318} UQ7STOR 0",
-                  "remove UQ7STOR\\VID_1A2B&PID_3C4D\\5&2", "destroy"}));
+    EXPECT_EQ(test.devices.log, (std::vector<std::string>{"get {36FC9E60-C465-11CF-8056-444553540000} USB 0",
+                                                          "remove USB\\VID_1A2B&PID_3C4D\\0001", "destroy",
+                                                          "get {4D36E96A-E325-11CE-BFC1-08002BE10318} USB 0",
+                                                          "remove USB\\VID_1A2B&PID_3C4D&MI_00\\7&1", "destroy",
+                                                          "get {4D36E96A-E325-11CE-BFC1-08002BE10318} UQ7STOR 0",
+                                                          "remove UQ7STOR\\VID_1A2B&PID_3C4D\\5&2", "destroy"}));
     EXPECT_EQ(RemoveOnce(), 0);
 }
 

@@ -48,7 +48,9 @@ TEST_F(DeviceStartTest, Windows98FamilyHidesTheDatabaseAroundTheReenumerationAnd
         fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
         fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
         std::vector<Lines> seenAtReenumeration;
-        fresh.configManager.onReenumerate = [&] { seenAtReenumeration.push_back(fresh.files.Names("C:\\WINDOWS\\INF")); };
+        fresh.configManager.onReenumerate = [&] {
+            seenAtReenumeration.push_back(fresh.files.Names("C:\\WINDOWS\\INF"));
+        };
         EXPECT_TRUE(StartDevicePhase(s, 50, 100));
         EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVIDX.Q7", "DRVDATA.Q7"}}));
         EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN"}));

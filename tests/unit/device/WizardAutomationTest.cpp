@@ -185,8 +185,9 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
         fresh.windows.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
     };
     EXPECT_FALSE(DriveNewHardwareWizard(s, 50, 100));
-    EXPECT_EQ(std::count(fresh.windows.log.begin(), fresh.windows.log.end(), "command 12325 to Found New Hardware Wizard"),
-              1);
+    EXPECT_EQ(
+        std::count(fresh.windows.log.begin(), fresh.windows.log.end(), "command 12325 to Found New Hardware Wizard"),
+        1);
 }
 
 TEST_F(WizardAutomationTest, NoWizardMeansTheSearchWindowAndNoCommand)

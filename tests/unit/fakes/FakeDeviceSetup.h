@@ -54,8 +54,7 @@ public:
     std::vector<std::string> InstanceIds() const
     {
         std::vector<std::string> ids;
-        for (const Node& node : nodes_)
-            ids.push_back(node.node.instanceId);
+        for (const Node& node : nodes_) ids.push_back(node.node.instanceId);
         return ids;
     }
     // Sets made and not yet destroyed.

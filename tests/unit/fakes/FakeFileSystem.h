@@ -103,8 +103,7 @@ public:
     std::vector<std::string> Names(const std::string& folder) const
     {
         std::vector<std::string> names;
-        for (const Entry* entry : EntriesIn(WithoutTrailingSeparator(folder)))
-            names.push_back(NameOf(entry->path));
+        for (const Entry* entry : EntriesIn(WithoutTrailingSeparator(folder))) names.push_back(NameOf(entry->path));
         return names;
     }
 
@@ -234,7 +233,6 @@ public:
         entry->bytes = bytes;
         return true;
     }
-
 
 private:
     struct Entry {

@@ -18,9 +18,9 @@ class FakeRegistry : public Registry {
 public:
     enum class Operation { OpenMachineKey, SetStringValue, CloseKey };
 
-    static constexpr long FileNotFound = 2;   // ERROR_FILE_NOT_FOUND
-    static constexpr long AccessDenied = 5;   // ERROR_ACCESS_DENIED
-    static constexpr long InvalidHandle = 6;  // ERROR_INVALID_HANDLE
+    static constexpr long FileNotFound = 2;                 // ERROR_FILE_NOT_FOUND
+    static constexpr long AccessDenied = 5;                 // ERROR_ACCESS_DENIED
+    static constexpr long InvalidHandle = 6;                // ERROR_INVALID_HANDLE
     static constexpr std::uint32_t StringType = 1;          // REG_SZ
     static constexpr std::uint32_t SetValueAccess = 0x0002; // KEY_SET_VALUE
 

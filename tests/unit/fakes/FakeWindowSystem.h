@@ -79,8 +79,7 @@ public:
     void DestroyWindow(WindowHandle window)
     {
         FakeWindow& destroyed = Window(window);
-        for (WindowHandle child : std::vector<WindowHandle>(destroyed.children))
-            DestroyWindow(child);
+        for (WindowHandle child : std::vector<WindowHandle>(destroyed.children)) DestroyWindow(child);
         std::vector<WindowHandle>& siblings = ChildrenOf(destroyed.parent);
         siblings.erase(std::find(siblings.begin(), siblings.end(), window));
         windows_.erase(window);

@@ -14,8 +14,8 @@ public:
             const char16_t unit = text[i];
             bytes.push_back(unit <= 0xFF ? static_cast<char>(unit) : '?');
             // A surrogate pair is one character and so one '?', as on Windows.
-            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00
-                && text[i + 1] <= 0xDFFF)
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF)
                 ++i;
         }
         return bytes;

@@ -35,8 +35,10 @@ public:
     {
         std::u16string units = TextCodePage::ToUtf16(text);
         for (char16_t& unit : units) {
-            if (unit == 0x4000 + ((0x81 & 0x7F) << 8) + 0x40) unit = IdeographicSpace;
-            else if (unit >= 0xA1 && unit <= 0xDF) unit = static_cast<char16_t>(unit - 0xA1 + 0xFF61);
+            if (unit == 0x4000 + ((0x81 & 0x7F) << 8) + 0x40)
+                unit = IdeographicSpace;
+            else if (unit >= 0xA1 && unit <= 0xDF)
+                unit = static_cast<char16_t>(unit - 0xA1 + 0xFF61);
         }
         return units;
     }

@@ -108,5 +108,6 @@ TEST(FakeFileSystemTest, LogRecordsEveryMutatingCallAndInjectedFaultsHitTheNthCa
     EXPECT_FALSE(files.Remove("C:\\C"));
 
     EXPECT_FALSE(files.Exists("C:\\C"));
-    EXPECT_EQ(files.log, (Strings{"copy C:\\A -> C:\\B", "copy C:\\A -> C:\\C", "copy C:\\A -> C:\\D", "delete C:\\C"}));
+    EXPECT_EQ(files.log,
+              (Strings{"copy C:\\A -> C:\\B", "copy C:\\A -> C:\\C", "copy C:\\A -> C:\\D", "delete C:\\C"}));
 }

@@ -68,7 +68,10 @@ public:
     bool SetNormalAttributes(const std::string& path) override { return After(inner_.SetNormalAttributes(path)); }
     bool MakeDirectory(const std::string& path) override { return After(inner_.MakeDirectory(path)); }
     bool ReadAll(const std::string& path, std::string& bytes) override { return inner_.ReadAll(path, bytes); }
-    bool Rewrite(const std::string& path, const std::string& bytes) override { return After(inner_.Rewrite(path, bytes)); }
+    bool Rewrite(const std::string& path, const std::string& bytes) override
+    {
+        return After(inner_.Rewrite(path, bytes));
+    }
 
 private:
     bool After(bool result)
@@ -150,7 +153,7 @@ struct Machine {
     CrashingFiles files{test.files, crash};
     CrashingRegistry registry{test.registry, crash};
     CrashingDevices devices{test.devices, crash};
-    Platform platform{files,       registry,    devices,       test.configManager, test.windows,
+    Platform platform{files,       registry,   devices,       test.configManager, test.windows,
                       test.system, test.clock, test.codePage, test.view};
     SetupSession session{platform};
     SystemPhases phases;
@@ -167,13 +170,11 @@ struct Machine {
         FakeFileSystem& files = test.files;
         test.system.version = scenario.version;
         test.system.moduleFileName = "C:\\PKG\\SETUP.EXE";
-        for (const auto& file : PackageFiles)
-            files.AddFile(file[0], file[1] ? file[1] : SetupDescription, true);
-        for (const char* folder : {"C:\\WINDOWS\\INF\\OTHER", "C:\\WINDOWS\\SYSTEM\\IOSUBSYS",
-                                   "C:\\WINDOWS\\SYSTEM32\\DRIVERS"})
+        for (const auto& file : PackageFiles) files.AddFile(file[0], file[1] ? file[1] : SetupDescription, true);
+        for (const char* folder :
+             {"C:\\WINDOWS\\INF\\OTHER", "C:\\WINDOWS\\SYSTEM\\IOSUBSYS", "C:\\WINDOWS\\SYSTEM32\\DRIVERS"})
             files.AddFolder(folder);
-        for (const auto& pair : HiddenPairs)
-            files.AddFile(pair[0], pair[0]);
+        for (const auto& pair : HiddenPairs) files.AddFile(pair[0], pair[0]);
         files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
         files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
         files.AddFile("C:\\WINDOWS\\INF\\OEM7.INF", SetupDescription, true);
@@ -183,8 +184,7 @@ struct Machine {
         test.registry.AddKey("Software\\Microsoft\\Windows\\CurrentVersion");
         test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001");
         test.devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4E\\2").comebacks = 1;
-        for (const char* copy : ForeignCopies)
-            files.AddFile(copy, ForeignInf);
+        for (const char* copy : ForeignCopies) files.AddFile(copy, ForeignInf);
         windowsXp = scenario.version.Major == 5 && scenario.version.Minor == 1;
         windows98Family = scenario.version.Major != 5;
         Leave(interrupted);
@@ -218,7 +218,8 @@ struct Machine {
             }
         }
         if (interrupted == Interrupted::EditLeftovers) {
-            const std::string copy = windows98Family ? "C:\\WINDOWS\\INF\\OTHER\\EXDISK.IN" : "C:\\WINDOWS\\INF\\oemEXDISK.IN";
+            const std::string copy =
+                windows98Family ? "C:\\WINDOWS\\INF\\OTHER\\EXDISK.IN" : "C:\\WINDOWS\\INF\\oemEXDISK.IN";
             files.Remove(copy + "F");
             files.AddFile(copy + "~", SetupDescription);
             files.AddFile(copy + "$", "[Version]\r\nSigna");
@@ -295,14 +296,14 @@ std::vector<Injection> Injections()
         Inject("instance ID", &TestPlatform::devices, Dev::GetInstanceId),
         Inject("node removal", &TestPlatform::devices, Dev::RemoveDevice),
     };
-    all.push_back({"root locate", [](Machine&) { return 1; },
-                   [](Machine& m, int) { m.test.configManager.locateResult = 0x13; }});
+    all.push_back(
+        {"root locate", [](Machine&) { return 1; }, [](Machine& m, int) { m.test.configManager.locateResult = 0x13; }});
     all.push_back({"re-enumeration", [](Machine&) { return 1; },
                    [](Machine& m, int) { m.test.configManager.reenumerateResult = 0x13; }});
     all.push_back({"window search", [](Machine&) { return 1; },
                    [](Machine& m, int) { m.test.configManager.onReenumerate = nullptr; }});
-    all.push_back({"message box", [](Machine&) { return 1; },
-                   [](Machine& m, int) { m.test.view.messageBoxResult = 0; }});
+    all.push_back(
+        {"message box", [](Machine&) { return 1; }, [](Machine& m, int) { m.test.view.messageBoxResult = 0; }});
     return all;
 }
 
@@ -335,12 +336,13 @@ void ExpectNothingLost(const Machine& m, const std::string& where)
         EXPECT_TRUE(m.test.files.IsReadOnly(file[0])) << where;
     }
     for (const char* copy : ForeignCopies)
-        EXPECT_EQ(m.test.files.Exists(copy) ? m.test.files.Contents(copy) : "(deleted)", ForeignInf) << where << " " << copy;
+        EXPECT_EQ(m.test.files.Exists(copy) ? m.test.files.Contents(copy) : "(deleted)", ForeignInf)
+            << where << " " << copy;
     for (const auto& pair : HiddenPairs) {
         const bool kept = m.test.files.Exists(pair[0]) || m.test.files.Exists(pair[1]);
         EXPECT_TRUE(kept) << where << ": " << pair[0] << " lost";
-        const std::string copy = m.test.files.Exists(pair[0]) ? m.test.files.Contents(pair[0])
-                                                               : m.test.files.Contents(pair[1]);
+        const std::string copy =
+            m.test.files.Exists(pair[0]) ? m.test.files.Contents(pair[0]) : m.test.files.Contents(pair[1]);
         EXPECT_EQ(copy, pair[0]) << where;
     }
     // Bounded: no job waits longer than its search, its driving limit and its pauses.

@@ -31,7 +31,8 @@ protected:
         test.files.AddFile("A:\\EXDISK.IN_", SetupDescription, true);
         test.files.AddFile("A:\\EXDISK.SY_", "driver", true);
         test.files.AddFile("A:\\EXDISK.PDR", "port driver");
-        for (const char* folder : {"C:\\WINDOWS\\INF", "C:\\WINDOWS\\SYSTEM\\IOSUBSYS", "C:\\WINDOWS\\SYSTEM32\\DRIVERS"})
+        for (const char* folder :
+             {"C:\\WINDOWS\\INF", "C:\\WINDOWS\\SYSTEM\\IOSUBSYS", "C:\\WINDOWS\\SYSTEM32\\DRIVERS"})
             test.files.AddFolder(folder);
         test.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index", true);
         test.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
@@ -62,30 +63,29 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_EQ(test.view.transcript.front(), "text 1008 installing...");
     EXPECT_EQ(session.StatusText, "installing...");
     EXPECT_EQ(test.clock.elapsedMilliseconds, 4 * 200);
-    EXPECT_EQ(test.files.log,
-              (Lines{"mkdir C:\\WINDOWS\\INF\\OTHER",
-                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                     "copy A:\\EXDISK.IN_ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                     "copy C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                     "rewrite C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                     "move C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                     "move C:\\WINDOWS\\inf\\other\\EXDISK.IN$ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                     "attributes C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
-                     "copy A:\\EXDISK.PDR -> C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
-                     "attributes C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
-                     "delete C:\\WINDOWS\\inf\\DRVIDX.BIN",
-                     "delete C:\\WINDOWS\\inf\\DRVDATA.BIN",
-                     "attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
-                     "copy A:\\EXDISK.SY_ -> C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
-                     "attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"}));
+    EXPECT_EQ(test.files.log, (Lines{"mkdir C:\\WINDOWS\\INF\\OTHER",
+                                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                                     "copy A:\\EXDISK.IN_ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                                     "copy C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                                     "rewrite C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                                     "move C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                                     "move C:\\WINDOWS\\inf\\other\\EXDISK.IN$ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                                     "attributes C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
+                                     "copy A:\\EXDISK.PDR -> C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
+                                     "attributes C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
+                                     "delete C:\\WINDOWS\\inf\\DRVIDX.BIN",
+                                     "delete C:\\WINDOWS\\inf\\DRVDATA.BIN",
+                                     "attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
+                                     "copy A:\\EXDISK.SY_ -> C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
+                                     "attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"}));
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"),
               "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n");
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");
@@ -150,8 +150,7 @@ TEST_F(DriverPlacementTest, NamesConvertByTheirLastCharacter)
     test.files.AddFile("A:\\driver.in_", SetupDescription);
     test.files.AddFile("A:\\USBDISK.SY_", "usb driver");
     Place(OsClass::WindowsXp, 15, 30);
-    EXPECT_EQ(test.files.Names("C:\\WINDOWS\\INF"),
-              (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
+    EXPECT_EQ(test.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
 }
 

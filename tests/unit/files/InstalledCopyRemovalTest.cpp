@@ -14,8 +14,7 @@ std::string Inf(const std::string& models, const std::string& manufacturer = "M=
 std::u16string Utf16(const std::string& ascii)
 {
     std::u16string text = u"\xFEFF";
-    for (char c : ascii)
-        text += static_cast<char16_t>(c);
+    for (char c : ascii) text += static_cast<char16_t>(c);
     return text;
 }
 
@@ -63,10 +62,9 @@ TEST_F(InstalledCopyRemovalTest, Windows98FamilyLooksInInfOtherAndDeletesTwins)
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\OEM1.INF"));
     EXPECT_EQ(test.files.searches.back(), "C:\\WINDOWS\\INF\\OTHER\\*.INF");
     EXPECT_EQ(std::vector<std::string>(test.files.log.begin(), test.files.log.begin() + 4),
-              (std::vector<std::string>{"attributes C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF",
-                                        "delete C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF",
-                                        "attributes C:\\WINDOWS\\INF\\OTHER\\EXDISK.PNF",
-                                        "delete C:\\WINDOWS\\INF\\OTHER\\EXDISK.PNF"}));
+              (std::vector<std::string>{
+                  "attributes C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "delete C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF",
+                  "attributes C:\\WINDOWS\\INF\\OTHER\\EXDISK.PNF", "delete C:\\WINDOWS\\INF\\OTHER\\EXDISK.PNF"}));
 }
 
 TEST_F(InstalledCopyRemovalTest, Windows2000AndXpTakeOnlyOemCopiesInAnyCaseIncludingUtf16)
@@ -92,9 +90,8 @@ TEST_F(InstalledCopyRemovalTest, OnlyTheFirstModelsSectionUntilTheFirstBadLine)
 {
     session.State.OsClass = OsClass::Windows98SecondEdition;
     const std::string dir = "C:\\WINDOWS\\INF\\OTHER\\";
-    test.files.AddFile(dir + "SECONDMFR.INF",
-                       Inf("D=I,USB\\VID_0000&PID_0000\r\n", "M=Models\r\nN=More\r\n") +
-                           "[More]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n");
+    test.files.AddFile(dir + "SECONDMFR.INF", Inf("D=I,USB\\VID_0000&PID_0000\r\n", "M=Models\r\nN=More\r\n") +
+                                                  "[More]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n");
     test.files.AddFile(dir + "BADLINE.INF", Inf("D=I\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"));
     test.files.AddFile(dir + "LONGLINE.INF",
                        Inf("D=I,USB\\VID_" + std::string(300, 'X') + "\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"));
@@ -106,9 +103,8 @@ TEST_F(InstalledCopyRemovalTest, OnlyTheFirstModelsSectionUntilTheFirstBadLine)
     test.files.SetInUse(dir + "INUSE.INF");
 
     EXPECT_EQ(Remove("1A2B", "3C4D"), 1);
-    EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"),
-              (std::vector<std::string>{"SECONDMFR.INF", "BADLINE.INF", "LONGLINE.INF", "NOTWIN4.INF", "LONGNAME.INF",
-                                        "INUSE.INF"}));
+    EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"), (std::vector<std::string>{"SECONDMFR.INF", "BADLINE.INF", "LONGLINE.INF",
+                                                                         "NOTWIN4.INF", "LONGNAME.INF", "INUSE.INF"}));
 }
 
 TEST_F(InstalledCopyRemovalTest, AFileSharedByTwoPairsIsDeletedOnceAndEmptyTextsMatchNothing)

@@ -53,8 +53,7 @@ TEST_F(SystemFileHidingTest, UsbStorageInfStateTableOnWindowsXp)
         s.State.OsClass = OsClass::WindowsXp;
         s.State.WindowsFolder.Assign("C:\\WINDOWS");
         fresh.files.AddFolder("C:\\WINDOWS\\INF");
-        for (const std::string& name : c.before)
-            fresh.files.AddFile("C:\\WINDOWS\\INF\\" + name, name);
+        for (const std::string& name : c.before) fresh.files.AddFile("C:\\WINDOWS\\INF\\" + name, name);
         HideUsbStorageInf(s);
         EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), c.afterHide) << c.before.size();
         RestoreUsbStorageInf(s);

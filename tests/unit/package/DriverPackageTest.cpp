@@ -56,8 +56,10 @@ protected:
     }
 
     // The example package with one line of a section replaced (or added, when absent).
-    static std::string WithSetup(const std::string& setupLines) { return Version + Manufacturer + Models + Install +
-                                                                          "[Setup]\r\n" + setupLines + "\r\n" + Strings; }
+    static std::string WithSetup(const std::string& setupLines)
+    {
+        return Version + Manufacturer + Models + Install + "[Setup]\r\n" + setupLines + "\r\n" + Strings;
+    }
     static std::string WithModels(const std::string& modelLines, const std::string& setupLines = "FDDInf=F.IN_\r\n")
     {
         return Version + Manufacturer + "[ExModels]\r\n" + modelLines + "\r\n" + Install + "[Setup]\r\n" + setupLines +
@@ -89,8 +91,7 @@ TEST_F(DriverPackageTest, ReadsTheExamplePackage)
     EXPECT_EQ(session.Brand.AboutText.rfind("Example Disk Setup  ", 0), 0u);
     EXPECT_GT(session.Brand.AboutText.size(), std::string("Example Disk Setup  ").size());
     EXPECT_TRUE(test.view.transcript.empty());
-    EXPECT_EQ(test.files.searches,
-              (std::vector<std::string>{"C:\\PKG\\*.in?", "C:\\PKG\\*.sy_", "C:\\PKG\\*.pdr"}));
+    EXPECT_EQ(test.files.searches, (std::vector<std::string>{"C:\\PKG\\*.in?", "C:\\PKG\\*.sy_", "C:\\PKG\\*.pdr"}));
 }
 
 TEST_F(DriverPackageTest, JoinsPathsOnceAtADriveRootAndAfterATrailingBackslash)
@@ -113,8 +114,7 @@ TEST_F(DriverPackageTest, MissingSetupDescriptionsAreReportedWithTheTableTitle)
 {
     test.files.AddFile("C:\\PKG\\EXDISK.SY_", "driver");
     EXPECT_FALSE(Read());
-    EXPECT_EQ(test.view.transcript,
-              (Transcript{"message [" + StringTableTitle + "] INF file not found ! flags 16"}));
+    EXPECT_EQ(test.view.transcript, (Transcript{"message [" + StringTableTitle + "] INF file not found ! flags 16"}));
 
     test.view.transcript.clear();
     test.files.AddFile("C:\\PKG\\NOTES.INI", "[Settings]\r\nA=1\r\n");
@@ -172,8 +172,8 @@ TEST_F(DriverPackageTest, SetupKeysDecideSilentlyWhetherThePackageIsUsable)
         {"FDDInf=F.IN_\r\nMPDInf\r\n", true, 1},                       // a key with itself as its value
         {"MPDInf=M.IN_\r\n", false, 0},                                // no FDDInf
         {"FDDInf=ABCDEFGHIJKLMNOPQRST\r\n", false, 0},
-        {"FDDInf=\r\n", true, 1},                                      // empty value reads as empty
-        {"fddinf=F.IN_\r\nwin98only=0\r\n", true, 0},                  // keys without regard to case
+        {"FDDInf=\r\n", true, 1},                     // empty value reads as empty
+        {"fddinf=F.IN_\r\nwin98only=0\r\n", true, 0}, // keys without regard to case
     };
     for (const Case& c : cases) {
         TestPlatform fresh;
@@ -217,8 +217,7 @@ TEST_F(DriverPackageTest, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCa
 {
     test.files.AddFile("C:\\PKG\\EXDISK.IN_", ExamplePackage);
     EXPECT_FALSE(Read());
-    EXPECT_EQ(test.view.transcript,
-              (Transcript{"message [Example Disk Setup] SYS(SY_) file not found ! flags 16"}));
+    EXPECT_EQ(test.view.transcript, (Transcript{"message [Example Disk Setup] SYS(SY_) file not found ! flags 16"}));
 
     test.view.transcript.clear();
     test.files.AddFile("C:\\PKG\\A_DRIVER_WITH_A_LONG.SY_", "d"); // 24 characters: passed over
@@ -243,7 +242,7 @@ TEST_F(DriverPackageTest, ASilentRunShowsNoMessageForAnUnusablePackage)
     session.Silent = true;
     EXPECT_FALSE(Read()); // no setup description at all
     test.files.AddFile("C:\\PKG\\EXDISK.IN_", ExamplePackage);
-    EXPECT_FALSE(Read()); // no driver
+    EXPECT_FALSE(Read());                                                              // no driver
     test.files.AddFile("C:\\PKG\\EXDISK.IN_", "[Version]\r\nSignature=$CHICAGO$\r\n"); // no [Setup]
     EXPECT_FALSE(Read());
     EXPECT_EQ(test.view.transcript, Transcript{}) << "a deployment script's run waits for nobody";
@@ -263,42 +262,89 @@ TEST_F(DriverPackageTest, ModelLinesGivePairsAndTheTarget)
     const Case cases[] = {
         {"revision suffix", "A=InstA,USB\\VID_1A2B&PID_3C4D&REV_0100\r\n", noTarget, {"1A2B/3C4D"}, "A", "InstA"},
         {"lines without VID_ add nothing",
-         "P=InstP,*PNP0A03\r\nL=InstL,usb\\vid_1a2b&pid_3c4d\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n", noTarget,
-         {"1A2B/3C4E"}, "B", "InstB"},
-        {"VID without PID is no pair", "V=InstV,USB\\VID_1A2B\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n", noTarget,
-         {"1A2B/3C4E"}, "B", "InstB"},
+         "P=InstP,*PNP0A03\r\nL=InstL,usb\\vid_1a2b&pid_3c4d\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n",
+         noTarget,
+         {"1A2B/3C4E"},
+         "B",
+         "InstB"},
+        {"VID without PID is no pair",
+         "V=InstV,USB\\VID_1A2B\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n",
+         noTarget,
+         {"1A2B/3C4E"},
+         "B",
+         "InstB"},
         {"markers at the very end give no pair",
-         "V=InstV,USB\\VID_1A2B&PID_\r\nW=InstW,USB\\PID_3C4E&VID_\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n", noTarget,
-         {"1A2B/3C4E"}, "B", "InstB"},
-        {"equal lines give equal entries", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D\r\n",
-         noTarget, {"1A2B/3C4D", "1A2B/3C4D"}, "A", "InstA"},
-        {"second line targeted", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n",
-         noTarget + "TargetID=1A2B3C4E\r\n", {"1A2B/3C4D", "1A2B/3C4E"}, "B", "InstB"},
-        {"no line matches the target", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n", noTarget + "TargetID=9999AAAA\r\n",
-         {"1A2B/3C4D"}, "", ""},
-        {"a lower-case target matches as hardware IDs do", "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n",
-         noTarget + "TargetID=1a2b3c4d\r\n", {"1A2B/3C4D"}, "A", "InstA"},
+         "V=InstV,USB\\VID_1A2B&PID_\r\nW=InstW,USB\\PID_3C4E&VID_\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n",
+         noTarget,
+         {"1A2B/3C4E"},
+         "B",
+         "InstB"},
+        {"equal lines give equal entries",
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D\r\n",
+         noTarget,
+         {"1A2B/3C4D", "1A2B/3C4D"},
+         "A",
+         "InstA"},
+        {"second line targeted",
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n",
+         noTarget + "TargetID=1A2B3C4E\r\n",
+         {"1A2B/3C4D", "1A2B/3C4E"},
+         "B",
+         "InstB"},
+        {"no line matches the target",
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n",
+         noTarget + "TargetID=9999AAAA\r\n",
+         {"1A2B/3C4D"},
+         "",
+         ""},
+        {"a lower-case target matches as hardware IDs do",
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\n",
+         noTarget + "TargetID=1a2b3c4d\r\n",
+         {"1A2B/3C4D"},
+         "A",
+         "InstA"},
         {"the target's digits elsewhere in an ID do not name it",
          "A=InstA,USB\\VID_1A2B&PID_3C4E&REV_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D\r\n",
-         noTarget + "TargetID=1A2B3C4D\r\n", {"1A2B/3C4E", "1A2B/3C4D"}, "B", "InstB"},
+         noTarget + "TargetID=1A2B3C4D\r\n",
+         {"1A2B/3C4E", "1A2B/3C4D"},
+         "B",
+         "InstB"},
         {"a target of seven characters counts as absent",
-         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_993C\r\n", noTarget + "TargetID=1A2B993\r\n",
-         {"1A2B/3C4D", "1A2B/993C"}, "A", "InstA"},
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_993C\r\n",
+         noTarget + "TargetID=1A2B993\r\n",
+         {"1A2B/3C4D", "1A2B/993C"},
+         "A",
+         "InstA"},
         {"a target that is not hexadecimal counts as absent",
-         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_XY2B&PID_3C4E\r\n", noTarget + "TargetID=XY2B3C4E\r\n",
-         {"1A2B/3C4D"}, "A", "InstA"},
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_XY2B&PID_3C4E\r\n",
+         noTarget + "TargetID=XY2B3C4E\r\n",
+         {"1A2B/3C4D"},
+         "A",
+         "InstA"},
         {"IDs shorter than four digits are no pair",
          "A=InstA,USB\\VID_12&PID_3456\r\nT=InstT,USB\\VID_1A2B&PID_3\r\nB=InstB,USB\\VID_1A2B&PID_3C4E\r\n",
-         noTarget, {"1A2B/3C4E"}, "B", "InstB"},
+         noTarget,
+         {"1A2B/3C4E"},
+         "B",
+         "InstB"},
         {"IDs that are not hexadecimal are no pair",
-         "A=InstA,USB\\VID_1A2G&PID_3C4D\r\nB=InstB,USB\\VID_1a2b&PID_3c4e&REV_01\r\n", noTarget, {"1a2b/3c4e"}, "B",
+         "A=InstA,USB\\VID_1A2G&PID_3C4D\r\nB=InstB,USB\\VID_1a2b&PID_3c4e&REV_01\r\n",
+         noTarget,
+         {"1a2b/3c4e"},
+         "B",
          "InstB"},
         {"long description waits for a later line",
-         "%Long%=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D\r\n", noTarget, {"1A2B/3C4D", "1A2B/3C4D"},
-         "B", "InstA"},
+         "%Long%=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D\r\n",
+         noTarget,
+         {"1A2B/3C4D", "1A2B/3C4D"},
+         "B",
+         "InstA"},
         {"long install name off the target is never read",
-         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=ABCDEFGHIJKLMNOPQRSTU,USB\\VID_1A2B&PID_9999\r\n", noTarget,
-         {"1A2B/3C4D", "1A2B/9999"}, "A", "InstA"},
+         "A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=ABCDEFGHIJKLMNOPQRSTU,USB\\VID_1A2B&PID_9999\r\n",
+         noTarget,
+         {"1A2B/3C4D", "1A2B/9999"},
+         "A",
+         "InstA"},
     };
     for (const Case& c : cases) {
         TestPlatform fresh;
@@ -326,12 +372,13 @@ TEST_F(DriverPackageTest, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
                           "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n"));
     PackageReadNotes notes;
     ASSERT_TRUE(ReadDriverPackage(session, failureReason, &notes)) << failureReason;
-    EXPECT_EQ(notes.remarks, (std::vector<std::string>{
-                         "TargetID \"1A2B3C4\" is not eight hexadecimal digits: taken as absent",
-                         "line 1 of [ExModels] (USB\\VID_1A2B&PID_3) passed over: the text after PID_ is not four "
-                         "hexadecimal digits",
-                         "line 2 of [ExModels] (*PNP0A03) passed over: no VID_ in its hardware ID",
-                     }));
+    EXPECT_EQ(notes.remarks,
+              (std::vector<std::string>{
+                  "TargetID \"1A2B3C4\" is not eight hexadecimal digits: taken as absent",
+                  "line 1 of [ExModels] (USB\\VID_1A2B&PID_3) passed over: the text after PID_ is not four "
+                  "hexadecimal digits",
+                  "line 2 of [ExModels] (*PNP0A03) passed over: no VID_ in its hardware ID",
+              }));
     EXPECT_EQ(Pairs(), (std::vector<std::string>{"1A2B/3C4D"}));
 }
 
@@ -342,8 +389,8 @@ TEST_F(DriverPackageTest, AUtf16SetupDescriptionIsNoPackageForThe98Family)
         utf16 += c;
         utf16 += '\0';
     }
-    for (OsClass osClass : {OsClass::Windows98, OsClass::WindowsMe, OsClass::Unsupported, OsClass::Windows2000,
-                            OsClass::WindowsXp}) {
+    for (OsClass osClass :
+         {OsClass::Windows98, OsClass::WindowsMe, OsClass::Unsupported, OsClass::Windows2000, OsClass::WindowsXp}) {
         TestPlatform fresh;
         SetupSession s{fresh.platform};
         s.State.OsClass = osClass;
@@ -356,8 +403,8 @@ TEST_F(DriverPackageTest, AUtf16SetupDescriptionIsNoPackageForThe98Family)
         const bool windows98Family = osClass < OsClass::Windows2000;
         EXPECT_EQ(ReadDriverPackage(s, reason, &notes), !windows98Family) << static_cast<int>(osClass) << reason;
         ASSERT_EQ(notes.candidates.size(), 1u);
-        EXPECT_EQ(notes.candidates[0].second, windows98Family ? PackageReadNotes::Candidate::Utf16On98Family
-                                                              : PackageReadNotes::Candidate::Taken)
+        EXPECT_EQ(notes.candidates[0].second,
+                  windows98Family ? PackageReadNotes::Candidate::Utf16On98Family : PackageReadNotes::Candidate::Taken)
             << static_cast<int>(osClass);
     }
 }
@@ -374,8 +421,7 @@ TEST_F(DriverPackageTest, BrokenDeviceModelsFailWithoutAMessageButWithAReason)
              SetupSection + Strings,
          "Provider"},
         {Version + Models + SetupSection + Strings, "[Manufacturer]"},
-        {Version + "[Manufacturer]\r\nM=ABCDEFGHIJKLMNOPQRST\r\n" + Models + SetupSection + Strings,
-         "models section"},
+        {Version + "[Manufacturer]\r\nM=ABCDEFGHIJKLMNOPQRST\r\n" + Models + SetupSection + Strings, "models section"},
         {Version + Manufacturer + SetupSection + Strings, "[ExModels]"},
         {WithModels("A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB\r\n"), "line 2"},
         {WithModels("A=InstA,USB\\VID_" + std::string(260, '1') + "\r\n"), "line 1"},

@@ -15,13 +15,27 @@ TEST(FileSearchTest, PatternsMatchAsWindowsMatchesThem)
         bool matches;
     };
     const Case cases[] = {
-        {"*.in?", "EXDISK.IN_", true},   {"*.in?", "exdisk.inf", true},  {"*.in?", "A.IN", true},
-        {"*.in?", "A.INFO", false},      {"*.in?", "A.I", false},        {"*.in?", "AIN_", false},
-        {"*.in?", "A.IN.TXT", false},    {"*.sy_", "USBDISK.SY_", true}, {"*.sy_", "USBDISK.SYS", false},
-        {"*.sy_", "x.sy_old", false},    {"*.pdr", "EXDISK.PDR", true},  {"*.INF", "a.b.inf", true},
-        {"*.INF", "INF", false},         {"oem*.inf", "oem3.inf", true}, {"oem*.inf", "OEM.INF", true},
-        {"oem*.inf", "oemDRIVER.INF", true}, {"oem*.inf", "xoem3.inf", false}, {"oem*.inf", "oem1.inf_old", false},
-        {"*.*", "README", true},         {"USBSTOR.INF", "usbstor.inf", true}, {"USBSTOR.INF", "USBSTO~1.INF", false},
+        {"*.in?", "EXDISK.IN_", true},
+        {"*.in?", "exdisk.inf", true},
+        {"*.in?", "A.IN", true},
+        {"*.in?", "A.INFO", false},
+        {"*.in?", "A.I", false},
+        {"*.in?", "AIN_", false},
+        {"*.in?", "A.IN.TXT", false},
+        {"*.sy_", "USBDISK.SY_", true},
+        {"*.sy_", "USBDISK.SYS", false},
+        {"*.sy_", "x.sy_old", false},
+        {"*.pdr", "EXDISK.PDR", true},
+        {"*.INF", "a.b.inf", true},
+        {"*.INF", "INF", false},
+        {"oem*.inf", "oem3.inf", true},
+        {"oem*.inf", "OEM.INF", true},
+        {"oem*.inf", "oemDRIVER.INF", true},
+        {"oem*.inf", "xoem3.inf", false},
+        {"oem*.inf", "oem1.inf_old", false},
+        {"*.*", "README", true},
+        {"USBSTOR.INF", "usbstor.inf", true},
+        {"USBSTOR.INF", "USBSTO~1.INF", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MatchesSearchPattern(c.name, c.pattern), c.matches) << c.pattern << " " << c.name;

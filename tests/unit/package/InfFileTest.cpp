@@ -27,7 +27,8 @@ std::unique_ptr<InfFile> Parse(std::string_view bytes, const InfOpenOptions& opt
 std::optional<std::string> Field(const InfFile& file, const InfLine& line, unsigned index)
 {
     char buffer[600];
-    if (!file.GetStringField(line, index, buffer, sizeof buffer)) return std::nullopt;
+    if (!file.GetStringField(line, index, buffer, sizeof buffer))
+        return std::nullopt;
     return std::string(buffer);
 }
 
@@ -46,8 +47,10 @@ struct FirstLine {
     explicit FirstLine(const std::string& body, const InfOpenOptions& options = {})
         : file(Parse(Header + "[Test]\n" + body, options))
     {
-        if (file == nullptr) file = Parse(Header);
-        if (!file->FindFirstLine("Test", nullptr, line)) ADD_FAILURE() << body;
+        if (file == nullptr)
+            file = Parse(Header);
+        if (!file->FindFirstLine("Test", nullptr, line))
+            ADD_FAILURE() << body;
     }
 };
 
@@ -111,7 +114,10 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
         {"a=b,\"\",c,\" \",d", "a", {"b", "", "c", " ", "d"}},
         {"a=x \"\" y ; comment", "a", {"x  y"}},
         {"HKLM,A,B,'C',D", std::nullopt, {"HKLM", "A", "B", "'C'", "D"}},
-        {"ab=c\x1a" "d\ne=f", "ab", {"c"}},
+        {"ab=c\x1a"
+         "d\ne=f",
+         "ab",
+         {"c"}},
         {std::string("abcd=ef\0gh", 10), "abcd", {"ef gh"}},
         {std::string("ab=cd \0\n", 8), "ab", {"cd"}},
         {"k=" + std::string(600, 'v') + "\"" + std::string(100, 'w'), "k", {std::string(511, 'v')}},
@@ -126,19 +132,21 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
 TEST(InfFileTest, TrimsWhatTheCodePageTurnsIntoUnicodeWhiteSpace)
 {
     // In Latin-1, 0xA0 and 0x85 are U+00A0 and U+0085.
-    FirstLine latin("\xA0k\xA0=\xA0v\x85,a\xA0" "b");
+    FirstLine latin("\xA0k\xA0=\xA0v\x85,a\xA0"
+                    "b");
     EXPECT_EQ(Field(*latin.file, latin.line, 0), "k");
-    EXPECT_EQ(Values(*latin.file, latin.line), (std::vector<std::string>{"v", "a\xA0" "b"}));
+    EXPECT_EQ(Values(*latin.file, latin.line), (std::vector<std::string>{"v", "a\xA0"
+                                                                              "b"}));
 }
 
 TEST(InfFileTest, SectionNamesAreRawTextUpToTheFirstBracket)
 {
-    const auto file = Parse(Header + " [Test[S]ection] tail\na=1\n[ x;y\\\" ]\nb=2\n[TEST[s]\nc=3\n[]\nd=4\n"
-                            + std::string("[Nul\0Name]\ne=5\n", 15));
+    const auto file = Parse(Header + " [Test[S]ection] tail\na=1\n[ x;y\\\" ]\nb=2\n[TEST[s]\nc=3\n[]\nd=4\n" +
+                            std::string("[Nul\0Name]\ne=5\n", 15));
     ASSERT_NE(file, nullptr);
     InfLine line;
-    for (const auto& [section, key] : std::map<std::string, std::string>{
-             {"test[S", "a"}, {" x;y\\\" ", "b"}, {"", "d"}, {"Nul Name", "e"}})
+    for (const auto& [section, key] :
+         std::map<std::string, std::string>{{"test[S", "a"}, {" x;y\\\" ", "b"}, {"", "d"}, {"Nul Name", "e"}})
         EXPECT_TRUE(file->FindFirstLine(section, key.c_str(), line)) << section;
     EXPECT_FALSE(file->FindFirstLine("Test[Section", nullptr, line));
     // The second [TEST[s] header adds its line to the same section.
@@ -206,11 +214,18 @@ TEST(InfFileTest, SubstitutesStringTokensWhenRead)
 TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
 {
     const std::map<std::string, std::string> cases = {
-        {"%10%", "C:\\WIN"}, {"%11%\\drivers", "C:\\WIN\\SYS\\drivers"}, {"%1%", "C:\\PKG\\"},
-        {"%1%\\sub", "C:\\PKG\\sub"}, {"%17%", "C:\\WIN\\inf"}, {"%24%\\x", "C:\\x"},
-        {"%-1%|%0%|%65535%", "||"}, {"% +010%", "C:\\WIN"}, {"%2%", "C:\\WIN\\SYS\\unknown"},
-        {"%30%", "C:\\"}, {"%s%", "strings first"}, {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%",
-                                                    "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"},
+        {"%10%", "C:\\WIN"},
+        {"%11%\\drivers", "C:\\WIN\\SYS\\drivers"},
+        {"%1%", "C:\\PKG\\"},
+        {"%1%\\sub", "C:\\PKG\\sub"},
+        {"%17%", "C:\\WIN\\inf"},
+        {"%24%\\x", "C:\\x"},
+        {"%-1%|%0%|%65535%", "||"},
+        {"% +010%", "C:\\WIN"},
+        {"%2%", "C:\\WIN\\SYS\\unknown"},
+        {"%30%", "C:\\"},
+        {"%s%", "strings first"},
+        {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"},
     };
     std::string text = Header + "[Test]\n";
     for (const auto& [value, expected] : cases) text += "k=" + value + "\n";
@@ -250,8 +265,8 @@ TEST(InfFileTest, PrefersTheUserLanguagesStringsOnlyWhenAsked)
 
 TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 {
-    FirstLine first("k=" + std::string(19, 'x') + "," + std::string(20, 'y') + ",%long%\n[Strings]\nlong="
-                    + std::string(300, 'z'));
+    FirstLine first("k=" + std::string(19, 'x') + "," + std::string(20, 'y') +
+                    ",%long%\n[Strings]\nlong=" + std::string(300, 'z'));
     const InfFile& file = *first.file;
     char buffer[20] = "preset";
     EXPECT_TRUE(file.GetStringField(first.line, 1, buffer, sizeof buffer));
@@ -277,11 +292,27 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
     const std::map<std::string, std::optional<std::int32_t>> cases = {
-        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12}, {"+7", 7}, {"", 0},
-        {"%sp%5", 5}, {"2147483647", 2147483647}, {"99999999999", 2147483647},
-        {"-2147483648", INT32_MIN}, {"-0x80000001", INT32_MIN}, {"0xFFFFFFFF", 2147483647},
-        {"Field1", std::nullopt}, {"08", std::nullopt}, {"0x", std::nullopt}, {"12a", std::nullopt},
-        {"-", std::nullopt}, {"%sp%", std::nullopt}, {"5%sp%", std::nullopt}, {"%long%%long%", 2147483647},
+        {"48", 48},
+        {"0x4", 4},
+        {"0X1f", 31},
+        {"010", 8},
+        {"-12", -12},
+        {"+7", 7},
+        {"", 0},
+        {"%sp%5", 5},
+        {"2147483647", 2147483647},
+        {"99999999999", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"-0x80000001", INT32_MIN},
+        {"0xFFFFFFFF", 2147483647},
+        {"Field1", std::nullopt},
+        {"08", std::nullopt},
+        {"0x", std::nullopt},
+        {"12a", std::nullopt},
+        {"-", std::nullopt},
+        {"%sp%", std::nullopt},
+        {"5%sp%", std::nullopt},
+        {"%long%%long%", 2147483647},
     };
     for (const auto& [text, expected] : cases) {
         FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\nlong=" + std::string(300, '7') + "\n");
@@ -299,7 +330,8 @@ TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 
 TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
 {
-    const std::u16string text = u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,\xD800x\r\n";
+    const std::u16string text =
+        u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,\xD800x\r\n";
     // Names compare in Unicode, so "????" is not the Cyrillic key it would be in the ANSI code
     // page; a cut after 511 units keeps the first half of a surrogate pair, read as '?'.
     const auto narrow = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
@@ -307,8 +339,8 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
     const std::u16string end = u"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1";
     const std::string utf8 = narrow(u8"\uFEFF[Version]\r\nSignature=$Chicago$\r\n[Test]\r\n"
                                     u8"k=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x\r\n"
-                                    u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\nv=")
-                             + std::string(510, 'v') + narrow(u8"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
+                                    u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\nv=") +
+                             std::string(510, 'v') + narrow(u8"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
     for (const auto& bytes : {Utf16Le(text + more + std::u16string(510, u'v') + end), utf8}) {
         const auto file = Parse(bytes);
         ASSERT_NE(file, nullptr);
@@ -337,11 +369,16 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
 TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
 {
     const std::map<std::string, std::u16string> cases = {
-        {"a\x80z", u"a\uFFFDz"},          {"\xC0\xAF", u"\uFFFD\uFFFD"},
-        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"}, {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, {"\xE6\x97", u"\uFFFD"},
-        {"\xE6\x97z", u"\uFFFDz"},        {"\xF0\x9F\x98\x80", u"\U0001F600"},
-        {"\xFF\xFE", u"\uFFFD\uFFFD"},    {"\xC3\xA9", u"\u00e9"},
+        {"a\x80z", u"a\uFFFDz"},
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},
+        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"\xE6\x97", u"\uFFFD"},
+        {"\xE6\x97z", u"\uFFFDz"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"\xFF\xFE", u"\uFFFD\uFFFD"},
+        {"\xC3\xA9", u"\u00e9"},
     };
     for (const auto& [bytes, units] : cases) EXPECT_EQ(DecodeUtf8(bytes), units) << bytes;
 }
@@ -415,8 +452,8 @@ TEST(InfFileDoubleByte, CountsCharactersAndTrimsTheIdeographicSpace)
     std::string key;
     for (int i = 0; i < 600; ++i) key += "\x93\xFA";
     ShiftJisCodePage japanese;
-    const auto inf = InfFile::Parse(Header + "[Test]\n" + key + "=x\n\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\n",
-                                    japanese);
+    const auto inf = InfFile::Parse(
+        Header + "[Test]\n" + key + "=x\n\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\n", japanese);
     ASSERT_TRUE(inf);
     InfLine line;
     EXPECT_TRUE(inf->FindFirstLine("Test", key.substr(0, 1022).c_str(), line));
