@@ -1,0 +1,348 @@
+// The INF lexer: sections, lines, keys and fields, read in place.
+#pragma once
+#include <algorithm>
+#include <cstring>
+
+#include "package/InfFile.h"
+#include "package/InfText.h"
+#include "package/InfAnsiCharacters.h"
+#include "package/InfBuilder.h"
+
+// Splits INF text into sections, lines, keys and fields. Each key and field is written over the
+// text it came from, starting where its first character stood: most stand as they are, and none
+// is longer than what it came from. Works on UTF-16 units, on well-formed UTF-8 (without
+// AnsiCharacters), or on the bytes of an ANSI file as they stand. The bytes of a character are
+// taken together, so the second byte 0x5C or 0x5D of a double-byte character is never a
+// backslash or a bracket, and lengths count what the platform counts: characters of the ANSI
+// code page, UTF-16 units.
+template <typename Unit>
+class InfFile::Lexer {
+public:
+    Lexer(Unit* text, std::size_t length, std::u16string& names, Builder& builder, AnsiCharacters* ansi)
+        : text_(text, length), store_(text), names_(names), builder_(builder), ansi_(ansi)
+    {
+        if constexpr (inf::IsAnsi<Unit>) {
+            utf8_ = ansi == nullptr;
+            classes_ = utf8_ ? inf::Utf8Classes.data() : ansi->Classes().data();
+        }
+    }
+
+    bool Run()
+    {
+        std::size_t pos = 0;
+        while (pos < text_.size()) {
+            const Unit c = text_[pos];
+            const std::uint8_t characterClass = ClassOf(c);
+            const std::size_t width = (characterClass & inf::LeadByte) != 0 ? Width(pos) : 1;
+            if (characterClass == inf::Plain && c != Unit('[') && builder_.InSection()) {
+                ReadLine(pos);
+            } else if (c == Unit('\n') || IsBlankAt(pos, width)) {
+                pos += width;
+            } else if (c == Unit(';')) {
+                pos = LineEnd(pos);
+            } else if (c == Unit('[')) {
+                if (!ReadSectionHeader(pos))
+                    return false;
+            } else if (!builder_.InSection()) {
+                // Skipped a character at a time, as the platform does: a '[' further on still
+                // opens a section.
+                builder_.NoteTextBeforeSection();
+                pos += width;
+            } else {
+                ReadLine(pos);
+            }
+        }
+        return true;
+    }
+
+private:
+    enum class Delimiter { Equals, Comma, LineEnd };
+    enum class Backslash { Continues, Literal, EndOfText };
+    static constexpr std::size_t NoBlanks = std::basic_string_view<Unit>::npos;
+    static constexpr std::size_t NoStart = std::basic_string_view<Unit>::npos;
+
+    static unsigned Value(Unit c) { return static_cast<std::make_unsigned_t<Unit>>(c); }
+    std::uint8_t ClassOf(Unit c) const
+    {
+        if constexpr (inf::IsAnsi<Unit>)
+            return classes_[Value(c)];
+        else
+            return c < 0x100 ? inf::LowClasses[c] : std::uint8_t{inf::IsUnicodeBlank(c) ? inf::Blank : inf::Plain};
+    }
+    // The bytes of the character that starts here. A lead byte followed by a line end, a NUL or
+    // the end of the file is a byte on its own: a double-byte character's second byte is never
+    // one of those, and the NUL still reads as a space.
+    std::size_t Width(std::size_t pos) const
+    {
+        if constexpr (inf::IsAnsi<Unit>) {
+            if (utf8_)
+                return inf::Utf8Length(static_cast<unsigned char>(text_[pos]));
+            if ((ClassOf(text_[pos]) & inf::LeadByte) == 0 || pos + 1 >= text_.size())
+                return 1;
+            const Unit trail = text_[pos + 1];
+            return trail == '\n' || trail == '\r' || trail == Unit('\0') ? 1 : 2;
+        }
+        return 1;
+    }
+    // The UTF-16 units of a character of that width.
+    std::size_t UnitsOf(std::size_t width) const { return utf8_ && width == 4 ? 2 : 1; }
+    // NUL characters read as spaces, both as blanks and in the text kept.
+    bool IsBlankAt(std::size_t pos, std::size_t width) const
+    {
+        if constexpr (inf::IsAnsi<Unit>) {
+            const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text_[pos + i]) & 0x3Fu; };
+            if (utf8_ && width == 2)
+                return inf::IsUnicodeBlank(static_cast<char16_t>((text_[pos] & 0x1F) << 6 | byte(1)));
+            if (utf8_ && width == 3)
+                return inf::IsUnicodeBlank(static_cast<char16_t>((text_[pos] & 0x0F) << 12 | byte(1) << 6 | byte(2)));
+            if (width == 2)
+                return ansi_->IsBlankPair(text_[pos], text_[pos + 1]);
+            if (width == 4)
+                return false;
+        }
+        return text_[pos] == Unit('\0') || (ClassOf(text_[pos]) & inf::Blank) != 0;
+    }
+    std::size_t LineEnd(std::size_t pos) const
+    {
+        const std::size_t end = text_.find(Unit('\n'), pos);
+        return end == std::basic_string_view<Unit>::npos ? text_.size() : end;
+    }
+
+    // The name is the raw text up to the first ']'; the rest of the line is ignored.
+    bool ReadSectionHeader(std::size_t& pos)
+    {
+        std::size_t close = pos + 1, characters = 0;
+        while (close < text_.size() && text_[close] != Unit('\n') && text_[close] != Unit(']')) {
+            const std::size_t width = Width(close);
+            characters += UnitsOf(width);
+            close += width;
+        }
+        if (close == text_.size() || text_[close] != Unit(']') || characters > MaxSectionNameLength)
+            return false;
+        const std::size_t start = names_.size();
+        for (std::size_t i = pos + 1; i < close; ++i) names_.push_back(static_cast<char16_t>(Value(Literal(text_[i]))));
+        builder_.BeginSection(start, close - pos - 1);
+        pos = LineEnd(close + 1);
+        return true;
+    }
+
+    // One line: a key when '=' comes before any ',', then the comma-separated fields. A line of
+    // a single field without '=' uses that field as its key too.
+    void ReadLine(std::size_t& pos)
+    {
+        builder_.BeginLine();
+        Delimiter delimiter = ReadToken(pos, true);
+        AddToken();
+        const KeyKind key = delimiter == Delimiter::Equals  ? KeyKind::Own
+                            : delimiter == Delimiter::Comma ? KeyKind::None
+                                                            : KeyKind::SameAsField1;
+        while (delimiter != Delimiter::LineEnd) {
+            delimiter = ReadToken(pos, false);
+            AddToken();
+        }
+        builder_.EndLine(key);
+    }
+    void AddToken()
+    {
+        if (start_ == NoStart)
+            start_ = front_ = 0;
+        builder_.AddToken(start_, front_ - start_);
+    }
+
+    // Reads one key or field and returns what ended it, with `pos` after a '=' or ',' or at the
+    // end of the line. Blanks around the text are dropped, blanks inside it kept; quotes make
+    // everything up to the closing quote literal.
+    Delimiter ReadToken(std::size_t& pos, bool keyAllowed)
+    {
+        start_ = front_ = NoStart;
+        length_ = 0;
+        bool leading = true;
+        std::size_t blanks = NoBlanks;
+        const auto keepBlanks = [&]() {
+            if (blanks != NoBlanks)
+                Append(blanks, pos);
+            blanks = NoBlanks;
+        };
+        while (pos < text_.size()) {
+            std::size_t run = pos;
+            while (run < text_.size() && ClassOf(text_[run]) == inf::Plain) ++run;
+            if (run != pos) {
+                keepBlanks();
+                AppendPlain(pos, run);
+                leading = false;
+                pos = run;
+                if (pos == text_.size())
+                    break;
+            }
+            const Unit c = text_[pos];
+            const std::uint8_t characterClass = ClassOf(c);
+            const std::size_t width = (characterClass & inf::LeadByte) != 0 ? Width(pos) : 1;
+            if ((characterClass & inf::Blank) != 0 || c == Unit('\0') || (width > 1 && IsBlankAt(pos, width))) {
+                if (!leading && blanks == NoBlanks)
+                    blanks = pos;
+                pos += width;
+                continue;
+            }
+            if (c == Unit('\n'))
+                break;
+            if (c == Unit('\\')) {
+                std::size_t next = 0;
+                const Backslash kind = ScanBackslash(pos, next);
+                if (kind == Backslash::EndOfText) {
+                    pos = text_.size();
+                    break;
+                }
+                if (kind == Backslash::Continues) {
+                    // The next line carries on the same text; blanks on both sides of the
+                    // break are dropped.
+                    blanks = NoBlanks;
+                    leading = true;
+                    pos = next;
+                    continue;
+                }
+                keepBlanks();
+                Append(pos, next);
+                leading = false;
+                pos = next;
+                continue;
+            }
+            leading = false;
+            if (c == Unit('=') && keyAllowed) {
+                ++pos;
+                return Delimiter::Equals;
+            }
+            if (c == Unit(',')) {
+                ++pos;
+                return Delimiter::Comma;
+            }
+            if (c == Unit(';')) {
+                pos = LineEnd(pos);
+                break;
+            }
+            keepBlanks();
+            if (c == Unit('"')) {
+                pos = ReadQuoted(pos + 1);
+            } else {
+                Append(pos, pos + width);
+                pos += width;
+            }
+        }
+        return Delimiter::LineEnd;
+    }
+
+    // A backslash continues the line when only blanks, more backslashes or a comment follow it
+    // on its line. `next` is then the start of the next line; for a literal backslash it is the
+    // first character after the backslashes and blanks, which all stay in the text.
+    Backslash ScanBackslash(std::size_t pos, std::size_t& next) const
+    {
+        while (pos < text_.size()) {
+            const Unit c = text_[pos];
+            if (c == Unit('\n')) {
+                next = pos + 1;
+                return Backslash::Continues;
+            }
+            const std::size_t width = Width(pos);
+            if (c == Unit(';')) {
+                pos = LineEnd(pos);
+            } else if (c == Unit('\\') || IsBlankAt(pos, width)) {
+                pos += width;
+            } else {
+                next = pos;
+                return Backslash::Literal;
+            }
+        }
+        return Backslash::EndOfText;
+    }
+
+    // Inside quotes "" is one quote; an unclosed quote ends with the line.
+    std::size_t ReadQuoted(std::size_t pos)
+    {
+        while (pos < text_.size()) {
+            std::size_t run = pos;
+            while (run < text_.size() && (ClassOf(text_[run]) & (inf::QuoteEnd | inf::LeadByte)) == 0) ++run;
+            AppendPlain(pos, run);
+            pos = run;
+            if (pos == text_.size() || text_[pos] == Unit('\n'))
+                break;
+            if (text_[pos] == Unit('"')) {
+                if (pos + 1 < text_.size() && text_[pos + 1] == Unit('"')) {
+                    Append(pos, pos + 1);
+                    pos += 2;
+                    continue;
+                }
+                return pos + 1;
+            }
+            const std::size_t width = Width(pos);
+            Append(pos, pos + width);
+            pos += width;
+        }
+        return pos;
+    }
+
+    static Unit Literal(Unit c) { return c == Unit('\0') ? Unit(' ') : c; }
+
+    // A key or field starts where its first character stood and keeps its first MaxFieldLength
+    // characters. Characters are only ever written where one already read stood.
+    void AppendPlain(std::size_t from, std::size_t to)
+    {
+        if (start_ == NoStart)
+            start_ = front_ = from;
+        std::size_t count = std::min(to - from, MaxFieldLength - length_), units = count;
+        if (utf8_) {
+            // Units, not bytes, count: continuation bytes add none, four-byte sequences two.
+            units = 0;
+            for (std::size_t pos = from; pos < to; ++pos) {
+                const unsigned char byte = static_cast<unsigned char>(text_[pos]);
+                units += (byte & 0xC0) == 0x80 ? 0 : (byte >= 0xF0 ? 2 : 1);
+            }
+            if (length_ + units > MaxFieldLength)
+                return Append(from, to);
+            count = to - from;
+        }
+        if (front_ != from)
+            std::memmove(store_ + front_, store_ + from, count * sizeof(Unit));
+        front_ += count;
+        length_ += units;
+    }
+    void Append(std::size_t from, std::size_t to)
+    {
+        if (start_ == NoStart)
+            start_ = front_ = from;
+        for (std::size_t pos = from; pos < to && length_ < MaxFieldLength;) {
+            const std::size_t width = Width(pos);
+            if (length_ + UnitsOf(width) > MaxFieldLength) {
+                KeepFirstHalfOfPair(pos);
+                break;
+            }
+            store_[front_++] = Literal(text_[pos]);
+            for (std::size_t i = 1; i < width; ++i) store_[front_++] = text_[pos + i];
+            length_ += UnitsOf(width);
+            pos += width;
+        }
+    }
+    // The platform cuts UTF-16 text, so a cut can leave the first half of a surrogate pair;
+    // that half is kept here as UTF-8 would write a lone surrogate.
+    void KeepFirstHalfOfPair(std::size_t pos)
+    {
+        if constexpr (inf::IsAnsi<Unit>) {
+            const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text_[pos + i]) & 0x3Fu; };
+            const char32_t value = (text_[pos] & 0x07u) << 18 | byte(1) << 12 | byte(2) << 6 | byte(3);
+            const char32_t half = 0xD800 + ((value - 0x10000) >> 10);
+            store_[front_++] = static_cast<char>(0xE0 | half >> 12);
+            store_[front_++] = static_cast<char>(0x80 | ((half >> 6) & 0x3F));
+            store_[front_++] = static_cast<char>(0x80 | (half & 0x3F));
+            length_ = MaxFieldLength;
+        }
+    }
+
+    std::basic_string_view<Unit> text_;
+    Unit* store_;            // the same text, written over
+    std::size_t start_ = 0;  // where the key or field being read starts in the text
+    std::size_t front_ = 0;  // and where it ends
+    std::size_t length_ = 0; // in characters
+    std::u16string& names_;
+    Builder& builder_;
+    AnsiCharacters* ansi_;
+    const std::uint8_t* classes_ = nullptr;
+    bool utf8_ = false;
+};

@@ -1,0 +1,37 @@
+// A stable merge sort of positions, for the INF reader's section and string indexes.
+#pragma once
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace inf {
+
+// A stable merge sort of positions in an order the caller defines: one of its own, since every
+// instantiation of std::stable_sort would weigh on Setup.exe.
+class PositionOrder {
+public:
+    virtual bool Less(std::uint32_t a, std::uint32_t b) const = 0;
+
+protected:
+    ~PositionOrder() = default;
+};
+
+inline void SortStable(std::vector<std::uint32_t>& positions, const PositionOrder& order)
+{
+    std::vector<std::uint32_t> merged(positions.size());
+    for (std::size_t width = 1; width < positions.size(); width *= 2) {
+        for (std::size_t left = 0; left < positions.size(); left += 2 * width) {
+            const std::size_t middle = std::min(left + width, positions.size());
+            const std::size_t right = std::min(left + 2 * width, positions.size());
+            std::size_t i = left, j = middle, k = left;
+            while (i < middle && j < right)
+                merged[k++] = order.Less(positions[j], positions[i]) ? positions[j++] : positions[i++];
+            while (i < middle) merged[k++] = positions[i++];
+            while (j < right) merged[k++] = positions[j++];
+        }
+        positions.swap(merged);
+    }
+}
+
+} // namespace inf
