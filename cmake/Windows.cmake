@@ -33,4 +33,5 @@ add_subdirectory(tools/pe_audit)
 
 if(EXISTS "${CMAKE_SOURCE_DIR}/tests/e2e/windows/CMakeLists.txt")
     add_subdirectory(tests/e2e/windows)
+    add_subdirectory(tools/benchmarks/windows)
 endif()

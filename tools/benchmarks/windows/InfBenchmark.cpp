@@ -1,6 +1,6 @@
 // Times the INF lookups of the removal of installed copies through our INF reader and through
 // the system's SetupAPI, against plain reads of the same files, in one process: run by hand under
-// Wine (benchmark.py), never by CTest.
+// Wine (tools/benchmarks/inf_benchmark_wine.py), never by CTest.
 //
 //   InfBenchmark.exe [--out FILE] [--runs N] FOLDER
 //

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The removal's INF lookups under Wine: our reader against Wine's SetupAPI and against plain
-reads of the same files, timed in one Wine process by InfBenchmark.exe. Run by hand, never by
-CTest; build the native, win32 and win64 presets first (`scripts/build`); the
-program runs as the shipped build does where the machine can (scripts/wine-arch).
+reads of the same files, timed in one Wine process by InfBenchmark.exe. Run by hand or by
+scripts/bench, never by CTest; build the native, win32 and win64 presets first (`scripts/build`);
+the program runs as the shipped build does where the machine can (scripts/wine-arch).
 
-    benchmark.py [--runs N] [--state DIR] [--keep] [--folder DIR]
+    inf_benchmark_wine.py [--runs N] [--state DIR] [--keep] [--folder DIR]
 
 With --folder, the *.INF files of that folder are timed (a folder of any shape, made by any
 generator or taken from a system). Otherwise the 300 INF files (most 2 to 50 KB, a few 1 to 3 MB,
@@ -25,8 +25,8 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 HERE = Path(__file__).resolve().parent
-SOURCE = HERE.parents[2]
-sys.path.insert(0, str(HERE.parent))
+SOURCE = HERE.parents[1]
+sys.path.insert(0, str(SOURCE / "tests" / "e2e"))
 from wine_harness import HarnessError, TestRun  # noqa: E402
 
 PROGRAM = "InfBenchmark.exe"
@@ -58,7 +58,7 @@ def main(argv: list[str]) -> int:
         else:
             run = TestRun(options.state)
             run.setup(options.dist_root)
-        program = run.dist_dir / "tests" / PROGRAM
+        program = run.dist_dir / "tools" / PROGRAM
         if not program.exists():
             raise HarnessError(f"{program} is missing: build the {run.arch} preset first")
         folder = run.prefix / "drive_c" / FOLDER
