@@ -1,5 +1,6 @@
 // Decoding of Unicode INF files into UTF-16 code units, for the INF reader.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,3 +14,6 @@ bool IsWellFormedUtf8(std::string_view bytes);
 // UTF-16 little endian without its byte order mark; an odd last byte is dropped. Lone
 // surrogates pass through as they are: the code page conversion maps them to '?'.
 std::u16string DecodeUtf16Le(std::string_view bytes);
+// The bytes of UTF-16 little-endian text (without its byte order mark) before its first Ctrl-Z
+// unit; all of them when it has none.
+std::size_t Utf16LeTextLength(std::string_view bytes);

@@ -51,9 +51,12 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
         std::unique_ptr<InfFile> file(new InfFile(codePage, options));
         file->infFolder_ = inf::FolderOf(path, codePage);
         // Everything from the first Ctrl-Z on is not part of the file.
-        const auto lex = [&file](auto& text, AnsiCharacters* ansi) {
+        const auto textEnd = [](const auto& text) {
             using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
-            const std::size_t end = std::min(text.find(static_cast<Unit>(inf::ControlZ)), text.size());
+            return std::min(text.find(static_cast<Unit>(inf::ControlZ)), text.size());
+        };
+        const auto lex = [&file](auto& text, std::size_t end, AnsiCharacters* ansi) {
+            using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
             Builder builder(*file, end);
             Lexer<Unit> lexer(text.data(), end, file->sectionNames_, builder, ansi);
             return lexer.Run() && builder.Finish();
@@ -68,17 +71,23 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
         if (utf8 && IsWellFormedUtf8(view.substr(3))) {
             file->encoding_ = Encoding::Utf8;
             file->byteText_ = std::move(bytes.erase(0, 3));
-            loaded = lex(file->byteText_, nullptr);
-        } else if (utf16 || utf8) {
+            loaded = lex(file->byteText_, textEnd(file->byteText_), nullptr);
+        } else if (utf16) {
+            // Cut at the Ctrl-Z while the text is still bytes, where the search is fast.
             file->encoding_ = Encoding::Utf16;
-            file->unicodeText_ = utf16 ? DecodeUtf16Le(view.substr(2)) : DecodeUtf8(view.substr(3));
+            file->unicodeText_ = DecodeUtf16Le(view.substr(2, Utf16LeTextLength(view.substr(2))));
             std::string().swap(bytes);
-            loaded = lex(file->unicodeText_, nullptr);
+            loaded = lex(file->unicodeText_, file->unicodeText_.size(), nullptr);
+        } else if (utf8) {
+            file->encoding_ = Encoding::Utf16;
+            file->unicodeText_ = DecodeUtf8(view.substr(3));
+            std::string().swap(bytes);
+            loaded = lex(file->unicodeText_, textEnd(file->unicodeText_), nullptr);
         } else {
             AnsiCharacters characters(codePage);
             file->byteClasses_ = characters.Classes();
             file->byteText_ = std::move(bytes);
-            loaded = lex(file->byteText_, &characters);
+            loaded = lex(file->byteText_, textEnd(file->byteText_), &characters);
         }
         if (!loaded)
             return nullptr;
