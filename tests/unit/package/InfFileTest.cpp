@@ -368,13 +368,14 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
 
 TEST(InfFileTest, AUtf16FileEndsAtItsFirstCtrlZUnitNotAtABytePairThatLooksLikeOne)
 {
-    // U+011A and U+1A41 hold the byte 0x1A; only the unit U+001A ends the text.
-    const auto file = Parse(Utf16Le(u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=a\u011Ab\u1A41c\r\n"
+    // U+011A and U+1A41 hold the byte 0x1A, and U+1A41 U+4E00 the bytes 1A 00 across two
+    // characters; only the unit U+001A ends the text.
+    const auto file = Parse(Utf16Le(u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=a\u011Ab\u1A41\u4E00c\r\n"
                                     u"\x1A[More]\r\nm=1\r\n"));
     ASSERT_NE(file, nullptr);
     InfLine line;
     ASSERT_TRUE(file->FindFirstLine("Test", "k", line));
-    EXPECT_EQ(Field(*file, line, 1), "a?b?c");
+    EXPECT_EQ(Field(*file, line, 1), "a?b??c");
     EXPECT_FALSE(file->FindFirstLine("More", nullptr, line));
 }
 
