@@ -1,7 +1,7 @@
 // Messages, status line, progress and message pumping of one run.
 #include "app/SetupSession.h"
 
-#include "app/Texts.h"
+#include "text/Texts.h"
 #include "resource_ids.h"
 
 namespace {

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/SetupState.h"
 #include "platform/Platform.h"
+#include "records/BrandStrings.h"
+#include "records/SetupState.h"
 
 // Message-box flags the program uses (the platform's values).
 constexpr unsigned MessageStop = 16;        // stop icon, OK button: refusals and errors

@@ -4,7 +4,7 @@
 
 #include "files/SearchPath.h"
 #include "package/CopyFilesEdit.h"
-#include "package/Paths.h"
+#include "text/Paths.h"
 #include "resource_ids.h"
 
 namespace {

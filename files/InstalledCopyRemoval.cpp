@@ -3,12 +3,12 @@
 
 #include <memory>
 
-#include "package/HardwareIdMatch.h"
 #include "files/DriverPlacement.h"
 #include "package/DriverPackage.h"
-#include "package/InfFile.h"
 #include "package/FileSearch.h"
-#include "package/Paths.h"
+#include "package/HardwareIdMatch.h"
+#include "package/InfFile.h"
+#include "text/Paths.h"
 
 namespace {
 

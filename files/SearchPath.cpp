@@ -1,7 +1,7 @@
 // The other-device search path of the Windows 98 family.
 #include "files/SearchPath.h"
 
-#include "package/Paths.h"
+#include "text/Paths.h"
 
 namespace {
 constexpr const char* CurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";

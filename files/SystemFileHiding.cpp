@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "package/FileSearch.h"
-#include "package/Paths.h"
+#include "text/Paths.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The edit of the placed INF copy: its install section stops copying files.
 #include "package/CopyFilesEdit.h"
 
-#include "app/Texts.h"
 #include "package/FileSearch.h"
+#include "text/Texts.h"
 
 namespace {
 

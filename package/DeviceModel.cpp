@@ -3,7 +3,7 @@
 
 #include "package/FileSearch.h"
 #include "package/HardwareIdMatch.h"
-#include "package/Paths.h"
+#include "text/Paths.h"
 #include "resource_ids.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "package/DeviceModel.h"
-#include "package/InfFile.h"
 #include "package/FileSearch.h"
-#include "package/Paths.h"
+#include "package/InfFile.h"
+#include "text/Paths.h"
 #include "resource_ids.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Texts.h"
+#include "text/Texts.h"
 
 bool IsIdText(std::string_view text)
 {

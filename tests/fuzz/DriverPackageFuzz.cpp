@@ -26,12 +26,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Texts.h"
 #include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
 #include "files/InstalledCopyRemoval.h"
 #include "package/CopyFilesEdit.h"
 #include "package/DriverPackage.h"
+#include "text/Texts.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdio>
 
-#include "app/SetupState.h"
 #include "platform/Platform.h"
+#include "records/OsClass.h"
 
 #ifdef _WIN32
 #include "platform/win32/Win32FileSystem.h"

@@ -20,11 +20,11 @@
 
 #include "CheckPlatform.h"
 #include "app/SetupSession.h"
-#include "app/Texts.h"
-#include "resource_ids.h"
 #include "package/DriverPackage.h"
 #include "package/FileSearch.h"
-#include "package/Paths.h"
+#include "text/Paths.h"
+#include "text/Texts.h"
+#include "resource_ids.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Paths joined in 260-character buffers, refused rather than cut short.
-#include "package/Paths.h"
+#include "text/Paths.h"
 
 std::size_t LastBackslash(std::string_view path, const TextCodePage& codePage)
 {

@@ -1,5 +1,5 @@
 // Text rules shared by every subsystem: token replacement and ASCII upper-casing.
-#include "app/Texts.h"
+#include "text/Texts.h"
 
 std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::string_view replacement)
 {
