@@ -2,8 +2,9 @@
 // Windows 98 family the port driver and the removal of the driver database, and the driver.
 #include "files/DriverPlacement.h"
 
+#include "files/CopyFilesEdit.h"
 #include "files/SearchPath.h"
-#include "package/CopyFilesEdit.h"
+#include "files/WindowsPaths.h"
 #include "text/Paths.h"
 #include "resource_ids.h"
 
@@ -30,16 +31,6 @@ std::string SourceOf(const SetupState& state, std::string_view fileName)
 
 } // namespace
 
-std::string DriverDestination(const SetupState& state)
-{
-    std::string destination;
-    if (state.DriverFileName.empty() ||
-        !FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
-                    destination))
-        return {};
-    return InstalledName(destination, 'S');
-}
-
 bool DriverFilesInPlace(SetupSession& session)
 {
     std::string bytes;
@@ -48,16 +39,6 @@ bool DriverFilesInPlace(SetupSession& session)
             return false;
     }
     return true;
-}
-
-std::string InfCopyDestination(const SetupState& state)
-{
-    std::string destination;
-    const bool built =
-        IsWindows98Family(state.OsClass)
-            ? FormatPath("%s\\inf\\other\\%s", {state.WindowsFolder.view(), state.SetupFileName.view()}, destination)
-            : FormatPath("%s\\inf\\%s%s", {state.WindowsFolder.view(), "oem", state.SetupFileName.view()}, destination);
-    return built ? InstalledName(destination, 'F') : std::string();
 }
 
 namespace {
@@ -83,17 +64,14 @@ void PlaceInfCopy(SetupSession& session)
 void PlacePortDriver(SetupSession& session)
 {
     const SetupState& state = session.State;
-    std::string destination;
-    if (FormatPath("%s\\system\\iosubsys\\%s", {state.WindowsFolder.view(), state.PortDriverFileName.view()},
-                   destination))
-        PlaceCopy(session.platform.files, SourceOf(state, state.PortDriverFileName.view()), destination);
+    PlaceCopy(session.platform.files, SourceOf(state, state.PortDriverFileName.view()), PortDriverDestination(state));
 }
 
 // The 98 family rebuilds its driver database from the INF folder when these are gone, so the
 // new INF copy is found.
 void DeleteDriverDatabase(SetupSession& session)
 {
-    for (const char* name : {"%s\\inf\\DRVIDX.BIN", "%s\\inf\\DRVDATA.BIN"}) {
+    for (const char* name : DriverDatabaseFiles) {
         std::string path;
         if (FormatPath(name, {session.State.WindowsFolder.view()}, path))
             session.platform.files.Remove(path);

@@ -3,27 +3,14 @@
 
 #include <memory>
 
-#include "files/DriverPlacement.h"
+#include "files/FileSteps.h"
+#include "files/WindowsPaths.h"
 #include "package/DriverPackage.h"
 #include "package/FileSearch.h"
 #include "package/HardwareIdMatch.h"
 #include "package/InfFile.h"
-#include "text/Paths.h"
 
 namespace {
-
-struct InfCopyFolder {
-    const char* searchPattern;
-    const char* pathTemplate;
-};
-
-// The 98 family keeps other-device INFs in INF\OTHER; 2000 and XP name installed copies OEM*.INF.
-InfCopyFolder CopyFolderFor(OsClass osClass)
-{
-    if (IsWindows98Family(osClass))
-        return {"%s\\INF\\OTHER\\*.INF", "%s\\INF\\OTHER\\%s"};
-    return {"%s\\INF\\OEM*.INF", "%s\\INF\\%s"};
-}
 
 // Whether the first models section of the INF lists a hardware ID that carries the pair. A
 // line without a readable hardware ID ends the examination.
@@ -45,20 +32,6 @@ bool ListsPair(const InfFile& inf, std::string_view vidText, std::string_view pi
     return false;
 }
 
-std::string PrecompiledTwin(const std::string& infPath)
-{
-    const std::size_t nameStart = infPath.rfind('\\') + 1;
-    const std::size_t dot = infPath.rfind('.');
-    const std::size_t extension = dot == std::string::npos || dot < nameStart ? infPath.size() : dot;
-    return infPath.substr(0, extension) + ".PNF";
-}
-
-void DeleteWritable(FileSystem& files, const std::string& path)
-{
-    files.SetNormalAttributes(path);
-    files.Remove(path);
-}
-
 } // namespace
 
 int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText)
@@ -69,17 +42,16 @@ int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidT
 
     const SetupState& state = session.State;
     FileSystem& files = session.platform.files;
-    const InfCopyFolder folder = CopyFolderFor(state.OsClass);
-    std::string pattern;
-    if (!FormatPath(folder.searchPattern, {state.WindowsFolder.view()}, pattern))
+    const std::string pattern = InfCopySearchPattern(state);
+    if (pattern.empty())
         return 0;
 
     const InfOpenOptions options = SystemInfOptions(session);
 
     int matched = 0;
     for (const std::string& name : FindMatchingFiles(files, pattern)) {
-        std::string path;
-        if (!FormatPath(folder.pathTemplate, {state.WindowsFolder.view(), name}, path))
+        const std::string path = InfCopyPath(state, name);
+        if (path.empty())
             continue;
         bool lists;
         {
@@ -88,8 +60,8 @@ int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidT
         }
         if (!lists)
             continue;
-        DeleteWritable(files, path);
-        DeleteWritable(files, PrecompiledTwin(path));
+        DeleteClearingAttributes(files, path);
+        DeleteClearingAttributes(files, PrecompiledTwin(path));
         ++matched;
     }
     return matched;
@@ -99,5 +71,5 @@ void DeleteDriverFile(SetupSession& session)
 {
     const std::string driverPath = DriverDestination(session.State);
     if (!driverPath.empty())
-        DeleteWritable(session.platform.files, driverPath);
+        DeleteClearingAttributes(session.platform.files, driverPath);
 }

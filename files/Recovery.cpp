@@ -3,9 +3,9 @@
 // run of ours can find them again.
 #include "files/Recovery.h"
 
-#include "files/DriverPlacement.h"
+#include "files/CopyFilesEdit.h"
 #include "files/SystemFileHiding.h"
-#include "package/CopyFilesEdit.h"
+#include "files/WindowsPaths.h"
 
 void RecoverInterruptedRun(SetupSession& session)
 {

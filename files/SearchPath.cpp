@@ -1,7 +1,7 @@
 // The other-device search path of the Windows 98 family.
 #include "files/SearchPath.h"
 
-#include "text/Paths.h"
+#include "files/WindowsPaths.h"
 
 namespace {
 constexpr const char* CurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
@@ -11,8 +11,8 @@ constexpr long BufferOverflowStatus = 111; // ERROR_BUFFER_OVERFLOW: the folder 
 
 long RegisterOtherDevicePath(SetupSession& session)
 {
-    std::string folder;
-    if (!FormatPath("%s\\INF\\OTHER", {session.State.WindowsFolder.view()}, folder))
+    const std::string folder = OtherDeviceFolder(session.State);
+    if (folder.empty())
         return BufferOverflowStatus;
     session.platform.files.MakeDirectory(folder);
 

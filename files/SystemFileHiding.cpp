@@ -7,24 +7,11 @@
 
 #include <vector>
 
-#include "package/FileSearch.h"
+#include "files/FileSteps.h"
+#include "files/WindowsPaths.h"
 #include "text/Paths.h"
 
 namespace {
-
-struct HiddenFile {
-    const char* systemName;
-    const char* backupName;
-};
-
-constexpr HiddenFile UsbStorageInf[] = {
-    {"%s\\INF\\USBSTOR.INF", "%s\\INF\\USBSTOR.IQ7"},
-    {"%s\\INF\\USBSTOR.PNF", "%s\\INF\\USBSTOR.PQ7"},
-};
-constexpr HiddenFile DriverDatabase[] = {
-    {"%s\\INF\\DRVIDX.BIN", "%s\\INF\\DRVIDX.Q7"},
-    {"%s\\INF\\DRVDATA.BIN", "%s\\INF\\DRVDATA.Q7"},
-};
 
 struct HiddenPaths {
     std::string system;
@@ -44,11 +31,6 @@ std::vector<HiddenPaths> PathsOf(const SetupSession& session, const HiddenFile (
             pairs.push_back(paths);
     }
     return pairs;
-}
-
-bool Exists(FileSystem& files, const std::string& path)
-{
-    return !FindMatchingFiles(files, path).empty();
 }
 
 // Clears the backup names, then moves each system file onto its backup name. A backup is

@@ -45,10 +45,3 @@ bool FormatPath(std::string_view format, std::initializer_list<std::string_view>
     out = std::move(formatted);
     return true;
 }
-
-std::string InstalledName(std::string path, char lastLetter)
-{
-    if (!path.empty())
-        path.back() = lastLetter;
-    return path;
-}

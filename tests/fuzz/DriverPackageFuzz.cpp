@@ -29,7 +29,7 @@
 #include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
 #include "files/InstalledCopyRemoval.h"
-#include "package/CopyFilesEdit.h"
+#include "files/CopyFilesEdit.h"
 #include "package/DriverPackage.h"
 #include "text/Texts.h"
 
