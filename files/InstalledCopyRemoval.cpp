@@ -34,19 +34,18 @@ bool ListsPair(const InfFile& inf, std::string_view vidText, std::string_view pi
 
 } // namespace
 
-int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText)
+int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText)
 {
     // A text that is not a VID or PID would be found in other vendors' hardware IDs.
     if (!IsIdText(vidText) || !IsIdText(pidText))
         return 0;
 
-    const SetupState& state = session.State;
-    FileSystem& files = session.platform.files;
+    FileSystem& files = reading.files;
     const std::string pattern = InfCopySearchPattern(state);
     if (pattern.empty())
         return 0;
 
-    const InfOpenOptions options = SystemInfOptions(session);
+    const InfOpenOptions options = SystemInfOptions(state, reading.system, reading.codePage);
 
     int matched = 0;
     for (const std::string& name : FindMatchingFiles(files, pattern)) {
@@ -55,7 +54,7 @@ int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidT
             continue;
         bool lists;
         {
-            const std::unique_ptr<InfFile> inf = InfFile::Open(files, session.platform.codePage, path, options);
+            const std::unique_ptr<InfFile> inf = InfFile::Open(files, reading.codePage, path, options);
             lists = inf && ListsPair(*inf, vidText, pidText);
         }
         if (!lists)
@@ -67,9 +66,9 @@ int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidT
     return matched;
 }
 
-void DeleteDriverFile(SetupSession& session)
+void DeleteDriverFile(FileSystem& files, const SetupState& state)
 {
-    const std::string driverPath = DriverDestination(session.State);
+    const std::string driverPath = DriverDestination(state);
     if (!driverPath.empty())
-        DeleteClearingAttributes(session.platform.files, driverPath);
+        DeleteClearingAttributes(files, driverPath);
 }

@@ -7,9 +7,9 @@
 #include "files/SystemFileHiding.h"
 #include "files/WindowsPaths.h"
 
-void RecoverInterruptedRun(SetupSession& session)
+void RecoverInterruptedRun(FileSystem& files, const SetupState& state)
 {
-    RestoreUsbStorageInf(session);
-    RestoreDriverDatabase(session);
-    RecoverCopyFilesEdit(session.platform.files, InfCopyDestination(session.State));
+    RestoreUsbStorageInf(files, state);
+    RestoreDriverDatabase(files, state);
+    RecoverCopyFilesEdit(files, InfCopyDestination(state));
 }

@@ -9,14 +9,13 @@ constexpr const char* OtherDevicePathValue = "OtherDevicePath";
 constexpr long BufferOverflowStatus = 111; // ERROR_BUFFER_OVERFLOW: the folder path would not fit
 } // namespace
 
-long RegisterOtherDevicePath(SetupSession& session)
+long RegisterOtherDevicePath(FileSystem& files, Registry& registry, const SetupState& state)
 {
-    const std::string folder = OtherDeviceFolder(session.State);
+    const std::string folder = OtherDeviceFolder(state);
     if (folder.empty())
         return BufferOverflowStatus;
-    session.platform.files.MakeDirectory(folder);
+    files.MakeDirectory(folder);
 
-    Registry& registry = session.platform.registry;
     RegistryKey key;
     const long opened = registry.OpenMachineKey(CurrentVersionKey, SearchPathKeyAccess, key);
     if (opened != RegistrySuccess)

@@ -20,9 +20,9 @@ struct HiddenPaths {
 
 // Both paths of each pair; a pair whose paths the Windows folder makes too long is left out.
 template <std::size_t Count>
-std::vector<HiddenPaths> PathsOf(const SetupSession& session, const HiddenFile (&files)[Count])
+std::vector<HiddenPaths> PathsOf(const SetupState& state, const HiddenFile (&files)[Count])
 {
-    const std::string_view windows = session.State.WindowsFolder.view();
+    const std::string_view windows = state.WindowsFolder.view();
     std::vector<HiddenPaths> pairs;
     for (const HiddenFile& file : files) {
         HiddenPaths paths;
@@ -57,38 +57,33 @@ void Restore(FileSystem& files, const std::vector<HiddenPaths>& pairs)
     }
 }
 
-bool OnWindowsXp(const SetupSession& session)
+bool OnWindowsXp(const SetupState& state)
 {
-    return session.State.OsClass == OsClass::WindowsXp;
-}
-
-bool On98Family(const SetupSession& session)
-{
-    return IsWindows98Family(session.State.OsClass);
+    return state.OsClass == OsClass::WindowsXp;
 }
 
 } // namespace
 
-void HideUsbStorageInf(SetupSession& session)
+void HideUsbStorageInf(FileSystem& files, const SetupState& state)
 {
-    if (OnWindowsXp(session))
-        Hide(session.platform.files, PathsOf(session, UsbStorageInf));
+    if (OnWindowsXp(state))
+        Hide(files, PathsOf(state, UsbStorageInf));
 }
 
-void RestoreUsbStorageInf(SetupSession& session)
+void RestoreUsbStorageInf(FileSystem& files, const SetupState& state)
 {
-    if (OnWindowsXp(session))
-        Restore(session.platform.files, PathsOf(session, UsbStorageInf));
+    if (OnWindowsXp(state))
+        Restore(files, PathsOf(state, UsbStorageInf));
 }
 
-void HideDriverDatabase(SetupSession& session)
+void HideDriverDatabase(FileSystem& files, const SetupState& state)
 {
-    if (On98Family(session))
-        Hide(session.platform.files, PathsOf(session, DriverDatabase));
+    if (IsWindows98Family(state.OsClass))
+        Hide(files, PathsOf(state, DriverDatabase));
 }
 
-void RestoreDriverDatabase(SetupSession& session)
+void RestoreDriverDatabase(FileSystem& files, const SetupState& state)
 {
-    if (On98Family(session))
-        Restore(session.platform.files, PathsOf(session, DriverDatabase));
+    if (IsWindows98Family(state.OsClass))
+        Restore(files, PathsOf(state, DriverDatabase));
 }
