@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr std::string_view VidMarker = "VID_";
-constexpr std::string_view PidMarker = "PID_";
 constexpr std::size_t TargetIdLength = 2 * IdTextLength;
 
 bool Fail(std::string* failureReason, std::string reason)

@@ -17,9 +17,6 @@ std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::
 
 std::string ToUpperAscii(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : text) c = ToUpperAscii(c);
     return text;
 }
