@@ -5,8 +5,8 @@
 
 namespace {
 
-// The templates' "%s" are the Windows folder and then a file name. On the two spellings of the
-// INF folder, see the header.
+// The templates' "%s" are the Windows folder and then a file name; the INF folder in the
+// spelling each has always used (see the header).
 constexpr const char* InfCopy98Family = "%s\\inf\\other\\%s";
 constexpr const char* InfCopyOem = "%s\\inf\\oem%s";
 constexpr const char* Driver = "%s\\system32\\drivers\\%s";

@@ -1,5 +1,11 @@
 // Where the setup's files stand under the Windows folder: every path it builds there has its
 // home here. A path that would not fit in 260 characters is empty, never cut short.
+//
+// Two spellings of the INF folder stand side by side, each kept byte for byte where it has
+// always been used: the INF copy (placed, checked, recovered) and the deletion of the driver
+// database use "inf" ("inf\other" on the 98 family); the search-path folder and its registry
+// value, the copy removal's search and the hiding use "INF" ("INF\OTHER"). The file system
+// ignores case, so both name the same folders; the registry value shows "INF\OTHER".
 #pragma once
 #include <string>
 #include <string_view>
@@ -28,15 +34,9 @@ std::string InfCopyPath(const SetupState& state, std::string_view name);
 // The precompiled twin the system keeps beside an INF: the same path with .PNF as extension.
 std::string PrecompiledTwin(const std::string& infPath);
 
-// Path templates of the system's matching data, "%s" the Windows folder.
-//
-// Two spellings of the INF folder stand side by side, each kept byte for byte where it has
-// always been used: the placement writes and deletes under "inf" ("inf\other" for the copy),
-// the search-path value, the copy removal and the hiding under "INF" ("INF\OTHER"). The file
-// system ignores case, so both name the same folders; the registry value shows "INF\OTHER".
-
-// The 98 family's driver database, deleted by the placement so that the system rebuilds it from
-// the INF folder and finds the new copy.
+// The system's matching data as path templates, "%s" the Windows folder. First the 98 family's
+// driver database, deleted by the placement so that the system rebuilds it from the INF folder
+// and finds the new copy.
 inline constexpr const char* DriverDatabaseFiles[] = {"%s\\inf\\DRVIDX.BIN", "%s\\inf\\DRVDATA.BIN"};
 
 // A system file and the backup name it is hidden under while a device starts.

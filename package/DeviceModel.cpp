@@ -119,6 +119,7 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
             continue;
         if (state.DeviceDescription.empty()) {
             inf.GetStringField(line, 0, state.DeviceDescription);
+            // The texts show the description until the package's SetupDeviceDesc replaces it.
             state.DeviceDisplayName = state.DeviceDescription;
         }
         if (state.InstallSectionName.empty()) {

@@ -96,6 +96,8 @@ bool ReadSetupKeys(const InfFile& inf, SetupState& state, std::string& failureRe
 void ApplyBrandKeys(const InfFile& inf, SetupState& state, BrandStrings& brand, std::vector<std::string>* notes)
 {
     InfLine line;
+    // The package's own device name stands for both tokens of the texts; the model line's
+    // description stays what the new-hardware wizard is searched by.
     if (inf.FindFirstLine("Setup", "SetupDeviceDesc", line)) {
         if (inf.GetStringField(line, 1, state.DeviceDisplayName))
             brand.DeviceName = state.DeviceDisplayName.str();
