@@ -17,8 +17,8 @@ InfReading InfReadingOf(Platform& platform)
 bool SystemPhases::ReadDriverPackage(SetupSession& session)
 {
     std::string failureReason;
-    return ShowPackageMessage(session, ::ReadDriverPackage(InfReadingOf(session.platform), session.State,
-                                                           session.Brand, failureReason));
+    return ShowPackageMessage(
+        session, ::ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand, failureReason));
 }
 
 void SystemPhases::RecoverInterruptedRun(SetupSession& session)

@@ -60,8 +60,7 @@ WindowHandle FindChildById(WindowSystem& windows, WindowHandle window, int contr
     return NoWindow;
 }
 
-WindowHandle WaitForWizard(RunContext& run, WindowSystem& windows, std::string_view deviceDescription, int from,
-                           int to)
+WindowHandle WaitForWizard(RunContext& run, WindowSystem& windows, std::string_view deviceDescription, int from, int to)
 {
     for (int cycle = 0; cycle < SearchCycles; ++cycle) {
         for (WindowHandle dialog = windows.FindWindowAfter(NoWindow, NoWindow, DialogClassAtom); dialog != NoWindow;

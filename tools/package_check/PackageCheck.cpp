@@ -252,8 +252,8 @@ int main(int argc, char** argv)
 
     std::string failureReason;
     PackageReadNotes notes;
-    const bool readable = ShowPackageMessage(session, ReadDriverPackage(InfReadingOf(check.platform), session.State,
-                                                                        session.Brand, failureReason, &notes));
+    const bool readable = ShowPackageMessage(
+        session, ReadDriverPackage(InfReadingOf(check.platform), session.State, session.Brand, failureReason, &notes));
     std::printf("candidates (*.in? in search order):\n");
     for (const auto& [name, verdict] : notes.candidates)
         std::printf("  %s: %s\n", name.c_str(), CandidateText(verdict));

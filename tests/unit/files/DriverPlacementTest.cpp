@@ -206,7 +206,7 @@ TEST(SearchPath, StatusIsTheCloseOrTheFailedOpen)
     session.State.WindowsFolder.Assign("C:\\WINDOWS");
     test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER"); // already there: the value is written all the same
     test.registry.AddKey(CurrentVersion);
-    EXPECT_EQ(RegisterOtherDevicePath(session.platform.files, session.platform.registry, session.State), 0);
+    EXPECT_EQ(RegisterOtherDevicePath(test.files, test.registry, session.State), 0);
     EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath")->bytes,
               std::string("C:\\WINDOWS\\INF\\OTHER\0", 21));
 
@@ -214,7 +214,8 @@ TEST(SearchPath, StatusIsTheCloseOrTheFailedOpen)
     SetupSession deniedSession{denied.platform};
     deniedSession.State.WindowsFolder.Assign("C:\\WINDOWS");
     denied.files.AddFolder("C:\\WINDOWS\\INF");
-    EXPECT_EQ(RegisterOtherDevicePath(deniedSession.platform.files, deniedSession.platform.registry, deniedSession.State), 2); // the key is missing and is not created
+    // The key is missing and is not created.
+    EXPECT_EQ(RegisterOtherDevicePath(denied.files, denied.registry, deniedSession.State), 2);
     EXPECT_FALSE(denied.registry.KeyExists(CurrentVersion));
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
 }

@@ -41,7 +41,10 @@ protected:
         test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER");
         test.files.AddFolder("C:\\WINDOWS\\system32\\drivers");
     }
-    int Remove(const char* vid, const char* pid) { return RemoveInfCopies(InfReadingOf(session.platform), session.State, vid, pid); }
+    int Remove(const char* vid, const char* pid)
+    {
+        return RemoveInfCopies(InfReadingOf(session.platform), session.State, vid, pid);
+    }
     std::vector<std::string> Left(const char* folder) const { return test.files.Names(folder); }
 };
 

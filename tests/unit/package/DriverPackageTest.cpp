@@ -12,8 +12,8 @@ namespace {
 // The read as the dialog's start makes it: the package reader, then the message it names.
 bool ReadPackage(SetupSession& session, std::string& failureReason, PackageReadNotes* notes = nullptr)
 {
-    return ShowPackageMessage(session, ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand,
-                                                         failureReason, notes));
+    return ShowPackageMessage(
+        session, ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand, failureReason, notes));
 }
 
 bool ReadPackage(SetupSession& session)
