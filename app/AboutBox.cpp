@@ -1,7 +1,7 @@
 // The periphery of the setup dialog: the about box, the minimised icon, the logo's web link.
 #include "app/AboutBox.h"
 
-#include "package/Paths.h"
+#include "text/Paths.h"
 #include "resource_ids.h"
 
 namespace {

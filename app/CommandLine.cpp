@@ -1,7 +1,7 @@
 // The one command-line switch.
 #include "app/CommandLine.h"
 
-#include "app/Texts.h"
+#include "text/Texts.h"
 
 std::string ArgumentsOf(const std::string& commandLine)
 {

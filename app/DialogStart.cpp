@@ -3,8 +3,8 @@
 
 #include "app/JobControl.h"
 #include "app/OsClass.h"
-#include "app/Texts.h"
-#include "package/Paths.h"
+#include "text/Paths.h"
+#include "text/Texts.h"
 #include "resource_ids.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Classification of the running system.
 #pragma once
-#include "app/SetupState.h"
 #include "platform/SystemInfo.h"
+#include "records/OsClass.h"
 
 // The class of a reported version; only major, minor and the low 16 bits of the build count.
 OsClass ClassOfVersion(const SystemVersion& version);

@@ -2,6 +2,7 @@
 // checked on its own.
 #pragma once
 #include "app/SetupSession.h"
+#include "package/DriverPackage.h"
 
 class SetupPhases {
 public:
@@ -21,6 +22,9 @@ public:
     virtual bool DriverFilesInPlace(SetupSession& session) = 0;
     virtual bool StartDevicePhase(SetupSession& session, int from, int to) = 0;
 };
+
+// The INF reads of the running system, over the platform's files, code page and system.
+InfReading InfReadingOf(Platform& platform);
 
 // The phases as the system runs them.
 class SystemPhases : public SetupPhases {

@@ -1,4 +1,6 @@
-// The phases as the system runs them: each one is the subsystem's own operation.
+// The phases as the system runs them: each one is the subsystem's own operation, handed the
+// part of the run and the platform services it uses.
+#include "app/PackageMessage.h"
 #include "app/SetupPhases.h"
 #include "device/DeviceRemoval.h"
 #include "device/DeviceStart.h"
@@ -7,42 +9,51 @@
 #include "files/Recovery.h"
 #include "package/DriverPackage.h"
 
+InfReading InfReadingOf(Platform& platform)
+{
+    return {platform.files, platform.codePage, platform.system};
+}
+
 bool SystemPhases::ReadDriverPackage(SetupSession& session)
 {
-    return ::ReadDriverPackage(session);
+    std::string failureReason;
+    return ShowPackageMessage(
+        session, ::ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand, failureReason));
 }
 
 void SystemPhases::RecoverInterruptedRun(SetupSession& session)
 {
-    ::RecoverInterruptedRun(session);
+    ::RecoverInterruptedRun(session.platform.files, session.State);
 }
 
 int SystemPhases::RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds)
 {
-    return ::RemoveMatchingDevices(session, hardwareIds);
+    return ::RemoveMatchingDevices(session.platform.devices, hardwareIds);
 }
 
 int SystemPhases::RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText)
 {
-    return ::RemoveInfCopies(session, vidText, pidText);
+    return ::RemoveInfCopies(InfReadingOf(session.platform), session.State, vidText, pidText);
 }
 
 void SystemPhases::DeleteDriverFile(SetupSession& session)
 {
-    ::DeleteDriverFile(session);
+    ::DeleteDriverFile(session.platform.files, session.State);
 }
 
 void SystemPhases::PlaceDriverFiles(SetupSession& session, int from, int to)
 {
-    ::PlaceDriverFiles(session, from, to);
+    ::PlaceDriverFiles(session, session.platform.files, session.platform.registry, from, to);
 }
 
 bool SystemPhases::DriverFilesInPlace(SetupSession& session)
 {
-    return ::DriverFilesInPlace(session);
+    return ::DriverFilesInPlace(session.platform.files, session.State);
 }
 
 bool SystemPhases::StartDevicePhase(SetupSession& session, int from, int to)
 {
-    return ::StartDevicePhase(session, from, to);
+    Platform& platform = session.platform;
+    return ::StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, from,
+                              to);
 }

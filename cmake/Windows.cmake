@@ -16,12 +16,15 @@ endif()
 # classes need no type information beyond what exceptions carry, which -fno-rtti still emits.
 # The program has one thread, so function-local statics need no guards against a second one.
 set(WINDOWS_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections -fno-rtti -fno-threadsafe-statics)
-target_compile_options(setup_core PRIVATE ${WINDOWS_COMPILE_OPTIONS})
+foreach(library IN LISTS CORE_LIBRARIES)
+    target_compile_options(${library} PRIVATE ${WINDOWS_COMPILE_OPTIONS})
+endforeach()
 
 file(GLOB WINDOWS_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp app/win32/*.cpp)
 add_executable(Setup WIN32 ${WINDOWS_SOURCES} resources/Setup.rc)
 target_compile_options(Setup PRIVATE ${WINDOWS_COMPILE_OPTIONS})
 target_compile_definitions(Setup PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0400 WINVER=0x0400 _WIN32_IE=0x0300)
+# The program itself sees every folder: app/win32/ and platform/win32/ are its own.
 target_include_directories(Setup PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(Setup PRIVATE setup_core advapi32 gdi32 user32 kernel32)
 target_link_options(Setup PRIVATE ${WINDOWS_LINK_OPTIONS})

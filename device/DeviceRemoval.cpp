@@ -47,10 +47,10 @@ int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds
     return removed;
 }
 
-int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds)
+int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds)
 {
     int removed = 0;
     for (const RemovalPass& pass : RemovalPasses)
-        removed += RemoveDevicesOfClass(session.platform.devices, hardwareIds, pass.classGuid, pass.enumerator, 0);
+        removed += RemoveDevicesOfClass(devices, hardwareIds, pass.classGuid, pass.enumerator, 0);
     return removed;
 }

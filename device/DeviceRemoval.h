@@ -2,8 +2,8 @@
 #pragma once
 #include <string>
 
-#include "app/SetupSession.h"
 #include "platform/DeviceSetup.h"
+#include "records/HardwareIdList.h"
 
 // The device setup classes the disk's nodes live in.
 constexpr ClassGuid UsbDeviceClass = {0x36FC9E60, 0xC465, 0x11CF, {0x80, 0x56, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
@@ -11,7 +11,7 @@ constexpr ClassGuid HardDiskControllerClass = {
     0x4D36E96A, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 // One pass over each class and enumerator the disk appears under; the number of nodes removed.
-int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds);
+int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds);
 
 // One pass: every node of the class from the enumerator, attached or not, whose instance ID
 // carries one of the pairs is removed once; the number of successful removals.

@@ -19,27 +19,29 @@ bool ReenumerateDeviceTree(ConfigManager& configManager)
 
 } // namespace
 
-bool StartDevicePhase(SetupSession& session, int from, int to)
+bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager, WindowSystem& windows,
+                      Clock& clock, int from, int to)
 {
-    const OsClass osClass = session.State.OsClass;
-    session.SetProgress(from);
+    const SetupState& state = run.State;
+    const OsClass osClass = state.OsClass;
+    run.SetProgress(from);
     if (IsWindows98Family(osClass))
-        HideDriverDatabase(session);
+        HideDriverDatabase(files, state);
     if (osClass == OsClass::WindowsXp) {
-        RestoreUsbStorageInf(session); // a backup an interrupted run left behind
-        HideUsbStorageInf(session);
+        RestoreUsbStorageInf(files, state); // a backup an interrupted run left behind
+        HideUsbStorageInf(files, state);
     }
 
-    bool started = ReenumerateDeviceTree(session.platform.configManager);
+    bool started = ReenumerateDeviceTree(configManager);
 
     if (IsWindows98Family(osClass)) {
-        session.PumpMessages(DatabaseRebuildMilliseconds);
-        RestoreDriverDatabase(session);
+        run.PumpMessages(DatabaseRebuildMilliseconds);
+        RestoreDriverDatabase(files, state);
     }
     if (osClass == OsClass::WindowsXp) {
-        started = DriveNewHardwareWizard(session, from, to);
-        RestoreUsbStorageInf(session);
+        started = DriveNewHardwareWizard(run, windows, clock, from, to);
+        RestoreUsbStorageInf(files, state);
     }
-    session.SetProgress(to);
+    run.SetProgress(to);
     return started;
 }

@@ -60,33 +60,30 @@ WindowHandle FindChildById(WindowSystem& windows, WindowHandle window, int contr
     return NoWindow;
 }
 
-WindowHandle WaitForWizard(SetupSession& session, std::string_view searchText, int from, int to)
+WindowHandle WaitForWizard(RunContext& run, WindowSystem& windows, std::string_view deviceDescription, int from, int to)
 {
-    WindowSystem& windows = session.platform.windows;
     for (int cycle = 0; cycle < SearchCycles; ++cycle) {
         for (WindowHandle dialog = windows.FindWindowAfter(NoWindow, NoWindow, DialogClassAtom); dialog != NoWindow;
              dialog = windows.FindWindowAfter(NoWindow, dialog, DialogClassAtom)) {
-            if (FindDialogShowingText(windows, dialog, searchText) != NoWindow)
+            if (FindDialogShowingText(windows, dialog, deviceDescription) != NoWindow)
                 return dialog;
         }
-        session.PumpMessages(CycleMilliseconds);
-        session.SetProgress(from + (to - from) * cycle / SearchCycles);
+        run.PumpMessages(CycleMilliseconds);
+        run.SetProgress(from + (to - from) * cycle / SearchCycles);
     }
     return NoWindow;
 }
 
-bool DriveNewHardwareWizard(SetupSession& session, int from, int to)
+bool DriveNewHardwareWizard(RunContext& run, WindowSystem& windows, Clock& clock, int from, int to)
 {
-    const std::string_view description = session.State.DeviceDescription.view();
+    const std::string_view deviceDescription = run.State.DeviceDescription.view();
     // An empty description is found in every window text: it would drive any dialog at all.
-    if (description.empty())
+    if (deviceDescription.empty())
         return false;
 
-    WindowSystem& windows = session.platform.windows;
-    Clock& clock = session.platform.clock;
     const int middle = from + (to - from) / 3;
 
-    const WindowHandle wizard = WaitForWizard(session, description, from, middle);
+    const WindowHandle wizard = WaitForWizard(run, windows, deviceDescription, from, middle);
     if (wizard == NoWindow)
         return false;
     WindowHandle previousPage = FirstChild(windows, wizard);
@@ -105,7 +102,7 @@ bool DriveNewHardwareWizard(SetupSession& session, int from, int to)
     int idle = 0;
     int ticks = 0;
     for (int cycle = 0; cycle < MaxDrivingCycles; ++cycle) {
-        const WindowHandle deviceDialog = FindDialogShowingText(windows, NoWindow, description);
+        const WindowHandle deviceDialog = FindDialogShowingText(windows, NoWindow, deviceDescription);
         if (deviceDialog != NoWindow && SendCommand(windows, deviceDialog, DeviceDialogCommand))
             idle = 0;
         const WindowHandle page = FirstChild(windows, wizard);
@@ -125,7 +122,7 @@ bool DriveNewHardwareWizard(SetupSession& session, int from, int to)
         clock.Sleep(CycleMilliseconds);
         if (ticks < QuietCyclesAllowed)
             ++ticks;
-        session.SetProgress(middle + (to - middle) * ticks / QuietCyclesAllowed);
+        run.SetProgress(middle + (to - middle) * ticks / QuietCyclesAllowed);
         if (++idle >= QuietCyclesAllowed)
             return false;
     }

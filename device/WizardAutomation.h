@@ -3,8 +3,9 @@
 #pragma once
 #include <string_view>
 
-#include "app/SetupSession.h"
+#include "platform/Clock.h"
 #include "platform/WindowSystem.h"
+#include "records/RunContext.h"
 
 // The wizard frame's buttons, and the command a device-naming system dialog is sent.
 constexpr int WizardNextButton = 0x3024;
@@ -18,8 +19,10 @@ WindowHandle FindDialogShowingText(WindowSystem& windows, WindowHandle parent, s
 // The first direct child of the window with that control identifier.
 WindowHandle FindChildById(WindowSystem& windows, WindowHandle window, int controlId);
 
-// The top-level dialog holding a wizard page that names the device; NoWindow after 120 cycles.
-WindowHandle WaitForWizard(SetupSession& session, std::string_view searchText, int from, int to);
+// The top-level dialog holding a wizard page that shows the device description; NoWindow after
+// 120 cycles.
+WindowHandle WaitForWizard(RunContext& run, WindowSystem& windows, std::string_view deviceDescription, int from,
+                           int to);
 
 // True when the wizard was driven to Finish.
-bool DriveNewHardwareWizard(SetupSession& session, int from, int to);
+bool DriveNewHardwareWizard(RunContext& run, WindowSystem& windows, Clock& clock, int from, int to);

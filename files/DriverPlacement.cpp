@@ -2,9 +2,10 @@
 // Windows 98 family the port driver and the removal of the driver database, and the driver.
 #include "files/DriverPlacement.h"
 
+#include "files/CopyFilesEdit.h"
 #include "files/SearchPath.h"
-#include "package/CopyFilesEdit.h"
-#include "package/Paths.h"
+#include "files/WindowsPaths.h"
+#include "text/Paths.h"
 #include "resource_ids.h"
 
 namespace {
@@ -28,104 +29,75 @@ std::string SourceOf(const SetupState& state, std::string_view fileName)
     return source;
 }
 
-} // namespace
-
-std::string DriverDestination(const SetupState& state)
-{
-    std::string destination;
-    if (state.DriverFileName.empty() ||
-        !FormatPath("%s\\system32\\drivers\\%s", {state.WindowsFolder.view(), state.DriverFileName.view()},
-                    destination))
-        return {};
-    return InstalledName(destination, 'S');
-}
-
-bool DriverFilesInPlace(SetupSession& session)
-{
-    std::string bytes;
-    for (const std::string& path : {InfCopyDestination(session.State), DriverDestination(session.State)}) {
-        if (path.empty() || !session.platform.files.ReadAll(path, bytes))
-            return false;
-    }
-    return true;
-}
-
-std::string InfCopyDestination(const SetupState& state)
-{
-    std::string destination;
-    const bool built =
-        IsWindows98Family(state.OsClass)
-            ? FormatPath("%s\\inf\\other\\%s", {state.WindowsFolder.view(), state.SetupFileName.view()}, destination)
-            : FormatPath("%s\\inf\\%s%s", {state.WindowsFolder.view(), "oem", state.SetupFileName.view()}, destination);
-    return built ? InstalledName(destination, 'F') : std::string();
-}
-
-namespace {
-
 void PlaceCopy(FileSystem& files, const std::string& source, const std::string& destination)
 {
     if (!source.empty() && !destination.empty())
         CopyWithAttributeClearing(files, source, destination);
 }
 
-void PlaceInfCopy(SetupSession& session)
+void PlaceInfCopy(FileSystem& files, Registry& registry, const SetupState& state)
 {
-    const SetupState& state = session.State;
     if (IsWindows98Family(state.OsClass))
-        RegisterOtherDevicePath(session);
+        RegisterOtherDevicePath(files, registry, state);
     const std::string destination = InfCopyDestination(state);
     if (destination.empty())
         return;
-    PlaceCopy(session.platform.files, SourceOf(state, state.SetupFileName.view()), destination);
-    CommentOutCopyFiles(session.platform.files, destination, state.InstallSectionName.view());
+    PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination);
+    CommentOutCopyFiles(files, destination, state.InstallSectionName.view());
 }
 
-void PlacePortDriver(SetupSession& session)
+void PlacePortDriver(FileSystem& files, const SetupState& state)
 {
-    const SetupState& state = session.State;
-    std::string destination;
-    if (FormatPath("%s\\system\\iosubsys\\%s", {state.WindowsFolder.view(), state.PortDriverFileName.view()},
-                   destination))
-        PlaceCopy(session.platform.files, SourceOf(state, state.PortDriverFileName.view()), destination);
+    PlaceCopy(files, SourceOf(state, state.PortDriverFileName.view()), PortDriverDestination(state));
 }
 
 // The 98 family rebuilds its driver database from the INF folder when these are gone, so the
 // new INF copy is found.
-void DeleteDriverDatabase(SetupSession& session)
+void DeleteDriverDatabase(FileSystem& files, const SetupState& state)
 {
-    for (const char* name : {"%s\\inf\\DRVIDX.BIN", "%s\\inf\\DRVDATA.BIN"}) {
+    for (const char* name : DriverDatabaseFiles) {
         std::string path;
-        if (FormatPath(name, {session.State.WindowsFolder.view()}, path))
-            session.platform.files.Remove(path);
+        if (FormatPath(name, {state.WindowsFolder.view()}, path))
+            files.Remove(path);
     }
 }
 
-void PlaceDriver(SetupSession& session)
+void PlaceDriver(FileSystem& files, const SetupState& state)
 {
-    const SetupState& state = session.State;
-    PlaceCopy(session.platform.files, SourceOf(state, state.DriverFileName.view()), DriverDestination(state));
+    PlaceCopy(files, SourceOf(state, state.DriverFileName.view()), DriverDestination(state));
 }
 
 } // namespace
 
-void PlaceDriverFiles(SetupSession& session, int from, int to)
+bool DriverFilesInPlace(FileSystem& files, const SetupState& state)
 {
-    const bool windows98Family = IsWindows98Family(session.State.OsClass);
-
-    session.ShowStatus(IDS_INSTALLING);
-    session.SetProgressFor(from, to, 20);
-    session.PumpMessages(StepPumpMilliseconds);
-    PlaceInfCopy(session);
-    session.SetProgressFor(from, to, 40);
-    if (windows98Family) {
-        session.PumpMessages(StepPumpMilliseconds);
-        session.SetProgressFor(from, to, 60);
-        PlacePortDriver(session);
-        DeleteDriverDatabase(session);
+    std::string bytes;
+    for (const std::string& path : {InfCopyDestination(state), DriverDestination(state)}) {
+        if (path.empty() || !files.ReadAll(path, bytes))
+            return false;
     }
-    session.PumpMessages(StepPumpMilliseconds);
-    session.SetProgressFor(from, to, 80);
-    PlaceDriver(session);
-    session.PumpMessages(StepPumpMilliseconds);
-    session.SetProgressFor(from, to, 100);
+    return true;
+}
+
+void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, int from, int to)
+{
+    const SetupState& state = run.State;
+    const bool windows98Family = IsWindows98Family(state.OsClass);
+
+    run.ShowStatus(IDS_INSTALLING);
+    run.SetProgressFor(from, to, 20);
+    run.PumpMessages(StepPumpMilliseconds);
+    PlaceInfCopy(files, registry, state);
+    run.SetProgressFor(from, to, 40);
+    if (windows98Family) {
+        run.PumpMessages(StepPumpMilliseconds);
+        run.SetProgressFor(from, to, 60);
+        PlacePortDriver(files, state);
+        DeleteDriverDatabase(files, state);
+    }
+    run.PumpMessages(StepPumpMilliseconds);
+    run.SetProgressFor(from, to, 80);
+    PlaceDriver(files, state);
+    run.PumpMessages(StepPumpMilliseconds);
+    run.SetProgressFor(from, to, 100);
 }

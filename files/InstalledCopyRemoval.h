@@ -1,8 +1,10 @@
 // Removal of installed INF copies and of the installed driver.
 #pragma once
-#include "app/SetupSession.h"
+#include "package/DriverPackage.h"
+#include "platform/FileSystem.h"
+#include "records/SetupState.h"
 
 // Deletes every INF copy in the system's INF folder that lists the pair, with its .PNF twin;
 // the number of copies that matched.
-int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText);
-void DeleteDriverFile(SetupSession& session);
+int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText);
+void DeleteDriverFile(FileSystem& files, const SetupState& state);

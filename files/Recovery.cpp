@@ -3,13 +3,13 @@
 // run of ours can find them again.
 #include "files/Recovery.h"
 
-#include "files/DriverPlacement.h"
+#include "files/CopyFilesEdit.h"
 #include "files/SystemFileHiding.h"
-#include "package/CopyFilesEdit.h"
+#include "files/WindowsPaths.h"
 
-void RecoverInterruptedRun(SetupSession& session)
+void RecoverInterruptedRun(FileSystem& files, const SetupState& state)
 {
-    RestoreUsbStorageInf(session);
-    RestoreDriverDatabase(session);
-    RecoverCopyFilesEdit(session.platform.files, InfCopyDestination(session.State));
+    RestoreUsbStorageInf(files, state);
+    RestoreDriverDatabase(files, state);
+    RecoverCopyFilesEdit(files, InfCopyDestination(state));
 }

@@ -1,7 +1,7 @@
 // The other-device search path of the Windows 98 family.
 #include "files/SearchPath.h"
 
-#include "package/Paths.h"
+#include "files/WindowsPaths.h"
 
 namespace {
 constexpr const char* CurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
@@ -9,14 +9,13 @@ constexpr const char* OtherDevicePathValue = "OtherDevicePath";
 constexpr long BufferOverflowStatus = 111; // ERROR_BUFFER_OVERFLOW: the folder path would not fit
 } // namespace
 
-long RegisterOtherDevicePath(SetupSession& session)
+long RegisterOtherDevicePath(FileSystem& files, Registry& registry, const SetupState& state)
 {
-    std::string folder;
-    if (!FormatPath("%s\\INF\\OTHER", {session.State.WindowsFolder.view()}, folder))
+    const std::string folder = OtherDeviceFolder(state);
+    if (folder.empty())
         return BufferOverflowStatus;
-    session.platform.files.MakeDirectory(folder);
+    files.MakeDirectory(folder);
 
-    Registry& registry = session.platform.registry;
     RegistryKey key;
     const long opened = registry.OpenMachineKey(CurrentVersionKey, SearchPathKeyAccess, key);
     if (opened != RegistrySuccess)

@@ -7,24 +7,11 @@
 
 #include <vector>
 
-#include "package/FileSearch.h"
-#include "package/Paths.h"
+#include "files/FileSteps.h"
+#include "files/WindowsPaths.h"
+#include "text/Paths.h"
 
 namespace {
-
-struct HiddenFile {
-    const char* systemName;
-    const char* backupName;
-};
-
-constexpr HiddenFile UsbStorageInf[] = {
-    {"%s\\INF\\USBSTOR.INF", "%s\\INF\\USBSTOR.IQ7"},
-    {"%s\\INF\\USBSTOR.PNF", "%s\\INF\\USBSTOR.PQ7"},
-};
-constexpr HiddenFile DriverDatabase[] = {
-    {"%s\\INF\\DRVIDX.BIN", "%s\\INF\\DRVIDX.Q7"},
-    {"%s\\INF\\DRVDATA.BIN", "%s\\INF\\DRVDATA.Q7"},
-};
 
 struct HiddenPaths {
     std::string system;
@@ -33,9 +20,9 @@ struct HiddenPaths {
 
 // Both paths of each pair; a pair whose paths the Windows folder makes too long is left out.
 template <std::size_t Count>
-std::vector<HiddenPaths> PathsOf(const SetupSession& session, const HiddenFile (&files)[Count])
+std::vector<HiddenPaths> PathsOf(const SetupState& state, const HiddenFile (&files)[Count])
 {
-    const std::string_view windows = session.State.WindowsFolder.view();
+    const std::string_view windows = state.WindowsFolder.view();
     std::vector<HiddenPaths> pairs;
     for (const HiddenFile& file : files) {
         HiddenPaths paths;
@@ -44,11 +31,6 @@ std::vector<HiddenPaths> PathsOf(const SetupSession& session, const HiddenFile (
             pairs.push_back(paths);
     }
     return pairs;
-}
-
-bool Exists(FileSystem& files, const std::string& path)
-{
-    return !FindMatchingFiles(files, path).empty();
 }
 
 // Clears the backup names, then moves each system file onto its backup name. A backup is
@@ -75,38 +57,33 @@ void Restore(FileSystem& files, const std::vector<HiddenPaths>& pairs)
     }
 }
 
-bool OnWindowsXp(const SetupSession& session)
+bool OnWindowsXp(const SetupState& state)
 {
-    return session.State.OsClass == OsClass::WindowsXp;
-}
-
-bool On98Family(const SetupSession& session)
-{
-    return IsWindows98Family(session.State.OsClass);
+    return state.OsClass == OsClass::WindowsXp;
 }
 
 } // namespace
 
-void HideUsbStorageInf(SetupSession& session)
+void HideUsbStorageInf(FileSystem& files, const SetupState& state)
 {
-    if (OnWindowsXp(session))
-        Hide(session.platform.files, PathsOf(session, UsbStorageInf));
+    if (OnWindowsXp(state))
+        Hide(files, PathsOf(state, UsbStorageInf));
 }
 
-void RestoreUsbStorageInf(SetupSession& session)
+void RestoreUsbStorageInf(FileSystem& files, const SetupState& state)
 {
-    if (OnWindowsXp(session))
-        Restore(session.platform.files, PathsOf(session, UsbStorageInf));
+    if (OnWindowsXp(state))
+        Restore(files, PathsOf(state, UsbStorageInf));
 }
 
-void HideDriverDatabase(SetupSession& session)
+void HideDriverDatabase(FileSystem& files, const SetupState& state)
 {
-    if (On98Family(session))
-        Hide(session.platform.files, PathsOf(session, DriverDatabase));
+    if (IsWindows98Family(state.OsClass))
+        Hide(files, PathsOf(state, DriverDatabase));
 }
 
-void RestoreDriverDatabase(SetupSession& session)
+void RestoreDriverDatabase(FileSystem& files, const SetupState& state)
 {
-    if (On98Family(session))
-        Restore(session.platform.files, PathsOf(session, DriverDatabase));
+    if (IsWindows98Family(state.OsClass))
+        Restore(files, PathsOf(state, DriverDatabase));
 }

@@ -1,15 +1,10 @@
-// The device model read from the setup description, and the driver files beside it.
+// The device model read from the setup description.
 #include "package/DeviceModel.h"
 
-#include "package/FileSearch.h"
 #include "package/HardwareIdMatch.h"
-#include "package/Paths.h"
-#include "resource_ids.h"
 
 namespace {
 
-constexpr std::string_view VidMarker = "VID_";
-constexpr std::string_view PidMarker = "PID_";
 constexpr std::size_t TargetIdLength = 2 * IdTextLength;
 
 bool Fail(std::string* failureReason, std::string reason)
@@ -124,6 +119,7 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
             continue;
         if (state.DeviceDescription.empty()) {
             inf.GetStringField(line, 0, state.DeviceDescription);
+            // The texts show the description until the package's SetupDeviceDesc replaces it.
             state.DeviceDisplayName = state.DeviceDescription;
         }
         if (state.InstallSectionName.empty()) {
@@ -134,19 +130,6 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
         }
     } while (inf.FindNextLine(line));
     return true;
-}
-
-// The first entry of the search whose name fits the record.
-bool FindFirstFitting(SetupSession& session, std::string_view pattern, FixedText<20>& fileName)
-{
-    std::string path;
-    if (!JoinPath(session.platform.codePage, session.State.ProgramFolder.view(), pattern, path))
-        return false;
-    for (const std::string& name : FindMatchingFiles(session.platform.files, path)) {
-        if (fileName.Assign(name))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -166,17 +149,4 @@ bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failure
 
     ReadTarget(inf, state, notes);
     return ReadModelLines(inf, state, failureReason, notes);
-}
-
-bool FindDriverFiles(SetupSession& session, std::string* failureReason)
-{
-    if (!FindFirstFitting(session, "*.sy_", session.State.DriverFileName)) {
-        session.ShowMessage(IDS_SYS_NOT_FOUND, MessageStop);
-        return Fail(failureReason, "no driver file (*.sy_ with a name of at most 19 characters) in the program folder");
-    }
-    if (!FindFirstFitting(session, "*.pdr", session.State.PortDriverFileName)) {
-        session.ShowMessage(IDS_MPD_NOT_FOUND, MessageStop);
-        return Fail(failureReason, "no port driver (*.pdr with a name of at most 19 characters) in the program folder");
-    }
-    return true;
 }

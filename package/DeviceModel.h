@@ -1,18 +1,14 @@
 // The device model read from the setup description, which is also the device INF: provider,
-// models section, the package's VID/PID pairs, the target model; and the driver files.
+// models section, the package's VID/PID pairs, the target model.
 #pragma once
 #include <string>
 #include <vector>
 
-#include "app/SetupSession.h"
 #include "package/InfFile.h"
+#include "records/SetupState.h"
 
 // Provider, models section, target and model lines. False when the INF lacks what the
 // install needs; nothing is shown. Model lines passed over and a TargetID taken as absent are
 // described in notes, where given.
 bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failureReason = nullptr,
                      std::vector<std::string>* notes = nullptr);
-
-// The first "*.sy_" and "*.pdr" files of the program folder whose names fit the record;
-// a missing one is reported with its message.
-bool FindDriverFiles(SetupSession& session, std::string* failureReason = nullptr);

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "package/DeviceModel.h"
-#include "package/InfFile.h"
 #include "package/FileSearch.h"
-#include "package/Paths.h"
+#include "package/InfFile.h"
+#include "text/Paths.h"
 #include "resource_ids.h"
 
 namespace {
@@ -18,23 +18,22 @@ constexpr const char* MissingSetupSectionText = "Main .in_ file with [Setup] sec
 constexpr std::string_view AboutNotice = "  Driver setup utility for USB flash disks.";
 
 // The first entry found in the program folder that opens as a Windows-4-style INF with a line
-// in [Setup]; the file stays open. Null when there is none, after the message for it.
-std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string& failureReason,
-                                              PackageReadNotes* notes)
+// in [Setup]; the file stays open. Null when there is none, with the message for it in result.
+std::unique_ptr<InfFile> OpenSetupDescription(const InfReading& reading, SetupState& state, PackageReadResult& result,
+                                              std::string& failureReason, PackageReadNotes* notes)
 {
-    SetupState& state = session.State;
     std::string pattern;
     std::vector<std::string> names;
-    if (JoinPath(session.platform.codePage, state.ProgramFolder.view(), SetupDescriptionPattern, pattern))
-        names = FindMatchingFiles(session.platform.files, pattern);
+    if (JoinPath(reading.codePage, state.ProgramFolder.view(), SetupDescriptionPattern, pattern))
+        names = FindMatchingFiles(reading.files, pattern);
     if (names.empty()) {
-        session.ShowMessage(IDS_INF_NOT_FOUND, MessageStop);
+        result.messageId = IDS_INF_NOT_FOUND;
         failureReason = "no file matches *.in? in the program folder";
         return nullptr;
     }
 
     state.SetupFileName.Clear();
-    const InfOpenOptions options = SystemInfOptions(session);
+    const InfOpenOptions options = SystemInfOptions(state, reading.system, reading.codePage);
     using Candidate = PackageReadNotes::Candidate;
     const auto note = [notes](const std::string& name, Candidate verdict) {
         if (notes)
@@ -44,11 +43,11 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
         FixedText<20> fileName;
         std::string path;
         // A name that does not fit the record could not be copied into the INF folder later.
-        if (!fileName.Assign(name) || !JoinPath(session.platform.codePage, state.ProgramFolder.view(), name, path)) {
+        if (!fileName.Assign(name) || !JoinPath(reading.codePage, state.ProgramFolder.view(), name, path)) {
             note(name, Candidate::NameTooLong);
             continue;
         }
-        std::unique_ptr<InfFile> inf = InfFile::Open(session.platform.files, session.platform.codePage, path, options);
+        std::unique_ptr<InfFile> inf = InfFile::Open(reading.files, reading.codePage, path, options);
         InfLine line;
         if (!inf) {
             note(name, Candidate::NotAnInf);
@@ -67,7 +66,7 @@ std::unique_ptr<InfFile> OpenSetupDescription(SetupSession& session, std::string
         state.SetupFileName = fileName;
         return inf;
     }
-    session.ShowMessageText(MissingSetupSectionText, MessageStop);
+    result.messageText = MissingSetupSectionText;
     failureReason = "no *.in? file with a name of at most 19 characters opens as a Windows-4 INF with a line in "
                     "[Setup] (see the candidates)";
     return nullptr;
@@ -94,12 +93,14 @@ bool ReadSetupKeys(const InfFile& inf, SetupState& state, std::string& failureRe
     return true;
 }
 
-void ApplyBrandKeys(const InfFile& inf, SetupSession& session, std::vector<std::string>* notes)
+void ApplyBrandKeys(const InfFile& inf, SetupState& state, BrandStrings& brand, std::vector<std::string>* notes)
 {
     InfLine line;
+    // The package's own device name stands for both tokens of the texts; the model line's
+    // description stays what the new-hardware wizard is searched by.
     if (inf.FindFirstLine("Setup", "SetupDeviceDesc", line)) {
-        if (inf.GetStringField(line, 1, session.State.DeviceDisplayName))
-            session.Brand.DeviceName = session.State.DeviceDisplayName.str();
+        if (inf.GetStringField(line, 1, state.DeviceDisplayName))
+            brand.DeviceName = state.DeviceDisplayName.str();
         else if (notes)
             notes->push_back("SetupDeviceDesc is longer than 63 characters: ignored");
     }
@@ -107,48 +108,73 @@ void ApplyBrandKeys(const InfFile& inf, SetupSession& session, std::vector<std::
     FixedText<64> setupName;
     if (inf.FindFirstLine("Setup", "SetupName", line)) {
         if (inf.GetStringField(line, 1, setupName)) {
-            session.Brand.AppTitle = setupName.str();
-            session.Brand.AboutText = setupName.str() + std::string(AboutNotice);
+            brand.AppTitle = setupName.str();
+            brand.AboutText = setupName.str() + std::string(AboutNotice);
         } else if (notes) {
             notes->push_back("SetupName is longer than 63 characters: ignored");
         }
     }
 }
 
+// The first entry of the search whose name fits the record.
+bool FindFirstFitting(const InfReading& reading, std::string_view folder, std::string_view pattern,
+                      FixedText<20>& fileName)
+{
+    std::string path;
+    if (!JoinPath(reading.codePage, folder, pattern, path))
+        return false;
+    for (const std::string& name : FindMatchingFiles(reading.files, path)) {
+        if (fileName.Assign(name))
+            return true;
+    }
+    return false;
+}
+
+// The first "*.sy_" and "*.pdr" files of the program folder whose names fit the record; a
+// missing one with its message in result.
+bool FindDriverFiles(const InfReading& reading, SetupState& state, PackageReadResult& result,
+                     std::string& failureReason)
+{
+    if (!FindFirstFitting(reading, state.ProgramFolder.view(), "*.sy_", state.DriverFileName)) {
+        result.messageId = IDS_SYS_NOT_FOUND;
+        failureReason = "no driver file (*.sy_ with a name of at most 19 characters) in the program folder";
+        return false;
+    }
+    if (!FindFirstFitting(reading, state.ProgramFolder.view(), "*.pdr", state.PortDriverFileName)) {
+        result.messageId = IDS_MPD_NOT_FOUND;
+        failureReason = "no port driver (*.pdr with a name of at most 19 characters) in the program folder";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-bool ReadDriverPackage(SetupSession& session, std::string& failureReason, PackageReadNotes* notes)
+PackageReadResult ReadDriverPackage(const InfReading& reading, SetupState& state, BrandStrings& brand,
+                                    std::string& failureReason, PackageReadNotes* notes)
 {
+    PackageReadResult result;
     std::vector<std::string>* remarks = notes ? &notes->remarks : nullptr;
     // The setup description stays open until the read ends, whichever way it ends.
-    const std::unique_ptr<InfFile> inf = OpenSetupDescription(session, failureReason, notes);
-    if (!inf)
-        return false;
-    if (!ReadSetupKeys(*inf, session.State, failureReason))
-        return false;
-    if (!ReadDeviceModel(*inf, session.State, &failureReason, remarks))
-        return false;
-    ApplyBrandKeys(*inf, session, remarks);
-    return FindDriverFiles(session, &failureReason);
+    const std::unique_ptr<InfFile> inf = OpenSetupDescription(reading, state, result, failureReason, notes);
+    if (!inf || !ReadSetupKeys(*inf, state, failureReason) || !ReadDeviceModel(*inf, state, &failureReason, remarks))
+        return result;
+    ApplyBrandKeys(*inf, state, brand, remarks);
+    result.usable = FindDriverFiles(reading, state, result, failureReason);
+    return result;
 }
 
-InfOpenOptions SystemInfOptions(SetupSession& session)
+InfOpenOptions SystemInfOptions(const SetupState& state, SystemInfo& system, const TextCodePage& codePage)
 {
     InfOpenOptions options;
-    options.preferLocalizedStrings = session.State.OsClass >= OsClass::Windows2000;
-    options.userLanguage = session.platform.system.UserLanguage();
+    options.preferLocalizedStrings = state.OsClass >= OsClass::Windows2000;
+    options.userLanguage = system.UserLanguage();
     // The folders of the directory ids; the system folder is "system" on the Windows 98 family.
-    const std::string_view windows = session.State.WindowsFolder.view();
+    const std::string_view windows = state.WindowsFolder.view();
     if (!windows.empty()) {
         options.windowsFolder = windows;
-        const char* system = IsWindows98Family(session.State.OsClass) ? "system" : "system32";
-        JoinPath(session.platform.codePage, windows, system, options.systemFolder); // empty if too long
+        const char* systemFolder = IsWindows98Family(state.OsClass) ? "system" : "system32";
+        JoinPath(codePage, windows, systemFolder, options.systemFolder); // empty if too long
     }
     return options;
-}
-
-bool ReadDriverPackage(SetupSession& session)
-{
-    std::string failureReason;
-    return ReadDriverPackage(session, failureReason);
 }

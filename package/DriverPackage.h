@@ -4,12 +4,29 @@
 #include <utility>
 #include <vector>
 
-#include "app/SetupSession.h"
 #include "package/InfFile.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemInfo.h"
+#include "platform/TextCodePage.h"
+#include "records/BrandStrings.h"
+#include "records/SetupState.h"
 
-// Finds the setup description, reads its [Setup] keys and device model, finds the driver
-// files; may replace AppTitle, DeviceName and AboutText. False when the package is unusable.
-bool ReadDriverPackage(SetupSession& session);
+// What INF files are read through on the running system: its files, its ANSI code page, and
+// the user's language.
+struct InfReading {
+    FileSystem& files;
+    TextCodePage& codePage;
+    SystemInfo& system;
+};
+
+// Whether a package is usable and, when it is not, the message the dialog shows for it with
+// the stop icon: a row of the string table or a fixed text; neither when the dialog closes
+// without a word.
+struct PackageReadResult {
+    bool usable = false;
+    int messageId = 0;
+    const char* messageText = nullptr;
+};
 
 // What a read looked at, for the package check: each *.in? candidate in search order with what
 // became of it, and each thing the read passed over or ignored.
@@ -19,10 +36,13 @@ struct PackageReadNotes {
     std::vector<std::string> remarks;
 };
 
-// The same, telling why a package is unusable, including the reasons the dialog never shows,
-// and (in notes, where given) what the read looked at and passed over.
-bool ReadDriverPackage(SetupSession& session, std::string& failureReason, PackageReadNotes* notes = nullptr);
+// Finds the setup description, reads its [Setup] keys and device model, finds the driver
+// files; may replace AppTitle, DeviceName and AboutText. Shows nothing. failureReason tells why
+// a package is unusable, including the reasons the dialog never shows; notes (where given) what
+// the read looked at and passed over.
+PackageReadResult ReadDriverPackage(const InfReading& reading, SetupState& state, BrandStrings& brand,
+                                    std::string& failureReason, PackageReadNotes* notes = nullptr);
 
 // How INF files are read on the running system: Windows 2000 and XP prefer the texts of the
 // user's language, as their own setup does.
-InfOpenOptions SystemInfOptions(SetupSession& session);
+InfOpenOptions SystemInfOptions(const SetupState& state, SystemInfo& system, const TextCodePage& codePage);

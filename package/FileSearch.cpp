@@ -1,6 +1,8 @@
 // Directory searches checked again by long name.
 #include "package/FileSearch.h"
 
+#include "text/Texts.h"
+
 namespace {
 
 enum class TokenKind { Literal, Star, DosStar, DosQuestionMark, DosDot };
@@ -9,18 +11,13 @@ struct Token {
     char character;
 };
 
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool MatchFrom(const std::vector<Token>& tokens, std::size_t token, std::string_view name, std::size_t position,
                std::size_t lastDot)
 {
     while (token < tokens.size()) {
         switch (tokens[token].kind) {
         case TokenKind::Literal:
-            if (position == name.size() || UpperAscii(name[position]) != UpperAscii(tokens[token].character))
+            if (position == name.size() || ToUpperAscii(name[position]) != ToUpperAscii(tokens[token].character))
                 return false;
             ++token;
             ++position;

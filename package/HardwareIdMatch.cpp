@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Texts.h"
+#include "text/Texts.h"
 
 bool IsIdText(std::string_view text)
 {
@@ -22,6 +22,6 @@ bool CarriesPair(std::string_view id, std::string_view vidText, std::string_view
     if (!IsIdText(vidText) || !IsIdText(pidText))
         return false;
     const std::string upperId = ToUpperAscii(std::string(id));
-    return upperId.find(ToUpperAscii("VID_" + std::string(vidText))) != std::string::npos &&
-           upperId.find(ToUpperAscii("PID_" + std::string(pidText))) != std::string::npos;
+    return upperId.find(ToUpperAscii(VidMarker + std::string(vidText))) != std::string::npos &&
+           upperId.find(ToUpperAscii(PidMarker + std::string(pidText))) != std::string::npos;
 }

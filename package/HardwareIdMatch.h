@@ -6,6 +6,11 @@
 // The length of a VID or PID text.
 constexpr std::size_t IdTextLength = 4;
 
+// What a VID and a PID text follow in a hardware ID. The match below finds them in any case; the
+// device model reads the package's own pairs only after them as written.
+inline constexpr const char* VidMarker = "VID_";
+inline constexpr const char* PidMarker = "PID_";
+
 // A VID or PID text: exactly four hexadecimal digits, in either case.
 bool IsIdText(std::string_view text);
 

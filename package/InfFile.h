@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/SetupState.h"
+#include "records/FixedText.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodePage.h"
 

@@ -1,4 +1,4 @@
-// What the program asks of the system at start: command line, version, folders.
+// What the program asks of the system at start: version, folders, the user's language.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,7 +15,6 @@ class SystemInfo {
 public:
     virtual ~SystemInfo() = default;
 
-    virtual std::string CommandLine() = 0;
     // GetVersionExA with the basic record; false when the query fails.
     virtual bool QueryVersion(SystemVersion& version) = 0;
     // GetWindowsDirectoryA with a buffer of 260; empty when it fails or does not fit.

@@ -26,11 +26,7 @@ SetupDialog::SetupDialog(HINSTANCE instance, bool silentMode)
         session_.ExitStatus = SilentDialogNotCreated;
 }
 
-SetupDialog::~SetupDialog()
-{
-    if (logo_)
-        DeleteObject(logo_);
-}
+SetupDialog::~SetupDialog() = default;
 
 INT_PTR SetupDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -172,14 +168,13 @@ void SetupDialog::SetDialogIcon()
 
 void SetupDialog::ShowLogo()
 {
-    logo_ = static_cast<HBITMAP>(LoadImageA(instance_, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0,
-                                            LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
+    logo_.Reset(static_cast<HBITMAP>(LoadImageA(instance_, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0,
+                                                LR_CREATEDIBSECTION | LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
     if (!logo_)
         return;
-    HGDIOBJ previous = reinterpret_cast<HGDIOBJ>(
-        SendDlgItemMessageA(window(), IDC_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_)));
-    if (previous)
-        DeleteObject(previous);
+    // The picture the control showed before is handed back to us, to be deleted.
+    const GdiObject<HGDIOBJ> previous(reinterpret_cast<HGDIOBJ>(
+        SendDlgItemMessageA(window(), IDC_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.Get()))));
 }
 
 void SetupDialog::SetCaption(const std::string& text)

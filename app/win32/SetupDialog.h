@@ -3,6 +3,7 @@
 #pragma once
 #include "app/SetupPhases.h"
 #include "app/win32/DialogBase.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32ConfigManager.h"
 #include "platform/win32/Win32DeviceSetup.h"
@@ -57,7 +58,7 @@ private:
     HINSTANCE instance_;
     bool silentMode_;
     HICON icon_;
-    HBITMAP logo_ = nullptr;
+    GdiObject<HBITMAP> logo_;
     bool mayShow_ = false; // set when the start waits for the user, cleared when the dialog ends
 
     Win32FileSystem files_;

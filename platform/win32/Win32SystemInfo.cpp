@@ -11,12 +11,6 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "the basic version record");
 
 } // namespace
 
-std::string Win32SystemInfo::CommandLine()
-{
-    const char* commandLine = GetCommandLineA();
-    return commandLine != nullptr ? std::string(commandLine) : std::string();
-}
-
 bool Win32SystemInfo::QueryVersion(SystemVersion& version)
 {
     // The basic record (148 bytes): Windows 98 refuses the larger OSVERSIONINFOEXA.

@@ -4,7 +4,6 @@
 
 class Win32SystemInfo : public SystemInfo {
 public:
-    std::string CommandLine() override;
     bool QueryVersion(SystemVersion& version) override;
     std::string WindowsFolder() override;
     std::string ModuleFileName() override;

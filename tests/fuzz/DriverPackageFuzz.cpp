@@ -26,12 +26,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Texts.h"
+#include "app/SetupPhases.h"
 #include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
 #include "files/InstalledCopyRemoval.h"
-#include "package/CopyFilesEdit.h"
+#include "files/CopyFilesEdit.h"
 #include "package/DriverPackage.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ void CheckRemoval(TestPlatform& test, SetupSession& session, const std::string& 
     files.AddFile(place.precompiled, "PNF");
     const std::size_t logBefore = files.log.size();
 
-    const int matched = RemoveInfCopies(session, vid.c_str(), pid.c_str());
+    const int matched = RemoveInfCopies(InfReadingOf(session.platform), session.State, vid.c_str(), pid.c_str());
 
     const std::string pair = vid + "/" + pid;
     Check(matched == 0 || matched == 1, "RemoveInfCopies counted copies that are not there", pair);
@@ -274,7 +275,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool read = false;
     std::string failureReason;
     try {
-        read = ReadDriverPackage(session, failureReason);
+        read = ReadDriverPackage(InfReadingOf(platform), session.State, session.Brand, failureReason).usable;
     } catch (const std::exception& error) {
         Fail("ReadDriverPackage threw", error.what());
     } catch (...) {

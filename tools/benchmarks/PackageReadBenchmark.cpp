@@ -41,15 +41,16 @@ std::string SetupDescription(std::size_t lines)
 std::size_t ReadPackage(const std::string& folder)
 {
     CheckPlatform check;
-    SetupSession session(check.platform);
-    session.State.OsClass = OsClass::WindowsXp;
-    session.State.ProgramFolder.Assign(folder);
+    SetupState state;
+    BrandStrings brand;
+    state.OsClass = OsClass::WindowsXp;
+    state.ProgramFolder.Assign(folder);
     std::string reason;
-    if (!ReadDriverPackage(session, reason)) {
+    if (!ReadDriverPackage({check.files, check.codePage, check.system}, state, brand, reason).usable) {
         std::fprintf(stderr, "the package did not read: %s\n", reason.c_str());
         std::exit(1);
     }
-    return session.State.HardwareIds.size();
+    return state.HardwareIds.size();
 }
 
 } // namespace

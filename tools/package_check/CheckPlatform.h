@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdio>
 
-#include "app/SetupState.h"
 #include "platform/Platform.h"
+#include "records/OsClass.h"
 
 #ifdef _WIN32
 #include "platform/win32/Win32FileSystem.h"
@@ -52,7 +52,6 @@ public:
 class CheckSystemInfo : public SystemInfo {
 public:
     std::uint16_t language = 0x0409;
-    std::string CommandLine() override { return {}; }
     bool QueryVersion(SystemVersion&) override { return false; }
     std::string WindowsFolder() override { return {}; }
     std::string ModuleFileName() override { return {}; }

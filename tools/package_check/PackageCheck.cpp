@@ -19,12 +19,14 @@
 #endif
 
 #include "CheckPlatform.h"
+#include "app/PackageMessage.h"
+#include "app/SetupPhases.h"
 #include "app/SetupSession.h"
-#include "app/Texts.h"
-#include "resource_ids.h"
 #include "package/DriverPackage.h"
 #include "package/FileSearch.h"
-#include "package/Paths.h"
+#include "text/Paths.h"
+#include "text/Texts.h"
+#include "resource_ids.h"
 
 namespace {
 
@@ -250,7 +252,8 @@ int main(int argc, char** argv)
 
     std::string failureReason;
     PackageReadNotes notes;
-    const bool readable = ReadDriverPackage(session, failureReason, &notes);
+    const bool readable = ShowPackageMessage(
+        session, ReadDriverPackage(InfReadingOf(check.platform), session.State, session.Brand, failureReason, &notes));
     std::printf("candidates (*.in? in search order):\n");
     for (const auto& [name, verdict] : notes.candidates)
         std::printf("  %s: %s\n", name.c_str(), CandidateText(verdict));

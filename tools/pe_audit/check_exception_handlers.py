@@ -16,7 +16,7 @@ import os
 import re
 import sys
 
-FOLDERS = ("app", "package", "files", "device", "platform")
+FOLDERS = ("app", "device", "files", "package", "records", "text", "platform")
 HANDLER = re.compile(r"\bcatch\s*\(([^)]*)\)")
 ALLOWED = {"const std::bad_alloc&", "const std::bad_alloc &", "std::bad_alloc const&", "std::bad_alloc const &"}
 

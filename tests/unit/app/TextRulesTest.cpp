@@ -5,10 +5,10 @@
 #include "app/DialogStart.h"
 #include "app/OsClass.h"
 #include "app/SetupSession.h"
-#include "app/Texts.h"
 #include "fakes/Latin1CodePage.h"
 #include "fakes/ShiftJisCodePage.h"
-#include "package/Paths.h"
+#include "text/Paths.h"
+#include "text/Texts.h"
 
 TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
 {

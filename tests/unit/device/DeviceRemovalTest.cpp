@@ -22,7 +22,7 @@ protected:
         entry.PidText.Assign(pid);
         session.State.HardwareIds.Append(entry);
     }
-    int RemoveOnce() { return RemoveMatchingDevices(session, session.State.HardwareIds); }
+    int RemoveOnce() { return RemoveMatchingDevices(session.platform.devices, session.State.HardwareIds); }
 };
 
 TEST_F(DeviceRemovalTest, ThreePassesInOrderEachWithItsOwnSet)

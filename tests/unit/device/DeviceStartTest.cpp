@@ -9,6 +9,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// The phase over the session's own platform, from 50 to 100 as a silent install runs it.
+bool StartDevice(SetupSession& session)
+{
+    Platform& platform = session.platform;
+    return StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, 50, 100);
+}
+
 class DeviceStartTest : public ::testing::Test {
 protected:
     TestPlatform test;
@@ -51,7 +58,7 @@ TEST_F(DeviceStartTest, Windows98FamilyHidesTheDatabaseAroundTheReenumerationAnd
         fresh.configManager.onReenumerate = [&] {
             seenAtReenumeration.push_back(fresh.files.Names("C:\\WINDOWS\\INF"));
         };
-        EXPECT_TRUE(StartDevicePhase(s, 50, 100));
+        EXPECT_TRUE(StartDevice(s));
         EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVIDX.Q7", "DRVDATA.Q7"}}));
         EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN"}));
         EXPECT_EQ(fresh.clock.elapsedMilliseconds, 3000);
@@ -63,7 +70,7 @@ TEST_F(DeviceStartTest, AFailedLocateStillPausesAndRestores)
 {
     session.State.OsClass = OsClass::Windows98SecondEdition;
     test.configManager.locateResult = 0x13;
-    EXPECT_FALSE(StartDevicePhase(session, 50, 100));
+    EXPECT_FALSE(StartDevice(session));
     EXPECT_EQ(test.configManager.log, (Lines{"locate"}));
     EXPECT_EQ(test.clock.elapsedMilliseconds, 3000);
     EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
@@ -72,12 +79,12 @@ TEST_F(DeviceStartTest, AFailedLocateStillPausesAndRestores)
 TEST_F(DeviceStartTest, Windows2000OnlyReenumerates)
 {
     session.State.OsClass = OsClass::Windows2000;
-    EXPECT_TRUE(StartDevicePhase(session, 50, 100));
+    EXPECT_TRUE(StartDevice(session));
     EXPECT_TRUE(test.files.log.empty());
     EXPECT_EQ(test.clock.elapsedMilliseconds, 0);
     EXPECT_EQ(Progress(), (Lines{"50", "100"}));
     test.configManager.reenumerateResult = 0x13;
-    EXPECT_FALSE(StartDevicePhase(session, 50, 100));
+    EXPECT_FALSE(StartDevice(session));
 }
 
 TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
@@ -85,7 +92,7 @@ TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
     session.State.OsClass = OsClass::WindowsXp;
     std::vector<Lines> seenAtReenumeration;
     test.configManager.onReenumerate = [&] { seenAtReenumeration.push_back(Names()); };
-    EXPECT_FALSE(StartDevicePhase(session, 50, 100)); // re-enumerated, but no wizard came up
+    EXPECT_FALSE(StartDevice(session)); // re-enumerated, but no wizard came up
     EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.IQ7", "USBSTOR.PQ7"}}));
     EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\USBSTOR.INF"), "USBSTOR.INF");
@@ -97,7 +104,7 @@ TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
     // A failed re-enumeration does not stop the wizard's search.
     test.configManager.locateResult = 0x13;
     test.view.transcript.clear();
-    EXPECT_FALSE(StartDevicePhase(session, 50, 100));
+    EXPECT_FALSE(StartDevice(session));
     EXPECT_EQ(Progress().size(), 122u);
 }
 

@@ -76,7 +76,7 @@ TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageAndReadsAt254Chara
     EXPECT_EQ(FindDialogShowingText(w, NoWindow, "Example USB Disk"), naming);
     EXPECT_EQ(FindDialogShowingText(w, wizard, "Example USB Disk"), page);
     EXPECT_EQ(FindDialogShowingText(w, hiddenLate, "Example USB Disk"), NoWindow);
-    EXPECT_EQ(WaitForWizard(session, "Example USB Disk", 50, 66), wizard);
+    EXPECT_EQ(WaitForWizard(session, session.platform.windows, "Example USB Disk", 50, 66), wizard);
     EXPECT_TRUE(Progress().empty()); // found in the first cycle
 }
 
@@ -87,7 +87,7 @@ TEST_F(WizardAutomationTest, PagesAreSteppedThroughOneACycleAndFinishEndsIt)
         if (window == wizard.frame && command == WizardNextButton && test.windows.Window(wizard.next).enabled)
             wizard.ShowPage(wizard.pageIndex + 1);
     };
-    EXPECT_TRUE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_TRUE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     // Two opening presses, then one press per page change, then Finish.
     EXPECT_EQ(Sent(), (Lines{"command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
                              "command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
@@ -133,7 +133,7 @@ TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTim
                       test.system, clock,         test.codePage, test.view};
     SetupSession scripted{platform};
     scripted.State.DeviceDescription.Assign("Example USB Disk");
-    EXPECT_TRUE(DriveNewHardwareWizard(scripted, 50, 100));
+    EXPECT_TRUE(DriveNewHardwareWizard(scripted, scripted.platform.windows, scripted.platform.clock, 50, 100));
     EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"), 2);
     EXPECT_EQ(test.windows.log.back(), "command 12325 to Found New Hardware Wizard");
 }
@@ -142,7 +142,7 @@ TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopWithTheBarAtTheEnd)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
     test.windows.Window(wizard.next).enabled = false; // Next does nothing, the page never changes
-    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     EXPECT_EQ(test.clock.sleeps.size(), 2u + 160u);
     const std::vector<int> progress = Progress();
     ASSERT_EQ(progress.size(), 160u);
@@ -156,7 +156,7 @@ TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
     const WindowHandle stubborn = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
     test.windows.AddWindow(stubborn, "Static", "Example USB Disk");
-    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"),
               600);
     EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 600) * 500);
@@ -171,7 +171,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
     const WindowHandle hung = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
     test.windows.AddWindow(hung, "Static", "Example USB Disk");
     test.windows.Window(hung).hung = true;
-    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 160) * 500);
 
     // A wizard that hangs on its last page did not finish, whatever its buttons show.
@@ -184,7 +184,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
             wizard.ShowPage(wizard.pageIndex + 1);
         fresh.windows.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
     };
-    EXPECT_FALSE(DriveNewHardwareWizard(s, 50, 100));
+    EXPECT_FALSE(DriveNewHardwareWizard(s, s.platform.windows, s.platform.clock, 50, 100));
     EXPECT_EQ(
         std::count(fresh.windows.log.begin(), fresh.windows.log.end(), "command 12325 to Found New Hardware Wizard"),
         1);
@@ -192,7 +192,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
 
 TEST_F(WizardAutomationTest, NoWizardMeansTheSearchWindowAndNoCommand)
 {
-    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     EXPECT_TRUE(Sent().empty());
     const std::vector<int> progress = Progress();
     ASSERT_EQ(progress.size(), 120u);
@@ -206,12 +206,12 @@ TEST_F(WizardAutomationTest, EmptyDescriptionOrMissingButtonsTouchNoWindow)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Done"});
     session.State.DeviceDescription.Clear();
-    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     EXPECT_TRUE(test.clock.sleeps.empty());
 
     session.State.DeviceDescription.Assign("Example USB Disk");
     test.windows.DestroyWindow(wizard.finish);
-    EXPECT_FALSE(DriveNewHardwareWizard(session, 50, 100));
+    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     EXPECT_TRUE(Sent().empty());
 }
 

@@ -1,17 +1,15 @@
-// A system whose command line, version and folders a test sets.
+// A system whose version, folders and language a test sets.
 #pragma once
 #include "platform/SystemInfo.h"
 
 class FakeSystemInfo : public SystemInfo {
 public:
-    std::string commandLine = "\"C:\\PKG\\SETUP.EXE\"";
     bool versionQueryWorks = true;
     SystemVersion version{4, 10, 0x040A08AE, 1}; // Windows 98 Second Edition
     std::string windowsFolder = "C:\\WINDOWS";
     std::string moduleFileName = "C:\\PKG\\SETUP.EXE";
     std::uint16_t userLanguage = 0x0409;
 
-    std::string CommandLine() override { return commandLine; }
     bool QueryVersion(SystemVersion& out) override
     {
         if (versionQueryWorks)

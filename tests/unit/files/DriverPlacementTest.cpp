@@ -52,7 +52,7 @@ protected:
     void Place(OsClass osClass, int from, int to)
     {
         session.State.OsClass = osClass;
-        PlaceDriverFiles(session, from, to);
+        PlaceDriverFiles(session, session.platform.files, session.platform.registry, from, to);
     }
 };
 
@@ -118,7 +118,7 @@ TEST_F(DriverPlacementTest, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
         fresh.files.AddFolder("C:\\WINDOWS\\system\\iosubsys");
         fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
         const bool silentRange = osClass == OsClass::Windows2000;
-        PlaceDriverFiles(s, silentRange ? 25 : 15, silentRange ? 50 : 30);
+        PlaceDriverFiles(s, s.platform.files, s.platform.registry, silentRange ? 25 : 15, silentRange ? 50 : 30);
 
         Lines progress;
         for (const std::string& line : fresh.view.transcript) {
@@ -206,7 +206,7 @@ TEST(SearchPath, StatusIsTheCloseOrTheFailedOpen)
     session.State.WindowsFolder.Assign("C:\\WINDOWS");
     test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER"); // already there: the value is written all the same
     test.registry.AddKey(CurrentVersion);
-    EXPECT_EQ(RegisterOtherDevicePath(session), 0);
+    EXPECT_EQ(RegisterOtherDevicePath(test.files, test.registry, session.State), 0);
     EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath")->bytes,
               std::string("C:\\WINDOWS\\INF\\OTHER\0", 21));
 
@@ -214,7 +214,8 @@ TEST(SearchPath, StatusIsTheCloseOrTheFailedOpen)
     SetupSession deniedSession{denied.platform};
     deniedSession.State.WindowsFolder.Assign("C:\\WINDOWS");
     denied.files.AddFolder("C:\\WINDOWS\\INF");
-    EXPECT_EQ(RegisterOtherDevicePath(deniedSession), 2); // the key is missing and is not created
+    // The key is missing and is not created.
+    EXPECT_EQ(RegisterOtherDevicePath(denied.files, denied.registry, deniedSession.State), 2);
     EXPECT_FALSE(denied.registry.KeyExists(CurrentVersion));
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
 }

@@ -1,6 +1,7 @@
 // Removal of installed INF copies with their .PNF twins, and of the installed driver.
 #include <gtest/gtest.h>
 
+#include "app/SetupPhases.h"
 #include "fakes/TestPlatform.h"
 #include "files/InstalledCopyRemoval.h"
 
@@ -40,7 +41,10 @@ protected:
         test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER");
         test.files.AddFolder("C:\\WINDOWS\\system32\\drivers");
     }
-    int Remove(const char* vid, const char* pid) { return RemoveInfCopies(session, vid, pid); }
+    int Remove(const char* vid, const char* pid)
+    {
+        return RemoveInfCopies(InfReadingOf(session.platform), session.State, vid, pid);
+    }
     std::vector<std::string> Left(const char* folder) const { return test.files.Names(folder); }
 };
 
@@ -80,7 +84,7 @@ TEST_F(InstalledCopyRemovalTest, Windows2000AndXpTakeOnlyOemCopiesInAnyCaseInclu
         fresh.files.AddFile("C:\\WINDOWS\\INF\\oem3.PNF", "precompiled");
         fresh.files.AddFile("C:\\WINDOWS\\INF\\USBSTOR.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
         fresh.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-        EXPECT_EQ(RemoveInfCopies(s, "1A2B", "3C4D"), 2);
+        EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 2);
         EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"OTHER", "USBSTOR.INF"}));
         EXPECT_TRUE(fresh.files.Exists("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
     }
@@ -142,21 +146,21 @@ TEST_F(InstalledCopyRemovalTest, MissingFolderOrOverlongWindowsFolderFindsNothin
     TestPlatform bare;
     SetupSession s{bare.platform};
     s.State.WindowsFolder.Assign("C:\\WINDOWS");
-    EXPECT_EQ(RemoveInfCopies(s, "1A2B", "3C4D"), 0);
+    EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
 
     s.State.WindowsFolder.Assign("C:\\" + std::string(245, 'W')); // the pattern would not fit 259 characters
-    EXPECT_EQ(RemoveInfCopies(s, "1A2B", "3C4D"), 0);
+    EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
     EXPECT_TRUE(bare.files.searches.size() == 1);
 }
 
 TEST_F(InstalledCopyRemovalTest, DriverIsDeletedUnderItsInstalledNameEvenWhenReadOnly)
 {
     test.files.AddFile("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS", "driver", true);
-    DeleteDriverFile(session);
+    DeleteDriverFile(session.platform.files, session.State);
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
     EXPECT_EQ(test.files.log, (std::vector<std::string>{"attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
                                                         "delete C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"}));
-    DeleteDriverFile(session); // already gone: nothing happens
+    DeleteDriverFile(session.platform.files, session.State); // already gone: nothing happens
 }
 
 } // namespace

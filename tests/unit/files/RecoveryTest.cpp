@@ -71,7 +71,7 @@ TEST(RecoveryTest, InterruptedStatesComeBackWhole)
         test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER");
         for (const auto& [name, bytes] : c.before) test.files.AddFile("C:\\WINDOWS\\INF\\" + name, bytes);
 
-        RecoverInterruptedRun(session);
+        RecoverInterruptedRun(session.platform.files, session.State);
 
         Names expected;
         for (const auto& [name, bytes] : c.after) {

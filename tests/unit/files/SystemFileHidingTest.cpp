@@ -54,14 +54,14 @@ TEST_F(SystemFileHidingTest, UsbStorageInfStateTableOnWindowsXp)
         s.State.WindowsFolder.Assign("C:\\WINDOWS");
         fresh.files.AddFolder("C:\\WINDOWS\\INF");
         for (const std::string& name : c.before) fresh.files.AddFile("C:\\WINDOWS\\INF\\" + name, name);
-        HideUsbStorageInf(s);
+        HideUsbStorageInf(s.platform.files, s.State);
         EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), c.afterHide) << c.before.size();
-        RestoreUsbStorageInf(s);
+        RestoreUsbStorageInf(s.platform.files, s.State);
         EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), c.afterRestore) << c.before.size();
     }
     // Restoring a backup alone, as a run that stopped halfway left it, brings it back.
     Add("USBSTOR.IQ7", "system inf");
-    RestoreUsbStorageInf(session);
+    RestoreUsbStorageInf(session.platform.files, session.State);
     EXPECT_EQ(Folder(), (Names{"USBSTOR.INF"}));
     EXPECT_EQ(Contents("USBSTOR.INF"), "system inf");
 }
@@ -71,13 +71,13 @@ TEST_F(SystemFileHidingTest, HideThenRestoreGivesTheSameBytesBackAndKeepsANewerS
     session.State.OsClass = OsClass::WindowsXp;
     Add("USBSTOR.INF", "inf bytes");
     Add("USBSTOR.PNF", "pnf bytes");
-    HideUsbStorageInf(session);
+    HideUsbStorageInf(session.platform.files, session.State);
     EXPECT_EQ(Folder(), (Names{"USBSTOR.IQ7", "USBSTOR.PQ7"}));
     EXPECT_EQ(test.files.log, (Names{"delete C:\\WINDOWS\\INF\\USBSTOR.IQ7", "delete C:\\WINDOWS\\INF\\USBSTOR.PQ7",
                                      "move C:\\WINDOWS\\INF\\USBSTOR.INF -> C:\\WINDOWS\\INF\\USBSTOR.IQ7",
                                      "move C:\\WINDOWS\\INF\\USBSTOR.PNF -> C:\\WINDOWS\\INF\\USBSTOR.PQ7"}));
     Add("USBSTOR.INF", "written meanwhile");
-    RestoreUsbStorageInf(session);
+    RestoreUsbStorageInf(session.platform.files, session.State);
     EXPECT_EQ(Folder(), (Names{"USBSTOR.INF", "USBSTOR.PNF"}));
     EXPECT_EQ(Contents("USBSTOR.INF"), "written meanwhile");
     EXPECT_EQ(Contents("USBSTOR.PNF"), "pnf bytes");
@@ -87,9 +87,9 @@ TEST_F(SystemFileHidingTest, DriverDatabaseWithMissingAndReadOnlyFiles)
 {
     session.State.OsClass = OsClass::Windows98;
     Add("DRVIDX.BIN", "index");
-    HideDriverDatabase(session); // DRVDATA.BIN is missing: the first rename stays done
+    HideDriverDatabase(session.platform.files, session.State); // DRVDATA.BIN is missing: the first rename stays done
     EXPECT_EQ(Folder(), (Names{"DRVIDX.Q7"}));
-    RestoreDriverDatabase(session);
+    RestoreDriverDatabase(session.platform.files, session.State);
     EXPECT_EQ(Folder(), (Names{"DRVIDX.BIN"}));
 
     TestPlatform fresh;
@@ -98,7 +98,7 @@ TEST_F(SystemFileHidingTest, DriverDatabaseWithMissingAndReadOnlyFiles)
     s.State.WindowsFolder.Assign("C:\\WINDOWS");
     fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.Q7", "old backup", true);
     fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
-    HideDriverDatabase(s); // the read-only backup survives, so the system file stays in place
+    HideDriverDatabase(s.platform.files, s.State); // the read-only backup survives, so the system file stays in place
     EXPECT_EQ(fresh.files.Contents("C:\\WINDOWS\\INF\\DRVIDX.Q7"), "old backup");
     EXPECT_EQ(fresh.files.Contents("C:\\WINDOWS\\INF\\DRVIDX.BIN"), "index");
 }
@@ -111,17 +111,17 @@ TEST_F(SystemFileHidingTest, OtherClassesLeaveTheFolderAlone)
     Add("DRVDATA.Q7");
     for (OsClass osClass : {OsClass::Windows2000}) {
         session.State.OsClass = osClass;
-        HideUsbStorageInf(session);
-        RestoreUsbStorageInf(session);
-        HideDriverDatabase(session);
-        RestoreDriverDatabase(session);
+        HideUsbStorageInf(session.platform.files, session.State);
+        RestoreUsbStorageInf(session.platform.files, session.State);
+        HideDriverDatabase(session.platform.files, session.State);
+        RestoreDriverDatabase(session.platform.files, session.State);
     }
     session.State.OsClass = OsClass::WindowsXp;
-    HideDriverDatabase(session);
-    RestoreDriverDatabase(session);
+    HideDriverDatabase(session.platform.files, session.State);
+    RestoreDriverDatabase(session.platform.files, session.State);
     session.State.OsClass = OsClass::WindowsMe;
-    HideUsbStorageInf(session);
-    RestoreUsbStorageInf(session);
+    HideUsbStorageInf(session.platform.files, session.State);
+    RestoreUsbStorageInf(session.platform.files, session.State);
     EXPECT_TRUE(test.files.log.empty());
 }
 
@@ -130,12 +130,12 @@ TEST_F(SystemFileHidingTest, AFailedRestoreNeverCostsTheOnlyCopy)
     session.State.OsClass = OsClass::WindowsXp;
     Add("USBSTOR.INF", "inf bytes");
     Add("USBSTOR.PNF", "pnf bytes");
-    HideUsbStorageInf(session);
+    HideUsbStorageInf(session.platform.files, session.State);
     test.files.faults.FailAllCalls(FakeFileSystem::Operation::Move);
-    RestoreUsbStorageInf(session);
+    RestoreUsbStorageInf(session.platform.files, session.State);
     EXPECT_EQ(Folder(), (Names{"USBSTOR.IQ7", "USBSTOR.PQ7"}));
     test.files.faults.Clear();
-    RestoreUsbStorageInf(session); // the next run finds the backups and restores them
+    RestoreUsbStorageInf(session.platform.files, session.State); // the next run finds the backups and restores them
     EXPECT_EQ(Contents("USBSTOR.INF"), "inf bytes");
 }
 

@@ -2,10 +2,25 @@
 // model and the driver files, with the messages of each failure.
 #include <gtest/gtest.h>
 
+#include "app/PackageMessage.h"
+#include "app/SetupPhases.h"
 #include "fakes/TestPlatform.h"
 #include "package/DriverPackage.h"
 
 namespace {
+
+// The read as the dialog's start makes it: the package reader, then the message it names.
+bool ReadPackage(SetupSession& session, std::string& failureReason, PackageReadNotes* notes = nullptr)
+{
+    return ShowPackageMessage(
+        session, ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand, failureReason, notes));
+}
+
+bool ReadPackage(SetupSession& session)
+{
+    std::string failureReason;
+    return ReadPackage(session, failureReason);
+}
 
 using Transcript = std::vector<std::string>;
 
@@ -45,7 +60,7 @@ protected:
         test.files.AddFile("C:\\PKG\\EXDISK.PDR", "port driver");
     }
 
-    bool Read() { return ReadDriverPackage(session, failureReason); }
+    bool Read() { return ReadPackage(session, failureReason); }
 
     std::vector<std::string> Pairs() const
     {
@@ -104,7 +119,7 @@ TEST_F(DriverPackageTest, JoinsPathsOnceAtADriveRootAndAfterATrailingBackslash)
         fresh.files.AddFile("A:\\EXDISK.IN_", ExamplePackage);
         fresh.files.AddFile("A:\\EXDISK.SY_", "d");
         fresh.files.AddFile("A:\\EXDISK.PDR", "p");
-        EXPECT_TRUE(ReadDriverPackage(s)) << folder;
+        EXPECT_TRUE(ReadPackage(s)) << folder;
         EXPECT_EQ(fresh.files.searches.front(), "A:\\*.in?");
         EXPECT_EQ(fresh.files.reads, (std::vector<std::string>{"A:\\EXDISK.IN_"}));
     }
@@ -149,7 +164,7 @@ TEST_F(DriverPackageTest, TheFirstEntryWithASetupSectionWinsInSearchOrder)
     fresh.files.AddFile("C:\\PKG\\EXDISK.SY_", "d");
     fresh.files.AddFile("C:\\PKG\\EXDISK.PDR", "p");
     fresh.files.SetSearchOrder("C:\\PKG", {"SECOND.IN_", "FIRST.IN_"});
-    ASSERT_TRUE(ReadDriverPackage(s));
+    ASSERT_TRUE(ReadPackage(s));
     EXPECT_EQ(s.State.SetupFileName.view(), "SECOND.IN_");
     EXPECT_EQ(s.Brand.AppTitle, "Example Disk Setup"); // the first SetupName line counts
     EXPECT_EQ(fresh.files.reads, (std::vector<std::string>{"C:\\PKG\\SECOND.IN_"}));
@@ -183,7 +198,7 @@ TEST_F(DriverPackageTest, SetupKeysDecideSilentlyWhetherThePackageIsUsable)
         fresh.files.AddFile("C:\\PKG\\EXDISK.SY_", "d");
         fresh.files.AddFile("C:\\PKG\\EXDISK.PDR", "p");
         std::string reason;
-        EXPECT_EQ(ReadDriverPackage(s, reason), c.readable) << c.setupLines << reason;
+        EXPECT_EQ(ReadPackage(s, reason), c.readable) << c.setupLines << reason;
         EXPECT_TRUE(fresh.view.transcript.empty()) << c.setupLines;
         if (c.readable) {
             EXPECT_EQ(s.State.Win98Only, c.win98Only) << c.setupLines;
@@ -208,7 +223,7 @@ TEST_F(DriverPackageTest, NamesFromThePackageReplaceTheTableTextsOnlyWhenTheyFit
     fresh.files.AddFile("C:\\PKG\\EXDISK.IN_", WithSetup("FDDInf=F.IN_\r\nSetupName=" + sixtyThree + "x\r\n"));
     fresh.files.AddFile("C:\\PKG\\EXDISK.SY_", "d");
     fresh.files.AddFile("C:\\PKG\\EXDISK.PDR", "p");
-    ASSERT_TRUE(ReadDriverPackage(s));
+    ASSERT_TRUE(ReadPackage(s));
     EXPECT_EQ(s.Brand.AppTitle, StringTableTitle);
     EXPECT_EQ(s.Brand.AboutText, "About text");
 }
@@ -355,7 +370,7 @@ TEST_F(DriverPackageTest, ModelLinesGivePairsAndTheTarget)
         fresh.files.AddFile("C:\\PKG\\EXDISK.SY_", "d");
         fresh.files.AddFile("C:\\PKG\\EXDISK.PDR", "p");
         std::string reason;
-        ASSERT_TRUE(ReadDriverPackage(s, reason)) << c.name << ": " << reason;
+        ASSERT_TRUE(ReadPackage(s, reason)) << c.name << ": " << reason;
         std::vector<std::string> pairs;
         for (const HardwareIdEntry& entry : s.State.HardwareIds)
             pairs.push_back(entry.VidText.str() + "/" + entry.PidText.str());
@@ -371,7 +386,7 @@ TEST_F(DriverPackageTest, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
     AddPackage(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n",
                           "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n"));
     PackageReadNotes notes;
-    ASSERT_TRUE(ReadDriverPackage(session, failureReason, &notes)) << failureReason;
+    ASSERT_TRUE(ReadPackage(session, failureReason, &notes)) << failureReason;
     EXPECT_EQ(notes.remarks,
               (std::vector<std::string>{
                   "TargetID \"1A2B3C4\" is not eight hexadecimal digits: taken as absent",
@@ -401,7 +416,7 @@ TEST_F(DriverPackageTest, AUtf16SetupDescriptionIsNoPackageForThe98Family)
         std::string reason;
         PackageReadNotes notes;
         const bool windows98Family = osClass < OsClass::Windows2000;
-        EXPECT_EQ(ReadDriverPackage(s, reason, &notes), !windows98Family) << static_cast<int>(osClass) << reason;
+        EXPECT_EQ(ReadPackage(s, reason, &notes), !windows98Family) << static_cast<int>(osClass) << reason;
         ASSERT_EQ(notes.candidates.size(), 1u);
         EXPECT_EQ(notes.candidates[0].second,
                   windows98Family ? PackageReadNotes::Candidate::Utf16On98Family : PackageReadNotes::Candidate::Taken)
@@ -436,7 +451,7 @@ TEST_F(DriverPackageTest, BrokenDeviceModelsFailWithoutAMessageButWithAReason)
         fresh.files.AddFile("C:\\PKG\\EXDISK.SY_", "d");
         fresh.files.AddFile("C:\\PKG\\EXDISK.PDR", "p");
         std::string reason;
-        EXPECT_FALSE(ReadDriverPackage(s, reason)) << c.reasonPart;
+        EXPECT_FALSE(ReadPackage(s, reason)) << c.reasonPart;
         EXPECT_NE(reason.find(c.reasonPart), std::string::npos) << reason;
         EXPECT_TRUE(fresh.view.transcript.empty()) << c.reasonPart;
     }

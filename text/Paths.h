@@ -21,7 +21,3 @@ bool JoinPath(const TextCodePage& codePage, std::string_view folder, std::string
 // A "%s" template filled with the arguments in order ("%s\\INF\\%s"). False (and out untouched)
 // when the result would be longer than MaxPathLength or the arguments do not match the template.
 bool FormatPath(std::string_view format, std::initializer_list<std::string_view> arguments, std::string& out);
-
-// The installed name of a packed file: the path's last character overwritten with a letter
-// (EXDISK.SY_ becomes EXDISK.SYS with 'S', EXDISK.IN_ becomes EXDISK.INF with 'F').
-std::string InstalledName(std::string path, char lastLetter);

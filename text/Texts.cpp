@@ -1,5 +1,5 @@
 // Text rules shared by every subsystem: token replacement and ASCII upper-casing.
-#include "app/Texts.h"
+#include "text/Texts.h"
 
 std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::string_view replacement)
 {
@@ -17,9 +17,6 @@ std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::
 
 std::string ToUpperAscii(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : text) c = ToUpperAscii(c);
     return text;
 }

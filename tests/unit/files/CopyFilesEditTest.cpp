@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/FakeFileSystem.h"
-#include "package/CopyFilesEdit.h"
+#include "files/CopyFilesEdit.h"
 
 using namespace std::string_literals;
 

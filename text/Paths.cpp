@@ -1,5 +1,5 @@
 // Paths joined in 260-character buffers, refused rather than cut short.
-#include "package/Paths.h"
+#include "text/Paths.h"
 
 std::size_t LastBackslash(std::string_view path, const TextCodePage& codePage)
 {
@@ -44,11 +44,4 @@ bool FormatPath(std::string_view format, std::initializer_list<std::string_view>
         return false;
     out = std::move(formatted);
     return true;
-}
-
-std::string InstalledName(std::string path, char lastLetter)
-{
-    if (!path.empty())
-        path.back() = lastLetter;
-    return path;
 }

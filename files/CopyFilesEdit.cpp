@@ -1,8 +1,8 @@
 // The edit of the placed INF copy: its install section stops copying files.
-#include "package/CopyFilesEdit.h"
+#include "files/CopyFilesEdit.h"
 
-#include "app/Texts.h"
-#include "package/FileSearch.h"
+#include "files/FileSteps.h"
+#include "text/Texts.h"
 
 namespace {
 
@@ -13,17 +13,6 @@ std::string SiblingName(const std::string& path, char lastCharacter)
     std::string sibling = path;
     sibling.back() = lastCharacter;
     return sibling;
-}
-
-void DeleteIfPresent(FileSystem& files, const std::string& path)
-{
-    files.SetNormalAttributes(path);
-    files.Remove(path);
-}
-
-bool Exists(FileSystem& files, const std::string& path)
-{
-    return !FindMatchingFiles(files, path).empty();
 }
 
 } // namespace
@@ -38,9 +27,9 @@ void RecoverCopyFilesEdit(FileSystem& files, const std::string& infPath)
     // short by the interruption, so it is never put in place.
     if (!Exists(files, infPath))
         files.Move(previousPath, infPath);
-    DeleteIfPresent(files, editedPath);
+    DeleteClearingAttributes(files, editedPath);
     if (Exists(files, infPath))
-        DeleteIfPresent(files, previousPath);
+        DeleteClearingAttributes(files, previousPath);
 }
 
 bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, std::string& edited)
@@ -85,23 +74,23 @@ void CommentOutCopyFiles(FileSystem& files, const std::string& infPath, std::str
 
     const std::string editedPath = SiblingName(infPath, '$');
     const std::string previousPath = SiblingName(infPath, '~');
-    DeleteIfPresent(files, editedPath);
-    DeleteIfPresent(files, previousPath);
+    DeleteClearingAttributes(files, editedPath);
+    DeleteClearingAttributes(files, previousPath);
 
     std::string written;
     if (!files.Copy(infPath, editedPath) || !files.SetNormalAttributes(editedPath) ||
         !files.Rewrite(editedPath, edited) || !files.ReadAll(editedPath, written) || written != edited) {
-        DeleteIfPresent(files, editedPath);
+        DeleteClearingAttributes(files, editedPath);
         return;
     }
     if (!files.Move(infPath, previousPath)) {
-        DeleteIfPresent(files, editedPath);
+        DeleteClearingAttributes(files, editedPath);
         return;
     }
     if (!files.Move(editedPath, infPath)) {
         files.Move(previousPath, infPath);
-        DeleteIfPresent(files, editedPath);
+        DeleteClearingAttributes(files, editedPath);
         return;
     }
-    DeleteIfPresent(files, previousPath);
+    DeleteClearingAttributes(files, previousPath);
 }

@@ -11,4 +11,8 @@ std::string ReplaceEachOnce(std::string_view text, std::string_view token, std::
 
 // ASCII letters to upper case; every other byte stays as it is, so double-byte characters
 // are never changed.
+inline char ToUpperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 std::string ToUpperAscii(std::string text);

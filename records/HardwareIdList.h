@@ -1,0 +1,30 @@
+// The package's VID/PID pairs.
+#pragma once
+#include <cstddef>
+#include <vector>
+
+#include "records/FixedText.h"
+
+// One VID/PID pair of the package, four characters each at most.
+struct HardwareIdEntry {
+    FixedText<5> VidText;
+    FixedText<5> PidText;
+};
+
+// The package's VID/PID pairs in model-line order.
+class HardwareIdList {
+public:
+    // Grows geometrically: a package with a million model lines is read in linear time.
+    void Append(const HardwareIdEntry& entry) { entries_.push_back(entry); }
+    // Empties the list and releases its storage.
+    void Release() { std::vector<HardwareIdEntry>().swap(entries_); }
+
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    const HardwareIdEntry& operator[](std::size_t index) const { return entries_[index]; }
+    auto begin() const { return entries_.begin(); }
+    auto end() const { return entries_.end(); }
+
+private:
+    std::vector<HardwareIdEntry> entries_;
+};
