@@ -123,4 +123,11 @@ TEST(ProgramFolder, JoiningLooksAtTheLastCharacterNotTheLastByte)
     EXPECT_EQ(path, "A:\\X");
     EXPECT_FALSE(JoinPath(japanese, std::string(250, 'a'), "123456789", path));
     EXPECT_EQ(path, "A:\\X");
+    ASSERT_TRUE(JoinPath(japanese, std::string(249, 'a'), "123456789", path)); // 259 characters fit
+    EXPECT_EQ(path.size(), MaxPathLength);
+}
+
+TEST(UpperCasing, OnlyTheAsciiLettersChange)
+{
+    EXPECT_EQ(ToUpperAscii("`az{@AZ[\xe9\x95\x61"), "`AZ{@AZ[\xe9\x95\x41");
 }

@@ -220,4 +220,22 @@ TEST(SearchPath, StatusIsTheCloseOrTheFailedOpen)
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
 }
 
+TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyAndTheDriverBothStand)
+{
+    for (const OsClass osClass : {OsClass::WindowsMe, OsClass::WindowsXp}) {
+        Place(osClass, 0, 100);
+        const std::string infCopy =
+            osClass == OsClass::WindowsXp ? "C:\\WINDOWS\\inf\\oemEXDISK.INF" : "C:\\WINDOWS\\inf\\other\\EXDISK.INF";
+        const std::string driver = "C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS";
+        EXPECT_TRUE(DriverFilesInPlace(test.files, session.State));
+        for (const std::string& missing : {infCopy, driver}) {
+            std::string bytes;
+            ASSERT_TRUE(test.files.ReadAll(missing, bytes)) << missing;
+            test.files.Remove(missing);
+            EXPECT_FALSE(DriverFilesInPlace(test.files, session.State)) << missing;
+            test.files.AddFile(missing, bytes);
+        }
+    }
+}
+
 } // namespace

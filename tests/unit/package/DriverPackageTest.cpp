@@ -469,14 +469,15 @@ TEST_F(DriverPackageTest, LocalizedStringsAreUsedOnWindows2000AndXpOnly)
 {
     AddPackage(ExamplePackage + "\r\n[Strings.0411]\r\nEx.Desc=Japanese Disk\r\n");
     test.system.userLanguage = 0x0411;
-    session.State.OsClass = OsClass::WindowsXp;
-    ASSERT_TRUE(Read());
-    EXPECT_EQ(session.State.DeviceDescription.view(), "Japanese Disk");
-
-    session.State.HardwareIds.Release();
-    session.State.OsClass = OsClass::Windows98SecondEdition;
-    ASSERT_TRUE(Read());
-    EXPECT_EQ(session.State.DeviceDescription.view(), "Example USB Disk");
+    for (const OsClass osClass : {OsClass::Windows98, OsClass::Windows98SecondEdition, OsClass::WindowsMe,
+                                  OsClass::Windows2000, OsClass::WindowsXp}) {
+        session.State.HardwareIds.Release();
+        session.State.OsClass = osClass;
+        ASSERT_TRUE(Read());
+        EXPECT_EQ(session.State.DeviceDescription.view(),
+                  osClass >= OsClass::Windows2000 ? "Japanese Disk" : "Example USB Disk")
+            << static_cast<int>(osClass);
+    }
 }
 
 } // namespace
