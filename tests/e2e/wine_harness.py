@@ -3,17 +3,11 @@
 program folder per case, DialogDriver runs and their transcripts, and what the case files share:
 the program's texts and controls, the system it changes, the checks.
 
-As a command (the CTest fixture):
-    wine_harness.py setup   --state DIR --dist-root DIST   make the prefix, start Xvfb
+    wine_harness.py setup   --state DIR --dist-root DIST   make the prefix, start Xvfb (the fixture)
     wine_harness.py cleanup --state DIR                    end every process of the run
-A case file lists its cases (`--list`) or runs one (`--state DIR --package DIR CASE`); a failing
-case prints every check that failed, then the transcripts.
 
 The run takes the build that scripts/wine-arch names: the shipped dist/win32/Setup.exe in a
 32-bit prefix wherever the machine starts 32-bit programs, else dist/win64 in a 64-bit one.
-
-Every wine command writes to files, never to a pipe: wineserver and the programs it starts
-keep inherited descriptors open, so a reader waiting for end of file would hang.
 """
 
 from __future__ import annotations
@@ -125,6 +119,8 @@ def focus(dump: dict) -> int | None:
 # Processes
 
 
+# Every wine command writes to files, never to a pipe: wineserver and the programs it starts keep
+# inherited descriptors open, so a reader waiting for end of file would hang.
 def _log_file(path: Path):
     path.parent.mkdir(parents=True, exist_ok=True)
     return open(path, "wb")
@@ -157,8 +153,8 @@ def _end_process(pid: int) -> None:
 
 @lru_cache(maxsize=None)
 def _system_has_locale(lang: str) -> bool:
-    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
-    return lang.lower().replace("utf-8", "utf8") in {n.lower().replace("utf-8", "utf8") for n in listed}
+    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
+    return lang.lower().replace("utf-8", "utf8") in listed
 
 
 # ---------------------------------------------------------------------------------------------
@@ -170,9 +166,7 @@ class TestRun:
 
     def __init__(self, state_dir: Path):
         self.state_dir = state_dir.resolve()
-        self.prefix = self.state_dir / "prefix"
-        self.logs = self.state_dir / "logs"
-        self.state_file = self.state_dir / "state.json"
+        self.prefix, self.logs, self.state_file = (self.state_dir / n for n in ("prefix", "logs", "state.json"))
         self.display: str | None = None
         self.xvfb_pid: int | None = None
         self.dist_dir: Path | None = None
@@ -192,16 +186,15 @@ class TestRun:
         """The program under test and its prefix, for every case's log."""
         return f"program under test: {self.dist_dir / 'Setup.exe'}; Wine prefix: {self.arch} ({self.prefix})"
 
+    # How a program of the prefix is started. In a 64-bit prefix on a machine that also has Wine's
+    # 32-bit loader, `wine` starts the prefix's tools (reg) as 32-bit programs, which see the
+    # registry redirected; the 64-bit loader starts them as the prefix's own.
     def loader(self) -> list[str]:
-        """How a program of the prefix is started. In a 64-bit prefix on a machine that also has
-        Wine's 32-bit loader, `wine` starts the prefix's tools (cmd, reg) as 32-bit programs,
-        which see system32 and the registry redirected; the 64-bit loader starts them as the
-        prefix's own."""
         return [WINE64_LOADER] if self.arch == "win64" and Path(WINE64_LOADER).exists() else ["wine"]
 
+    # `reg` options for the view Setup.exe uses: a 64-bit prefix that can also run 32-bit programs
+    # starts the 32-bit reg.exe, which sees the 32-bit view.
     def reg_view(self) -> list[str]:
-        """`reg` options for the view Setup.exe uses: a 64-bit prefix that can also run 32-bit
-        programs starts the 32-bit reg.exe, which sees the 32-bit view."""
         return ["/reg:64"] if self.arch == "win64" else []
 
     def environment(self, lang: str = DEFAULT_LANG, dll_overrides: str = "") -> dict[str, str]:
@@ -211,32 +204,27 @@ class TestRun:
         if self.display:
             env["DISPLAY"] = self.display
         # Wine takes the user's language and code page from LANG, but only when the C library
-        # knows that locale: one the system lacks is compiled into the run's folder once.
-        if lang not in ("C", "POSIX", "C.UTF-8") and not _system_has_locale(lang):
-            locales = self.state_dir / "locale"
-            if not (locales / lang / "LC_CTYPE").exists():
-                name, _, charset = lang.partition(".")
-                locales.mkdir(parents=True, exist_ok=True)
-                with _log_file(self.logs / f"localedef-{lang}.log") as log:
-                    subprocess.run(["localedef", "-i", name, "-f", charset or "UTF-8", str(locales / lang)],
-                                   stdout=log, stderr=log)
-                if not (locales / lang / "LC_CTYPE").exists():
-                    raise HarnessError(f"cannot compile the locale {lang} (see {self.logs}); install Debian's `locales`")
-            env["LOCPATH"] = str(locales)
+        # knows that locale; otherwise it would run in English without a word.
+        if not _system_has_locale(lang):
+            raise HarnessError(f"the locale {lang} is missing: scripts/bootstrap generates it")
         return env
+
+    def start(self, args: list[str], log_path: Path, lang: str = DEFAULT_LANG, dll_overrides: str = ""):
+        """Starts a program of the prefix with its output in log_path."""
+        with _log_file(log_path) as log:
+            return subprocess.Popen([*self.loader(), *args], env=self.environment(lang, dll_overrides),
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def wine(self, args: list[str], log_name: str, lang: str = DEFAULT_LANG, timeout: float = 60) -> int:
         """Runs one wine command with its output in logs/<log_name>.log; its exit status."""
-        with _log_file(self.logs / f"{log_name}.log") as log:
-            process = subprocess.Popen([*self.loader(), *args], env=self.environment(lang), stdin=subprocess.DEVNULL,
-                                       stdout=log, stderr=log)
-            try:
-                return process.wait(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-                self.restart_server()
-                raise HarnessError(f"wine {' '.join(args)} did not end within {timeout:.0f} s")
+        process = self.start(args, self.logs / f"{log_name}.log", lang)
+        try:
+            return process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            self.restart_server()
+            raise HarnessError(f"wine {' '.join(args)} did not end within {timeout:.0f} s")
 
     def server(self, *args: str) -> int:
         with _log_file(self.logs / "wineserver.log") as log:
@@ -254,7 +242,7 @@ class TestRun:
         answer = subprocess.run([str(SOURCE / "scripts" / "wine-arch")], capture_output=True, text=True, check=True)
         self.arch, reason = (answer.stdout.splitlines() + [""])[:2]
         self.dist_dir = (dist_root / self.arch).resolve()
-        for tool in ("wine", "wineserver", "Xvfb", "localedef"):
+        for tool in ("wine", "wineserver", "Xvfb"):
             if not shutil.which(tool):
                 raise HarnessError(f"{tool} is not installed")
         for needed in (self.dist_dir / "Setup.exe", self.dist_dir / "tests" / "DialogDriver.exe"):
@@ -277,13 +265,11 @@ class TestRun:
             raise HarnessError(f"wineboot -i failed, see {self.logs}/wineboot.log")
         # The desktop is chosen when it starts, so the setting must be in place before any
         # window opens: the server is restarted after wineboot for it to apply.
-        for key, name, value in ((r"HKCU\Software\Wine\Explorer", "Desktop", DESKTOP_NAME),
-                                 (r"HKCU\Software\Wine\Explorer\Desktops", DESKTOP_NAME, DESKTOP_SIZE)):
-            if self.wine(["reg", "add", key, "/v", name, "/d", value, "/f"], "desktop") != 0:
-                raise HarnessError(f"cannot set {key}\\{name}, see {self.logs}/desktop.log")
+        warmup = Case(self, "warmup")
+        warmup.reg_import({r"HKCU\Software\Wine\Explorer": {"Desktop": DESKTOP_NAME},
+                           r"HKCU\Software\Wine\Explorer\Desktops": {DESKTOP_NAME: DESKTOP_SIZE}})
         self.restart_server()
-        # The first program started pays for the desktop's start; here, not in the first case.
-        Case(self, "warmup").drive([])
+        warmup.drive([])  # the first program started pays for the desktop's start; here, not in the first case
         print(f"{self.arch} prefix {self.prefix} on display {self.display}, ready in {time.monotonic() - started:.1f} s")
 
     def _start_xvfb(self) -> None:
@@ -432,17 +418,12 @@ class Case:
                 values[value[1].lower()] = re.sub(r"\\(.)", r"\1", value[2])
         return keys
 
-    def reg_value(self, key: str, name: str) -> str | None:
-        return self.registry(key).get(key.lower(), {}).get(name.lower())
-
     # -- runs ----------------------------------------------------------------------------------
 
     def start(self, tool: str, args: list[str]) -> subprocess.Popen:
         """Starts a helper program of dist/<arch>/tests beside the program under test."""
         shutil.copy2(self.run.dist_dir / "tests" / tool, self.folder)
-        with _log_file(self.logs / f"{self._next(tool)}.log") as log:
-            return subprocess.Popen([*self.run.loader(), rf"{self.windows_folder}\{tool}", *args],
-                                    env=self.run.environment(), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        return self.run.start([rf"{self.windows_folder}\{tool}", *args], self.logs / f"{self._next(tool)}.log")
 
     @staticmethod
     def stop(process: subprocess.Popen, timeout: float) -> int | None:
@@ -468,21 +449,18 @@ class Case:
         shutil.copy2(self.logs / f"{number}-steps.txt", self.folder / "steps.txt")
         result = self.folder / f"{number}.txt"
         started = time.monotonic()
-        with _log_file(self.logs / f"{number}.log") as log:
-            process = subprocess.Popen([*self.run.loader(), rf"{self.windows_folder}\DialogDriver.exe",
-                                        rf"{self.windows_folder}\{result.name}", rf"{self.windows_folder}\steps.txt"],
-                                       env=self.run.environment(lang, dll_overrides), stdin=subprocess.DEVNULL,
-                                       stdout=log, stderr=log)
-            while process.poll() is None:
-                if time.monotonic() > started + timeout_s:
-                    process.kill()
-                    process.wait()
-                    self.run.restart_server()
-                if result.exists() and f"{number}.taken" in result.read_text(errors="replace"):
-                    if not (self.folder / f"{number}.taken").exists():
-                        self.run.screenshot(self.logs / "screen.png")
-                        (self.folder / f"{number}.taken").write_text("")
-                time.sleep(0.05)
+        process = self.run.start([rf"{self.windows_folder}\DialogDriver.exe", rf"{self.windows_folder}\{result.name}",
+                                  rf"{self.windows_folder}\steps.txt"], self.logs / f"{number}.log", lang, dll_overrides)
+        while process.poll() is None:
+            if time.monotonic() > started + timeout_s:
+                process.kill()
+                process.wait()
+                self.run.restart_server()
+            if result.exists() and f"{number}.taken" in result.read_text(errors="replace"):
+                if not (self.folder / f"{number}.taken").exists():
+                    self.run.screenshot(self.logs / "screen.png")
+                    (self.folder / f"{number}.taken").write_text("")
+            time.sleep(0.05)
         text = result.read_text(encoding="utf-8") if result.exists() else ""
         (self.logs / f"{number}-result.txt").write_text(text, encoding="utf-8")
         t = Transcript(text, (self.logs / f"{number}.log").read_text(errors="replace"), steps,
@@ -595,8 +573,8 @@ def expect_placed(c: Case, version: str, database: dict[str, bytes]) -> None:
     c.equal(c.read(PORT_DRIVER), (c.package / "EXDISK.PDR").read_bytes() if family_98 else None,
             f"{PORT_DRIVER}: a copy of EXDISK.PDR on the 98 family only")
     c.equal(inf_files(c, database), {} if family_98 else database, "driver database deleted on the 98 family only")
-    c.equal(c.reg_value(CURRENT_VERSION_KEY, "OtherDevicePath"), OTHER_DEVICE_PATH if family_98 else EARLIER_SEARCH_PATH,
-            "OtherDevicePath")
+    c.equal(c.registry(CURRENT_VERSION_KEY).get(CURRENT_VERSION_KEY.lower(), {}).get("otherdevicepath"),
+            OTHER_DEVICE_PATH if family_98 else EARLIER_SEARCH_PATH, "OtherDevicePath")
     for path in (inf_copy, DRIVER, PORT_DRIVER) if family_98 else (inf_copy, DRIVER):
         # Wine shows a file without write permission as read-only.
         c.true(c.path(path).is_file() and c.path(path).stat().st_mode & stat.S_IWUSR, f"{path} writable")

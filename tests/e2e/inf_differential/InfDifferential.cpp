@@ -87,17 +87,6 @@ std::string Trim(std::string_view text)
     return std::string(text);
 }
 
-std::string WideToAnsi(const std::wstring& wide)
-{
-    if (wide.empty())
-        return {};
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
-    return text;
-}
-
 // The folder the call gives, for the directory ids.
 std::string FolderFrom(UINT(WINAPI* get)(LPSTR, UINT))
 {
@@ -108,21 +97,21 @@ std::string FolderFrom(UINT(WINAPI* get)(LPSTR, UINT))
 
 // The file's text in the ANSI code page, decoded the plain way (byte order marks only): enough
 // to find the names in its headers and the keys of its lines, which are only questions to ask.
-std::string AnsiText(const std::string& bytes)
+std::string AnsiText(const std::string& bytes, TextCodePage& codePage)
 {
+    std::u16string wide;
     if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0) {
-        std::wstring wide((bytes.size() - 2) / 2, L'\0');
-        std::memcpy(wide.data(), bytes.data() + 2, wide.size() * sizeof(wchar_t));
-        return WideToAnsi(wide);
+        wide.resize((bytes.size() - 2) / 2);
+        std::memcpy(wide.data(), bytes.data() + 2, wide.size() * sizeof(char16_t));
+    } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        wide.resize(bytes.size());
+        wide.resize(static_cast<std::size_t>(
+            MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3),
+                                reinterpret_cast<wchar_t*>(wide.data()), static_cast<int>(wide.size()))));
+    } else {
+        return bytes;
     }
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        const int units =
-            MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(std::max(units, 0)), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3), wide.data(), units);
-        return WideToAnsi(wide);
-    }
-    return bytes;
+    return codePage.FromUtf16(wide);
 }
 
 // What the raw text shows: section names in file order, and for each name (as written) the keys
@@ -238,7 +227,7 @@ bool Comparison::CompareFile(const std::string& path)
     if (wineOpened && ours) {
         std::string bytes;
         files.ReadAll(path, bytes);
-        const RawOutline outline = Outline(AnsiText(bytes));
+        const RawOutline outline = Outline(AnsiText(bytes, codePage));
         // Every name as written and the fixed ones, each once; then the same in upper and lower case.
         std::vector<std::string> sections, variants;
         std::set<std::string> seen;

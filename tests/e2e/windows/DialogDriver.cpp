@@ -119,9 +119,9 @@ std::wstring Argument(const Step& step, const std::string& key)
     return found->second;
 }
 
-long NumberArgument(const Step& step, const std::string& key, long fallback)
+long NumberArgument(const Step& step, const std::string& key, long fallback = -1)
 {
-    return step.count(key) ? std::wcstol(Argument(step, key).c_str(), nullptr, 0) : fallback;
+    return step.count(key) ? std::wcstol(step.at(key).c_str(), nullptr, 0) : fallback;
 }
 
 std::wstring ClassOf(HWND window)
@@ -145,12 +145,6 @@ std::wstring TextOf(HWND window)
 {
     std::wstring text(Ask(window, WM_GETTEXTLENGTH) + 1, L'\0');
     text.resize(Ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-    return text;
-}
-
-std::wstring WithoutMnemonic(std::wstring text)
-{
-    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
     return text;
 }
 
@@ -299,9 +293,8 @@ public:
     {
         StopWatcher();
         if (process_.hProcess) {
-            if (!HasExited()) {
-                TerminateProcess(process_.hProcess, 255); // still running at the end of the steps
-            }
+            if (!HasExited()) // still running at the end of the steps
+                TerminateProcess(process_.hProcess, 255);
             CloseHandle(process_.hProcess);
             CloseHandle(process_.hThread);
         }
@@ -317,11 +310,11 @@ public:
         else if (verb == L"dump")
             Dump();
         else if (verb == L"click")
-            Click(Current(), NumberArgument(step, "id", -1));
+            Click(Current(), NumberArgument(step, "id"));
         else if (verb == L"key")
             Key(Argument(step, "name"));
         else if (verb == L"syscommand")
-            SysCommand(NumberArgument(step, "id", -1));
+            SysCommand(NumberArgument(step, "id"));
         else if (verb == L"wait-messagebox")
             WaitMessageBox(step);
         else if (verb == L"press")
@@ -351,43 +344,39 @@ private:
 
     bool HasExited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
 
-    // Polls until found() holds, the program ends (where a window is waited for), or the time is up.
+    // Polls until found() holds, or the time is up.
     template <typename Found>
-    void WaitFor(const Step& step, const std::string& what, Found found, bool whileRunning = false)
+    void WaitFor(const Step& step, const std::string& what, Found found)
     {
         const DWORD timeout = DWORD(NumberArgument(step, "timeout", DefaultTimeoutMs)), start = GetTickCount();
         while (!found()) {
-            if (whileRunning && HasExited())
-                throw StepFailure("the program ended while waiting for " + what);
             if (GetTickCount() - start >= timeout)
                 throw StepFailure("timed out after " + Number(timeout) + " ms waiting for " + what);
             Sleep(10);
         }
     }
 
-    // The first visible top-level window of the program that passes the test.
+    // Waits for a visible top-level window of the program that passes the test, while it runs.
     template <typename Test>
-    HWND WindowOfProgram(Test test)
+    HWND WaitForWindow(const Step& step, const std::string& what, Test test)
     {
-        if (!process_.hProcess)
-            throw StepFailure("no program was launched");
-        for (HWND window : TopLevelWindowsOf(process_.dwProcessId))
-            if (IsWindowVisible(window) && test(window))
-                return window;
-        return nullptr;
+        HWND found = nullptr;
+        WaitFor(step, what, [&] {
+            for (HWND window : TopLevelWindowsOf(process_.dwProcessId))
+                if (IsWindowVisible(window) && test(window))
+                    return (found = window) != nullptr;
+            if (HasExited())
+                throw StepFailure("the program ended while waiting for " + what);
+            return false;
+        });
+        return found;
     }
 
     void WaitWindow(const Step& step)
     {
         const std::wstring caption = Argument(step, "caption");
-        HWND window = nullptr;
-        WaitFor(
-            step, "a window with caption " + Quote(caption),
-            [&] {
-                return (window = WindowOfProgram([&](HWND w) { return !IsMessageBox(w) && TextOf(w) == caption; }));
-            },
-            true);
-        windows_.push_back(window);
+        windows_.push_back(WaitForWindow(step, "a window with caption " + Quote(caption),
+                                         [&](HWND w) { return !IsMessageBox(w) && TextOf(w) == caption; }));
         Write("window caption=" + Quote(caption));
     }
 
@@ -501,8 +490,7 @@ private:
 
     void WaitMessageBox(const Step& step)
     {
-        WaitFor(
-            step, "a message box", [&] { return (messageBox_ = WindowOfProgram(IsMessageBox)) != nullptr; }, true);
+        messageBox_ = WaitForWindow(step, "a message box", IsMessageBox);
         Settle(messageBox_); // painted, so that its icon can be read from the screen
         HWND icon = nullptr;
         std::wstring buttons;
@@ -512,8 +500,11 @@ private:
             if (_wcsicmp(ClassOf(control).c_str(), L"Static") == 0 &&
                 (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
                 icon = control;
-            if (_wcsicmp(ClassOf(control).c_str(), L"Button") == 0)
-                buttons += (buttons.empty() ? L"" : L",") + WithoutMnemonic(TextOf(control));
+            if (_wcsicmp(ClassOf(control).c_str(), L"Button") == 0) {
+                std::wstring text = TextOf(control);
+                text.erase(std::remove(text.begin(), text.end(), L'&'), text.end()); // without its mnemonic
+                buttons += (buttons.empty() ? L"" : L",") + text;
+            }
         }
         // A box just shown may reach the screen a moment after it was painted.
         std::string iconName = icon ? "unknown" : "none";

@@ -54,51 +54,23 @@ void Log(const std::string& line)
     std::fflush(logFile);
 }
 
-// An in-memory dialog template: DLGTEMPLATE, then DLGITEMTEMPLATEs on DWORD boundaries.
-class DialogTemplate {
-public:
-    DialogTemplate(DWORD style, short width, short height)
-    {
-        Add({LOWORD(style | DS_SETFONT), HIWORD(style | DS_SETFONT), 0, 0, 0, 0, 0, WORD(width), WORD(height), 0, 0, 0,
-             8});
-        AddText("MS Sans Serif");
-    }
-
-    DialogTemplate& Control(WORD classAtom, int id, DWORD style, short x, short y, short width, short height,
-                            const char* text)
-    {
-        if (words_.size() % 2)
-            words_.push_back(0);
-        style |= WS_CHILD | WS_VISIBLE;
-        Add({LOWORD(style), HIWORD(style), 0, 0, WORD(x), WORD(y), WORD(width), WORD(height), WORD(id), 0xFFFF,
-             classAtom});
-        AddText(text);
-        words_.push_back(0); // no creation data
-        ++words_[4];         // the template's count of controls
-        return *this;
-    }
-
-    // The template, DWORD aligned as the dialog manager wants it.
-    const DLGTEMPLATE* Get()
-    {
-        aligned_.assign((words_.size() + 1) / 2, 0);
-        std::memcpy(aligned_.data(), words_.data(), words_.size() * sizeof(WORD));
-        return reinterpret_cast<const DLGTEMPLATE*>(aligned_.data());
-    }
-
-private:
-    void Add(std::initializer_list<WORD> words) { words_.insert(words_.end(), words); }
-    void AddText(const char* text)
-    {
-        while (*text) words_.push_back(WORD(*text++));
-        words_.push_back(0);
-    }
-
-    std::vector<WORD> words_;
-    std::vector<DWORD> aligned_;
+// An empty dialog template: no menu, the dialog class, no caption of its own (a page shows the
+// frame's). The dialogs make their controls when they start.
+struct EmptyTemplate {
+    DLGTEMPLATE dialog;
+    WORD menu, windowClass, title;
 };
+alignas(4) const EmptyTemplate PageTemplate{{WS_CHILD | DS_CONTROL, 0, 0, 0, 0, 317, 143}, 0, 0, 0};
+alignas(4) const EmptyTemplate DeviceDialogTemplate{
+    {DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0, 0, 0, 260, 90}, 0, 0, 0};
 
-constexpr WORD ButtonAtom = 0x0080, StaticAtom = 0x0082;
+// A child control of a page or dialog.
+void AddControl(HWND parent, const char* className, const char* text, int id, int x, int y, int width)
+{
+    CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE, x, y, width, 24, parent, HMENU(INT_PTR(id)),
+                    GetModuleHandleA(nullptr), nullptr);
+}
+
 enum Page { Welcome, Busy, Found, Finish, PageCount };
 const char* const PageNames[PageCount] = {"welcome", "busy", "found", "finish"};
 
@@ -109,6 +81,10 @@ void SetButtons(DWORD flags)
 
 INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
+    if (message == WM_INITDIALOG) {
+        AddControl(dialog, "STATIC", Device, 1001, 30, 40, 340);
+        AddControl(dialog, "BUTTON", "&Continue", ContinueId, 130, 100, 100);
+    }
     if (message != WM_COMMAND)
         return message == WM_INITDIALOG;
     Log("device-dialog command=" + std::to_string(LOWORD(wParam)));
@@ -123,11 +99,8 @@ INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 // while it installs; the work goes on only once it is answered.
 void ShowDeviceDialog()
 {
-    DialogTemplate dialog(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 260, 90);
-    dialog.Control(StaticAtom, 1001, SS_LEFT, 20, 26, 230, 10, Device)
-        .Control(ButtonAtom, ContinueId, BS_PUSHBUTTON | WS_TABSTOP, 90, 66, 70, 14, "&Continue");
-    deviceDialog =
-        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), wizardFrame, DeviceDialogProc, 0);
+    deviceDialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &DeviceDialogTemplate.dialog, wizardFrame,
+                                              DeviceDialogProc, 0);
     Log(deviceDialog ? "device-dialog shown" : "device-dialog failed");
 }
 
@@ -138,6 +111,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
         wizardFrame = GetParent(page);
+        AddControl(page, "STATIC", Device, 1001, 30, 60, 400);
         return TRUE;
     }
     if (message == WM_TIMER && wParam == HangTimer) {
@@ -218,15 +192,12 @@ int main(int argc, char** argv)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    // One page template for all: no caption of its own (the frame's is the wizard's), the device named.
-    DialogTemplate page(WS_CHILD | DS_CONTROL, 317, 143);
-    const DLGTEMPLATE* pageTemplate = page.Control(StaticAtom, 1001, SS_LEFT, 20, 36, 287, 10, Device).Get();
     PROPSHEETPAGEA pages[PageCount]{};
     for (int index = 0; index < PageCount; ++index) {
         pages[index].dwSize = sizeof pages[index];
         pages[index].dwFlags = PSP_DLGINDIRECT;
         pages[index].hInstance = GetModuleHandleA(nullptr);
-        pages[index].pResource = pageTemplate;
+        pages[index].pResource = &PageTemplate.dialog;
         pages[index].pfnDlgProc = PageProc;
         pages[index].lParam = index;
     }
