@@ -15,7 +15,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from wine_harness import (ENUM, EXIT, INSTALL, MESSAGE, START, TITLE, UNINSTALL, UNINSTALL_COMPLETE,  # noqa: E402
-                          USB_CLASS, WAIT_DIALOG, Case, clear_system, expect_placed, run_cases)
+                          USB_CLASS, WAIT_DIALOG, Case, case, expect_placed, run_cases)
 
 # The last character's second byte in code page 932 is 0x5C, the byte of a backslash.
 FOLDER_ENDING_IN_0X5C = "ソフト表"
@@ -27,9 +27,9 @@ PLANTED = ["comctl32.dll", "setupapi.dll"]
 PREFER_PLANTED = "setupapi,comctl32=n,b"
 
 
+@case("compatibility.japanese_folder_ending_in_a_backslash_byte")
 def japanese_folder(c: Case) -> None:
     c.prepare("win98", into=c.folder / FOLDER_ENDING_IN_0X5C)
-    database = clear_system(c)
     t = c.drive([c.launch(folder=rf"{c.windows_folder}\{FOLDER_ENDING_IN_0X5C}"), WAIT_DIALOG, "dump",
                  f"click id={START}", *MESSAGE], lang="ja_JP.UTF-8")
     if t.completed:
@@ -37,12 +37,12 @@ def japanese_folder(c: Case) -> None:
         dump = t.dumps()[0]
         c.equal(dump[0]["caption"], TITLE, "caption (the package's title)")
         c.equal({i: dump.get(i, {}).get("text") for i in JAPANESE_LABELS}, JAPANESE_LABELS, "labels in Japanese")
-    expect_placed(c, "win98", database)
+    expect_placed(c, "win98")
 
 
+@case("compatibility.planted_system_dlls_are_not_loaded")
 def planted_dlls(c: Case) -> None:
     c.prepare("win98")
-    clear_system(c)
     for name in PLANTED:
         shutil.copy2(c.run.dist_dir / "tests" / "planted" / name, c.folder)
     shutil.copy2(c.run.dist_dir / "tests" / "PlantedDllImporter.exe", c.folder)
@@ -68,10 +68,5 @@ def planted_dlls(c: Case) -> None:
     c.equal(loaded(), [], "planted DLLs loaded into Setup.exe")
 
 
-CASES = {
-    "compatibility.japanese_folder_ending_in_a_backslash_byte": japanese_folder,
-    "compatibility.planted_system_dlls_are_not_loaded": planted_dlls,
-}
-
 if __name__ == "__main__":
-    sys.exit(run_cases(CASES, __doc__))
+    sys.exit(run_cases(__doc__))

@@ -18,7 +18,7 @@ from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from wine_harness import (EXIT, GROUP, INSTALL, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS, TEMPLATE_CAPTION,  # noqa: E402
-                          TITLE, UNINSTALL, WAIT_DIALOG, Case, focus, run_cases)
+                          TITLE, UNINSTALL, WAIT_DIALOG, Case, case, focus, run_cases)
 
 VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 DEVICE_NAME = "Example Disk"  # the package's SetupDeviceDesc
@@ -74,6 +74,10 @@ def start(version: str, setup_values: dict | None, steps: list[str], box: tuple 
             expect_setup_dialog(c, dump, (setup_values or {}).get("SetupDeviceDesc", DEVICE_NAME))
 
 
+for name, row in STARTS.items():
+    case(name)(partial(start, *row))
+
+
 def started_from(folder: str | None, exe: str | None, c: Case) -> None:
     t = c.drive([c.launch(folder=folder, exe=exe), *SHOWN])
     if t.completed:
@@ -81,12 +85,14 @@ def started_from(folder: str | None, exe: str | None, c: Case) -> None:
         expect_setup_dialog(c, t.dumps()[0])
 
 
+@case("setup_dialog.a_program_path_with_slash_s_is_no_switch")
 def program_path_with_slash_s(c: Case) -> None:
     # Started as C:/e2e/<case>/Setup.exe: "/Setup.exe" holds "/S", but the program's path is no argument.
     c.prepare("win98")
     started_from(None, c.windows_folder.replace("\\", "/") + "/Setup.exe", c)
 
 
+@case("setup_dialog.drive_root.runs_from_the_root_of_a_drive")
 def drive_root(c: Case) -> None:
     root = c.run.state_dir / "drive_e"
     shutil.rmtree(root, ignore_errors=True)
@@ -97,6 +103,7 @@ def drive_root(c: Case) -> None:
     started_from("E:\\", None, c)
 
 
+@case("setup_dialog.win98.layout_keyboard_and_screenshot")
 def layout_keyboard_and_screen(c: Case) -> None:
     c.prepare("win98")
     keys = ("Tab", "Tab", "Tab", "Shift+Tab", "Shift+Tab")
@@ -121,6 +128,7 @@ def layout_keyboard_and_screen(c: Case) -> None:
     c.true(colours.isdigit() and int(colours) > 8, f"colours in the screenshot: {colours!r}")
 
 
+@case("about_box.from_the_system_menu")
 def about_box(c: Case) -> None:
     c.prepare("win98")
     t = c.drive([c.launch(), WAIT_DIALOG, "syscommand id=16", f'wait-window caption="About {TITLE}"', "dump",
@@ -137,13 +145,5 @@ def about_box(c: Case) -> None:
     c.equal((after[0]["caption"], after[0]["enabled"]), (TITLE, "1"), "the setup dialog, enabled, after OK")
 
 
-CASES = {
-    **{name: partial(start, *row) for name, row in STARTS.items()},
-    "setup_dialog.a_program_path_with_slash_s_is_no_switch": program_path_with_slash_s,
-    "setup_dialog.drive_root.runs_from_the_root_of_a_drive": drive_root,
-    "setup_dialog.win98.layout_keyboard_and_screenshot": layout_keyboard_and_screen,
-    "about_box.from_the_system_menu": about_box,
-}
-
 if __name__ == "__main__":
-    sys.exit(run_cases(CASES, __doc__))
+    sys.exit(run_cases(__doc__))

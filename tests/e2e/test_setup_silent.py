@@ -16,8 +16,8 @@ import time
 from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (DRIVER, INF_COPY_XP, INF_FOLDER, USB_STORAGE_INF, Case, Transcript,  # noqa: E402
-                          clear_system, expect_placed, expected_inf_copy, inf_files, run_cases)
+from wine_harness import (DRIVER, INF_COPY_XP, INF_FOLDER, USB_STORAGE_INF, Case, Transcript, case,  # noqa: E402
+                          expect_placed, expected_inf_copy, inf_files, run_cases, wait_or_end)
 
 USB_STORAGE = [*USB_STORAGE_INF, *USB_STORAGE_INF.values()]  # the files and their backup names
 SYSTEM_USB_STORAGE = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n",
@@ -27,12 +27,43 @@ WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 m
 HUNG_WIZARD_LIMIT_S = 130
 
 
-def unreadable_package(version: str, without: str | None, c: Case) -> None:
-    """A deployment script's run waits for nobody: no message box, only exit status 1."""
-    c.prepare(version, package=without is not None)
+def silent_run(c: Case, version: str, timeout_s: int, code: int, files: dict[str, bytes] | None = None,
+               wizard: list[str] | None = None, ready: str = "", dll_overrides: str = "", blocked: str = "",
+               without: str = ""):
+    """A silent run with these files in the INF folder (None: without a package), a folder in the
+    way of the file blocked, the package without the file without, and the wizard stand-in
+    started with these arguments (waited for until its log shows ready); it ends with this exit
+    status. The run, the USB storage files after it, and the wizard's exit status and log."""
+    c.prepare(version, package=files is not None)
     if without:
         (c.folder / without).unlink()
-    c.ended(c.silent(20), 1)
+    for name, content in (files or {}).items():
+        c.put(rf"{INF_FOLDER}\{name}", content)
+    if blocked:
+        c.path(blocked).mkdir(parents=True)
+    log, process, status = c.folder / "wizard.log", None, None
+    if wizard is not None:
+        process = c.start("NewHardwareWizard.exe", [rf"{c.windows_folder}\wizard.log", *wizard])
+        deadline = time.monotonic() + 20  # for the stand-in to show its first page
+        while time.monotonic() < deadline and ready not in (log.read_text() if log.exists() else ""):
+            time.sleep(0.05)
+    t = c.silent(timeout_s, dll_overrides)
+    c.ended(t, code)
+    if process:
+        status = wait_or_end(process, 1 if ready == "hung" else 15)  # a hung one never ends by itself
+        c.records.append(f"(the wizard's log)\n{log.read_text() if log.exists() else ''}")
+    return t, inf_files(c, USB_STORAGE), status, Transcript(log.read_text() if log.exists() else "")
+
+
+@case("no_package.silent_exits_with_1_without_a_word")
+def without_package(c: Case) -> None:
+    # A deployment script's run waits for nobody: no message box, only exit status 1.
+    silent_run(c, "win98", 20, 1)
+
+
+@case("silent.without_the_driver_file_exits_with_1_without_a_word")
+def without_driver_file(c: Case) -> None:
+    silent_run(c, "winxp", 20, 1, {}, without="EXDISK.SY_")
 
 
 # name: (Windows version, files put in the INF folder before the run, those expected there after
@@ -52,45 +83,20 @@ INSTALLS = {
 
 
 def install(version: str, before: dict[str, bytes], after: dict[str, bytes | None], c: Case) -> None:
-    c.prepare(version)
-    database = clear_system(c)
-    for name, content in before.items():
-        c.put(rf"{INF_FOLDER}\{name}", content)
-    c.ended(c.silent(30), 2)
-    expect_placed(c, version, database)
-    c.equal(inf_files(c, after), {name: content for name, content in after.items() if content}, "USB storage "
-            "INF, driver database backups")
+    silent_run(c, version, 30, 2, before)
+    expect_placed(c, version)
+    c.equal(inf_files(c, after), {name: content for name, content in after.items() if content},
+            "USB storage INF, driver database backups")
 
 
-def on_xp(c: Case, usb_storage: dict[str, bytes], timeout_s: int, code: int, wizard: list[str] | None = None,
-          ready: str = "", dll_overrides: str = "", blocked: str | None = None):
-    """A silent run on Windows XP, with these USB storage files in the INF folder and a folder in
-    the way of the file blocked, beside the wizard stand-in started with these arguments (waited
-    for until its log shows ready), ending with this exit status. The run, the USB storage files
-    after it, and the wizard's exit status and log."""
-    c.prepare("winxp")
-    clear_system(c)
-    for name, content in usb_storage.items():
-        c.put(rf"{INF_FOLDER}\{name}", content)
-    if blocked:
-        c.path(blocked).mkdir(parents=True)
-    log, process, status = c.folder / "wizard.log", None, None
-    if wizard is not None:
-        process = c.start("NewHardwareWizard.exe", [rf"{c.windows_folder}\wizard.log", *wizard])
-        deadline = time.monotonic() + 20  # for the stand-in to show its first page
-        while time.monotonic() < deadline and ready not in (log.read_text() if log.exists() else ""):
-            time.sleep(0.05)
-    t = c.silent(timeout_s, dll_overrides)
-    c.ended(t, code)
-    if process:
-        status = c.stop(process, 1 if ready == "hung" else 15)  # a hung one never ends by itself
-        c.records.append(f"(the wizard's log)\n{log.read_text() if log.exists() else ''}")
-    return t, inf_files(c, USB_STORAGE), status, Transcript(log.read_text() if log.exists() else "")
+for name, row in INSTALLS.items():
+    case(name)(partial(install, *row))
 
 
+@case("silent.winxp.drives_the_wizard_to_finish")
 def wizard_to_finish(c: Case) -> None:
     probes = [rf"{INF_FOLDER}\{name}" for name in USB_STORAGE] + [INF_COPY_XP, DRIVER]
-    t, usb_storage, status, wizard = on_xp(c, SYSTEM_USB_STORAGE, 45, 0, probes, "page name=welcome")
+    t, usb_storage, status, wizard = silent_run(c, "winxp", 45, 0, SYSTEM_USB_STORAGE, probes, "page name=welcome")
 
     def seen(verb: str, *keys: str) -> list[tuple]:
         return [tuple(e.get(k) for k in keys) for e in wizard.all(verb)]
@@ -113,49 +119,43 @@ def wizard_to_finish(c: Case) -> None:
     c.equal(c.read(INF_COPY_XP), expected_inf_copy(c), f"{INF_COPY_XP} placed")
 
 
+@case("silent.winxp.without_a_wizard_gives_up_after_the_search")
 def without_wizard(c: Case) -> None:
     # A run cut short left backups: USBSTOR.IQ7 beside a newer USBSTOR.INF, and USBSTOR.PQ7 alone.
     # The restore before the hiding keeps the newer INF and brings the PNF back.
     newer = {"USBSTOR.INF": b"[Version]\r\n; current\r\n", "USBSTOR.PQ7": b"precompiled"}
-    t, usb_storage, _, _ = on_xp(c, {**newer, "USBSTOR.IQ7": b"[Version]\r\n; stale\r\n"}, WIZARD_SEARCH_S + 25, 2)
+    t, usb_storage, _, _ = silent_run(c, "winxp", WIZARD_SEARCH_S + 25, 2,
+                                      {**newer, "USBSTOR.IQ7": b"[Version]\r\n; stale\r\n"})
     c.true(WIZARD_SEARCH_S <= t.seconds < WIZARD_SEARCH_S + 25,
            f"the run lasted {t.seconds:.1f} s: the wizard search of {WIZARD_SEARCH_S} s and the install")
     c.equal(usb_storage, {"USBSTOR.INF": newer["USBSTOR.INF"], "USBSTOR.PNF": newer["USBSTOR.PQ7"]},
             "USBSTOR.INF and USBSTOR.PNF after the run, and no backup")
 
 
+@case("silent.winxp.a_hung_wizard_ends_the_run_with_2")
 def hung_wizard(c: Case) -> None:
-    t, usb_storage, _, wizard = on_xp(c, SYSTEM_USB_STORAGE, HUNG_WIZARD_LIMIT_S, 2, ["--hang"], "hung")
+    t, usb_storage, _, wizard = silent_run(c, "winxp", HUNG_WIZARD_LIMIT_S, 2, SYSTEM_USB_STORAGE, ["--hang"], "hung")
     c.true(wizard.all("hung"), "the stand-in hung")
     c.true(t.seconds < HUNG_WIZARD_LIMIT_S, f"the run ended by itself within the driving loop's limits: {t.seconds:.1f} s")
     c.equal(usb_storage, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF back, and no backup")
 
 
+@case("silent.a_dialog_that_cannot_be_made_exits_with_3")
 def without_common_controls(c: Case) -> None:
     # Without the common controls the progress bar's class does not exist, so the dialog cannot
     # be made: nothing ran, and the status says so instead of "installed".
-    on_xp(c, {}, 30, 3, dll_overrides="comctl32=d")
+    silent_run(c, "winxp", 30, 3, {}, dll_overrides="comctl32=d")
     c.equal(c.read(INF_COPY_XP), None, f"nothing placed: {INF_COPY_XP}")
 
 
+@case("silent.winxp.files_that_cannot_be_placed_exit_with_4")
 def files_not_placed(c: Case) -> None:
     # A folder where the driver goes: the copy fails, so no device is started (no wizard search)
     # and the status says the files could not be placed.
-    t, usb_storage, _, _ = on_xp(c, SYSTEM_USB_STORAGE, 40, 4, blocked=DRIVER)
+    t, usb_storage, _, _ = silent_run(c, "winxp", 40, 4, SYSTEM_USB_STORAGE, blocked=DRIVER)
     c.true(t.seconds < WIZARD_SEARCH_S, f"no wizard search: the run lasted {t.seconds:.1f} s")
     c.equal(usb_storage, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF never hidden")
 
 
-CASES = {
-    "no_package.silent_exits_with_1_without_a_word": partial(unreadable_package, "win98", None),
-    "silent.without_the_driver_file_exits_with_1_without_a_word": partial(unreadable_package, "winxp", "EXDISK.SY_"),
-    **{name: partial(install, *row) for name, row in INSTALLS.items()},
-    "silent.winxp.drives_the_wizard_to_finish": wizard_to_finish,
-    "silent.winxp.without_a_wizard_gives_up_after_the_search": without_wizard,
-    "silent.winxp.a_hung_wizard_ends_the_run_with_2": hung_wizard,
-    "silent.a_dialog_that_cannot_be_made_exits_with_3": without_common_controls,
-    "silent.winxp.files_that_cannot_be_placed_exit_with_4": files_not_placed,
-}
-
 if __name__ == "__main__":
-    sys.exit(run_cases(CASES, __doc__))
+    sys.exit(run_cases(__doc__))

@@ -139,6 +139,17 @@ def _processes_with_environment(name: str, value: str) -> list[int]:
     return found
 
 
+def wait_or_end(process: subprocess.Popen, timeout: float) -> int | None:
+    """The exit status of a process once it has ended by itself within timeout seconds; None when
+    it had to be ended."""
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        return None
+
+
 def _end_process(pid: int) -> None:
     for sent in (signal.SIGTERM, signal.SIGKILL):
         deadline = time.monotonic() + 2
@@ -217,14 +228,11 @@ class TestRun:
 
     def wine(self, args: list[str], log_name: str, lang: str = DEFAULT_LANG, timeout: float = 60) -> int:
         """Runs one wine command with its output in logs/<log_name>.log; its exit status."""
-        process = self.start(args, self.logs / f"{log_name}.log", lang)
-        try:
-            return process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+        status = wait_or_end(self.start(args, self.logs / f"{log_name}.log", lang), timeout)
+        if status is None:
             self.restart_server()
             raise HarnessError(f"wine {' '.join(args)} did not end within {timeout:.0f} s")
+        return status
 
     def server(self, *args: str) -> int:
         with _log_file(self.logs / "wineserver.log") as log:
@@ -338,7 +346,10 @@ class Case:
 
     def prepare(self, version: str, package: bool = True, into: Path | None = None, **setup_values: str | None) -> None:
         """Setup.exe and the package in the case's folder (or into), the package's [Setup] keys
-        changed (None removes one), the prefix set to a Windows version."""
+        changed (None removes one), the prefix set to a Windows version, and the system as no job
+        has left it: without INF copies and what the cases put beside them, the drivers, USB
+        storage INFs and backups; with a driver database of its own and an earlier OtherDevicePath
+        (a Wine prefix has neither, nor an INF\\OTHER or IOSUBSYS folder)."""
         target = into or self.folder
         target.mkdir(parents=True, exist_ok=True)
         shutil.copy2(self.run.dist_dir / "Setup.exe", target)
@@ -350,7 +361,18 @@ class Case:
             if value is not None:
                 text = re.sub(r"(?im)^\[Setup\]\r\n", lambda m: f"{m[0]}{key}={value}\r\n", text, count=1)
             self.description.write_bytes(text.encode("latin-1"))
-        self.reg_import({r"HKCU\Software\Wine": {"Version": version}})
+        shutil.rmtree(self.path(OTHER_FOLDER), ignore_errors=True)
+        for name in self.names(INF_FOLDER):
+            if name.lower().startswith(("oem", "usbdisk.", "usbstor.", "drvidx.", "drvdata.")):
+                self.remove(rf"{INF_FOLDER}\{name}")
+        self.path(IOSUBSYS_FOLDER).mkdir(parents=True, exist_ok=True)
+        for path in (PORT_DRIVER, DRIVER):
+            self.remove(path)
+        self.database = {name: f"{name} of the system".encode() for name in DRIVER_DATABASE}
+        for name, content in self.database.items():
+            self.put(rf"{INF_FOLDER}\{name}", content)
+        self.reg_import({r"HKCU\Software\Wine": {"Version": version},
+                         CURRENT_VERSION_KEY: {"OtherDevicePath": EARLIER_SEARCH_PATH}})
 
     def launch(self, args: str = "", folder: str | None = None, exe: str | None = None) -> str:
         """The step that starts Setup.exe in folder (the case's by default)."""
@@ -424,17 +446,6 @@ class Case:
         """Starts a helper program of dist/<arch>/tests beside the program under test."""
         shutil.copy2(self.run.dist_dir / "tests" / tool, self.folder)
         return self.run.start([rf"{self.windows_folder}\{tool}", *args], self.logs / f"{self._next(tool)}.log")
-
-    @staticmethod
-    def stop(process: subprocess.Popen, timeout: float) -> int | None:
-        """The exit status of a program start()ed, once it has ended by itself within timeout
-        seconds; None when it had to be ended."""
-        try:
-            return process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            return None
 
     def drive(self, steps: list[str], lang: str = DEFAULT_LANG, dll_overrides: str = "",
               timeout_s: float = DRIVER_TIMEOUT_S) -> Transcript:
@@ -526,26 +537,6 @@ class Case:
 # The system as the jobs meet it
 
 
-def clear_system(c: Case) -> dict[str, bytes]:
-    """Takes away what a job or an earlier case may have left: INF copies and what the cases put
-    beside them, the drivers, USB storage INFs, the driver database and every backup; puts a
-    driver database of the system and an earlier OtherDevicePath in place (a Wine prefix has
-    neither, nor an INF\\OTHER or IOSUBSYS folder). Returns the database."""
-    shutil.rmtree(c.path(OTHER_FOLDER), ignore_errors=True)
-    ours = ("oem", "usbdisk.", "usbstor.", "drvidx.", "drvdata.")
-    for name in c.names(INF_FOLDER):
-        if name.lower().startswith(ours):
-            c.remove(rf"{INF_FOLDER}\{name}")
-    c.path(IOSUBSYS_FOLDER).mkdir(parents=True, exist_ok=True)
-    for path in (PORT_DRIVER, DRIVER):
-        c.remove(path)
-    c.reg_import({CURRENT_VERSION_KEY: {"OtherDevicePath": EARLIER_SEARCH_PATH}})
-    database = {name: f"{name} of the system".encode() for name in DRIVER_DATABASE}
-    for name, content in database.items():
-        c.put(rf"{INF_FOLDER}\{name}", content)
-    return database
-
-
 def inf_files(c: Case, names) -> dict[str, bytes]:
     """The files of the INF folder among these names (any case), by upper-case name."""
     wanted = {name.upper() for name in names}
@@ -559,7 +550,7 @@ def expected_inf_copy(c: Case) -> bytes:
     return description.replace(b"\r\nCopyFiles=ExFiles\r\n", b"\r\n;CopyFiles=ExFiles\r\n")
 
 
-def expect_placed(c: Case, version: str, database: dict[str, bytes]) -> None:
+def expect_placed(c: Case, version: str) -> None:
     """What an install leaves: the INF copy under its name, edited once; the port driver, the
     deleted driver database and the search path on the 98 family only; the driver everywhere;
     every placed file writable."""
@@ -572,7 +563,7 @@ def expect_placed(c: Case, version: str, database: dict[str, bytes]) -> None:
     c.equal(c.read(DRIVER), (c.package / "EXDISK.SY_").read_bytes(), f"{DRIVER}: a copy of EXDISK.SY_")
     c.equal(c.read(PORT_DRIVER), (c.package / "EXDISK.PDR").read_bytes() if family_98 else None,
             f"{PORT_DRIVER}: a copy of EXDISK.PDR on the 98 family only")
-    c.equal(inf_files(c, database), {} if family_98 else database, "driver database deleted on the 98 family only")
+    c.equal(inf_files(c, c.database), {} if family_98 else c.database, "driver database deleted on the 98 family only")
     c.equal(c.registry(CURRENT_VERSION_KEY).get(CURRENT_VERSION_KEY.lower(), {}).get("otherdevicepath"),
             OTHER_DEVICE_PATH if family_98 else EARLIER_SEARCH_PATH, "OtherDevicePath")
     for path in (inf_copy, DRIVER, PORT_DRIVER) if family_98 else (inf_copy, DRIVER):
@@ -583,8 +574,20 @@ def expect_placed(c: Case, version: str, database: dict[str, bytes]) -> None:
 # ---------------------------------------------------------------------------------------------
 
 
-def run_cases(cases: dict[str, Callable[[Case], None]], description: str) -> int:
+CASES: dict[str, Callable[[Case], None]] = {}  # the cases of the case file that runs
+
+
+def case(name: str):
+    """Registers a function of a case file as the case of this name."""
+    def register(function: Callable[[Case], None]):
+        CASES[name] = function
+        return function
+    return register
+
+
+def run_cases(description: str) -> int:
     """The command line of a case file: lists its cases or runs one of them."""
+    cases = CASES
     parser = argparse.ArgumentParser(description=description, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--list", action="store_true", help="print the names of the cases, one a line")
     parser.add_argument("--state", type=Path, help="the run's folder (made by wine_harness.py setup)")

@@ -27,7 +27,7 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from wine_harness import DEFAULT_LANG, Case, run_cases  # noqa: E402
+from wine_harness import DEFAULT_LANG, Case, case, run_cases  # noqa: E402
 
 CORPUS = Path(__file__).resolve().parent / "corpus"
 SHOWN_MISMATCHES = 60  # a broken reader differs everywhere; the first ones say enough
@@ -133,6 +133,8 @@ def run_group(globs: tuple[str, ...], mode: str, lang: str, with_package: bool, 
           f"all answers: {c.logs / 'answers.txt'}")
 
 
+for name, group in GROUPS.items():
+    case(f"inf_differential.{name}")(partial(run_group, *group))
+
 if __name__ == "__main__":
-    sys.exit(run_cases({f"inf_differential.{name}": partial(run_group, *group) for name, group in GROUPS.items()},
-                       __doc__))
+    sys.exit(run_cases(__doc__))
