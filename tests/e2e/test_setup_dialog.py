@@ -17,8 +17,8 @@ import sys
 from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (EXIT, GROUP, INSTALL, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS, TEMPLATE_CAPTION,  # noqa: E402
-                          TITLE, UNINSTALL, WAIT_DIALOG, Case, case, focus, run_cases)
+from wine_harness import (EXIT, GROUP, INSTALL, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS,  # noqa: E402
+                          TEMPLATE_CAPTION, TITLE, UNINSTALL, WAIT_DIALOG, Case, case, focus, run_cases)
 
 VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 DEVICE_NAME = "Example Disk"  # the package's SetupDeviceDesc
@@ -57,11 +57,10 @@ STARTS = {
     "refusal.win95_even_when_not_win98_only": ("win95", {"Win98Only": "0"}, MESSAGE, REFUSAL),
     **{f"not_win98_only.{v}": (v, {"Win98Only": "0"}, SHOWN, None) for v in ("winme", "win2k", "winxp")},
     "package_without_fddinf.closes_without_a_message": ("win98", {"FDDInf": None}, ["wait-exit"], None),
-    "setup_dialog.an_ampersand_in_the_device_name_shows_as_itself": ("win98", {"SetupDeviceDesc": "AT&T Disk"},
-                                                                     SHOWN, None),
-    **{f"keyboard.{key.lower().replace('+', '_')}_ends_the_dialog": ("win98", {}, [WAIT_DIALOG, f"key name={key}",
-                                                                                   "wait-exit"], None)
-       for key in ("Escape", "Alt+F4")},
+    "setup_dialog.an_ampersand_in_the_device_name_shows_as_itself":
+        ("win98", {"SetupDeviceDesc": "AT&T Disk"}, SHOWN, None),
+    **{f"keyboard.{key.lower().replace('+', '_')}_ends_the_dialog":
+       ("win98", {}, [WAIT_DIALOG, f"key name={key}", "wait-exit"], None) for key in ("Escape", "Alt+F4")},
 }
 
 
@@ -92,7 +91,7 @@ def program_path_with_slash_s(c: Case) -> None:
     started_from(None, c.windows_folder.replace("\\", "/") + "/Setup.exe", c)
 
 
-@case("setup_dialog.drive_root.runs_from_the_root_of_a_drive")
+@case("drive_root.runs_from_the_root_of_a_drive")
 def drive_root(c: Case) -> None:
     root = c.run.state_dir / "drive_e"
     shutil.rmtree(root, ignore_errors=True)
@@ -104,7 +103,7 @@ def drive_root(c: Case) -> None:
 
 
 @case("setup_dialog.win98.layout_keyboard_and_screenshot")
-def layout_keyboard_and_screen(c: Case) -> None:
+def layout_keyboard_and_screenshot(c: Case) -> None:
     c.prepare("win98")
     keys = ("Tab", "Tab", "Tab", "Shift+Tab", "Shift+Tab")
     t = c.drive([c.launch(), WAIT_DIALOG, "dump", "screenshot", *[s for k in keys for s in (f"key name={k}", "dump")],
@@ -117,8 +116,9 @@ def layout_keyboard_and_screen(c: Case) -> None:
     c.equal(dump[0]["size"], "314,253", "dialog size in dialog units")
     c.equal(dump[0]["order"], TEMPLATE_ORDER, "children in template order")
     c.equal({i: dump.get(i, {}).get("du") for i in TEMPLATE_RECTS}, TEMPLATE_RECTS, "positions in dialog units")
-    c.equal({i: (dump.get(i, {}).get("enabled"), dump.get(i, {}).get("visible")) for i in (EXIT, START, INSTALL, UNINSTALL)},
-            dict.fromkeys((EXIT, START, INSTALL, UNINSTALL), ("1", "1")), "buttons enabled and visible")
+    buttons = (EXIT, START, INSTALL, UNINSTALL)
+    c.equal({i: (dump.get(i, {}).get("enabled"), dump.get(i, {}).get("visible")) for i in buttons},
+            dict.fromkeys(buttons, ("1", "1")), "buttons enabled and visible")
     c.equal(dump.get(START, {}).get("default"), "1", "Start is the default button")
     c.equal([focus(d) for d in t.dumps()], [START, INSTALL, EXIT, START, EXIT, INSTALL],
             "focus: at start, after " + ", ".join(keys))

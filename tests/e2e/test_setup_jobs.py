@@ -6,7 +6,7 @@
 
 Uninstall and install through the dialog, on the Windows versions whose steps differ. Each case
 seeds the prefix's files, device nodes and registry, runs the program and checks what is left.
-The prefix is shared by all cases, so a case first clears everything that it is going to check.
+The prefix is shared by all cases; each starts from a system that the harness has cleared.
 """
 
 from __future__ import annotations
@@ -17,7 +17,8 @@ from functools import partial
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, INSTALL_COMPLETE, MESSAGE,  # noqa: E402
                           OTHER_FOLDER, PROGRESS, START, STATUS, TITLE, UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS,
-                          USB_STORAGE_INF, WAIT_DIALOG, Case, case, expect_placed, focus, inf_files, run_cases)
+                          SYSTEM_USB_STORAGE, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, case,
+                          expect_placed, focus, inf_files, run_cases)
 
 HDC_CLASS = "{4D36E96A-E325-11CE-BFC1-08002BE10318}"
 DISK_CLASS = "{4D36E967-E325-11CE-BFC1-08002BE10318}"
@@ -54,8 +55,6 @@ UNINSTALL_INFS = {
     "winxp": (INF_COPY_XP, rf"{INF_FOLDER}\oem12.inf", rf"{INF_FOLDER}\oem13.inf", rf"{INF_FOLDER}\oem14.inf",
               rf"{INF_FOLDER}\usbdisk.inf"),
 }
-SYSTEM_USB_STORAGE = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n",
-                      "USBSTOR.PNF": b"precompiled USBSTOR"}
 # How the uninstall is chosen and started: by the keyboard (Tab to the choices, Down, Enter for
 # the default button, Start) on Windows 98, by clicks on XP, where the system's USB storage INF
 # also stands under its backup names only, as a silent run cut off while the wizard ran left it.
@@ -98,7 +97,7 @@ def uninstall(version: str, c: Case) -> None:
     for path, (content, kept) in seeded.items():
         c.equal(c.read(path), content if kept else None, f"{path} {'kept' if kept else 'deleted'}")
     c.equal(c.read(DRIVER), None, f"read-only {DRIVER} deleted")
-    c.equal(inf_files(c, [*USB_STORAGE_INF, *USB_STORAGE_INF.values()]), SYSTEM_USB_STORAGE if backups else {},
+    c.equal(inf_files(c, USB_STORAGE_FILES), SYSTEM_USB_STORAGE if backups else {},
             "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")
 
 
@@ -124,9 +123,10 @@ def install(version: str, c: Case) -> None:
         expect_placed(c, version)
         if steps is WATCHED:
             running, closing = t.dumps()
-            c.equal((running[START]["enabled"], running[EXIT]["enabled"]), ("0", "0"), "Start and Exit while the job runs")
-            c.equal((closing[0]["visible"], closing[START]["enabled"], closing[EXIT]["enabled"], closing[STATUS]["text"],
-                     closing[PROGRESS]["position"]), ("1", "1", "1", "", "100"),
+            c.equal((running[START]["enabled"], running[EXIT]["enabled"]), ("0", "0"),
+                    "Start and Exit while the job runs")
+            c.equal((closing[0]["visible"], closing[START]["enabled"], closing[EXIT]["enabled"],
+                     closing[STATUS]["text"], closing[PROGRESS]["position"]), ("1", "1", "1", "", "100"),
                     "under the closing message: dialog shown, Start and Exit enabled, status line empty, progress full")
 
 

@@ -16,12 +16,10 @@ import time
 from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (DRIVER, INF_COPY_XP, INF_FOLDER, USB_STORAGE_INF, Case, Transcript, case,  # noqa: E402
-                          expect_placed, expected_inf_copy, inf_files, run_cases, wait_or_end)
+from wine_harness import (DRIVER, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE, USB_STORAGE_FILES,  # noqa: E402
+                          USB_STORAGE_INF, Case, Transcript, case, expect_placed, expected_inf_copy, inf_files,
+                          run_cases, wait_or_end)
 
-USB_STORAGE = [*USB_STORAGE_INF, *USB_STORAGE_INF.values()]  # the files and their backup names
-SYSTEM_USB_STORAGE = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n",
-                      "USBSTOR.PNF": b"precompiled USBSTOR"}
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
 # A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms.
 HUNG_WIZARD_LIMIT_S = 130
@@ -52,7 +50,7 @@ def silent_run(c: Case, version: str, timeout_s: int, code: int, files: dict[str
     if process:
         status = wait_or_end(process, 1 if ready == "hung" else 15)  # a hung one never ends by itself
         c.records.append(f"(the wizard's log)\n{log.read_text() if log.exists() else ''}")
-    return t, inf_files(c, USB_STORAGE), status, Transcript(log.read_text() if log.exists() else "")
+    return t, inf_files(c, USB_STORAGE_FILES), status, Transcript(log.read_text() if log.exists() else "")
 
 
 @case("no_package.silent_exits_with_1_without_a_word")
@@ -95,7 +93,7 @@ for name, row in INSTALLS.items():
 
 @case("silent.winxp.drives_the_wizard_to_finish")
 def wizard_to_finish(c: Case) -> None:
-    probes = [rf"{INF_FOLDER}\{name}" for name in USB_STORAGE] + [INF_COPY_XP, DRIVER]
+    probes = [rf"{INF_FOLDER}\{name}" for name in USB_STORAGE_FILES] + [INF_COPY_XP, DRIVER]
     t, usb_storage, status, wizard = silent_run(c, "winxp", 45, 0, SYSTEM_USB_STORAGE, probes, "page name=welcome")
 
     def seen(verb: str, *keys: str) -> list[tuple]:
@@ -136,7 +134,8 @@ def without_wizard(c: Case) -> None:
 def hung_wizard(c: Case) -> None:
     t, usb_storage, _, wizard = silent_run(c, "winxp", HUNG_WIZARD_LIMIT_S, 2, SYSTEM_USB_STORAGE, ["--hang"], "hung")
     c.true(wizard.all("hung"), "the stand-in hung")
-    c.true(t.seconds < HUNG_WIZARD_LIMIT_S, f"the run ended by itself within the driving loop's limits: {t.seconds:.1f} s")
+    c.true(t.seconds < HUNG_WIZARD_LIMIT_S,
+           f"the run ended by itself within the driving loop's limits: {t.seconds:.1f} s")
     c.equal(usb_storage, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF back, and no backup")
 
 

@@ -43,7 +43,7 @@ TITLE = "Example Disk Setup"  # the package's SetupName
 TEMPLATE_CAPTION, TEMPLATE_INSTRUCTION = "Setup", "IDS_INSTRUCTION"  # the dialog's texts before the start fills them
 INSTALL_COMPLETE = "Installation is complete. Please replug your device."
 UNINSTALL_COMPLETE = "Uninstallation is complete."
-EXIT, START, PROGRESS, INSTALL, UNINSTALL, STATUS, GROUP, LOGO, INSTRUCTION = 2, 1003, 1004, 1006, 1007, 1008, 1011, 1013, 1014
+EXIT, START, PROGRESS, INSTALL, UNINSTALL, STATUS, GROUP, INSTRUCTION = 2, 1003, 1004, 1006, 1007, 1008, 1011, 1014
 WAIT_DIALOG = f'wait-window caption="{TITLE}"'
 MESSAGE = ["wait-messagebox", "press", "wait-exit"]  # a message box closes the run
 
@@ -57,6 +57,9 @@ PORT_DRIVER = rf"{IOSUBSYS_FOLDER}\EXDISK.PDR"
 DRIVER = r"C:\windows\system32\drivers\EXDISK.SYS"
 DRIVER_DATABASE = {"DRVIDX.BIN": "DRVIDX.Q7", "DRVDATA.BIN": "DRVDATA.Q7"}  # system files: their backup names
 USB_STORAGE_INF = {"USBSTOR.INF": "USBSTOR.IQ7", "USBSTOR.PNF": "USBSTOR.PQ7"}
+USB_STORAGE_FILES = [*USB_STORAGE_INF, *USB_STORAGE_INF.values()]  # the system's and their backup names
+SYSTEM_USB_STORAGE = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n",
+                      "USBSTOR.PNF": b"precompiled USBSTOR"}
 CURRENT_VERSION_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion"
 OTHER_DEVICE_PATH = r"C:\windows\INF\OTHER"
 EARLIER_SEARCH_PATH = r"C:\windows\INF;C:\DRIVERS\EARLIER"  # OtherDevicePath before a case
@@ -209,7 +212,8 @@ class TestRun:
         return ["/reg:64"] if self.arch == "win64" else []
 
     def environment(self, lang: str = DEFAULT_LANG, dll_overrides: str = "") -> dict[str, str]:
-        env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE")) and k not in ("LANGUAGE", "LOCPATH")}
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("LC_", "WINE")) and k not in ("LANGUAGE", "LOCPATH")}
         env.update(WINEPREFIX=str(self.prefix), WINEARCH=self.arch, WINEDEBUG="-all", LANG=lang,
                    WINEDLLOVERRIDES=";".join(filter(None, (DLL_OVERRIDES, dll_overrides))))
         if self.display:
@@ -278,7 +282,8 @@ class TestRun:
                            r"HKCU\Software\Wine\Explorer\Desktops": {DESKTOP_NAME: DESKTOP_SIZE}})
         self.restart_server()
         warmup.drive([])  # the first program started pays for the desktop's start; here, not in the first case
-        print(f"{self.arch} prefix {self.prefix} on display {self.display}, ready in {time.monotonic() - started:.1f} s")
+        print(f"{self.arch} prefix {self.prefix} on display {self.display}, "
+              f"ready in {time.monotonic() - started:.1f} s")
 
     def _start_xvfb(self) -> None:
         read_end, write_end = os.pipe()
@@ -455,13 +460,14 @@ class Case:
         steps = [f"wait-file file={self.windows_folder}\\{number}.taken timeout=60000" if s == "screenshot" else s
                  for s in steps]
         # The driver reads a step's verb and key=value arguments separated by tabs.
-        lines = ["\t".join([s.split(" ")[0], *(k + "=" + v.strip('"') for k, v in _STEP_FIELD.findall(s))]) for s in steps]
+        lines = ["\t".join([s.split(" ")[0], *(k + "=" + v.strip('"') for k, v in _STEP_FIELD.findall(s))])
+                 for s in steps]
         (self.logs / f"{number}-steps.txt").write_text("".join(line + "\n" for line in lines), encoding="utf-8")
         shutil.copy2(self.logs / f"{number}-steps.txt", self.folder / "steps.txt")
         result = self.folder / f"{number}.txt"
         started = time.monotonic()
-        process = self.run.start([rf"{self.windows_folder}\DialogDriver.exe", rf"{self.windows_folder}\{result.name}",
-                                  rf"{self.windows_folder}\steps.txt"], self.logs / f"{number}.log", lang, dll_overrides)
+        arguments = [rf"{self.windows_folder}\{name}" for name in ("DialogDriver.exe", result.name, "steps.txt")]
+        process = self.run.start(arguments, self.logs / f"{number}.log", lang, dll_overrides)
         while process.poll() is None:
             if time.monotonic() > started + timeout_s:
                 process.kill()
@@ -479,8 +485,8 @@ class Case:
         self.records.append(f"{text.rstrip()}\n--- wine output ---\n{t.log.rstrip()}")
         self._expect_shown_once(t)
         if not t.completed:
-            self.failures.append("DialogDriver did not finish its steps: "
-                                 + next((e["message"] for e in t.all("error")), f"wine exited with {process.returncode}"))
+            failure = next((e["message"] for e in t.all("error")), f"wine exited with {process.returncode}")
+            self.failures.append(f"DialogDriver did not finish its steps: {failure}")
         return t
 
     def silent(self, timeout_s: int, dll_overrides: str = "") -> Transcript:
@@ -503,7 +509,8 @@ class Case:
         dialog once, with the package's title and its instruction already in place."""
         shown = t.shown(message_boxes=False)
         if not any(step.startswith("wait-window") for step in t.steps):
-            self.equal([(e["class"], e["caption"]) for e in shown], [], "windows of the program shown besides message boxes")
+            self.equal([(e["class"], e["caption"]) for e in shown], [],
+                       "windows of the program shown besides message boxes")
             return
         setup = [e for e in shown if "instruction" in e]
         self.equal(len(setup), 1, "times the setup dialog appeared")

@@ -3,7 +3,8 @@
 //   DialogDriver.exe RESULT.txt STEPS.txt
 //
 // STEPS.txt holds one step a line, UTF-8: a verb and key=value arguments, separated by tabs.
-// RESULT.txt gets one event a line, UTF-8, `verb key=value ...`, texts quoted as JSON strings. The first failing step writes an
+// RESULT.txt gets one event a line, UTF-8, `verb key=value ...` with texts quoted as JSON strings:
+// each step's line as `step line=...`, then what the step saw. The first failing step writes an
 // `error` line and ends the launched program; the last line is `done` or `failed` (exit status 1).
 // Window handles and process ids never appear in the result.
 //
@@ -162,26 +163,20 @@ bool IsMessageBox(HWND window)
     return ClassOf(window) == L"#32770" && text && _wcsicmp(ClassOf(text).c_str(), L"Static") == 0;
 }
 
-struct WindowSearch {
-    DWORD ProcessId;
-    std::vector<HWND> Found;
-};
-
-BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM context)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->ProcessId)
-        search->Found.push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> TopLevelWindowsOf(DWORD processId)
 {
-    WindowSearch search{processId, {}};
-    EnumWindows(&CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) WINAPI -> BOOL {
+            auto* search = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == search->first)
+                search->second.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 
 // The icon of a message box, told apart by its pixels on the screen: a system icon handle
