@@ -11,10 +11,9 @@
 //             itself, as the system's wizard does when it has installed
 //   found     Next enabled
 //   finish    Finish only
-// A Next that arrives while the busy page is busy is refused. After LifetimeMs the wizard cancels
-// itself, so a run that nobody drives still ends. With --hang, the wizard stops taking messages
-// for good a second after the welcome page showed; then only ending its process ends it. Exit
-// status 0 when Finish was pressed, 1 otherwise.
+// A Next that arrives while the busy page is busy is refused. A wizard that nobody finishes runs
+// until its process is ended. With --hang, it stops taking messages for good a second after the
+// welcome page showed. Exit status 0 when Finish was pressed, 1 otherwise.
 //
 // The log has one event a line, `verb key=value ...`, flushed at once:
 //   page name=N                      a page became the current one
@@ -37,7 +36,7 @@ namespace {
 constexpr const char* Device = "Example USB Disk"; // the target model's description
 constexpr int ContinueId = 5303;
 constexpr UINT_PTR BusyTimer = 1, HangTimer = 2;
-constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000, LifetimeMs = 60000;
+constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000;
 
 std::FILE* logFile = nullptr;
 bool hang = false;
@@ -167,14 +166,6 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     return TRUE;
 }
 
-void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (deviceDialog)
-        DestroyWindow(deviceDialog);
-    deviceDialog = nullptr;
-    SendMessageA(wizardFrame, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -208,9 +199,7 @@ int main(int argc, char** argv)
     header.pszCaption = "Found New Hardware Wizard";
     header.nPages = PageCount;
     header.ppsp = pages;
-    const UINT_PTR lifetime = SetTimer(nullptr, 0, LifetimeMs, GiveUp);
     PropertySheetA(&header);
-    KillTimer(nullptr, lifetime);
     std::fclose(logFile);
     return finished ? 0 : 1;
 }
