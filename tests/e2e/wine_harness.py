@@ -347,7 +347,7 @@ class Case:
         self._count += 1
         return f"{self._count:02d}-{what}"
 
-    # -- the program, its package, the Windows version -------------------------------------
+    # -- the program, its package, the Windows version, the system -------------------------
 
     def prepare(self, version: str, package: bool = True, into: Path | None = None, **setup_values: str | None) -> None:
         """Setup.exe and the package in the case's folder (or into), the package's [Setup] keys
@@ -409,7 +409,10 @@ class Case:
 
     def remove(self, windows_path: str) -> None:
         path = self.path(windows_path)
-        shutil.rmtree(path) if path.is_dir() else path.unlink(missing_ok=True)
+        if path.is_dir():  # a folder a case put in the way of a file
+            shutil.rmtree(path)
+        else:
+            path.unlink(missing_ok=True)
 
     def names(self, folder: str) -> set[str]:
         """The names in a folder of the prefix, exactly as they are written there."""
