@@ -1,17 +1,13 @@
 #!/usr/bin/env python3
-"""The Wine side of the end-to-end tests: one prefix and one Xvfb display per test run,
-a fresh program folder per test, DialogDriver runs and their transcripts, and checks on
-the files and registry of the prefix afterwards.
+"""The Wine side of the end-to-end tests: one prefix and one Xvfb display per test run, a fresh
+program folder per case, DialogDriver runs and their transcripts, and what the case files share:
+the program's texts and controls, the system it changes, the checks.
 
-As a command (the CTest fixture):
-    wine_harness.py setup   --state DIR --dist-root DIST   make the prefix, start Xvfb
+    wine_harness.py setup   --state DIR --dist-root DIST   make the prefix, start Xvfb (the fixture)
     wine_harness.py cleanup --state DIR                    end every process of the run
 
 The run takes the build that scripts/wine-arch names: the shipped dist/win32/Setup.exe in a
 32-bit prefix wherever the machine starts 32-bit programs, else dist/win64 in a 64-bit one.
-
-Every wine command writes to files, never to a pipe: wineserver and the programs it starts
-keep inherited descriptors open, so a reader waiting for end of file would hang.
 """
 
 from __future__ import annotations
@@ -22,27 +18,53 @@ import os
 import re
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import time
-from dataclasses import dataclass
 from functools import lru_cache
 from pathlib import Path, PureWindowsPath
+from typing import Callable
 
 SOURCE = Path(__file__).resolve().parents[2]
 WINE64_LOADER = "/usr/lib/wine/wine64"  # Debian's wine64 package
-WINDOWS_VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 # Every program of the prefix runs in one Wine virtual desktop, which draws frames and
 # captions (there is no window manager on Xvfb) and gives a known screen size.
 DESKTOP_NAME, DESKTOP_SIZE = "e2e", "800x600"
 DEFAULT_LANG = "en_US.UTF-8"
-PROGRAMS_FOLDER = "e2e"  # C:\e2e\<case> holds each test's copy of the program
 DRIVER_TIMEOUT_S = 90  # a whole driver run; each of its own waits is much shorter
 SERVER_PERSISTENCE_S = 60  # a server left behind by a killed run ends itself after this idle time
-
 # Dialogs of the mono and gecko installers would wait for a click during wineboot; the menu
 # builder would write desktop entries into the user's home.
 DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
+
+# The program under test with the example package: texts, controls, the steps that start it.
+TITLE = "Example Disk Setup"  # the package's SetupName
+TEMPLATE_CAPTION, TEMPLATE_INSTRUCTION = "Setup", "IDS_INSTRUCTION"  # the dialog's texts before the start fills them
+INSTALL_COMPLETE = "Installation is complete. Please replug your device."
+UNINSTALL_COMPLETE = "Uninstallation is complete."
+EXIT, START, PROGRESS, INSTALL, UNINSTALL, STATUS, GROUP, INSTRUCTION = 2, 1003, 1004, 1006, 1007, 1008, 1011, 1014
+WAIT_DIALOG = f'wait-window caption="{TITLE}"'
+MESSAGE = ["wait-messagebox", "press", "wait-exit"]  # a message box closes the run
+
+# What the jobs change, with C:\windows as the Windows folder.
+WINDOWS_98_FAMILY = ("win95", "win98", "winme")
+INF_FOLDER = r"C:\windows\inf"
+OTHER_FOLDER = rf"{INF_FOLDER}\other"
+INF_COPY_98, INF_COPY_XP = rf"{OTHER_FOLDER}\EXDISK.INF", rf"{INF_FOLDER}\oemEXDISK.INF"
+IOSUBSYS_FOLDER = r"C:\windows\system\iosubsys"
+PORT_DRIVER = rf"{IOSUBSYS_FOLDER}\EXDISK.PDR"
+DRIVER = r"C:\windows\system32\drivers\EXDISK.SYS"
+DRIVER_DATABASE = {"DRVIDX.BIN": "DRVIDX.Q7", "DRVDATA.BIN": "DRVDATA.Q7"}  # system files: their backup names
+USB_STORAGE_INF = {"USBSTOR.INF": "USBSTOR.IQ7", "USBSTOR.PNF": "USBSTOR.PQ7"}
+USB_STORAGE_FILES = [*USB_STORAGE_INF, *USB_STORAGE_INF.values()]  # the system's and their backup names
+SYSTEM_USB_STORAGE = {"USBSTOR.INF": b"[Version]\r\n; the system's USB storage INF\r\n",
+                      "USBSTOR.PNF": b"precompiled USBSTOR"}
+CURRENT_VERSION_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion"
+OTHER_DEVICE_PATH = r"C:\windows\INF\OTHER"
+EARLIER_SEARCH_PATH = r"C:\windows\INF;C:\DRIVERS\EARLIER"  # OtherDevicePath before a case
+ENUM = r"HKLM\System\CurrentControlSet\Enum"
+USB_CLASS = "{36FC9E60-C465-11CF-8056-444553540000}"
 
 
 class HarnessError(Exception):
@@ -50,130 +72,58 @@ class HarnessError(Exception):
 
 
 # ---------------------------------------------------------------------------------------------
-# Transcripts of DialogDriver
+# Transcripts: `verb key=value ...` lines, texts quoted as JSON strings
 
-_FIELD = re.compile(r'([A-Za-z_][\w-]*)=("(?:[^"\\]|\\.)*"|\S*)')
-_ESCAPES = {"\\": "\\", '"': '"', "n": "\n", "r": "\r", "t": "\t"}
-
-
-def _unquote(value: str) -> str:
-    if not value.startswith('"'):
-        return value
-    body, out, i = value[1:-1], [], 0
-    while i < len(body):
-        c = body[i]
-        if c == "\\" and i + 1 < len(body):
-            nxt = body[i + 1]
-            if nxt == "u":
-                out.append(chr(int(body[i + 2 : i + 6], 16)))
-                i += 6
-                continue
-            out.append(_ESCAPES.get(nxt, nxt))
-            i += 2
-            continue
-        out.append(c)
-        i += 1
-    return "".join(out)
+_FIELD = re.compile(r'([\w-]+)=("(?:[^"\\]|\\.)*"|\S*)')
+_STEP_FIELD = re.compile(r' ([\w-]+)=("[^"]*"|\S*)')  # a step's argument; a value with blanks is quoted
 
 
-@dataclass
-class Event:
-    """One line of a transcript: `verb key=value ...`."""
-
-    verb: str
-    fields: dict[str, str]
-    line: str
-
-    def __getitem__(self, key: str) -> str:
-        return self.fields[key]
-
-    def get(self, key: str, default: str | None = None) -> str | None:
-        return self.fields.get(key, default)
-
-    def number(self, key: str) -> int:
-        return int(self.fields[key])
-
-
-def parse_transcript(text: str) -> list[Event]:
-    events = []
-    for line in text.splitlines():
-        if not line.strip():
-            continue
-        verb, _, rest = line.partition(" ")
-        fields = {m.group(1): _unquote(m.group(2)) for m in _FIELD.finditer(rest)}
-        events.append(Event(verb, fields, line))
-    return events
-
-
-@dataclass
 class Transcript:
-    """What DialogDriver saw in one run, with the questions the tests ask of it."""
+    """What a helper program saw in one run: each line as a dict of its fields and its verb."""
 
-    events: list[Event]
-    text: str
-    log: str = ""
-    steps: tuple[str, ...] = ()
+    def __init__(self, text: str, log: str = "", steps: list[str] | tuple = (), seconds: float = 0.0):
+        self.text, self.log, self.steps, self.seconds = text, log, steps, seconds
+        self.events = [{"verb": verb, **{k: json.loads(v) if v.startswith('"') else v for k, v in _FIELD.findall(rest)}}
+                       for verb, _, rest in (line.partition(" ") for line in text.splitlines()) if verb]
 
-    def all(self, verb: str) -> list[Event]:
-        return [e for e in self.events if e.verb == verb]
-
-    def first(self, verb: str) -> Event | None:
-        found = self.all(verb)
-        return found[0] if found else None
+    def all(self, verb: str) -> list[dict]:
+        return [e for e in self.events if e["verb"] == verb]
 
     @property
     def completed(self) -> bool:
-        return bool(self.events) and self.events[-1].verb == "done"
-
-    @property
-    def error(self) -> str | None:
-        failure = self.first("error")
-        return failure["message"] if failure else None
+        return bool(self.events) and self.events[-1]["verb"] == "done"
 
     @property
     def exit_code(self) -> int | None:
-        ended = self.first("exit")
-        return ended.number("code") if ended else None
+        return next((int(e["code"]) for e in self.all("exit")), None)
 
-    def message_boxes(self) -> list[Event]:
-        return self.all("messagebox")
+    def shown(self, message_boxes: bool) -> list[dict]:
+        """The top-level windows of the program that became visible: its message boxes, or the others."""
+        return [e for e in self.all("shown") if (e["messagebox"] == "1") == message_boxes]
 
-    def shown_windows(self) -> list[Event]:
-        """Every other top-level window of the program that became visible (its dialogs)."""
-        return [e for e in self.all("shown") if e.get("messagebox") != "1"]
-
-    def shown_message_boxes(self) -> list[Event]:
-        """Every message box the program showed, whether or not a step waited for it."""
-        return [e for e in self.all("shown") if e.get("messagebox") == "1"]
-
-    def dumps(self) -> list[dict[int, Event]]:
-        """Each `dump` step as {control id: control line}, with the dialog line under key 0."""
-        result: list[dict[int, Event]] = []
-        for event in self.events:
-            if event.verb == "dialog":
-                result.append({0: event})
-            elif event.verb == "control" and result:
-                result[-1][event.number("id")] = event
+    def dumps(self) -> list[dict]:
+        """Each dump as {control id: its line}, with the dialog's line under 0 and there, under
+        "order", the ids in the order of the dialog's children (its tab order)."""
+        result: list[dict] = []
+        for e in self.events:
+            if e["verb"] == "dialog":
+                result.append({0: {**e, "order": []}})
+            elif e["verb"] == "control":
+                result[-1][int(e["id"])] = e
+                result[-1][0]["order"].append(int(e["id"]))
         return result
 
-    def dump_order(self, index: int = -1) -> list[int]:
-        """Control ids of one dump in the order of the dialog's children (its tab order)."""
-        seen: list[list[int]] = []
-        for event in self.events:
-            if event.verb == "dialog":
-                seen.append([])
-            elif event.verb == "control":
-                seen[-1].append(event.number("id"))
-        return seen[index] if seen else []
 
-    def focus_ids(self) -> list[int | None]:
-        return [int(e["id"]) if "id" in e.fields else None for e in self.all("focus")]
+def focus(dump: dict) -> int | None:
+    return next((i for i, e in dump.items() if i and e["focus"] == "1"), None)
 
 
 # ---------------------------------------------------------------------------------------------
 # Processes
 
 
+# Every wine command writes to files, never to a pipe: wineserver and the programs it starts keep
+# inherited descriptors open, so a reader waiting for end of file would hang.
 def _log_file(path: Path):
     path.parent.mkdir(parents=True, exist_ok=True)
     return open(path, "wb")
@@ -181,47 +131,44 @@ def _log_file(path: Path):
 
 def _processes_with_environment(name: str, value: str) -> list[int]:
     """Ids of this user's processes whose environment holds name=value exactly."""
-    wanted = f"{name}={value}".encode()
-    found = []
+    wanted, found = f"{name}={value}".encode(), []
     for entry in Path("/proc").iterdir():
-        if not entry.name.isdigit() or int(entry.name) == os.getpid():
-            continue
-        try:
-            environment = (entry / "environ").read_bytes().split(b"\0")
-        except OSError:
-            continue
-        if wanted in environment:
-            found.append(int(entry.name))
+        if entry.name.isdigit() and int(entry.name) != os.getpid():
+            try:
+                if wanted in (entry / "environ").read_bytes().split(b"\0"):
+                    found.append(int(entry.name))
+            except OSError:
+                continue
     return found
 
 
-def _end_process(pid: int, grace_s: float = 2.0) -> None:
+def wait_or_end(process: subprocess.Popen, timeout: float) -> int | None:
+    """The exit status of a process once it has ended by itself within timeout seconds; None when
+    it had to be ended."""
     try:
-        os.kill(pid, signal.SIGTERM)
-    except ProcessLookupError:
-        return
-    deadline = time.monotonic() + grace_s
-    while time.monotonic() < deadline:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        return None
+
+
+def _end_process(pid: int) -> None:
+    for sent in (signal.SIGTERM, signal.SIGKILL):
+        deadline = time.monotonic() + 2
         try:
-            os.kill(pid, 0)
+            os.kill(pid, sent)
+            while time.monotonic() < deadline:
+                time.sleep(0.05)
+                os.kill(pid, 0)
         except ProcessLookupError:
             return
-        time.sleep(0.05)
-    try:
-        os.kill(pid, signal.SIGKILL)
-    except ProcessLookupError:
-        pass
 
 
-def _is_running(pid: int) -> bool:
-    try:
-        os.kill(pid, 0)
-    except (ProcessLookupError, PermissionError):
-        return False
-    try:  # a zombie of ours counts as ended
-        return Path(f"/proc/{pid}/stat").read_text().split(") ")[1][0] != "Z"
-    except (OSError, IndexError):
-        return True
+@lru_cache(maxsize=None)
+def _system_has_locale(lang: str) -> bool:
+    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
+    return lang.lower().replace("utf-8", "utf8") in listed
 
 
 # ---------------------------------------------------------------------------------------------
@@ -233,16 +180,11 @@ class TestRun:
 
     def __init__(self, state_dir: Path):
         self.state_dir = state_dir.resolve()
-        self.prefix = self.state_dir / "prefix"
-        self.logs = self.state_dir / "logs"
-        self.locales = self.state_dir / "locale"
-        self.state_file = self.state_dir / "state.json"
+        self.prefix, self.logs, self.state_file = (self.state_dir / n for n in ("prefix", "logs", "state.json"))
         self.display: str | None = None
         self.xvfb_pid: int | None = None
         self.dist_dir: Path | None = None
         self.arch = "win32"  # the prefix's architecture, and the build of the programs it runs
-
-    # -- state -----------------------------------------------------------------------------
 
     @classmethod
     def load(cls, state_dir: Path) -> "TestRun":
@@ -250,92 +192,56 @@ class TestRun:
         if not run.state_file.exists():
             raise HarnessError(f"no test run in {run.state_dir}: the fixture setup has not run")
         state = json.loads(run.state_file.read_text())
-        run.display, run.xvfb_pid, run.dist_dir = state["display"], state["xvfb_pid"], Path(state["dist_dir"])
-        run.arch = state["arch"]
+        run.display, run.xvfb_pid, run.dist_dir, run.arch = (state["display"], state["xvfb_pid"],
+                                                             Path(state["dist_dir"]), state["arch"])
         return run
-
-    def _save(self) -> None:
-        self.state_file.write_text(json.dumps({"display": self.display, "xvfb_pid": self.xvfb_pid,
-                                               "dist_dir": str(self.dist_dir), "arch": self.arch}, indent=1))
 
     def describe(self) -> str:
         """The program under test and its prefix, for every case's log."""
         return f"program under test: {self.dist_dir / 'Setup.exe'}; Wine prefix: {self.arch} ({self.prefix})"
 
+    # How a program of the prefix is started. In a 64-bit prefix on a machine that also has Wine's
+    # 32-bit loader, `wine` starts the prefix's tools (reg) as 32-bit programs, which see the
+    # registry redirected; the 64-bit loader starts them as the prefix's own.
     def loader(self) -> list[str]:
-        """How a program of the prefix is started. In a 64-bit prefix on a machine that also has
-        Wine's 32-bit loader, `wine` starts the prefix's tools (cmd, reg) as 32-bit programs,
-        which see system32 and the registry redirected; the 64-bit loader starts them as the
-        prefix's own."""
-        if self.arch == "win64" and Path(WINE64_LOADER).exists():
-            return [WINE64_LOADER]
-        return ["wine"]
+        return [WINE64_LOADER] if self.arch == "win64" and Path(WINE64_LOADER).exists() else ["wine"]
 
+    # `reg` options for the view Setup.exe uses: a 64-bit prefix that can also run 32-bit programs
+    # starts the 32-bit reg.exe, which sees the 32-bit view.
     def reg_view(self) -> list[str]:
-        """`reg` options that read and write the view Setup.exe uses: a 64-bit prefix that can
-        also run 32-bit programs starts the 32-bit reg.exe, which sees the 32-bit view."""
         return ["/reg:64"] if self.arch == "win64" else []
 
-    # -- environment and wine commands -----------------------------------------------------
-
     def environment(self, lang: str = DEFAULT_LANG, dll_overrides: str = "") -> dict[str, str]:
-        env = dict(os.environ)
-        for name in [n for n in env if n.startswith(("LC_", "WINE"))] + ["LANGUAGE", "LOCPATH"]:
-            env.pop(name, None)
-        env.update(
-            WINEPREFIX=str(self.prefix),
-            WINEARCH=self.arch,
-            WINEDEBUG="-all",
-            WINEDLLOVERRIDES=DLL_OVERRIDES + (";" + dll_overrides if dll_overrides else ""),
-            LANG=lang,
-        )
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("LC_", "WINE")) and k not in ("LANGUAGE", "LOCPATH")}
+        env.update(WINEPREFIX=str(self.prefix), WINEARCH=self.arch, WINEDEBUG="-all", LANG=lang,
+                   WINEDLLOVERRIDES=";".join(filter(None, (DLL_OVERRIDES, dll_overrides))))
         if self.display:
             env["DISPLAY"] = self.display
-        locale_path = self.ensure_locale(lang)
-        if locale_path:
-            env["LOCPATH"] = str(locale_path)
+        # Wine takes the user's language and code page from LANG, but only when the C library
+        # knows that locale; otherwise it would run in English without a word.
+        if not _system_has_locale(lang):
+            raise HarnessError(f"the locale {lang} is missing: scripts/bootstrap generates it")
         return env
 
-    def ensure_locale(self, lang: str) -> Path | None:
-        """Wine takes the user's language and code page from LANG, but only when the C library
-        knows that locale. One the system lacks is compiled into the run's own folder once and
-        handed over through LOCPATH (the definitions come with Debian's `locales`)."""
-        if lang in ("C", "POSIX", "C.UTF-8") or _system_has_locale(lang):
-            return None
-        target = self.locales / lang
-        if not (target / "LC_CTYPE").exists():
-            name, _, charset = lang.partition(".")
-            self.locales.mkdir(parents=True, exist_ok=True)
-            with _log_file(self.logs / f"localedef-{lang}.log") as log:
-                result = subprocess.run(
-                    ["localedef", "-i", name, "-f", charset or "UTF-8", str(target)], stdout=log, stderr=log
-                )
-            if result.returncode not in (0, 1) or not (target / "LC_CTYPE").exists():
-                raise HarnessError(
-                    f"cannot compile the locale {lang} (localedef failed, see {self.logs}); "
-                    "install Debian's `locales` package"
-                )
-        return self.locales
+    def start(self, args: list[str], log_path: Path, lang: str = DEFAULT_LANG, dll_overrides: str = ""):
+        """Starts a program of the prefix with its output in log_path."""
+        with _log_file(log_path) as log:
+            return subprocess.Popen([*self.loader(), *args], env=self.environment(lang, dll_overrides),
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     def wine(self, args: list[str], log_name: str, lang: str = DEFAULT_LANG, timeout: float = 60) -> int:
         """Runs one wine command with its output in logs/<log_name>.log; its exit status."""
-        with _log_file(self.logs / f"{log_name}.log") as log:
-            process = subprocess.Popen(
-                [*self.loader(), *args], env=self.environment(lang), stdin=subprocess.DEVNULL, stdout=log, stderr=log
-            )
-            try:
-                return process.wait(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-                self.restart_server()
-                raise HarnessError(f"wine {' '.join(args)} did not end within {timeout:.0f} s")
+        status = wait_or_end(self.start(args, self.logs / f"{log_name}.log", lang), timeout)
+        if status is None:
+            self.restart_server()
+            raise HarnessError(f"wine {' '.join(args)} did not end within {timeout:.0f} s")
+        return status
 
     def server(self, *args: str) -> int:
         with _log_file(self.logs / "wineserver.log") as log:
-            return subprocess.run(
-                ["wineserver", *args], env=self.environment(), stdin=subprocess.DEVNULL, stdout=log, stderr=log
-            ).returncode
+            return subprocess.run(["wineserver", *args], env=self.environment(), stdin=subprocess.DEVNULL,
+                                  stdout=log, stderr=log).returncode
 
     def restart_server(self) -> None:
         """Ends every process of the prefix (after a hang) and starts a fresh server."""
@@ -343,40 +249,20 @@ class TestRun:
         self.server("-w")
         self.server(f"-p{SERVER_PERSISTENCE_S}")
 
-    def windows_path(self, path: str) -> Path:
-        """The Unix path of a path in the prefix's drive C (`C:\\windows\\inf` ...), found
-        case-insensitively as Windows would."""
-        parts = PureWindowsPath(path).parts
-        if not parts or parts[0].upper() != "C:\\":
-            raise HarnessError(f"not a path on drive C: {path}")
-        current = self.prefix / "drive_c"
-        for part in parts[1:]:
-            exact = current / part
-            if exact.exists() or not current.is_dir():
-                current = exact
-                continue
-            matches = [p for p in current.iterdir() if p.name.lower() == part.lower()]
-            current = matches[0] if matches else exact
-        return current
-
-    # -- the fixture -----------------------------------------------------------------------
-
     def setup(self, dist_root: Path) -> None:
         started = time.monotonic()
         answer = subprocess.run([str(SOURCE / "scripts" / "wine-arch")], capture_output=True, text=True, check=True)
         self.arch, reason = (answer.stdout.splitlines() + [""])[:2]
         self.dist_dir = (dist_root / self.arch).resolve()
-        for tool in ("wine", "wineserver", "Xvfb", "localedef"):
+        for tool in ("wine", "wineserver", "Xvfb"):
             if not shutil.which(tool):
                 raise HarnessError(f"{tool} is not installed")
         for needed in (self.dist_dir / "Setup.exe", self.dist_dir / "tests" / "DialogDriver.exe"):
             if not needed.exists():
                 raise HarnessError(f"{needed} is missing: build the {self.arch} preset first")
-
         if self.state_file.exists():  # a run that ended without its cleanup
             TestRun.load(self.state_dir).cleanup()
-        if self.prefix.exists():
-            shutil.rmtree(self.prefix)
+        shutil.rmtree(self.prefix, ignore_errors=True)
         shutil.rmtree(self.logs, ignore_errors=True)
         self.logs.mkdir(parents=True)
         # Kept after the cleanup, for scripts/test to say which build the run tested and why.
@@ -384,26 +270,20 @@ class TestRun:
         print(f"{self.describe()}: {reason}")
 
         self._start_xvfb()
-        self._save()  # from here on the cleanup knows what to end
+        self.state_file.write_text(json.dumps({"display": self.display, "xvfb_pid": self.xvfb_pid,
+                                               "dist_dir": str(self.dist_dir), "arch": self.arch}))
         self.server(f"-p{SERVER_PERSISTENCE_S}")
-        status = self.wine(["wineboot", "-i"], "wineboot", timeout=180)
-        if status != 0:
-            raise HarnessError(f"wineboot -i failed with status {status}, see {self.logs}/wineboot.log")
+        if self.wine(["wineboot", "-i"], "wineboot", timeout=180) != 0:
+            raise HarnessError(f"wineboot -i failed, see {self.logs}/wineboot.log")
         # The desktop is chosen when it starts, so the setting must be in place before any
         # window opens: the server is restarted after wineboot for it to apply.
-        for key, name, value in ((r"HKCU\Software\Wine\Explorer", "Desktop", DESKTOP_NAME),
-                                 (r"HKCU\Software\Wine\Explorer\Desktops", DESKTOP_NAME, DESKTOP_SIZE)):
-            if self.wine(["reg", "add", key, "/v", name, "/d", value, "/f"], "desktop") != 0:
-                raise HarnessError(f"cannot set {key}\\{name}, see {self.logs}/desktop.log")
+        warmup = Case(self, "warmup")
+        warmup.reg_import({r"HKCU\Software\Wine\Explorer": {"Desktop": DESKTOP_NAME},
+                           r"HKCU\Software\Wine\Explorer\Desktops": {DESKTOP_NAME: DESKTOP_SIZE}})
         self.restart_server()
-        # The first program that opens a window starts the desktop; doing it here keeps that
-        # start-up time out of the first test's timeouts.
-        warmup = self.prefix / "drive_c" / PROGRAMS_FOLDER / "warmup"
-        warmup.mkdir(parents=True)
-        shutil.copy2(self.dist_dir / "tests" / "DialogDriver.exe", warmup)
-        self.wine([rf"C:\{PROGRAMS_FOLDER}\warmup\DialogDriver.exe",
-                   "--out", rf"C:\{PROGRAMS_FOLDER}\warmup\result.txt", "sleep ms=100"], "warmup")
-        print(f"{self.arch} prefix {self.prefix} on display {self.display}, ready in {time.monotonic() - started:.1f} s")
+        warmup.drive([])  # the first program started pays for the desktop's start; here, not in the first case
+        print(f"{self.arch} prefix {self.prefix} on display {self.display}, "
+              f"ready in {time.monotonic() - started:.1f} s")
 
     def _start_xvfb(self) -> None:
         read_end, write_end = os.pipe()
@@ -415,13 +295,10 @@ class TestRun:
             )
         os.close(write_end)
         self.xvfb_pid = xvfb.pid
-        number = b""
         with os.fdopen(read_end, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    raise HarnessError(f"Xvfb did not start, see {self.logs}/xvfb.log")
-                number += chunk
+            number = pipe.readline()
+        if not number.endswith(b"\n"):
+            raise HarnessError(f"Xvfb did not start, see {self.logs}/xvfb.log")
         self.display = f":{number.decode().strip()}"
 
     def cleanup(self) -> list[str]:
@@ -435,293 +312,310 @@ class TestRun:
             for pid in _processes_with_environment("WINEPREFIX", str(self.prefix)):
                 forced.append(f"wine process {pid}")
                 _end_process(pid)
-        if self.xvfb_pid and _is_running(self.xvfb_pid):
+        if self.xvfb_pid:
             _end_process(self.xvfb_pid)
-        self.xvfb_pid = None
-        if self.state_file.exists():
-            self.state_file.unlink()
+        self.state_file.unlink(missing_ok=True)
         return forced
 
-    # -- screenshots -------------------------------------------------------------------------
-
-    def screenshot(self, target: Path) -> Path:
+    def screenshot(self, target: Path) -> None:
         """The whole Xvfb screen as an image file (PNG by its name), by ImageMagick's import."""
-        target.parent.mkdir(parents=True, exist_ok=True)
         with _log_file(self.logs / "screenshot.log") as log:
-            result = subprocess.run(
-                ["import", "-display", self.display, "-window", "root", str(target)],
-                stdout=log, stderr=log, timeout=30,
-            )
-        if result.returncode != 0:
-            raise HarnessError(f"import failed with status {result.returncode}, see {self.logs}/screenshot.log")
-        return target
-
-
-@lru_cache(maxsize=None)
-def _system_has_locale(lang: str) -> bool:
-    def normal(name: str) -> str:
-        return name.lower().replace("utf-8", "utf8")
-
-    listed = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.split()
-    return normal(lang) in {normal(n) for n in listed}
+            subprocess.run(["import", "-display", self.display, "-window", "root", str(target)],
+                           stdout=log, stderr=log, timeout=30)
 
 
 # ---------------------------------------------------------------------------------------------
-# One test: a program folder in the prefix and the runs of DialogDriver in it
+# One case: a program folder C:\e2e\<case> in the prefix, the runs in it, the failed checks
 
 
-class ProgramCase:
-    """A fresh copy of the program (and, if wanted, the package) in C:\\e2e\\<name>."""
-
-    def __init__(self, run: TestRun, name: str):
-        self.run = run
-        self.name = re.sub(r"[^A-Za-z0-9_.-]", "_", name)
-        self.folder = run.prefix / "drive_c" / PROGRAMS_FOLDER / self.name
-        self.windows_folder = rf"C:\{PROGRAMS_FOLDER}\{self.name}"
-        self.logs = run.logs / self.name
-        self._runs = 0
-        if self.folder.exists():
-            shutil.rmtree(self.folder)
-        shutil.rmtree(self.logs, ignore_errors=True)
-        self.folder.mkdir(parents=True)
-        self.logs.mkdir(parents=True)
+class Case:
+    def __init__(self, run: TestRun, name: str, package: Path | None = None):
+        self.run, self.name, self.package = run, name, package
+        self.folder = run.prefix / "drive_c" / "e2e" / name
+        self.windows_folder = rf"C:\e2e\{name}"
+        self.logs = run.logs / name
+        self.failures: list[str] = []
+        self.records: list[str] = []  # transcripts and logs, shown when the case fails
+        self._count = 0
+        for folder in (self.folder, self.logs):
+            shutil.rmtree(folder, ignore_errors=True)
+            folder.mkdir(parents=True)
         shutil.copy2(run.dist_dir / "tests" / "DialogDriver.exe", self.folder)
         print(run.describe())
 
-    # -- the program and its package -------------------------------------------------------
+    def _next(self, what: str) -> str:
+        self._count += 1
+        return f"{self._count:02d}-{what}"
 
-    def install_program(self, into: Path | None = None) -> Path:
+    # -- the program, its package, the Windows version, the system -------------------------
+
+    def prepare(self, version: str, package: bool = True, into: Path | None = None, **setup_values: str | None) -> None:
+        """Setup.exe and the package in the case's folder (or into), the package's [Setup] keys
+        changed (None removes one), the prefix set to a Windows version, and the system as no job
+        has left it: without INF copies and what the cases put beside them, the drivers, USB
+        storage INFs and backups; with a driver database of its own and an earlier OtherDevicePath
+        (a Wine prefix has neither, nor an INF\\OTHER or IOSUBSYS folder)."""
         target = into or self.folder
         target.mkdir(parents=True, exist_ok=True)
         shutil.copy2(self.run.dist_dir / "Setup.exe", target)
-        return target / "Setup.exe"
+        for item in self.package.iterdir() if package else ():
+            shutil.copy2(item, target)
+        self.description = target / "EXDISK.IN_"  # as the case leaves it
+        for key, value in setup_values.items():
+            text = re.sub(rf"(?im)^{key}=.*\r\n", "", self.description.read_bytes().decode("latin-1"))
+            if value is not None:
+                text = re.sub(r"(?im)^\[Setup\]\r\n", lambda m: f"{m[0]}{key}={value}\r\n", text, count=1)
+            self.description.write_bytes(text.encode("latin-1"))
+        shutil.rmtree(self.path(OTHER_FOLDER), ignore_errors=True)
+        for name in self.names(INF_FOLDER):
+            if name.lower().startswith(("oem", "usbdisk.", "usbstor.", "drvidx.", "drvdata.")):
+                self.remove(rf"{INF_FOLDER}\{name}")
+        self.path(IOSUBSYS_FOLDER).mkdir(parents=True, exist_ok=True)
+        for path in (PORT_DRIVER, DRIVER):
+            self.remove(path)
+        self.database = {name: f"{name} of the system".encode() for name in DRIVER_DATABASE}
+        for name, content in self.database.items():
+            self.put(rf"{INF_FOLDER}\{name}", content)
+        self.reg_import({r"HKCU\Software\Wine": {"Version": version},
+                         CURRENT_VERSION_KEY: {"OtherDevicePath": EARLIER_SEARCH_PATH}})
 
-    def install_package(self, package_dir: Path, into: Path | None = None) -> None:
-        target = into or self.folder
-        for item in package_dir.iterdir():
-            if item.is_file():
-                shutil.copy2(item, target)
+    def launch(self, args: str = "", folder: str | None = None, exe: str | None = None) -> str:
+        """The step that starts Setup.exe in folder (the case's by default)."""
+        folder = folder or self.windows_folder
+        exe = exe or folder.rstrip("\\") + "\\Setup.exe"
+        return f'launch exe="{exe}" cwd="{folder}"' + (f' args="{args}"' if args else "")
 
-    def setup_description(self, into: Path | None = None) -> Path:
-        found = sorted((into or self.folder).glob("*.[Ii][Nn]?"))
-        if not found:
-            raise HarnessError(f"no setup description in {into or self.folder}")
-        return found[0]
+    # -- files and registry of the prefix --------------------------------------------------
 
-    def set_setup_value(self, key: str, value: str | None, into: Path | None = None) -> None:
-        """Sets key=value in the [Setup] section of the package's setup description, or
-        removes the key when value is None."""
-        path = self.setup_description(into)
-        raw = path.read_bytes().decode("latin-1")
-        newline = "\r\n" if "\r\n" in raw else "\n"
-        lines = raw.split(newline)
-        section, done = None, False
-        for index, line in enumerate(lines):
-            stripped = line.strip()
-            if stripped.startswith("["):
-                if section == "setup" and value is not None:
-                    lines.insert(index, f"{key}={value}")
-                    done = True
-                    break
-                section = stripped.strip("[]").strip().lower()
-            elif section == "setup" and stripped.split("=", 1)[0].strip().lower() == key.lower():
-                if value is None:
-                    del lines[index]
-                else:
-                    lines[index] = f"{key}={value}"
-                done = True
-                break
-        if not done and value is not None:
-            if section != "setup":
-                lines.append("[Setup]")
-            lines.append(f"{key}={value}")
-        path.write_bytes(newline.join(lines).encode("latin-1"))
+    def path(self, windows_path: str) -> Path:
+        """The Unix path of a path on drive C, found case-insensitively as Windows would."""
+        current = self.run.prefix / "drive_c"
+        for part in PureWindowsPath(windows_path).parts[1:]:
+            exact = current / part
+            matches = [] if exact.exists() or not current.is_dir() else [
+                p for p in current.iterdir() if p.name.lower() == part.lower()]
+            current = matches[0] if matches else exact
+        return current
 
-    # -- the prefix --------------------------------------------------------------------------
+    def read(self, windows_path: str) -> bytes | None:
+        file = self.path(windows_path)
+        return file.read_bytes() if file.is_file() else None
 
-    def set_windows_version(self, version: str) -> None:
-        if version not in WINDOWS_VERSIONS:
-            raise HarnessError(f"unknown Windows version {version}")
-        self.reg_add(r"HKCU\Software\Wine", "Version", version)
-
-    def map_drive(self, letter: str, folder: Path) -> str:
-        """Makes a Unix folder the root of a drive (E: ...); returns the drive root."""
-        link = self.run.prefix / "dosdevices" / f"{letter.lower()}:"
-        if link.is_symlink() or link.exists():
-            link.unlink()
-        folder.mkdir(parents=True, exist_ok=True)
-        link.symlink_to(folder.resolve())
-        return f"{letter.upper()}:\\"
-
-    def reg_add(self, key: str, name: str | None, value: str, kind: str = "REG_SZ") -> None:
-        args = ["reg", "add", key] + (["/v", name] if name is not None else ["/ve"]) + ["/t", kind, "/d", value, "/f"]
-        args += self.run.reg_view()
-        if self.run.wine(args, self._log("reg")) != 0:
-            raise HarnessError(f"reg add {key} {name} failed")
-
-    def reg_query(self, key: str, name: str) -> str | None:
-        """The data of one registry value as `reg query` prints it, or None when it is absent."""
-        log = self._log("reg")
-        self.run.wine(["reg", "query", key, "/v", name, *self.run.reg_view()], log)
-        text = (self.run.logs / f"{log}.log").read_text(errors="replace")
-        for line in text.splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
-                return parts[2] if len(parts) == 3 else ""
-        return None
-
-    def reg_key_exists(self, key: str) -> bool:
-        return self.run.wine(["reg", "query", key, *self.run.reg_view()], self._log("reg")) == 0
-
-    def reg_delete_key(self, key: str) -> None:
-        self.run.wine(["reg", "delete", key, "/f", *self.run.reg_view()], self._log("reg"))
-
-    def reg_import(self, text: str) -> None:
-        """Imports a .reg text (REGEDIT4 or Windows Registry Editor 5.00 syntax)."""
-        self._runs += 1
-        file = self.folder / f"import{self._runs}.reg"
-        file.write_text(text.replace("\n", "\r\n"), encoding="utf-16" if text.startswith("Windows") else "latin-1")
-        # By its full path: the Windows folder's regedit.exe is the prefix's own architecture.
-        if self.run.wine([r"C:\windows\regedit.exe", "/S", rf"{self.windows_folder}\{file.name}"],
-                         self._log("regedit")) != 0:
-            raise HarnessError(f"regedit failed to import {file}")
-
-    def seed_device_node(self, instance_id: str, class_guid: str) -> str:
-        """A device node in the prefix's registry (Enum\\<instance_id> with its ClassGUID), as
-        Wine's SetupAPI enumerates and removes them; returns its key."""
-        key = rf"HKLM\System\CurrentControlSet\Enum\{instance_id}"
-        self.reg_add(key, "ClassGUID", class_guid)
-        return key
-
-    def reg_keys(self, key: str) -> set[str]:
-        """Every key at and below key (HKLM\\...), lower-cased with HKLM spelt short, as one
-        `reg export` lists them; empty when the key does not exist."""
-        self._runs += 1
-        export = self.folder / f"export{self._runs}.reg"
-        if self.run.wine(["reg", "export", key, rf"{self.windows_folder}\{export.name}", "/y", *self.run.reg_view()],
-                         self._log("reg")) != 0:
-            return set()
-        keys = set()
-        for line in export.read_bytes().decode("utf-16").splitlines():
-            if line.startswith("[") and line.rstrip().endswith("]"):
-                name = line.strip()[1:-1]
-                keys.add(re.sub(r"^HKEY_LOCAL_MACHINE\\", r"HKLM\\", name, flags=re.I).lower())
-        return keys
-
-    def dos_attributes(self, paths: list[str]) -> dict[str, str]:
-        """The attribute letters (A, R, H, S ...) that Windows' attrib shows for each existing file,
-        by its lower-cased path; one command for all of them."""
-        args = ["cmd", "/c"]
-        for index, path in enumerate(paths):
-            args += (["&"] if index else []) + ["attrib", path]
-        log = self._log("attrib")
-        self.run.wine(args, log)
-        found = {}
-        for line in (self.run.logs / f"{log}.log").read_text(errors="replace").splitlines():
-            shown = re.fullmatch(r"([A-Z ]*?)\s*([A-Za-z]:\\.*)", line.rstrip())
-            if shown:
-                found[shown.group(2).lower()] = "".join(shown.group(1).split())
-        return found
-
-    def windows_file(self, path: str) -> Path:
-        """The Unix path of a file in the prefix (C:\\windows\\...), found case-insensitively."""
-        return self.run.windows_path(path)
-
-    def remove_windows_file(self, path: str) -> None:
-        target = self.run.windows_path(path)
-        if target.is_file() or target.is_symlink():
-            target.unlink()
-
-    def put_windows_file(self, path: str, content: bytes) -> Path:
-        """Writes a file into the prefix, making its folders (C:\\windows\\inf\\other\\X.INF)."""
-        target = self.run.windows_path(path)
+    def put(self, windows_path: str, content: bytes) -> Path:
+        target = self.path(windows_path)
         target.parent.mkdir(parents=True, exist_ok=True)
         target.write_bytes(content)
         return target
 
-    def _log(self, what: str) -> str:
-        self._runs += 1
-        return f"{self.name}/{self._runs:02d}-{what}"
+    def remove(self, windows_path: str) -> None:
+        path = self.path(windows_path)
+        if path.is_dir():  # a folder a case put in the way of a file
+            shutil.rmtree(path)
+        else:
+            path.unlink(missing_ok=True)
 
-    # -- other Windows programs ----------------------------------------------------------------
+    def names(self, folder: str) -> set[str]:
+        """The names in a folder of the prefix, exactly as they are written there."""
+        path = self.path(folder)
+        return {entry.name for entry in path.iterdir()} if path.is_dir() else set()
 
-    def install_tool(self, name: str) -> str:
-        """Copies a test tool of dist/<arch>/tests into the case's folder; its Windows path."""
-        source = self.run.dist_dir / "tests" / name
-        if not source.exists():
-            raise HarnessError(f"{source} is missing: build the {self.run.arch} preset first")
-        shutil.copy2(source, self.folder)
-        return rf"{self.windows_folder}\{name}"
+    def reg_import(self, keys: dict[str, dict[str, str] | None]) -> None:
+        """Writes {key: {value name: text}} into the registry; {key: None} deletes the key."""
+        lines = ["REGEDIT4", ""]
+        for key, values in keys.items():
+            key = key.replace("HKLM", "HKEY_LOCAL_MACHINE", 1).replace("HKCU", "HKEY_CURRENT_USER", 1)
+            lines += [f"[-{key}]"] if values is None else [f"[{key}]"] + [
+                f'"{name}"="{text}"'.replace("\\", "\\\\") for name, text in values.items()]
+        file = self.folder / f"{self._next('import')}.reg"
+        file.write_text("\r\n".join(lines + [""]), encoding="latin-1")
+        # By its full path: the Windows folder's regedit.exe is the prefix's own architecture.
+        if self.run.wine([r"C:\windows\regedit.exe", "/S", rf"{self.windows_folder}\{file.name}"],
+                         f"{self.name}/{file.stem}") != 0:
+            raise HarnessError(f"regedit failed to import {file}")
 
-    def start(self, exe: str, args: list[str], log_name: str) -> subprocess.Popen:
-        """Starts a Windows program in the prefix that runs beside the program under test (a
-        stand-in for a program of the system); end it with wait_or_end()."""
-        with _log_file(self.logs / f"{log_name}.log") as log:
-            return subprocess.Popen([*self.run.loader(), exe, *args], env=self.run.environment(), stdin=subprocess.DEVNULL,
-                                    stdout=log, stderr=log)
+    def registry(self, key: str) -> dict[str, dict[str, str]]:
+        """Every key at and below key, as one `reg export` lists them: {key: {value name: text}},
+        names lower-cased and HKLM spelt short; empty when the key does not exist."""
+        file = self.folder / f"{self._next('export')}.reg"
+        if self.run.wine(["reg", "export", key, rf"{self.windows_folder}\{file.name}", "/y", *self.run.reg_view()],
+                         f"{self.name}/{file.stem}") != 0:
+            return {}
+        keys: dict[str, dict[str, str]] = {}
+        for line in file.read_bytes().decode("utf-16").splitlines():
+            if line.startswith("["):
+                values = keys.setdefault(re.sub(r"(?i)^HKEY_LOCAL_MACHINE", "HKLM", line.strip()[1:-1]).lower(), {})
+            elif value := re.fullmatch(r'"(.*?)"="(.*)"', line.strip()):
+                values[value[1].lower()] = re.sub(r"\\(.)", r"\1", value[2])
+        return keys
 
-    def wait_or_end(self, process: subprocess.Popen, timeout: float) -> int | None:
-        """The exit status of a program start()ed, once it has ended by itself within timeout
-        seconds; None when it had to be ended."""
-        try:
-            return process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            return None
+    # -- runs ----------------------------------------------------------------------------------
 
-    # -- DialogDriver --------------------------------------------------------------------------
+    def start(self, tool: str, args: list[str]) -> subprocess.Popen:
+        """Starts a helper program of dist/<arch>/tests beside the program under test."""
+        shutil.copy2(self.run.dist_dir / "tests" / tool, self.folder)
+        return self.run.start([rf"{self.windows_folder}\{tool}", *args], self.logs / f"{self._next(tool)}.log")
 
-    def pause(self, name: str) -> list[str]:
-        """Steps that stop the driver until drive()'s on_signal(name) has returned."""
-        return [rf"signal file={self.windows_folder}\{name}.signal",
-                rf"wait-file file={self.windows_folder}\{name}.done timeout=60000"]
-
-    def drive(self, steps: list[str], lang: str = DEFAULT_LANG, on_signal=None, dll_overrides: str = "",
+    def drive(self, steps: list[str], lang: str = DEFAULT_LANG, dll_overrides: str = "",
               timeout_s: float = DRIVER_TIMEOUT_S) -> Transcript:
-        """Runs DialogDriver with these steps and returns its transcript.
-
-        on_signal(name) is called whenever the script's `signal file=<folder>\\<name>` step
-        fires; the driver's following `wait-file file=<folder>\\<name>.done` then goes on
-        (this is how a screenshot is taken at a chosen moment)."""
-        self._runs += 1
-        number = f"{self._runs:02d}"
-        script = self.folder / f"steps{number}.txt"
-        result = self.folder / f"result{number}.txt"
-        script.write_text("\n".join(steps) + "\n", encoding="utf-8")
-        if result.exists():
-            result.unlink()
-        log_path = self.logs / f"{number}-driver.log"
-        command = [*self.run.loader(), rf"{self.windows_folder}\DialogDriver.exe",
-                   "--out", rf"{self.windows_folder}\{result.name}", "--script", rf"{self.windows_folder}\{script.name}"]
-        with _log_file(log_path) as log:
-            process = subprocess.Popen(command, env=self.run.environment(lang, dll_overrides), stdin=subprocess.DEVNULL,
-                                       stdout=log, stderr=log)
-            deadline = time.monotonic() + timeout_s
-            handled: set[str] = set()
-            while process.poll() is None:
-                if time.monotonic() > deadline:
-                    process.kill()
-                    process.wait()
-                    self.run.restart_server()
-                    break
-                if on_signal:
-                    for flag in self.folder.glob("*.signal"):
-                        if flag.name not in handled:
-                            handled.add(flag.name)
-                            on_signal(flag.stem)
-                            (self.folder / f"{flag.stem}.done").write_text("")
-                time.sleep(0.05)
+        """Runs DialogDriver with these steps and returns its transcript, held to the rule of the
+        dialog's appearance. A step `screenshot` waits while the screen is taken to logs/screen.png."""
+        number = self._next("driver")
+        steps = [f"wait-file file={self.windows_folder}\\{number}.taken timeout=60000" if s == "screenshot" else s
+                 for s in steps]
+        # The driver reads a step's verb and key=value arguments separated by tabs.
+        lines = ["\t".join([s.split(" ")[0], *(k + "=" + v.strip('"') for k, v in _STEP_FIELD.findall(s))])
+                 for s in steps]
+        (self.logs / f"{number}-steps.txt").write_text("".join(line + "\n" for line in lines), encoding="utf-8")
+        shutil.copy2(self.logs / f"{number}-steps.txt", self.folder / "steps.txt")
+        result = self.folder / f"{number}.txt"
+        started = time.monotonic()
+        arguments = [rf"{self.windows_folder}\{name}" for name in ("DialogDriver.exe", result.name, "steps.txt")]
+        process = self.run.start(arguments, self.logs / f"{number}.log", lang, dll_overrides)
+        while process.poll() is None:
+            if time.monotonic() > started + timeout_s:
+                process.kill()
+                process.wait()
+                self.run.restart_server()
+            if result.exists() and f"{number}.taken" in result.read_text(errors="replace"):
+                if not (self.folder / f"{number}.taken").exists():
+                    self.run.screenshot(self.logs / "screen.png")
+                    (self.folder / f"{number}.taken").write_text("")
+            time.sleep(0.05)
         text = result.read_text(encoding="utf-8") if result.exists() else ""
-        shutil.copy2(script, self.logs / f"{number}-steps.txt")
         (self.logs / f"{number}-result.txt").write_text(text, encoding="utf-8")
-        transcript = Transcript(parse_transcript(text), text, log_path.read_text(errors="replace"), tuple(steps))
-        if process.returncode is not None and not text and not transcript.completed:
-            transcript.log += f"\n(DialogDriver wrote nothing; wine exited with {process.returncode})"
-        return transcript
+        t = Transcript(text, (self.logs / f"{number}.log").read_text(errors="replace"), steps,
+                       time.monotonic() - started)
+        self.records.append(f"{text.rstrip()}\n--- wine output ---\n{t.log.rstrip()}")
+        self._expect_shown_once(t)
+        if not t.completed:
+            failure = next((e["message"] for e in t.all("error")), f"wine exited with {process.returncode}")
+            self.failures.append(f"DialogDriver did not finish its steps: {failure}")
+        return t
+
+    def silent(self, timeout_s: int, dll_overrides: str = "") -> Transcript:
+        return self.drive([self.launch("/S"), f"wait-exit timeout={timeout_s * 1000}"], dll_overrides=dll_overrides,
+                          timeout_s=max(timeout_s + 20, DRIVER_TIMEOUT_S))
+
+    # -- checks ----------------------------------------------------------------------------------
+
+    def equal(self, actual, expected, what: str) -> None:
+        if actual != expected:
+            self.failures.append(f"{what}: expected {expected!r}, got {actual!r}")
+
+    def true(self, condition, what: str) -> None:
+        if not condition:
+            self.failures.append(what)
+
+    def _expect_shown_once(self, t: Transcript) -> None:
+        """A start that ends during initialisation (package messages, refusal, silent run) shows no
+        window but its message boxes, not even for an instant; a start that waits shows the setup
+        dialog once, with the package's title and its instruction already in place."""
+        shown = t.shown(message_boxes=False)
+        if not any(step.startswith("wait-window") for step in t.steps):
+            self.equal([(e["class"], e["caption"]) for e in shown], [],
+                       "windows of the program shown besides message boxes")
+            return
+        setup = [e for e in shown if "instruction" in e]
+        self.equal(len(setup), 1, "times the setup dialog appeared")
+        for e in setup[:1]:
+            self.true(e["caption"] != TEMPLATE_CAPTION, f"caption in place when shown: {e['caption']!r}")
+            self.true(e["instruction"] not in ("", TEMPLATE_INSTRUCTION),
+                      f"instruction in place when shown: {e['instruction']!r}")
+
+    def ended(self, t: Transcript, code: int, box: tuple[str, ...] | None = None) -> None:
+        """The run ended with this exit status, having shown no message box, or exactly this one:
+        (caption, text, icon[, caption of its owner, by default the same caption]) with OK."""
+        self.equal(t.exit_code, code, "exit code")
+        self.equal(len(t.shown(message_boxes=True)), 1 if box else 0, "message boxes shown")
+        for found in t.all("messagebox")[:1] if box else ():
+            expected = (*box, box[0])[:4] + ("OK",)
+            self.equal(tuple(found[k] for k in ("caption", "text", "icon", "owner", "buttons")), expected,
+                       "message box caption, text, icon, owner's caption, buttons")
+
+    def report(self) -> int:
+        if not self.failures:
+            print(f"{self.name}: passed")
+            return 0
+        print(f"{self.name}: FAILED", *(f"  - {failure}" for failure in self.failures), sep="\n")
+        for number, record in enumerate(self.records, 1):
+            print(f"\n--- transcript {number} ---\n{record}")
+        print(f"\nlogs: {self.logs}")
+        return 1
 
 
 # ---------------------------------------------------------------------------------------------
+# The system as the jobs meet it
+
+
+def inf_files(c: Case, names) -> dict[str, bytes]:
+    """The files of the INF folder among these names (any case), by upper-case name."""
+    wanted = {name.upper() for name in names}
+    return {name.upper(): c.read(rf"{INF_FOLDER}\{name}") for name in c.names(INF_FOLDER) if name.upper() in wanted}
+
+
+def expected_inf_copy(c: Case) -> bytes:
+    """The setup description with the install section's CopyFiles line commented out once."""
+    description = c.description.read_bytes()
+    assert description.count(b"\r\nCopyFiles=ExFiles\r\n") == 1, "the package's [ExInstall] is not as the cases expect"
+    return description.replace(b"\r\nCopyFiles=ExFiles\r\n", b"\r\n;CopyFiles=ExFiles\r\n")
+
+
+def expect_placed(c: Case, version: str) -> None:
+    """What an install leaves: the INF copy under its name, edited once; the port driver, the
+    deleted driver database and the search path on the 98 family only; the driver everywhere;
+    every placed file writable."""
+    family_98 = version in WINDOWS_98_FAMILY
+    inf_copy, other_copy = (INF_COPY_98, INF_COPY_XP) if family_98 else (INF_COPY_XP, INF_COPY_98)
+    folder, name = inf_copy.rsplit("\\", 1)
+    c.true(name in c.names(folder), f"{name} in {folder}: {sorted(c.names(folder))}")
+    c.equal(c.read(inf_copy), expected_inf_copy(c), f"{inf_copy}: the setup description, CopyFiles commented out")
+    c.equal(c.read(other_copy), None, f"no {other_copy}")
+    c.equal(c.read(DRIVER), (c.package / "EXDISK.SY_").read_bytes(), f"{DRIVER}: a copy of EXDISK.SY_")
+    c.equal(c.read(PORT_DRIVER), (c.package / "EXDISK.PDR").read_bytes() if family_98 else None,
+            f"{PORT_DRIVER}: a copy of EXDISK.PDR on the 98 family only")
+    c.equal(inf_files(c, c.database), {} if family_98 else c.database, "driver database deleted on the 98 family only")
+    c.equal(c.registry(CURRENT_VERSION_KEY).get(CURRENT_VERSION_KEY.lower(), {}).get("otherdevicepath"),
+            OTHER_DEVICE_PATH if family_98 else EARLIER_SEARCH_PATH, "OtherDevicePath")
+    for path in (inf_copy, DRIVER, PORT_DRIVER) if family_98 else (inf_copy, DRIVER):
+        # Wine shows a file without write permission as read-only.
+        c.true(c.path(path).is_file() and c.path(path).stat().st_mode & stat.S_IWUSR, f"{path} writable")
+
+
+# ---------------------------------------------------------------------------------------------
+
+
+CASES: dict[str, Callable[[Case], None]] = {}  # the cases of the case file that runs
+
+
+def case(name: str):
+    """Registers a function of a case file as the case of this name."""
+    def register(function: Callable[[Case], None]):
+        CASES[name] = function
+        return function
+    return register
+
+
+def run_cases(description: str) -> int:
+    """The command line of a case file: lists its cases or runs one of them."""
+    cases = CASES
+    parser = argparse.ArgumentParser(description=description, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--list", action="store_true", help="print the names of the cases, one a line")
+    parser.add_argument("--state", type=Path, help="the run's folder (made by wine_harness.py setup)")
+    parser.add_argument("--package", type=Path, help="the example package folder")
+    parser.add_argument("case", nargs="?")
+    options = parser.parse_args()
+    if options.list:
+        print("\n".join(cases))
+        return 0
+    if not (options.state and options.package and options.case in cases):
+        parser.error("give --state, --package and a case that --list shows")
+    try:
+        case = Case(TestRun.load(options.state), options.case, options.package.resolve())
+        cases[options.case](case)
+    except HarnessError as problem:
+        print(f"{options.case}: test setup failed: {problem}")
+        return 1
+    return case.report()
 
 
 def main(argv: list[str]) -> int:
@@ -732,14 +626,10 @@ def main(argv: list[str]) -> int:
     options = parser.parse_args(argv)
     try:
         if options.command == "setup":
-            if not options.dist_root:
-                parser.error("setup needs --dist-root")
-            TestRun(options.state).setup(options.dist_root)
+            TestRun(options.state).setup(options.dist_root or parser.error("setup needs --dist-root"))
         else:
             run = TestRun.load(options.state) if (options.state / "state.json").exists() else TestRun(options.state)
-            forced = run.cleanup()
-            for what in forced:
-                print(f"had to end {what}")
+            print(*(f"had to end {what}" for what in run.cleanup()), sep="\n")
             print("no Wine or Xvfb process of this run is left")
     except HarnessError as problem:
         print(f"e2e {options.command}: {problem}", file=sys.stderr)

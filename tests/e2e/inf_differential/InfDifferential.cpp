@@ -1,15 +1,14 @@
 // Asks our INF reader and the system's SetupAPI the same questions about the same INF files and
 // prints both answers to each, for the differential test under Wine.
 //
-//   InfDifferential.exe [--out FILE] [--localized-strings] FILE...
+//   InfDifferential.exe OUT [--localized-strings] FILE...
 //
 // --localized-strings opens our reader as the program does on Windows 2000 and XP, looking
 // %name% up in [Strings.LLLL] of the user's language first; without it, as on the Windows 98
-// family. Every answer is a line `wine|ours <TAB> file <TAB> question <TAB> answer`; a question
-// whose answers differ is listed once more as `MISMATCH <TAB> file <TAB> question <TAB> wine: ...
-// <TAB> ours: ...`; the last line is `summary files=N answers=N mismatches=N`. Texts are quoted,
-// with every byte outside printable ASCII (and `"`, `\`) written as \xHH. Exit status: 0 when
-// every answer agreed, 1 when some did not, 2 on a usage or file error.
+// family. Every answer is a line `wine|ours <TAB> file <TAB> question <TAB> answer`; the last line
+// is `summary files=N answers=N mismatches=N`. Texts are quoted, with every byte outside
+// printable ASCII (and `"`, `\`) written as \xHH. Exit status: 0 when every answer agreed, 1 when
+// some did not, 2 on a usage or file error.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -72,19 +71,11 @@ std::string Quote(std::string_view text)
     return quoted + "\"";
 }
 
-std::string AsciiUpper(std::string text)
+std::string AsciiCase(std::string text, bool upper)
 {
     for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::string AsciiLower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= (upper ? 'a' : 'A') && c <= (upper ? 'z' : 'Z'))
+            c = static_cast<char>(c ^ 0x20);
     return text;
 }
 
@@ -94,23 +85,6 @@ std::string Trim(std::string_view text)
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
     return std::string(text);
-}
-
-bool ReadBytes(const std::string& path, std::string& bytes)
-{
-    Win32FileSystem files;
-    return files.ReadAll(path, bytes);
-}
-
-std::string WideToAnsi(const std::wstring& wide)
-{
-    if (wide.empty())
-        return {};
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
-    return text;
 }
 
 // The folder the call gives, for the directory ids.
@@ -123,21 +97,21 @@ std::string FolderFrom(UINT(WINAPI* get)(LPSTR, UINT))
 
 // The file's text in the ANSI code page, decoded the plain way (byte order marks only): enough
 // to find the names in its headers and the keys of its lines, which are only questions to ask.
-std::string AnsiText(const std::string& bytes)
+std::string AnsiText(const std::string& bytes, TextCodePage& codePage)
 {
+    std::u16string wide;
     if (bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0) {
-        std::wstring wide((bytes.size() - 2) / 2, L'\0');
-        std::memcpy(wide.data(), bytes.data() + 2, wide.size() * sizeof(wchar_t));
-        return WideToAnsi(wide);
+        wide.resize((bytes.size() - 2) / 2);
+        std::memcpy(wide.data(), bytes.data() + 2, wide.size() * sizeof(char16_t));
+    } else if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        wide.resize(bytes.size());
+        wide.resize(static_cast<std::size_t>(
+            MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3),
+                                reinterpret_cast<wchar_t*>(wide.data()), static_cast<int>(wide.size()))));
+    } else {
+        return bytes;
     }
-    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        const int units =
-            MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3), nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(std::max(units, 0)), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, static_cast<int>(bytes.size() - 3), wide.data(), units);
-        return WideToAnsi(wide);
-    }
-    return bytes;
+    return codePage.FromUtf16(wide);
 }
 
 // What the raw text shows: section names in file order, and for each name (as written) the keys
@@ -206,12 +180,8 @@ private:
         ++answers_;
         std::fprintf(out_, "wine\t%s\t%s\t%s\n", file_.c_str(), question.c_str(), wine.c_str());
         std::fprintf(out_, "ours\t%s\t%s\t%s\n", file_.c_str(), question.c_str(), ours.c_str());
-        if (wine == ours)
-            return true;
-        ++mismatches_;
-        std::fprintf(out_, "MISMATCH\t%s\t%s\twine: %s\tours: %s\n", file_.c_str(), question.c_str(), wine.c_str(),
-                     ours.c_str());
-        return false;
+        mismatches_ += wine != ours;
+        return wine == ours;
     }
 
     void CompareSection(OpenFile& file, const std::string& section, const std::vector<std::string>& keys,
@@ -256,8 +226,8 @@ bool Comparison::CompareFile(const std::string& path)
                      errorLine);
     if (wineOpened && ours) {
         std::string bytes;
-        ReadBytes(path, bytes);
-        const RawOutline outline = Outline(AnsiText(bytes));
+        files.ReadAll(path, bytes);
+        const RawOutline outline = Outline(AnsiText(bytes, codePage));
         // Every name as written and the fixed ones, each once; then the same in upper and lower case.
         std::vector<std::string> sections, variants;
         std::set<std::string> seen;
@@ -268,21 +238,21 @@ bool Comparison::CompareFile(const std::string& path)
         for (const std::string& name : outline.sections) add(name);
         for (const char* name : FixedSections) add(name);
         for (const std::string& name : sections) {
-            for (const std::string& variant : {AsciiUpper(name), AsciiLower(name)})
+            for (const std::string& variant : {AsciiCase(name, true), AsciiCase(name, false)})
                 if (!seen.count(variant) && std::find(variants.begin(), variants.end(), variant) == variants.end())
                     variants.push_back(variant);
         }
 
         std::vector<std::string> stringNames;
         for (const auto& [section, key] : outline.keys)
-            if (AsciiLower(section) == "strings" || AsciiLower(section).rfind("strings.", 0) == 0)
+            if (AsciiCase(section, false) == "strings" || AsciiCase(section, false).rfind("strings.", 0) == 0)
                 stringNames.push_back(key);
 
         OpenFile file{wine, *ours, {}};
         for (const std::string& section : sections) {
             std::vector<std::string> keys;
             for (const auto& [name, key] : outline.keys)
-                if (AsciiLower(name) == AsciiLower(section))
+                if (AsciiCase(name, false) == AsciiCase(section, false))
                     keys.push_back(key);
             for (const std::string& name : stringNames) keys.push_back("%" + name + "%");
             CompareSection(file, section, keys);
@@ -332,7 +302,7 @@ void Comparison::CompareSection(OpenFile& file, const std::string& section, cons
     keys.push_back("NoSuchKey");
     std::set<std::string> asked;
     for (const std::string& key : keys) {
-        for (const std::string& spelling : {key, AsciiUpper(key), AsciiLower(key), " " + key}) {
+        for (const std::string& spelling : {key, AsciiCase(key, true), AsciiCase(key, false), " " + key}) {
             if (asked.size() >= MaxKeySearchesPerSection)
                 return;
             if (asked.insert(spelling).second)
@@ -399,45 +369,20 @@ void Comparison::CompareKeySearch(OpenFile& file, const std::string& section, co
     Ask("[" + Quote(section) + "] key " + Quote(key), wine, ours);
 }
 
-int Usage()
-{
-    std::fprintf(stderr, "usage: InfDifferential.exe [--out FILE] [--localized-strings] FILE...\n");
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::string outPath;
-    bool localizedStrings = false;
-    std::vector<std::string> paths;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--out" && i + 1 < argc)
-            outPath = argv[++i];
-        else if (argument == "--localized-strings")
-            localizedStrings = true;
-        else if (argument.rfind("--", 0) == 0)
-            return Usage();
-        else
-            paths.push_back(argument);
-    }
-    if (paths.empty())
-        return Usage();
-
-    std::FILE* out = stdout;
-    if (!outPath.empty() && (out = std::fopen(outPath.c_str(), "wb")) == nullptr) {
-        std::fprintf(stderr, "cannot write %s\n", outPath.c_str());
+    const bool localizedStrings = argc > 2 && std::strcmp(argv[2], "--localized-strings") == 0;
+    std::FILE* out = argc > 2 ? std::fopen(argv[1], "wb") : nullptr;
+    if (!out) {
+        std::fprintf(stderr, "usage: InfDifferential.exe OUT [--localized-strings] FILE...\n");
         return 2;
     }
     Comparison comparison(out, localizedStrings);
     bool allRead = true;
-    for (const std::string& path : paths) allRead = comparison.CompareFile(path) && allRead;
+    for (int i = localizedStrings ? 3 : 2; i < argc; ++i) allRead = comparison.CompareFile(argv[i]) && allRead;
     comparison.PrintSummary();
-    if (out != stdout)
-        std::fclose(out);
-    if (!allRead)
-        return 2;
-    return comparison.Mismatches() == 0 ? 0 : 1;
+    std::fclose(out);
+    return !allRead ? 2 : comparison.Mismatches() == 0 ? 0 : 1;
 }

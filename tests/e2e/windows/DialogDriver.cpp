@@ -1,43 +1,34 @@
 // Test tool: starts a program, drives its dialogs the way a person would, and writes what it saw.
 //
-// DialogDriver.exe --out RESULT.txt --script STEPS.txt
-// DialogDriver.exe --out RESULT.txt "launch exe=C:\x\Setup.exe" "wait-window" "dump" ...
+//   DialogDriver.exe RESULT.txt STEPS.txt
 //
-// A step is a verb with key=value arguments; a value with blanks is written in double quotes,
-// "" inside it stands for one quote. The result file is UTF-8, one event per line, in the same
-// shape: `verb key=value ...`, texts always quoted with C escapes (\\ \" \n \r \t \u00XX).
-// The first failing step writes an `error` line, ends the launched program and ends this one
-// with exit code 1. Window handles and process ids never appear in the output, so a run's
-// result can be compared whole.
+// STEPS.txt holds one step a line, UTF-8: a verb and key=value arguments, separated by tabs.
+// RESULT.txt gets one event a line, UTF-8, `verb key=value ...` with texts quoted as JSON strings:
+// each step's line as `step line=...`, then what the step saw. The first failing step writes an
+// `error` line and ends the launched program; the last line is `done` or `failed` (exit status 1).
+// Window handles and process ids never appear in the result.
 //
 // Steps:
-//   launch exe=PATH [args=TEXT] [cwd=FOLDER]   start the program under test
-//   wait-window [caption=TEXT] [timeout=MS]    a visible dialog of it (not a message box) becomes current
-//   dump                                       caption, size and every control of the current window:
-//                                              text, check, progress position, state, focus, rectangle
-//   click id=N                                 a mouse click on an enabled, visible control (BM_CLICK)
-//   key name=NAME                              one key stroke to the current window's focused control:
-//                                              Tab Shift+Tab Enter Escape Space Up Down Left Right Alt+F4
-//   focus                                      which control of the current window has the keyboard focus
-//   syscommand id=N                            a system-menu command (WM_SYSCOMMAND) to the current window
-//   wait-messagebox [timeout=MS]               a message box of the program: caption, text, icon, buttons
-//   press [id=N]                               a click on a message-box button (default OK)
-//   wait-exit [timeout=MS]                     the program ends: its exit code
-//   sleep ms=N
-//   signal file=PATH                           creates an empty file (tells the harness a moment has come)
-//   wait-file file=PATH [timeout=MS]           waits until a file exists (the harness's answer)
-// Besides the steps' own lines, a watcher writes `shown ...` the first time each top-level window
-// of the program becomes visible (with the text of control 1014, where the window has one, as it
-// stood at that moment), so a test can tell that nothing else appeared, and nothing too early.
+//   launch exe=PATH cwd=FOLDER [args=TEXT]   start the program under test
+//   wait-window caption=TEXT                 a visible window of it with this caption becomes current
+//   dump                                     caption, size and state of the current window and its controls
+//   click id=N                               a click on an enabled, visible control of the current window
+//   key name=NAME                            a key stroke through the input queue (names in KeyNamed)
+//   syscommand id=N                          a system-menu command to the current window
+//   wait-messagebox                          a message box of the program: caption, text, icon, buttons, owner
+//   press                                    a click on the message box's OK button
+//   wait-exit                                the program ends: its exit code
+//   wait-file file=PATH                      until the file exists (the harness's answer)
+// Every wait- step takes timeout=MS. Besides the steps' lines, a watcher writes `shown ...` the first
+// time each top-level window of the program becomes visible (with the setup dialog's instruction as
+// it stood at that moment), so a test can tell that nothing else appeared, and nothing too early.
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -46,171 +37,92 @@
 namespace {
 
 constexpr DWORD DefaultTimeoutMs = 20000;
-constexpr DWORD PollMs = 10;
 constexpr UINT ReadTimeoutMs = 10000;
 constexpr int MessageBoxTextId = 0xFFFF; // the static text of a platform message box
-constexpr int SetupInstructionId = 1014; // the setup dialog's instruction text
-constexpr const wchar_t* DialogClass = L"#32770";
+constexpr int SetupInstructionId = 1014;
 
 struct StepFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-std::string ToUtf8(const std::wstring& text)
+std::string Utf8(const std::wstring& text)
 {
-    if (text.empty())
-        return {};
     int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(size, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), result.data(), size, nullptr, nullptr);
     return result;
 }
 
-std::wstring FromUtf8(const std::string& text)
+std::wstring Wide(const std::string& text)
 {
-    if (text.empty())
-        return {};
     int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
     std::wstring result(size, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), result.data(), size);
     return result;
 }
 
-// A text as it appears in the result file: quoted, with control characters escaped.
 std::string Quote(const std::wstring& text)
 {
     std::string out = "\"";
-    for (unsigned char c : ToUtf8(text)) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\u%04X", c);
-                out += hex;
-            } else {
-                out += char(c);
-            }
-        }
+    for (unsigned char c : Utf8(text)) {
+        char escaped[8] = {char(c), 0};
+        if (c < 0x20)
+            std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
+        else if (c == '"' || c == '\\')
+            escaped[0] = '\\', escaped[1] = char(c);
+        out += escaped;
     }
     return out + "\"";
 }
 
-// The result file, shared by the steps and the window watcher; every line is flushed at once
-// so that a run cut short still leaves what it saw.
-class Transcript {
-public:
-    explicit Transcript(const std::wstring& path) : file_(_wfopen(path.c_str(), L"wb"))
-    {
-        InitializeCriticalSection(&lock_);
-    }
-    ~Transcript()
-    {
-        if (file_)
-            std::fclose(file_);
-        DeleteCriticalSection(&lock_);
-    }
-    Transcript(const Transcript&) = delete;
-    Transcript& operator=(const Transcript&) = delete;
-    bool IsOpen() const { return file_ != nullptr; }
-    void Write(const std::string& line)
-    {
-        EnterCriticalSection(&lock_);
-        std::fputs(line.c_str(), file_);
-        std::fputc('\n', file_);
-        std::fflush(file_);
-        LeaveCriticalSection(&lock_);
-    }
+std::string Number(long long value)
+{
+    return std::to_string(value);
+}
 
-private:
-    std::FILE* file_;
-    CRITICAL_SECTION lock_;
-};
+// The result file, written by the steps and the window watcher; every line is flushed at once so
+// that a run cut short still leaves what it saw.
+std::FILE* out = nullptr;
+CRITICAL_SECTION outLock;
 
-// One step of the script: its verb and arguments.
-struct Step {
-    std::string Verb;
-    std::map<std::string, std::wstring> Arguments;
+void Write(const std::string& line)
+{
+    EnterCriticalSection(&outLock);
+    std::fputs((line + "\n").c_str(), out);
+    std::fflush(out);
+    LeaveCriticalSection(&outLock);
+}
 
-    std::optional<std::wstring> Get(const std::string& key) const
-    {
-        auto found = Arguments.find(key);
-        if (found == Arguments.end())
-            return std::nullopt;
-        return found->second;
-    }
-    std::wstring Require(const std::string& key) const
-    {
-        auto value = Get(key);
-        if (!value)
-            throw StepFailure(Verb + " needs " + key + "=");
-        return *value;
-    }
-    long Number(const std::string& key, long fallback) const
-    {
-        auto value = Get(key);
-        if (!value)
-            return fallback;
-        wchar_t* end = nullptr;
-        long number = std::wcstol(value->c_str(), &end, 0);
-        if (value->empty() || *end != L'\0')
-            throw StepFailure(Verb + ": " + key + "= is not a number");
-        return number;
-    }
-};
+// A step: its verb under "", its arguments under their keys. The fields of a step's line are
+// separated by tabs, each argument a key=value.
+using Step = std::map<std::string, std::wstring>;
 
 Step ParseStep(const std::wstring& line)
 {
     Step step;
-    size_t at = 0;
-    auto skipBlanks = [&] {
-        while (at < line.size() && iswspace(line[at])) ++at;
-    };
-    skipBlanks();
-    while (at < line.size() && !iswspace(line[at])) step.Verb += char(line[at++]);
-    for (skipBlanks(); at < line.size(); skipBlanks()) {
-        size_t equals = line.find(L'=', at);
-        if (equals == std::wstring::npos)
-            throw StepFailure("argument without '=' in: " + ToUtf8(line));
-        std::string key = ToUtf8(line.substr(at, equals - at));
-        at = equals + 1;
-        std::wstring value;
-        if (at < line.size() && line[at] == L'"') {
-            ++at;
-            for (;;) {
-                if (at >= line.size())
-                    throw StepFailure("unterminated quote in: " + ToUtf8(line));
-                if (line[at] == L'"') {
-                    if (at + 1 < line.size() && line[at + 1] == L'"') {
-                        value += L'"';
-                        at += 2;
-                        continue;
-                    }
-                    ++at;
-                    break;
-                }
-                value += line[at++];
-            }
-        } else {
-            while (at < line.size() && !iswspace(line[at])) value += line[at++];
-        }
-        step.Arguments[key] = value;
+    size_t end = line.find(L'\t');
+    step[""] = line.substr(0, end);
+    while (end != std::wstring::npos) {
+        const size_t start = end + 1, equals = line.find(L'=', start);
+        end = line.find(L'\t', start);
+        if (equals == std::wstring::npos || equals > end)
+            throw StepFailure("argument without '='");
+        step[Utf8(line.substr(start, equals - start))] = line.substr(equals + 1, end - equals - 1);
     }
     return step;
+}
+
+std::wstring Argument(const Step& step, const std::string& key)
+{
+    auto found = step.find(key);
+    if (found == step.end())
+        throw StepFailure(Utf8(step.at("")) + " needs " + key + "=");
+    return found->second;
+}
+
+long NumberArgument(const Step& step, const std::string& key, long fallback = -1)
+{
+    return step.count(key) ? std::wcstol(step.at(key).c_str(), nullptr, 0) : fallback;
 }
 
 std::wstring ClassOf(HWND window)
@@ -220,117 +132,21 @@ std::wstring ClassOf(HWND window)
     return name;
 }
 
-// Texts of another process's windows are read with a bounded wait, so a hung program fails
-// the step instead of hanging the run.
-std::wstring TextOf(HWND window)
-{
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReadTimeoutMs, &length))
-        throw StepFailure("no answer to WM_GETTEXTLENGTH (error " + std::to_string(GetLastError()) + ")");
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                             ReadTimeoutMs, &copied))
-        throw StepFailure("no answer to WM_GETTEXT (error " + std::to_string(GetLastError()) + ")");
-    text.resize(copied);
-    return text;
-}
-
+// Messages to another process's windows wait a bounded time, so a hung program fails the step
+// instead of hanging the run.
 LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ReadTimeoutMs, &result))
-        throw StepFailure("no answer to message " + std::to_string(message));
+        throw StepFailure("no answer to message " + Number(message));
     return LRESULT(result);
 }
 
-// The dialog base units of the platform's dialog font as this process computes them, which are
-// the units the program's dialog manager used (same prefix, same locale, same font substitutes).
-struct DialogUnits {
-    int BaseX = 0;
-    int BaseY = 0;
-
-    static DialogUnits ForFont(const wchar_t* face, int points)
-    {
-        DialogUnits units;
-        HDC screen = GetDC(nullptr);
-        HFONT font = CreateFontW(-MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
-                                 FALSE, FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, face);
-        HGDIOBJ old = SelectObject(screen, font);
-        const wchar_t* alphabet = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-        SIZE size{};
-        GetTextExtentPoint32W(screen, alphabet, 52, &size);
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(screen, &metrics);
-        units.BaseX = (size.cx / 26 + 1) / 2;
-        units.BaseY = metrics.tmHeight;
-        SelectObject(screen, old);
-        DeleteObject(font);
-        ReleaseDC(nullptr, screen);
-        return units;
-    }
-
-    // The dialog-unit value that maps to these pixels (MulDiv rounding, as the dialog manager does).
-    static int Back(int pixels, int base, int per)
-    {
-        int guess = MulDiv(pixels, per, base);
-        for (int candidate : {guess, guess - 1, guess + 1})
-            if (MulDiv(candidate, base, per) == pixels)
-                return candidate;
-        return guess;
-    }
-    int X(int pixels) const { return Back(pixels, BaseX, 4); }
-    int Y(int pixels) const { return Back(pixels, BaseY, 8); }
-};
-
-std::string Rect(int x, int y, int w, int h)
+std::wstring TextOf(HWND window)
 {
-    return std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(w) + "," + std::to_string(h);
-}
-
-// What kind of control a window is, from its class and style.
-std::string KindOf(HWND control)
-{
-    std::wstring cls = ClassOf(control);
-    LONG style = GetWindowLongW(control, GWL_STYLE);
-    if (_wcsicmp(cls.c_str(), L"Button") == 0) {
-        switch (style & BS_TYPEMASK) {
-        case BS_PUSHBUTTON:
-            return "pushbutton";
-        case BS_DEFPUSHBUTTON:
-            return "defpushbutton";
-        case BS_CHECKBOX:
-        case BS_AUTOCHECKBOX:
-            return "checkbox";
-        case BS_RADIOBUTTON:
-            return "radio";
-        case BS_AUTORADIOBUTTON:
-            return "autoradio";
-        case BS_GROUPBOX:
-            return "groupbox";
-        default:
-            return "button";
-        }
-    }
-    if (_wcsicmp(cls.c_str(), L"Static") == 0) {
-        switch (style & SS_TYPEMASK) {
-        case SS_ICON:
-            return "icon";
-        case SS_BITMAP:
-            return "bitmap";
-        default:
-            return "text";
-        }
-    }
-    if (_wcsicmp(cls.c_str(), L"msctls_progress32") == 0)
-        return "progress";
-    return "other";
-}
-
-bool HasCheckState(HWND control)
-{
-    std::string kind = KindOf(control);
-    return kind == "checkbox" || kind == "radio" || kind == "autoradio";
+    std::wstring text(Ask(window, WM_GETTEXTLENGTH) + 1, L'\0');
+    text.resize(Ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    return text;
 }
 
 std::vector<HWND> ChildrenOf(HWND parent)
@@ -343,160 +159,137 @@ std::vector<HWND> ChildrenOf(HWND parent)
 
 bool IsMessageBox(HWND window)
 {
-    if (ClassOf(window) != DialogClass)
-        return false;
     HWND text = GetDlgItem(window, MessageBoxTextId);
-    return text && _wcsicmp(ClassOf(text).c_str(), L"Static") == 0;
-}
-
-struct WindowSearch {
-    DWORD ProcessId;
-    std::vector<HWND> Found;
-};
-
-BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM context)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->ProcessId)
-        search->Found.push_back(window);
-    return TRUE;
+    return ClassOf(window) == L"#32770" && text && _wcsicmp(ClassOf(text).c_str(), L"Static") == 0;
 }
 
 std::vector<HWND> TopLevelWindowsOf(DWORD processId)
 {
-    WindowSearch search{processId, {}};
-    EnumWindows(&CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) WINAPI -> BOOL {
+            auto* search = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == search->first)
+                search->second.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 
 // The icon of a message box, told apart by its pixels on the screen: a system icon handle
 // belongs to the process that loaded it, so handles cannot be compared across processes.
-// Only the pixels where the reference icon is opaque are compared, so the background colour
-// of the box does not matter.
+// Only the pixels where a candidate icon is opaque (the same drawn on black and on white) are
+// compared, so the background colour of the box does not matter.
 std::string MatchIconOnScreen(HWND iconControl)
 {
-    if (!iconControl || !IsWindowVisible(iconControl))
-        return "none";
-    RECT rect;
+    RECT rect{};
     GetWindowRect(iconControl, &rect);
-    int width = std::min<int>(rect.right - rect.left, 64);
-    int height = std::min<int>(rect.bottom - rect.top, 64);
+    const int width = std::min<int>(rect.right - rect.left, 64), height = std::min<int>(rect.bottom - rect.top, 64);
     if (width <= 0 || height <= 0)
         return "none";
-
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biHeight = -height; // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
     auto* pixels = static_cast<const DWORD*>(bits);
-    size_t count = size_t(width) * size_t(height);
-
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    std::vector<DWORD> shown(pixels, pixels + count);
-
-    auto render = [&](HICON icon, COLORREF background) {
-        HBRUSH brush = CreateSolidBrush(background);
+    const size_t count = size_t(width) * size_t(height);
+    auto render = [&](HICON icon, int background) {
         RECT all{0, 0, width, height};
-        FillRect(memory, &all, brush);
-        DeleteObject(brush);
-        DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+        FillRect(memory, &all, HBRUSH(GetStockObject(background)));
+        if (icon)
+            DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+        else
+            BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
         GdiFlush();
-        return std::vector<DWORD>(pixels, pixels + count);
+        std::vector<DWORD> result(pixels, pixels + count);
+        for (DWORD& pixel : result) pixel &= 0xFFFFFF;
+        return result;
     };
-
-    struct Candidate {
-        const char* Name;
-        LPCWSTR Id;
-    };
-    const Candidate candidates[] = {
+    const std::vector<DWORD> shown = render(nullptr, BLACK_BRUSH);
+    const std::pair<const char*, LPCWSTR> candidates[] = {
         {"error", IDI_HAND}, {"warning", IDI_EXCLAMATION}, {"information", IDI_ASTERISK}, {"question", IDI_QUESTION}};
-    std::string best = "unknown";
+    std::string best;
     double bestScore = 0.0;
-    for (const Candidate& candidate : candidates) {
-        HICON icon = LoadIconW(nullptr, candidate.Id);
-        std::vector<DWORD> onBlack = render(icon, RGB(0, 0, 0));
-        std::vector<DWORD> onWhite = render(icon, RGB(255, 255, 255));
+    for (const auto& [name, id] : candidates) {
+        const std::vector<DWORD> onBlack = render(LoadIconW(nullptr, id), BLACK_BRUSH);
+        const std::vector<DWORD> onWhite = render(LoadIconW(nullptr, id), WHITE_BRUSH);
         size_t opaque = 0, same = 0;
         for (size_t i = 0; i < count; ++i) {
-            if ((onBlack[i] & 0xFFFFFF) != (onWhite[i] & 0xFFFFFF))
-                continue;
-            ++opaque;
-            if ((onBlack[i] & 0xFFFFFF) == (shown[i] & 0xFFFFFF))
-                ++same;
+            if (onBlack[i] == onWhite[i]) {
+                ++opaque;
+                same += onBlack[i] == shown[i];
+            }
         }
-        double score = opaque ? double(same) / double(opaque) : 0.0;
-        if (score > bestScore) {
-            bestScore = score;
-            best = candidate.Name;
+        if (opaque && double(same) / double(opaque) > bestScore) {
+            bestScore = double(same) / double(opaque);
+            best = name;
         }
     }
     SelectObject(memory, oldBitmap);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return bestScore >= 0.9 ? best : "unknown";
+    return bestScore >= 0.9 ? best : "unknown"; // the least share of matching pixels that names an icon
 }
 
-// A box just shown may not be on the screen yet (painted, then flushed to the display a
-// moment later), so the match is tried again for a while.
-std::string IdentifyIcon(HWND iconControl)
-{
-    std::string icon = MatchIconOnScreen(iconControl);
-    for (int attempt = 0; icon == "unknown" && attempt < 20 && IsWindow(iconControl); ++attempt) {
-        Sleep(50);
-        icon = MatchIconOnScreen(iconControl);
+// The dialog base units of the platform's dialog font as this process computes them, which are
+// the units the program's dialog manager used (same prefix, same locale, same font substitutes).
+struct DialogUnits {
+    int BaseX = 0;
+    int BaseY = 0;
+
+    DialogUnits()
+    {
+        HDC screen = GetDC(nullptr);
+        HFONT font = CreateFontW(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                 FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, L"MS Sans Serif");
+        HGDIOBJ old = SelectObject(screen, font);
+        SIZE size{};
+        GetTextExtentPoint32W(screen, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &size);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(screen, &metrics);
+        BaseX = (size.cx / 26 + 1) / 2;
+        BaseY = metrics.tmHeight;
+        SelectObject(screen, old);
+        DeleteObject(font);
+        ReleaseDC(nullptr, screen);
     }
-    return icon;
-}
 
-std::wstring WithoutMnemonic(std::wstring text)
-{
-    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
-    return text;
-}
-
-struct KeyStroke {
-    WORD VirtualKey;
-    bool Shift;
-    bool Alt;
+    // The dialog-unit value that maps to these pixels (MulDiv rounding, as the dialog manager does).
+    static int Back(int pixels, int base, int per)
+    {
+        int guess = MulDiv(pixels, per, base);
+        for (int candidate : {guess, guess - 1, guess + 1})
+            if (MulDiv(candidate, base, per) == pixels)
+                return candidate;
+        return guess;
+    }
+    std::string Of(int x, int y) const { return Number(Back(x, BaseX, 4)) + "," + Number(Back(y, BaseY, 8)); }
 };
 
-std::optional<KeyStroke> KeyNamed(const std::wstring& name)
-{
-    static const std::map<std::wstring, KeyStroke> keys = {
-        {L"Tab", {VK_TAB, false, false}},      {L"Shift+Tab", {VK_TAB, true, false}},
-        {L"Enter", {VK_RETURN, false, false}}, {L"Escape", {VK_ESCAPE, false, false}},
-        {L"Space", {VK_SPACE, false, false}},  {L"Up", {VK_UP, false, false}},
-        {L"Down", {VK_DOWN, false, false}},    {L"Left", {VK_LEFT, false, false}},
-        {L"Right", {VK_RIGHT, false, false}},  {L"Alt+F4", {VK_F4, false, true}},
-    };
-    auto found = keys.find(name);
-    if (found == keys.end())
-        return std::nullopt;
-    return found->second;
-}
+const std::map<std::wstring, std::vector<WORD>> KeyNamed = {
+    {L"Tab", {VK_TAB}},   {L"Shift+Tab", {VK_SHIFT, VK_TAB}}, {L"Enter", {VK_RETURN}}, {L"Escape", {VK_ESCAPE}},
+    {L"Down", {VK_DOWN}}, {L"Alt+F4", {VK_MENU, VK_F4}},
+};
 
 class Driver {
 public:
-    explicit Driver(Transcript& transcript) : out_(transcript) {}
-
     ~Driver()
     {
         StopWatcher();
         if (process_.hProcess) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            if (!HasExited()) // still running at the end of the steps
                 TerminateProcess(process_.hProcess, 255);
-                out_.Write("terminated reason=\"still running at the end of the script\"");
-            }
             CloseHandle(process_.hProcess);
             CloseHandle(process_.hThread);
         }
@@ -504,97 +297,82 @@ public:
 
     void Run(const Step& step)
     {
-        const std::string& verb = step.Verb;
-        if (verb == "launch")
+        const std::wstring& verb = step.at("");
+        if (verb == L"launch")
             Launch(step);
-        else if (verb == "wait-window")
+        else if (verb == L"wait-window")
             WaitWindow(step);
-        else if (verb == "dump")
+        else if (verb == L"dump")
             Dump();
-        else if (verb == "click")
-            Click(step);
-        else if (verb == "key")
-            Key(step);
-        else if (verb == "focus")
-            Focus();
-        else if (verb == "syscommand")
-            SysCommand(step);
-        else if (verb == "wait-messagebox")
+        else if (verb == L"click")
+            Click(Current(), NumberArgument(step, "id"));
+        else if (verb == L"key")
+            Key(Argument(step, "name"));
+        else if (verb == L"syscommand")
+            SysCommand(NumberArgument(step, "id"));
+        else if (verb == L"wait-messagebox")
             WaitMessageBox(step);
-        else if (verb == "press")
-            Press(step);
-        else if (verb == "wait-exit")
+        else if (verb == L"press")
+            Click(messageBox_, IDOK);
+        else if (verb == L"wait-exit")
             WaitExit(step);
-        else if (verb == "sleep")
-            Sleep(DWORD(step.Number("ms", 0)));
-        else if (verb == "signal")
-            Signal(step);
-        else if (verb == "wait-file")
-            WaitFile(step);
+        else if (verb == L"wait-file")
+            WaitFor(step, "the file",
+                    [&] { return GetFileAttributesW(Argument(step, "file").c_str()) != INVALID_FILE_ATTRIBUTES; });
         else
-            throw StepFailure("unknown step: " + verb);
+            throw StepFailure("unknown step");
     }
 
 private:
     void Launch(const Step& step)
     {
-        if (process_.hProcess)
-            throw StepFailure("launch: a program was already launched");
-        std::wstring exe = step.Require("exe");
-        std::wstring args = step.Get("args").value_or(L"");
-        std::wstring cwd = step.Get("cwd").value_or(L"");
-        std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+        std::wstring exe = Argument(step, "exe"), cwd = Argument(step, "cwd");
+        std::wstring commandLine = L"\"" + exe + L"\"" + (step.count("args") ? L" " + step.at("args") : L"");
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            cwd.empty() ? nullptr : cwd.c_str(), &startup, &process_))
-            throw StepFailure("launch: CreateProcess failed with error " + std::to_string(GetLastError()));
-        out_.Write("launch exe=" + Quote(exe) + " args=" + Quote(args));
-        StartWatcher();
-    }
-
-    DWORD ProcessId() const
-    {
-        if (!process_.hProcess)
-            throw StepFailure("no program was launched");
-        return process_.dwProcessId;
+        if (process_.hProcess || !CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                                 cwd.c_str(), &startup, &process_))
+            throw StepFailure("CreateProcess failed with error " + Number(GetLastError()));
+        watching_ = 1;
+        watcher_ = CreateThread(nullptr, 0, &Driver::Watch, this, 0, nullptr);
     }
 
     bool HasExited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
 
-    // Polls until found() gives a window, the program ends, or the time is up.
-    template <typename Find>
-    HWND WaitFor(const char* what, DWORD timeoutMs, Find found)
+    // Polls until found() holds, or the time is up.
+    template <typename Found>
+    void WaitFor(const Step& step, const std::string& what, Found found)
     {
-        DWORD start = GetTickCount();
-        for (;;) {
-            if (HWND window = found())
-                return window;
-            if (HasExited())
-                throw StepFailure(std::string("the program ended while waiting for ") + what);
-            if (GetTickCount() - start >= timeoutMs)
-                throw StepFailure(std::string("timed out after ") + std::to_string(timeoutMs) + " ms waiting for " +
-                                  what);
-            Sleep(PollMs);
+        const DWORD timeout = DWORD(NumberArgument(step, "timeout", DefaultTimeoutMs)), start = GetTickCount();
+        while (!found()) {
+            if (GetTickCount() - start >= timeout)
+                throw StepFailure("timed out after " + Number(timeout) + " ms waiting for " + what);
+            Sleep(10);
         }
+    }
+
+    // Waits for a visible top-level window of the program that passes the test, while it runs.
+    template <typename Test>
+    HWND WaitForWindow(const Step& step, const std::string& what, Test test)
+    {
+        HWND found = nullptr;
+        WaitFor(step, what, [&] {
+            for (HWND window : TopLevelWindowsOf(process_.dwProcessId))
+                if (IsWindowVisible(window) && test(window))
+                    return (found = window) != nullptr;
+            if (HasExited())
+                throw StepFailure("the program ended while waiting for " + what);
+            return false;
+        });
+        return found;
     }
 
     void WaitWindow(const Step& step)
     {
-        auto caption = step.Get("caption");
-        DWORD timeout = DWORD(step.Number("timeout", DefaultTimeoutMs));
-        std::string what = caption ? "a window with caption " + Quote(*caption) : std::string("a dialog");
-        HWND window = WaitFor(what.c_str(), timeout, [&]() -> HWND {
-            for (HWND candidate : TopLevelWindowsOf(ProcessId())) {
-                if (!IsWindowVisible(candidate) || IsMessageBox(candidate))
-                    continue;
-                if (caption ? TextOf(candidate) == *caption : ClassOf(candidate) == DialogClass)
-                    return candidate;
-            }
-            return nullptr;
-        });
-        windows_.push_back(window);
-        out_.Write("window caption=" + Quote(TextOf(window)) + " class=" + Quote(ClassOf(window)));
+        const std::wstring caption = Argument(step, "caption");
+        windows_.push_back(WaitForWindow(step, "a window with caption " + Quote(caption),
+                                         [&](HWND w) { return !IsMessageBox(w) && TextOf(w) == caption; }));
+        Write("window caption=" + Quote(caption));
     }
 
     // The window the steps act on: the last one waited for that still exists.
@@ -606,61 +384,51 @@ private:
         return windows_.back();
     }
 
-    HWND Control(HWND dialog, long id)
-    {
-        HWND control = GetDlgItem(dialog, int(id));
-        if (!control)
-            throw StepFailure("the window has no control with id " + std::to_string(id));
-        return control;
-    }
-
     HWND FocusOf(HWND window)
     {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
-            throw StepFailure("GetGUIThreadInfo failed with error " + std::to_string(GetLastError()));
+        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
         return info.hwndFocus;
     }
 
     void Dump()
     {
         HWND dialog = Current();
-        DialogUnits units = DialogUnits::ForFont(L"MS Sans Serif", 8);
-        RECT client;
+        const DialogUnits units;
+        RECT client{};
         GetClientRect(dialog, &client);
         POINT origin{0, 0};
         ClientToScreen(dialog, &origin);
-        out_.Write("dialog caption=" + Quote(TextOf(dialog)) + " class=" + Quote(ClassOf(dialog)) +
-                   " size=" + std::to_string(units.X(client.right)) + "," + std::to_string(units.Y(client.bottom)) +
-                   " enabled=" + std::to_string(IsWindowEnabled(dialog) ? 1 : 0) +
-                   " visible=" + std::to_string(IsWindowVisible(dialog) ? 1 : 0));
+        auto state = [](HWND window) {
+            return " enabled=" + Number(IsWindowEnabled(window) != FALSE) +
+                   " visible=" + Number(IsWindowVisible(window) != FALSE);
+        };
+        Write("dialog caption=" + Quote(TextOf(dialog)) + " size=" + units.Of(client.right, client.bottom) +
+              state(dialog));
         HWND focus = FocusOf(dialog);
         for (HWND control : ChildrenOf(dialog)) {
-            RECT rect;
+            const std::wstring cls = ClassOf(control);
+            const LONG style = GetWindowLongW(control, GWL_STYLE);
+            RECT rect{};
             GetWindowRect(control, &rect);
-            int x = rect.left - origin.x, y = rect.top - origin.y;
-            int w = rect.right - rect.left, h = rect.bottom - rect.top;
-            std::string line = "control id=" + std::to_string(GetDlgCtrlID(control)) +
-                               " class=" + Quote(ClassOf(control)) + " kind=" + KindOf(control) +
-                               " text=" + Quote(TextOf(control));
-            if (HasCheckState(control))
-                line += " checked=" + std::to_string(Ask(control, BM_GETCHECK) == BST_CHECKED ? 1 : 0);
-            if (KindOf(control) == "progress")
-                line += " position=" + std::to_string(Ask(control, PBM_GETPOS));
-            if (KindOf(control) == "text") // whether "&" shows as itself or underlines the next letter
-                line += " prefix=" + std::to_string((GetWindowLongW(control, GWL_STYLE) & SS_NOPREFIX) ? 0 : 1);
-            line += " enabled=" + std::to_string(IsWindowEnabled(control) ? 1 : 0) +
-                    " visible=" + std::to_string(IsWindowVisible(control) ? 1 : 0) +
-                    " focus=" + std::to_string(control == focus ? 1 : 0) +
-                    " du=" + Rect(units.X(x), units.Y(y), units.X(w), units.Y(h)) + " px=" + Rect(x, y, w, h);
-            out_.Write(line);
+            std::string line = "control id=" + Number(GetDlgCtrlID(control)) + " text=" + Quote(TextOf(control));
+            if (_wcsicmp(cls.c_str(), L"Button") == 0)
+                line += " checked=" + Number(Ask(control, BM_GETCHECK) == BST_CHECKED) +
+                        " default=" + Number((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+            if (_wcsicmp(cls.c_str(), L"Static") == 0) // whether "&" underlines the next letter
+                line += " prefix=" + Number(!(style & SS_NOPREFIX));
+            if (_wcsicmp(cls.c_str(), PROGRESS_CLASSW) == 0)
+                line += " position=" + Number(Ask(control, PBM_GETPOS));
+            Write(line + state(control) + " focus=" + Number(control == focus) +
+                  " du=" + units.Of(rect.left - origin.x, rect.top - origin.y) + "," +
+                  units.Of(rect.right - rect.left, rect.bottom - rect.top));
         }
     }
 
-    // Lets the program handle what was posted to it: each round trip of a sent message ends
-    // only after the program's thread came back for its next message, so after three of them
-    // the posted input and whatever it posted in turn have been handled.
+    // Lets the program handle what was posted to it: each round trip of a sent message ends only
+    // after the program's thread came back for its next message, so after three of them the posted
+    // input and whatever it posted in turn have been handled.
     void Settle(HWND window)
     {
         for (int trip = 0; trip < 3 && IsWindow(window); ++trip) {
@@ -670,189 +438,107 @@ private:
         }
     }
 
-    void Click(const Step& step)
+    void SysCommand(long id)
     {
-        HWND dialog = Current();
-        long id = step.Number("id", -1);
-        HWND control = Control(dialog, id);
-        if (!IsWindowVisible(control))
-            throw StepFailure("click: control " + std::to_string(id) + " is not visible");
-        if (!IsWindowEnabled(control))
-            throw StepFailure("click: control " + std::to_string(id) + " is disabled");
+        PostMessageW(Current(), WM_SYSCOMMAND, WPARAM(id), 0);
+        Settle(Current());
+    }
+
+    void Click(HWND window, long id)
+    {
+        HWND control = window && IsWindow(window) ? GetDlgItem(window, int(id)) : nullptr;
+        if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control))
+            throw StepFailure("no enabled, visible control " + Number(id) + " to click");
         PostMessageW(control, BM_CLICK, 0, 0);
-        out_.Write("click id=" + std::to_string(id));
-        Settle(dialog);
+        Settle(window);
     }
 
     // A key stroke as the keyboard makes it: through the input queue to the foreground window,
     // which is the program's dialog (brought to the front first, as a person's click would).
-    void Key(const Step& step)
+    void Key(const std::wstring& name)
     {
         HWND dialog = Current();
-        std::wstring name = step.Require("name");
-        auto stroke = KeyNamed(name);
-        if (!stroke)
-            throw StepFailure("key: unknown key name " + ToUtf8(name));
+        auto keys = KeyNamed.find(name);
+        if (keys == KeyNamed.end())
+            throw StepFailure("unknown key name");
         HWND front = GetLastActivePopup(GetAncestor(dialog, GA_ROOTOWNER));
         if (GetForegroundWindow() != front) {
             SetForegroundWindow(front);
             Settle(front);
         }
         std::vector<INPUT> inputs;
-        auto add = [&](WORD key, bool up) {
-            INPUT input{};
-            input.type = INPUT_KEYBOARD;
-            input.ki.wVk = key;
-            input.ki.wScan = WORD(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-            if (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)
-                input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-            inputs.push_back(input);
-        };
-        if (stroke->Alt)
-            add(VK_MENU, false);
-        if (stroke->Shift)
-            add(VK_SHIFT, false);
-        add(stroke->VirtualKey, false);
-        add(stroke->VirtualKey, true);
-        if (stroke->Shift)
-            add(VK_SHIFT, true);
-        if (stroke->Alt)
-            add(VK_MENU, true);
-        if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
-            throw StepFailure("key: SendInput failed with error " + std::to_string(GetLastError()));
-        out_.Write("key name=" + Quote(name));
-        Settle(dialog);
-    }
-
-    void Focus()
-    {
-        HWND dialog = Current();
-        HWND focus = FocusOf(dialog);
-        if (!focus) {
-            out_.Write("focus none");
-            return;
+        for (int up = 0; up < 2; ++up) { // down in order, then up in reverse
+            for (size_t i = 0; i < keys->second.size(); ++i) {
+                const WORD key = keys->second[up ? keys->second.size() - 1 - i : i];
+                INPUT input{};
+                input.type = INPUT_KEYBOARD;
+                input.ki.wVk = key;
+                input.ki.wScan = WORD(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+                input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (key == VK_DOWN ? KEYEVENTF_EXTENDEDKEY : 0);
+                inputs.push_back(input);
+            }
         }
-        std::string where = focus == dialog ? "dialog" : IsChild(dialog, focus) ? "control" : "elsewhere";
-        out_.Write("focus id=" + std::to_string(GetDlgCtrlID(focus)) + " in=" + where +
-                   " class=" + Quote(ClassOf(focus)) + " text=" + Quote(TextOf(focus)));
-    }
-
-    void SysCommand(const Step& step)
-    {
-        HWND dialog = Current();
-        long id = step.Number("id", -1);
-        PostMessageW(dialog, WM_SYSCOMMAND, WPARAM(id), 0);
-        out_.Write("syscommand id=" + std::to_string(id));
+        if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+            throw StepFailure("SendInput failed with error " + Number(GetLastError()));
         Settle(dialog);
     }
 
     void WaitMessageBox(const Step& step)
     {
-        DWORD timeout = DWORD(step.Number("timeout", DefaultTimeoutMs));
-        HWND box = WaitFor("a message box", timeout, [&]() -> HWND {
-            for (HWND candidate : TopLevelWindowsOf(ProcessId()))
-                if (IsWindowVisible(candidate) && IsMessageBox(candidate))
-                    return candidate;
-            return nullptr;
-        });
-        messageBox_ = box;
-        Settle(box); // painted, so that its icon can be read from the screen
-        HWND iconControl = nullptr;
+        messageBox_ = WaitForWindow(step, "a message box", IsMessageBox);
+        Settle(messageBox_); // painted, so that its icon can be read from the screen
+        HWND icon = nullptr;
         std::wstring buttons;
-        for (HWND control : ChildrenOf(box)) {
-            std::string kind = KindOf(control);
-            if (kind == "icon" && IsWindowVisible(control))
-                iconControl = control;
-            if ((kind == "pushbutton" || kind == "defpushbutton") && IsWindowVisible(control))
-                buttons += (buttons.empty() ? L"" : L",") + WithoutMnemonic(TextOf(control));
+        for (HWND control : ChildrenOf(messageBox_)) {
+            if (!IsWindowVisible(control))
+                continue;
+            if (_wcsicmp(ClassOf(control).c_str(), L"Static") == 0 &&
+                (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                icon = control;
+            if (_wcsicmp(ClassOf(control).c_str(), L"Button") == 0) {
+                std::wstring text = TextOf(control);
+                text.erase(std::remove(text.begin(), text.end(), L'&'), text.end()); // without its mnemonic
+                buttons += (buttons.empty() ? L"" : L",") + text;
+            }
         }
-        std::wstring owner;
-        if (HWND ownerWindow = GetWindow(box, GW_OWNER))
-            owner = TextOf(ownerWindow);
-        out_.Write("messagebox caption=" + Quote(TextOf(box)) +
-                   " text=" + Quote(TextOf(GetDlgItem(box, MessageBoxTextId))) + " icon=" + IdentifyIcon(iconControl) +
-                   " buttons=" + Quote(buttons) + " owner=" + Quote(owner));
-    }
-
-    void Press(const Step& step)
-    {
-        if (!messageBox_ || !IsWindow(messageBox_))
-            throw StepFailure("press: no message box is open (wait-messagebox first)");
-        long id = step.Number("id", IDOK);
-        HWND button = Control(messageBox_, id);
-        std::wstring text = WithoutMnemonic(TextOf(button)); // read first: the click closes the box
-        PostMessageW(button, BM_CLICK, 0, 0);
-        out_.Write("press id=" + std::to_string(id) + " text=" + Quote(text));
-        Settle(messageBox_);
-        messageBox_ = nullptr;
+        // A box just shown may reach the screen a moment after it was painted.
+        std::string iconName = icon ? "unknown" : "none";
+        for (int attempt = 0; icon && iconName == "unknown" && attempt < 20; ++attempt, Sleep(50))
+            iconName = MatchIconOnScreen(icon);
+        HWND owner = GetWindow(messageBox_, GW_OWNER);
+        Write("messagebox caption=" + Quote(TextOf(messageBox_)) +
+              " text=" + Quote(TextOf(GetDlgItem(messageBox_, MessageBoxTextId))) + " icon=" + iconName +
+              " buttons=" + Quote(buttons) + " owner=" + Quote(owner ? TextOf(owner) : L""));
     }
 
     void WaitExit(const Step& step)
     {
-        DWORD timeout = DWORD(step.Number("timeout", DefaultTimeoutMs));
-        if (WaitForSingleObject(process_.hProcess, timeout) != WAIT_OBJECT_0)
-            throw StepFailure("timed out after " + std::to_string(timeout) + " ms waiting for the program to end");
+        WaitFor(step, "the program to end", [&] { return HasExited(); });
         StopWatcher();
         DWORD code = 0;
         GetExitCodeProcess(process_.hProcess, &code);
-        out_.Write("exit code=" + std::to_string(code));
-    }
-
-    void Signal(const Step& step)
-    {
-        std::wstring path = step.Require("file");
-        HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            throw StepFailure("signal: cannot create " + ToUtf8(path));
-        CloseHandle(file);
-        out_.Write("signal file=" + Quote(path));
-    }
-
-    void WaitFile(const Step& step)
-    {
-        std::wstring path = step.Require("file");
-        DWORD timeout = DWORD(step.Number("timeout", DefaultTimeoutMs));
-        DWORD start = GetTickCount();
-        while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            if (GetTickCount() - start >= timeout)
-                throw StepFailure("timed out after " + std::to_string(timeout) + " ms waiting for the file " +
-                                  ToUtf8(path));
-            Sleep(PollMs);
-        }
-        out_.Write("file-found file=" + Quote(path));
+        Write("exit code=" + Number(code));
     }
 
     // The watcher notes every top-level window of the program the first time it is visible.
     // (A plain Win32 thread: the win32 thread model of the toolchain has no std::thread.)
-    void StartWatcher()
-    {
-        watching_ = 1;
-        watcher_ = CreateThread(nullptr, 0, &Driver::Watch, this, 0, nullptr);
-    }
-
     static DWORD WINAPI Watch(void* context)
     {
         auto* self = static_cast<Driver*>(context);
         std::set<HWND> seen;
         while (InterlockedCompareExchange(&self->watching_, 1, 1)) {
             for (HWND window : TopLevelWindowsOf(self->process_.dwProcessId)) {
-                if (!IsWindowVisible(window) || seen.count(window))
+                if (!IsWindowVisible(window) || !seen.insert(window).second)
                     continue;
-                seen.insert(window);
-                wchar_t caption[512] = {};
+                wchar_t caption[512] = {}, instruction[1024] = {};
                 GetWindowTextW(window, caption, 512); // no message to the program's thread
                 std::string line = "shown class=" + Quote(ClassOf(window)) + " caption=" + Quote(caption) +
-                                   " messagebox=" + (IsMessageBox(window) ? "1" : "0");
-                // What the setup dialog's instruction says the moment it appears: its texts
-                // must be in place before it is shown.
-                if (HWND instruction = GetDlgItem(window, SetupInstructionId)) {
-                    wchar_t text[1024] = {};
-                    InternalGetWindowText(instruction, text, 1024);
-                    line += " instruction=" + Quote(text);
+                                   " messagebox=" + Number(IsMessageBox(window));
+                if (HWND text = GetDlgItem(window, SetupInstructionId)) {
+                    InternalGetWindowText(text, instruction, 1024);
+                    line += " instruction=" + Quote(instruction);
                 }
-                self->out_.Write(line);
+                Write(line);
             }
             Sleep(5);
         }
@@ -869,7 +555,6 @@ private:
         watcher_ = nullptr;
     }
 
-    Transcript& out_;
     PROCESS_INFORMATION process_{};
     std::vector<HWND> windows_;
     HWND messageBox_ = nullptr;
@@ -877,79 +562,39 @@ private:
     HANDLE watcher_ = nullptr;
 };
 
-std::vector<std::wstring> ReadScript(const std::wstring& path)
-{
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file)
-        throw StepFailure("cannot open the script " + ToUtf8(path));
-    std::string content;
-    char buffer[4096];
-    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, file)) > 0;) content.append(buffer, read);
-    std::fclose(file);
-    if (content.rfind("\xEF\xBB\xBF", 0) == 0)
-        content.erase(0, 3);
-    std::vector<std::wstring> lines;
-    size_t start = 0;
-    while (start <= content.size()) {
-        size_t end = content.find('\n', start);
-        std::string line = content.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line[0] != '#')
-            lines.push_back(FromUtf8(line));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return lines;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    std::wstring outPath;
-    std::vector<std::wstring> lines;
-    try {
-        for (int i = 1; i < argc; ++i) {
-            std::wstring arg = argv[i];
-            if (arg == L"--out" && i + 1 < argc) {
-                outPath = argv[++i];
-            } else if (arg == L"--script" && i + 1 < argc) {
-                auto script = ReadScript(argv[++i]);
-                lines.insert(lines.end(), script.begin(), script.end());
-            } else {
-                lines.push_back(arg);
-            }
-        }
-    } catch (const StepFailure& failure) {
-        std::fprintf(stderr, "DialogDriver: %s\n", failure.what());
+    std::FILE* script = argc == 3 ? _wfopen(argv[2], L"rb") : nullptr;
+    if (!script || !(out = _wfopen(argv[1], L"wb"))) {
+        std::fprintf(stderr, "usage: DialogDriver RESULT.txt STEPS.txt (a readable steps file)\n");
         return 2;
     }
-    if (outPath.empty()) {
-        std::fprintf(stderr, "usage: DialogDriver --out RESULT.txt (--script STEPS.txt | STEP...)\n");
-        return 2;
-    }
-    Transcript out(outPath);
-    if (!out.IsOpen()) {
-        std::fprintf(stderr, "DialogDriver: cannot write %ls\n", outPath.c_str());
-        return 2;
-    }
+    std::string text;
+    char buffer[4096];
+    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, script)) > 0;) text.append(buffer, read);
+    std::fclose(script);
+    InitializeCriticalSection(&outLock);
 
-    int status = 0;
+    bool failed = false;
     {
-        Driver driver(out);
-        for (size_t index = 0; index < lines.size(); ++index) {
+        Driver driver;
+        for (size_t start = 0, end; !failed && start < text.size(); start = end + 1) {
+            end = std::min(text.find('\n', start), text.size());
+            const std::wstring line = Wide(text.substr(start, end - start));
+            if (line.empty())
+                continue;
+            Write("step line=" + Quote(line));
             try {
-                driver.Run(ParseStep(lines[index]));
+                driver.Run(ParseStep(line));
             } catch (const StepFailure& failure) {
-                out.Write("error step=" + std::to_string(index + 1) + " line=" + Quote(lines[index]) +
-                          " message=" + Quote(FromUtf8(failure.what())));
-                status = 1;
-                break;
+                Write("error message=" + Quote(Wide(failure.what())));
+                failed = true;
             }
         }
     }
-    out.Write(status == 0 ? "done" : "failed");
-    return status;
+    Write(failed ? "failed" : "done");
+    std::fclose(out);
+    return failed ? 1 : 0;
 }
