@@ -15,16 +15,14 @@ using Transcript = std::vector<std::string>;
 const std::string Refusal =
     "message [NORVALE PocketVault Win98 Driver Setup Utility] This program is for Windows 98 only ! flags 16";
 const Transcript OpeningSteps = {"menu 16 About ...", "icon", "logo"};
-const Transcript ControlTexts = {
-    "caption NORVALE PocketVault Win98 Driver Setup Utility",
-    "text 1011 Select Install/Uninstall",
-    "text 1006 Install or update driver",
-    "text 1007 Uninstall driver",
-    "text 1003 Start",
-    "text 2 Exit",
-    "check 1006 on",
-    "check 1007 off",
-};
+const Transcript ControlTexts = {"caption NORVALE PocketVault Win98 Driver Setup Utility",
+                                 "text 1011 Select Install/Uninstall",
+                                 "text 1006 Install or update driver",
+                                 "text 1007 Uninstall driver",
+                                 "text 1003 Start",
+                                 "text 2 Exit",
+                                 "check 1006 on",
+                                 "check 1007 off"};
 
 Transcript Join(std::initializer_list<Transcript> parts)
 {

@@ -57,12 +57,14 @@ struct Machine : TestPlatform {
         files.AddFolder("C:\\PKG");
     }
 
-    // The package beside the program: the setup description, the driver and the port driver.
-    void AddPackage(const std::string& description = Inf)
+    // The package: the setup description (by default EXDISK.IN_ beside the program), with the
+    // driver and the port driver in its folder.
+    void AddPackage(const std::string& description = Inf, const std::string& path = "C:\\PKG\\EXDISK.IN_")
     {
-        files.AddFile("C:\\PKG\\EXDISK.IN_", description);
-        files.AddFile("C:\\PKG\\EXDISK.SY_", "driver");
-        files.AddFile("C:\\PKG\\EXDISK.PDR", "port driver");
+        const std::string folder = path.substr(0, path.rfind('\\') + 1);
+        files.AddFile(path, description);
+        files.AddFile(folder + "EXDISK.SY_", "driver");
+        files.AddFile(folder + "EXDISK.PDR", "port driver");
     }
 
     // The files of C:\WINDOWS\INF and INF\OTHER as "NAME=bytes" and "OTHER\NAME=bytes", sorted.

@@ -80,28 +80,31 @@ TEST(DriverPackage, AnyInfNameAtADriveRootIsJoinedWithOneBackslash)
     for (const char* folder : {"A:", "A:\\"}) {
         PackageRead m;
         m.session.State.ProgramFolder.Assign(folder);
-        m.files.AddFile("A:\\SETUP.INF", example::Inf);
-        m.files.AddFile("A:\\EXDISK.SY_", "d");
-        m.files.AddFile("A:\\EXDISK.PDR", "p");
+        m.AddPackage(example::Inf, "A:\\SETUP.INF");
         EXPECT_TRUE(m.Read()) << folder << m.reason;
         EXPECT_EQ(m.session.State.SetupFileName.view(), "SETUP.INF");
     }
 }
 
-TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitle)
+TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotInASilentRun)
 {
-    PackageRead m;
-    m.files.AddFile("C:\\PKG\\EXDISK.SY_", "driver");
-    EXPECT_FALSE(m.Read());
-    m.files.AddFile("C:\\PKG\\NOTES.INI", "[Settings]\r\nA=1\r\n");
-    m.files.AddFile("C:\\PKG\\OTHER.INF", example::SetupDescription{}.version + "[Setup]\r\n\r\n[Strings]\r\n");
-    m.files.AddFile("C:\\PKG\\README.IN_", "plain text, no sections");
-    m.files.AddFile("C:\\PKG\\A_VERY_LONG_NAME_123.IN_", example::Inf); // 24 characters: no fit
-    EXPECT_FALSE(m.Read());
-    EXPECT_EQ(m.view.transcript,
-              (Strings{"message [" + TableTitle + "] INF file not found ! flags 16",
-                       "message [" + TableTitle + "] Main .in_ file with [Setup] section is not found ! flags 16"}));
-    EXPECT_EQ(m.session.State.SetupFileName.view(), "");
+    for (bool silent : {false, true}) {
+        PackageRead m;
+        m.session.Silent = silent;
+        m.files.AddFile("C:\\PKG\\EXDISK.SY_", "driver");
+        EXPECT_FALSE(m.Read());
+        m.files.AddFile("C:\\PKG\\NOTES.INI", "[Settings]\r\nA=1\r\n");
+        m.files.AddFile("C:\\PKG\\OTHER.INF", example::SetupDescription{}.version + "[Setup]\r\n\r\n[Strings]\r\n");
+        m.files.AddFile("C:\\PKG\\README.IN_", "plain text, no sections");
+        m.files.AddFile("C:\\PKG\\A_VERY_LONG_NAME_123.IN_", example::Inf); // 24 characters: no fit
+        EXPECT_FALSE(m.Read());
+        EXPECT_EQ(m.view.transcript,
+                  (silent ? Strings{}
+                          : Strings{"message [" + TableTitle + "] INF file not found ! flags 16",
+                                    "message [" + TableTitle +
+                                        "] Main .in_ file with [Setup] section is not found ! flags 16"}));
+        EXPECT_EQ(m.session.State.SetupFileName.view(), "");
+    }
 }
 
 TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
@@ -122,34 +125,23 @@ TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
     }
 }
 
-TEST(DriverPackage, SetupKeysDecideSilentlyWhetherThePackageIsUsable)
+TEST(DriverPackage, Win98OnlyIsOneUnlessALineSaysOtherwise)
 {
-    struct Case {
-        std::string setupLines;
-        bool readable;
-        std::int32_t win98Only;
-    };
-    const Case cases[] = {
-        {"FDDInf=F.IN_\r\n", true, 1},
-        {"FDDInf=F.IN_\r\nWin98Only=0\r\n", true, 0},
-        {"FDDInf=F.IN_\r\nWin98Only=no\r\n", true, 1},
-        {"FDDInf=F.IN_\r\nWin98Only=0x10\r\n", true, 16},
-        {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n", true, 1},   // 19 characters fit
-        {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n", false, 1}, // 20 do not
-        {"FDDInf=F.IN_\r\nMPDInf\r\n", true, 1},                       // a key with itself as its value
-        {"MPDInf=M.IN_\r\n", false, 0},                                // no FDDInf
-        {"FDDInf=ABCDEFGHIJKLMNOPQRST\r\n", false, 0},
-        {"FDDInf=\r\n", true, 1},                     // empty value reads as empty
-        {"fddinf=F.IN_\r\nwin98only=0\r\n", true, 0}, // keys without regard to case
-    };
-    for (const Case& c : cases) {
+    const std::pair<std::string, std::int32_t> cases[] = {
+        {"FDDInf=F.IN_\r\n", 1},
+        {"FDDInf=F.IN_\r\nWin98Only=0\r\n", 0},
+        {"FDDInf=F.IN_\r\nWin98Only=no\r\n", 1},
+        {"FDDInf=F.IN_\r\nWin98Only=0x10\r\n", 16},
+        {"fddinf=F.IN_\r\nwin98only=0\r\n", 0},
+        // Other keys that fit: 19 characters, a key with itself as its value, an empty value.
+        {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n", 1},
+        {"FDDInf=F.IN_\r\nMPDInf\r\n", 1},
+        {"FDDInf=\r\n", 1}};
+    for (const auto& [setupLines, win98Only] : cases) {
         PackageRead m;
-        m.AddPackage(WithSetup(c.setupLines));
-        EXPECT_EQ(m.Read(), c.readable) << c.setupLines << m.reason;
-        EXPECT_TRUE(m.view.transcript.empty()) << c.setupLines;
-        if (c.readable) {
-            EXPECT_EQ(m.session.State.Win98Only, c.win98Only) << c.setupLines;
-        }
+        m.AddPackage(WithSetup(setupLines));
+        ASSERT_TRUE(m.Read()) << setupLines << m.reason;
+        EXPECT_EQ(m.session.State.Win98Only, win98Only) << setupLines;
     }
 }
 
@@ -188,18 +180,6 @@ TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThe
     m.files.AddFile("C:\\PKG\\PORT.PDR", "p");
     EXPECT_TRUE(m.Read());
     EXPECT_EQ(m.session.State.PortDriverFileName.view(), "PORT.PDR");
-}
-
-TEST(DriverPackage, ASilentRunShowsNoMessageForAnUnusablePackage)
-{
-    PackageRead m;
-    m.session.Silent = true;
-    EXPECT_FALSE(m.Read()); // no setup description at all
-    m.files.AddFile("C:\\PKG\\EXDISK.IN_", example::Inf);
-    EXPECT_FALSE(m.Read()); // no driver
-    m.files.AddFile("C:\\PKG\\EXDISK.IN_", "[Version]\r\nSignature=$CHICAGO$\r\n");
-    EXPECT_FALSE(m.Read()); // no [Setup]
-    EXPECT_EQ(m.view.transcript, Strings{}) << "a deployment script's run waits for nobody";
 }
 
 TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
@@ -278,10 +258,13 @@ TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)
     }
 }
 
-TEST(DriverPackage, BrokenDeviceModelsFailWithoutAMessageButWithAReason)
+TEST(DriverPackage, BrokenSetupKeysAndDeviceModelsFailWithoutAMessageButWithAReason)
 {
     using Description = example::SetupDescription;
     const std::pair<std::string, const char*> cases[] = {
+        {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n"), "MPDInf"}, // 20 characters do not fit
+        {WithSetup("MPDInf=M.IN_\r\n"), "no FDDInf"},
+        {WithSetup("FDDInf=ABCDEFGHIJKLMNOPQRST\r\n"), "FDDInf of"},
         {Description{.version = Section("Version", "Signature=$CHICAGO$\r\n")}.Text(), "Provider"},
         {Description{.version = Section("Version", "Signature=$CHICAGO$\r\nProvider=ABCDEFGHIJKLMNOPQRST\r\n")}.Text(),
          "Provider"},
