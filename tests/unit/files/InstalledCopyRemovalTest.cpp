@@ -31,36 +31,31 @@ struct Removal : example::Machine {
 
 TEST(InstalledCopyRemoval, ACopyGoesWithItsTwinExactlyWhenItsFirstModelsSectionListsThePair)
 {
-    struct Case {
-        const char* what;
-        std::string copy;
-        bool removed;
-    };
-    const Case cases[] = {
-        {"ours", Ours, true},
-        {"in lower case, with a revision", Copy("D=I,usb\\vid_1a2b&pid_3c4d&rev_0100\r\n"), true},
-        {"as UTF-16", example::Utf16File(Ours), true},
-        {"after a line of no USB device", Copy("D=I,*PNP0A03\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"), true},
-        {"VID and PID swapped", Copy("D=I,USB\\VID_3C4D&PID_1A2B\r\n"), false},
-        {"the vendor's other device", Copy("D=I,USB\\VID_1A2B&PID_FFFF\r\n"), false},
-        {"a PID that only starts alike", Copy("D=I,USB\\VID_1A2B&PID_3C4F\r\n"), false},
-        {"the digits without their markers", Copy("D=I,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n"), false},
-        {"in a second models section",
-         Copy("D=I,USB\\VID_0000&PID_0000\r\n", "M=Models\r\nN=More\r\n") + "[More]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n",
-         false},
-        {"after a line without a hardware ID", Copy("D=I\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"), false},
-        {"after an overlong hardware ID",
-         Copy("D=I,USB\\VID_" + std::string(300, 'X') + "\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"), false},
-        {"in an overlong models section",
-         Copy("", "M=ABCDEFGHIJKLMNOPQRST\r\n") + "[ABCDEFGHIJKLMNOPQRST]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n", false},
-        {"no Windows-4 INF", "[Manufacturer]\r\nM=Models\r\n[Models]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n", false},
-    };
-    for (const Case& c : cases) {
-        Removal m(OsClass::WindowsXp);
-        m.Add("oem1.inf", c.copy);
-        m.Add("OEM1.PNF", "precompiled");
-        EXPECT_EQ(m.Remove("1A2B", "3C4D"), c.removed ? 1 : 0) << c.what;
-        EXPECT_EQ(m.Left(""), (c.removed ? Names{"OTHER"} : Names{"OTHER", "oem1.inf", "OEM1.PNF"})) << c.what;
+    // In any case, with a revision, as UTF-16, after a line of no USB device.
+    const std::vector<std::string> listing = {Ours, Copy("D=I,usb\\vid_1a2b&pid_3c4d&rev_0100\r\n"),
+                                              example::Utf16File(Ours),
+                                              Copy("D=I,*PNP0A03\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n")};
+    // VID and PID swapped; the vendor's other devices; the digits without their markers; in a
+    // second models section; after a line without a hardware ID or with an overlong one; in an
+    // overlong models section; in no Windows-4 INF.
+    const std::vector<std::string> other = {
+        Copy("D=I,USB\\VID_3C4D&PID_1A2B\r\n"),
+        Copy("D=I,USB\\VID_1A2B&PID_FFFF\r\n"),
+        Copy("D=I,USB\\VID_1A2B&PID_3C4F\r\n"),
+        Copy("D=I,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n"),
+        Copy("D=I,USB\\VID_0000&PID_0000\r\n", "M=Models\r\nN=More\r\n") + "[More]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n",
+        Copy("D=I\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),
+        Copy("D=I,USB\\VID_" + std::string(300, 'X') + "\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),
+        Copy("", "M=ABCDEFGHIJKLMNOPQRST\r\n") + "[ABCDEFGHIJKLMNOPQRST]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n",
+        "[Manufacturer]\r\nM=Models\r\n[Models]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"};
+    for (bool removed : {true, false}) {
+        for (const std::string& copy : removed ? listing : other) {
+            Removal m(OsClass::WindowsXp);
+            m.Add("oem1.inf", copy);
+            m.Add("OEM1.PNF", "precompiled");
+            EXPECT_EQ(m.Remove("1A2B", "3C4D"), removed ? 1 : 0) << copy;
+            EXPECT_EQ(m.Left(""), (removed ? Names{"OTHER"} : Names{"OTHER", "oem1.inf", "OEM1.PNF"})) << copy;
+        }
     }
 }
 
