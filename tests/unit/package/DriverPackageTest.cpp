@@ -52,37 +52,32 @@ std::string WithModels(const std::string& modelLines, const std::string& setupLi
 
 TEST(DriverPackage, ReadsTheExamplePackage)
 {
-    PackageRead m;
-    m.AddPackage();
-    ASSERT_TRUE(m.Read()) << m.reason;
-    const SetupState& s = m.session.State;
-    EXPECT_EQ(s.SetupFileName.view(), "EXDISK.IN_");
-    EXPECT_EQ(s.MpdInfName.view(), "");
-    EXPECT_EQ(s.FddInfName.view(), "EXFLOP.IN_");
-    EXPECT_EQ(s.Win98Only, 1);
-    EXPECT_EQ(s.ProviderName.view(), "Example Maker");
-    EXPECT_EQ(s.ModelsSectionName.view(), "ExModels");
-    EXPECT_EQ(m.Pairs(), (Strings{"1A2B/3C4D", "1A2B/3C4E"}));
-    EXPECT_EQ(s.TargetVidText.str() + s.TargetPidText.str(), "1A2B3C4D");
-    EXPECT_EQ(s.DeviceDescription.view(), "Example USB Disk");
-    EXPECT_EQ(s.DeviceDisplayName.view(), "Example Disk");
-    EXPECT_EQ(s.InstallSectionName.view(), "ExInstall");
-    EXPECT_EQ(s.DriverFileName.view(), "EXDISK.SY_");
-    EXPECT_EQ(s.PortDriverFileName.view(), "EXDISK.PDR");
-    EXPECT_EQ(m.session.Brand.AppTitle, "Example Disk Setup");
-    EXPECT_EQ(m.session.Brand.DeviceName, "Example Disk");
-    EXPECT_EQ(m.session.Brand.AboutText, "Example Disk Setup  Driver setup utility for USB flash disks.");
-    EXPECT_TRUE(m.view.transcript.empty());
-}
-
-TEST(DriverPackage, AnyInfNameAtADriveRootIsJoinedWithOneBackslash)
-{
-    for (const char* folder : {"A:", "A:\\"}) {
+    // Any *.in? is a setup description; a folder at a drive root is joined with one backslash.
+    const std::pair<const char*, std::string> places[] = {
+        {"C:\\PKG", "C:\\PKG\\EXDISK.IN_"}, {"A:", "A:\\SETUP.INF"}, {"A:\\", "A:\\SETUP.INF"}};
+    for (const auto& [folder, path] : places) {
         PackageRead m;
         m.session.State.ProgramFolder.Assign(folder);
-        m.AddPackage(example::Inf, "A:\\SETUP.INF");
-        EXPECT_TRUE(m.Read()) << folder << m.reason;
-        EXPECT_EQ(m.session.State.SetupFileName.view(), "SETUP.INF");
+        m.AddPackage(example::Inf, path);
+        ASSERT_TRUE(m.Read()) << folder << m.reason;
+        const SetupState& s = m.session.State;
+        EXPECT_EQ(s.SetupFileName.view(), path.substr(path.rfind('\\') + 1));
+        EXPECT_EQ(s.MpdInfName.view(), "");
+        EXPECT_EQ(s.FddInfName.view(), "EXFLOP.IN_");
+        EXPECT_EQ(s.Win98Only, 1);
+        EXPECT_EQ(s.ProviderName.view(), "Example Maker");
+        EXPECT_EQ(s.ModelsSectionName.view(), "ExModels");
+        EXPECT_EQ(m.Pairs(), (Strings{"1A2B/3C4D", "1A2B/3C4E"}));
+        EXPECT_EQ(s.TargetVidText.str() + s.TargetPidText.str(), "1A2B3C4D");
+        EXPECT_EQ(s.DeviceDescription.view(), "Example USB Disk");
+        EXPECT_EQ(s.DeviceDisplayName.view(), "Example Disk");
+        EXPECT_EQ(s.InstallSectionName.view(), "ExInstall");
+        EXPECT_EQ(s.DriverFileName.view(), "EXDISK.SY_");
+        EXPECT_EQ(s.PortDriverFileName.view(), "EXDISK.PDR");
+        EXPECT_EQ(m.session.Brand.AppTitle, "Example Disk Setup");
+        EXPECT_EQ(m.session.Brand.DeviceName, "Example Disk");
+        EXPECT_EQ(m.session.Brand.AboutText, "Example Disk Setup  Driver setup utility for USB flash disks.");
+        EXPECT_TRUE(m.view.transcript.empty());
     }
 }
 
