@@ -58,10 +58,19 @@ struct Dialog : TestPlatform {
 TEST(DialogStart, AnAcceptedSystemShowsTheInstructionAndWaits)
 {
     Dialog d;
-    EXPECT_EQ(d.Start(), Join({OpeningSteps,
-                               {"read package"},
+    d.view.strings[IDS_INSTRUCTION] = "#INF_DEV_DESC# / #DEV_NAME# / #INF_DEV_DESC##DEV_NAME#";
+    d.view.strings.erase(IDS_ABOUT);
+    d.phases.fillRecord = [](SetupSession& s) {
+        s.State.DeviceDisplayName.Assign("Desc #DEV_NAME#");
+        s.Brand.DeviceName = "Name #INF_DEV_DESC#";
+    };
+    // The about entry is the row followed by dots. The description goes into the instruction
+    // first, so a device-name token it brings is replaced as well; the device name's own text is
+    // never searched again.
+    EXPECT_EQ(d.Start(), Join({{"menu 16 ...", "icon", "logo", "read package"},
                                ControlTexts,
-                               {"text 1014 This program will install or uninstall PocketVault device driver for you.",
+                               {"text 1014 Desc Name #INF_DEV_DESC# / Name #INF_DEV_DESC# / Desc Name "
+                                "#INF_DEV_DESC#Name #INF_DEV_DESC#",
                                 "text 1008 ", "show", "focus 1003"}}));
     EXPECT_EQ(d.session.State.OsClass, OsClass::Windows98SecondEdition);
     EXPECT_EQ(d.session.InstallSelected, 1);
@@ -178,23 +187,6 @@ TEST(DialogStart, ASilentRunsExitStatusSaysHowFarTheInstallGot)
         EXPECT_EQ(std::count(t.begin(), t.end(), "start device 50 100"), c.filesInPlace) << c.exitStatus;
         EXPECT_EQ(d.session.ExitStatus, c.exitStatus);
     }
-}
-
-TEST(DialogStart, TheInstructionTakesTheDescriptionThenTheDeviceName)
-{
-    Dialog d;
-    d.view.strings[IDS_INSTRUCTION] = "#INF_DEV_DESC# / #DEV_NAME# / #INF_DEV_DESC##DEV_NAME#";
-    d.view.strings.erase(IDS_ABOUT);
-    d.phases.fillRecord = [](SetupSession& s) {
-        s.State.DeviceDisplayName.Assign("Desc #DEV_NAME#");
-        s.Brand.DeviceName = "Name #INF_DEV_DESC#";
-    };
-    const Transcript& t = d.Start();
-    // The description goes in first, so a device-name token it brings is replaced as well;
-    // the device name's own text is never searched again.
-    EXPECT_EQ(t[t.size() - 4],
-              "text 1014 Desc Name #INF_DEV_DESC# / Name #INF_DEV_DESC# / Desc Name #INF_DEV_DESC#Name #INF_DEV_DESC#");
-    EXPECT_EQ(t.front(), "menu 16 ...") << "the about entry is the row followed by dots";
 }
 
 } // namespace
