@@ -15,8 +15,7 @@ using Transcript = std::vector<std::string>;
 const std::string Refusal =
     "message [NORVALE PocketVault Win98 Driver Setup Utility] This program is for Windows 98 only ! flags 16";
 const Transcript OpeningSteps = {"menu 16 About ...", "icon", "logo"};
-const Transcript ControlTexts = {"caption NORVALE PocketVault Win98 Driver Setup Utility",
-                                 "text 1011 Select Install/Uninstall",
+const Transcript ControlTexts = {"text 1011 Select Install/Uninstall",
                                  "text 1006 Install or update driver",
                                  "text 1007 Uninstall driver",
                                  "text 1003 Start",
@@ -60,38 +59,27 @@ TEST(DialogStart, AnAcceptedSystemShowsTheInstructionAndWaits)
     Dialog d;
     d.view.strings[IDS_INSTRUCTION] = "#INF_DEV_DESC# / #DEV_NAME# / #INF_DEV_DESC##DEV_NAME#";
     d.view.strings.erase(IDS_ABOUT);
+    // The record is ready before the package is read, and what the package names is used after.
     d.phases.fillRecord = [](SetupSession& s) {
+        EXPECT_EQ(s.State.ProgramFolder.view(), "C:\\PKG");
+        EXPECT_EQ(s.State.WindowsFolder.view(), "C:\\WINDOWS");
+        EXPECT_EQ(s.State.OsClass, OsClass::Windows98SecondEdition);
+        EXPECT_EQ(s.Brand.AppTitle, "NORVALE PocketVault Win98 Driver Setup Utility");
+        s.Brand.AppTitle = "Example Disk Setup";
         s.State.DeviceDisplayName.Assign("Desc #DEV_NAME#");
         s.Brand.DeviceName = "Name #INF_DEV_DESC#";
     };
     // The about entry is the row followed by dots. The description goes into the instruction
     // first, so a device-name token it brings is replaced as well; the device name's own text is
     // never searched again.
-    EXPECT_EQ(d.Start(), Join({{"menu 16 ...", "icon", "logo", "read package"},
+    EXPECT_EQ(d.Start(), Join({{"menu 16 ...", "icon", "logo", "read package", "caption Example Disk Setup"},
                                ControlTexts,
                                {"text 1014 Desc Name #INF_DEV_DESC# / Name #INF_DEV_DESC# / Desc Name "
                                 "#INF_DEV_DESC#Name #INF_DEV_DESC#",
                                 "text 1008 ", "show", "focus 1003"}}));
-    EXPECT_EQ(d.session.State.OsClass, OsClass::Windows98SecondEdition);
     EXPECT_EQ(d.session.InstallSelected, 1);
     EXPECT_EQ(d.session.Brand.LinkText, "no link");
     EXPECT_FALSE(d.session.JobRunning);
-}
-
-TEST(DialogStart, TheRecordIsReadyBeforeThePackageIsRead)
-{
-    Dialog d;
-    d.system.moduleFileName = "A:\\SETUP.EXE";
-    d.phases.fillRecord = [](SetupSession& s) {
-        EXPECT_EQ(s.State.ProgramFolder.view(), "A:");
-        EXPECT_EQ(s.State.WindowsFolder.view(), "C:\\WINDOWS");
-        EXPECT_EQ(s.State.OsClass, OsClass::Windows98SecondEdition);
-        EXPECT_TRUE(s.State.HardwareIds.empty());
-        EXPECT_EQ(s.Brand.AppTitle, "NORVALE PocketVault Win98 Driver Setup Utility");
-        s.Brand.AppTitle = "Example Disk Setup";
-        s.State.Win98Only = 1;
-    };
-    EXPECT_EQ(d.Start()[4], "caption Example Disk Setup");
 }
 
 TEST(DialogStart, WithoutFoldersOrAReadablePackageTheDialogEndsAtOnce)
@@ -160,7 +148,7 @@ TEST(DialogStart, ASilentRunInstallsEvenOnAnUnsupportedSystemAndShowsNothing)
     Dialog d({6, 0, 6000});
     EXPECT_EQ(d.Start(true),
               Join({OpeningSteps,
-                    {"read package"},
+                    {"read package", "caption NORVALE PocketVault Win98 Driver Setup Utility"},
                     ControlTexts,
                     {"recover", "text 1008 removing device if present...", "progress 2", "remove devices of 1 pairs: 0",
                      "progress 15", "remove inf copies 1A2B 3C4D", "delete driver", "progress 25",
