@@ -52,13 +52,18 @@ std::string WithModels(const std::string& modelLines, const std::string& setupLi
 
 TEST(DriverPackage, ReadsTheExamplePackage)
 {
-    // Any *.in? is a setup description; a folder at a drive root is joined with one backslash.
-    const std::pair<const char*, std::string> places[] = {
-        {"C:\\PKG", "C:\\PKG\\EXDISK.IN_"}, {"A:", "A:\\SETUP.INF"}, {"A:\\", "A:\\SETUP.INF"}};
-    for (const auto& [folder, path] : places) {
+    // Any *.in? is a setup description; a folder at a drive root is joined with one backslash;
+    // only the first line of [Manufacturer] names the models section.
+    const std::string twoMakers =
+        example::SetupDescription{.manufacturer = Section("Manufacturer", "%Maker%=ExModels\r\nO=Missing\r\n")}.Text();
+    const std::tuple<const char*, std::string, std::string> places[] = {
+        {"C:\\PKG", "C:\\PKG\\EXDISK.IN_", example::Inf},
+        {"A:", "A:\\SETUP.INF", example::Inf},
+        {"A:\\", "A:\\SETUP.INF", twoMakers}};
+    for (const auto& [folder, path, description] : places) {
         PackageRead m;
         m.session.State.ProgramFolder.Assign(folder);
-        m.AddPackage(example::Inf, path);
+        m.AddPackage(description, path);
         ASSERT_TRUE(m.Read()) << folder << m.reason;
         const SetupState& s = m.session.State;
         EXPECT_EQ(s.SetupFileName.view(), path.substr(path.rfind('\\') + 1));
@@ -278,15 +283,6 @@ TEST(DriverPackage, BrokenSetupKeysAndDeviceModelsFailWithoutAMessageButWithARea
         EXPECT_NE(m.reason.find(reasonPart), std::string::npos) << m.reason;
         EXPECT_TRUE(m.view.transcript.empty()) << reasonPart;
     }
-}
-
-TEST(DriverPackage, OnlyTheFirstManufacturerLineCounts)
-{
-    PackageRead m;
-    m.AddPackage(
-        example::SetupDescription{.manufacturer = Section("Manufacturer", "%Maker%=ExModels\r\nO=Missing\r\n")}.Text());
-    ASSERT_TRUE(m.Read()) << m.reason;
-    EXPECT_EQ(m.session.State.ModelsSectionName.view(), "ExModels");
 }
 
 TEST(DriverPackage, LocalizedStringsAreUsedOnWindows2000AndXpOnly)
