@@ -259,9 +259,7 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
     EXPECT_TRUE(file.GetStringField(first.line, 1, buffer, sizeof buffer));
     EXPECT_EQ(std::string(buffer), std::string(19, 'x'));
     std::strcpy(buffer, "preset");
-    EXPECT_FALSE(file.GetStringField(first.line, 2, buffer, sizeof buffer));
-    EXPECT_FALSE(file.GetStringField(first.line, 3, buffer, sizeof buffer));
-    EXPECT_FALSE(file.GetStringField(first.line, 4, buffer, sizeof buffer));
+    for (unsigned index : {2, 3, 4}) EXPECT_FALSE(file.GetStringField(first.line, index, buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "preset");
 
     FixedText<20> text;
