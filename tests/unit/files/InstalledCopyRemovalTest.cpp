@@ -2,165 +2,118 @@
 #include <gtest/gtest.h>
 
 #include "app/SetupPhases.h"
-#include "fakes/TestPlatform.h"
+#include "fakes/ExamplePackage.h"
 #include "files/InstalledCopyRemoval.h"
 
 namespace {
 
-std::string Inf(const std::string& models, const std::string& manufacturer = "M=Models\r\n")
+using Names = std::vector<std::string>;
+
+// An installed copy whose first models section holds these lines.
+std::string Copy(const std::string& models, const std::string& manufacturer = "M=Models\r\n")
 {
     return "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Manufacturer]\r\n" + manufacturer + "[Models]\r\n" + models;
 }
+const std::string Ours = Copy("D=I,USB\\VID_1A2B&PID_3C4D\r\n");
 
-std::u16string Utf16(const std::string& ascii)
-{
-    std::u16string text = u"\xFEFF";
-    for (char c : ascii) text += static_cast<char16_t>(c);
-    return text;
-}
-
-std::string Utf16Bytes(const std::string& ascii)
-{
-    std::string bytes;
-    for (char16_t c : Utf16(ascii)) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
-
-class InstalledCopyRemovalTest : public ::testing::Test {
-protected:
-    TestPlatform test;
-    SetupSession session{test.platform};
-
-    void SetUp() override
+struct Removal : example::Machine {
+    using Machine::Machine;
+    void Add(const std::string& name, const std::string& bytes, bool readOnly = false)
     {
-        session.State.WindowsFolder.Assign("C:\\WINDOWS");
-        session.State.DriverFileName.Assign("EXDISK.SY_");
-        test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER");
-        test.files.AddFolder("C:\\WINDOWS\\system32\\drivers");
+        files.AddFile("C:\\WINDOWS\\INF\\" + name, bytes, readOnly);
     }
     int Remove(const char* vid, const char* pid)
     {
-        return RemoveInfCopies(InfReadingOf(session.platform), session.State, vid, pid);
+        return RemoveInfCopies(InfReadingOf(platform), session.State, vid, pid);
     }
-    std::vector<std::string> Left(const char* folder) const { return test.files.Names(folder); }
+    Names Left(const std::string& folder) const { return files.Names("C:\\WINDOWS\\INF\\" + folder); }
 };
 
-TEST_F(InstalledCopyRemovalTest, Windows98FamilyLooksInInfOtherAndDeletesTwins)
+TEST(InstalledCopyRemoval, ACopyGoesWithItsTwinExactlyWhenItsFirstModelsSectionListsThePair)
 {
-    session.State.OsClass = OsClass::Windows98;
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"), true);
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.PNF", "precompiled", true);
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\SWAPPED.INF", Inf("D=I,USB\\VID_3C4D&PID_1A2B\r\n"));
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\LOWER.INF", Inf("D=I,usb\\vid_1a2b&pid_3c4d\r\n"));
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\OTHERDEV.INF", Inf("D=I,USB\\VID_1A2B&PID_FFFF\r\n"));
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\OTHERDEV.PNF", "precompiled");
-    test.files.AddFile("C:\\WINDOWS\\INF\\OEM1.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-
-    EXPECT_EQ(Remove("1a2b", "3c4d"), 2);
-    // The swapped pair is another device's: its VID is this one's PID.
-    EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"),
-              (std::vector<std::string>{"SWAPPED.INF", "OTHERDEV.INF", "OTHERDEV.PNF"}));
-    EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\OEM1.INF"));
-    EXPECT_EQ(test.files.searches.back(), "C:\\WINDOWS\\INF\\OTHER\\*.INF");
-    EXPECT_EQ(std::vector<std::string>(test.files.log.begin(), test.files.log.begin() + 4),
-              (std::vector<std::string>{
-                  "attributes C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "delete C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF",
-                  "attributes C:\\WINDOWS\\INF\\OTHER\\EXDISK.PNF", "delete C:\\WINDOWS\\INF\\OTHER\\EXDISK.PNF"}));
-}
-
-TEST_F(InstalledCopyRemovalTest, Windows2000AndXpTakeOnlyOemCopiesInAnyCaseIncludingUtf16)
-{
-    for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
-        TestPlatform fresh;
-        SetupSession s{fresh.platform};
-        s.State.OsClass = osClass;
-        s.State.WindowsFolder.Assign("C:\\WINDOWS");
-        fresh.files.AddFolder("C:\\WINDOWS\\INF\\OTHER");
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\oemEXDISK.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\oem3.inf", Utf16Bytes(Inf("D=I,USB\\VID_1A2B&PID_3C4D&REV_1\r\n")));
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\oem3.PNF", "precompiled");
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\USBSTOR.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-        EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 2);
-        EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"OTHER", "USBSTOR.INF"}));
-        EXPECT_TRUE(fresh.files.Exists("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
+    // In any case, with a revision, as UTF-16, after a line of no USB device.
+    const std::vector<std::string> listing = {Ours, Copy("D=I,usb\\vid_1a2b&pid_3c4d&rev_0100\r\n"),
+                                              example::Utf16File(Ours),
+                                              Copy("D=I,*PNP0A03\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n")};
+    // VID and PID swapped; the vendor's other devices; the digits without their markers; in a
+    // second models section; after a line without a hardware ID or with an overlong one; in an
+    // overlong models section; in no Windows-4 INF.
+    const std::vector<std::string> other = {
+        Copy("D=I,USB\\VID_3C4D&PID_1A2B\r\n"),
+        Copy("D=I,USB\\VID_1A2B&PID_FFFF\r\n"),
+        Copy("D=I,USB\\VID_1A2B&PID_3C4F\r\n"),
+        Copy("D=I,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n"),
+        Copy("D=I,USB\\VID_0000&PID_0000\r\n", "M=Models\r\nN=More\r\n") + "[More]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n",
+        Copy("D=I\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),
+        Copy("D=I,USB\\VID_" + std::string(300, 'X') + "\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),
+        Copy("", "M=ABCDEFGHIJKLMNOPQRST\r\n") + "[ABCDEFGHIJKLMNOPQRST]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n",
+        "[Manufacturer]\r\nM=Models\r\n[Models]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"};
+    for (bool removed : {true, false}) {
+        for (const std::string& copy : removed ? listing : other) {
+            Removal m(OsClass::WindowsXp);
+            m.Add("oem1.inf", copy);
+            m.Add("OEM1.PNF", "precompiled");
+            EXPECT_EQ(m.Remove("1A2B", "3C4D"), removed ? 1 : 0) << copy;
+            EXPECT_EQ(m.Left(""), (removed ? Names{"OTHER"} : Names{"OTHER", "oem1.inf", "OEM1.PNF"})) << copy;
+        }
     }
 }
 
-TEST_F(InstalledCopyRemovalTest, OnlyTheFirstModelsSectionUntilTheFirstBadLine)
+TEST(InstalledCopyRemoval, TextsThatAreNoVidAndPidMatchNothing)
 {
-    session.State.OsClass = OsClass::Windows98SecondEdition;
-    const std::string dir = "C:\\WINDOWS\\INF\\OTHER\\";
-    test.files.AddFile(dir + "SECONDMFR.INF", Inf("D=I,USB\\VID_0000&PID_0000\r\n", "M=Models\r\nN=More\r\n") +
-                                                  "[More]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n");
-    test.files.AddFile(dir + "BADLINE.INF", Inf("D=I\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-    test.files.AddFile(dir + "LONGLINE.INF",
-                       Inf("D=I,USB\\VID_" + std::string(300, 'X') + "\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-    test.files.AddFile(dir + "LATER.INF", Inf("D=I,*PNP0A03\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-    test.files.AddFile(dir + "NOTWIN4.INF", "[Manufacturer]\r\nM=Models\r\n[Models]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n");
-    test.files.AddFile(dir + "LONGNAME.INF", Inf("", "M=ABCDEFGHIJKLMNOPQRST\r\n") +
-                                                 "[ABCDEFGHIJKLMNOPQRST]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n");
-    test.files.AddFile(dir + "INUSE.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\n"));
-    test.files.SetInUse(dir + "INUSE.INF");
-
-    EXPECT_EQ(Remove("1A2B", "3C4D"), 1);
-    EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"), (std::vector<std::string>{"SECONDMFR.INF", "BADLINE.INF", "LONGLINE.INF",
-                                                                         "NOTWIN4.INF", "LONGNAME.INF", "INUSE.INF"}));
+    Removal m(OsClass::WindowsXp);
+    m.Add("OEM1.INF", Copy("D=I,USB\\VID_1A2B&PID_3C4D\r\nE=I,USB\\VID_1A2B&PID_3C4E\r\n"));
+    for (const auto& [vid, pid] : {std::pair{"", ""}, {"1A2B", ""}, {"1A2B", "3"}, {"1A2B", "3C4"}})
+        EXPECT_EQ(m.Remove(vid, pid), 0) << vid << "/" << pid;
+    EXPECT_EQ(m.Remove("1a2b", "3c4d"), 1);
+    EXPECT_EQ(m.Remove("1A2B", "3C4E"), 0); // the copy is gone: counted once
 }
 
-TEST_F(InstalledCopyRemovalTest, AFileSharedByTwoPairsIsDeletedOnceAndEmptyTextsMatchNothing)
+TEST(InstalledCopyRemoval, The98FamilyTakesAnyCopyInInfOtherEvenReadOnly)
 {
-    session.State.OsClass = OsClass::Windows98;
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF",
-                       Inf("D=I,USB\\VID_1A2B&PID_3C4D\r\nE=I,USB\\VID_1A2B&PID_3C4E\r\n"));
-    test.files.AddFile("C:\\WINDOWS\\INF\\OTHER\\ANY.INF", Inf("D=I,USB\\VID_9999&PID_9999\r\n"));
-    EXPECT_EQ(Remove("", ""), 0);
-    EXPECT_EQ(Remove("1A2B", ""), 0);
-    EXPECT_EQ(Remove("1A2B", "3C4D"), 1);
-    EXPECT_EQ(Remove("1A2B", "3C4E"), 0);
-    EXPECT_EQ(Left("C:\\WINDOWS\\INF\\OTHER"), (std::vector<std::string>{"ANY.INF"}));
+    Removal m(OsClass::Windows98);
+    m.Add("OTHER\\EXDISK.INF", Ours, true);
+    m.Add("OTHER\\EXDISK.PNF", "precompiled", true);
+    m.Add("OTHER\\INUSE.INF", Ours);
+    m.files.SetInUse("C:\\WINDOWS\\INF\\OTHER\\INUSE.INF");
+    m.Add("OEM1.INF", Ours);
+    EXPECT_EQ(m.Remove("1A2B", "3C4D"), 1);
+    EXPECT_EQ(m.Left("OTHER"), Names{"INUSE.INF"});
+    EXPECT_EQ(m.Left(""), (Names{"OTHER", "OEM1.INF"}));
 }
 
-TEST_F(InstalledCopyRemovalTest, OnlyAVidAndPidMarkedAsSuchMatchAndOtherVendorsCopiesStay)
+TEST(InstalledCopyRemoval, Windows2000AndXpTakeOnlyOemCopiesInInf)
 {
-    session.State.OsClass = OsClass::WindowsXp;
-    const char* inf = "C:\\WINDOWS\\INF\\";
-    test.files.AddFile(std::string(inf) + "OEM1.INF", Inf("D=I,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n"));
-    test.files.AddFile(std::string(inf) + "OEM2.INF", Inf("D=I,USB\\VID_3C4D&PID_1A2B\r\n"));
-    test.files.AddFile(std::string(inf) + "OEM3.INF", Inf("D=I,USB\\VID_1A2B&PID_3C4F\r\n"));
-    test.files.AddFile(std::string(inf) + "OEM4.INF", Inf("D=I,usb\\vid_1a2b&pid_3c4d&rev_0100\r\n"));
-    test.files.AddFile(std::string(inf) + "OEM4.PNF", "precompiled");
-
-    EXPECT_EQ(Remove("1A2B", "3"), 0); // a text that is no PID would take OEM3 and OEM4
-    EXPECT_EQ(Remove("1A2B", "3C4"), 0);
-    EXPECT_EQ(Remove("1A2B", "3C4D"), 1);
-    EXPECT_EQ(Left("C:\\WINDOWS\\INF"), (std::vector<std::string>{"OTHER", "OEM1.INF", "OEM2.INF", "OEM3.INF"}));
+    for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
+        Removal m(osClass);
+        m.Add("oemEXDISK.INF", Ours);
+        m.Add("USBSTOR.INF", Ours);
+        m.Add("OTHER\\EXDISK.INF", Ours);
+        EXPECT_EQ(m.Remove("1A2B", "3C4D"), 1);
+        EXPECT_EQ(m.Left(""), (Names{"OTHER", "USBSTOR.INF"}));
+        EXPECT_EQ(m.Left("OTHER"), Names{"EXDISK.INF"});
+    }
 }
 
-TEST_F(InstalledCopyRemovalTest, MissingFolderOrOverlongWindowsFolderFindsNothing)
+TEST(InstalledCopyRemoval, AMissingFolderOrAnOverlongWindowsFolderFindsNothing)
 {
-    session.State.OsClass = OsClass::Windows98;
     TestPlatform bare;
     SetupSession s{bare.platform};
     s.State.WindowsFolder.Assign("C:\\WINDOWS");
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
-
     s.State.WindowsFolder.Assign("C:\\" + std::string(245, 'W')); // the pattern would not fit 259 characters
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
-    EXPECT_TRUE(bare.files.searches.size() == 1);
+    EXPECT_EQ(bare.files.searches.size(), 1u);
 }
 
-TEST_F(InstalledCopyRemovalTest, DriverIsDeletedUnderItsInstalledNameEvenWhenReadOnly)
+TEST(InstalledCopyRemoval, TheDriverIsDeletedUnderItsInstalledNameEvenWhenReadOnly)
 {
-    test.files.AddFile("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS", "driver", true);
-    DeleteDriverFile(session.platform.files, session.State);
-    EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
-    EXPECT_EQ(test.files.log, (std::vector<std::string>{"attributes C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS",
-                                                        "delete C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"}));
-    DeleteDriverFile(session.platform.files, session.State); // already gone: nothing happens
+    Removal m;
+    m.session.State.DriverFileName.Assign("EXDISK.SY_");
+    m.files.AddFile("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS", "driver", true);
+    DeleteDriverFile(m.files, m.session.State);
+    EXPECT_FALSE(m.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
+    DeleteDriverFile(m.files, m.session.State); // already gone: nothing happens
 }
 
 } // namespace

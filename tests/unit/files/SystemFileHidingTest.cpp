@@ -2,141 +2,91 @@
 // files, and the classes that leave everything alone.
 #include <gtest/gtest.h>
 
-#include "fakes/TestPlatform.h"
+#include "fakes/ExamplePackage.h"
 #include "files/SystemFileHiding.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
+using Files = std::vector<std::string>;
 
-class SystemFileHidingTest : public ::testing::Test {
-protected:
-    TestPlatform test;
-    SetupSession session{test.platform};
-
-    void SetUp() override
+struct Hiding : example::Machine {
+    using Machine::Machine;
+    void Hide()
     {
-        session.State.WindowsFolder.Assign("C:\\WINDOWS");
-        test.files.AddFolder("C:\\WINDOWS\\INF");
+        HideUsbStorageInf(files, session.State);
+        HideDriverDatabase(files, session.State);
     }
-    void Add(const std::string& name, const std::string& bytes = "bytes", bool readOnly = false)
+    void Restore()
     {
-        test.files.AddFile("C:\\WINDOWS\\INF\\" + name, bytes, readOnly);
+        RestoreUsbStorageInf(files, session.State);
+        RestoreDriverDatabase(files, session.State);
     }
-    Names Folder() const
-    {
-        Names names = test.files.Names("C:\\WINDOWS\\INF");
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::string Contents(const std::string& name) const { return test.files.Contents("C:\\WINDOWS\\INF\\" + name); }
 };
 
-TEST_F(SystemFileHidingTest, UsbStorageInfStateTableOnWindowsXp)
+TEST(SystemFileHiding, StateTable)
 {
-    session.State.OsClass = OsClass::WindowsXp;
     struct Case {
-        Names before;
-        Names afterHide;
-        Names afterRestore;
+        OsClass osClass;
+        Files before;
+        Files afterHide;
+        Files meanwhile; // written by the system while the device starts
+        Files afterRestore;
     };
+    const Files usbStorage = {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"};
+    const Files usbStorageHidden = {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"};
+    const Files database = {"DRVDATA.BIN=data", "DRVIDX.BIN=index"};
+    const Files databaseHidden = {"DRVDATA.Q7=data", "DRVIDX.Q7=index"};
+    const Files foreign = {"DRVDATA.Q7=x", "DRVIDX.BIN=x", "USBSTOR.INF=x", "USBSTOR.PQ7=x"};
     const Case cases[] = {
-        {{"USBSTOR.INF"}, {"USBSTOR.IQ7"}, {"USBSTOR.INF"}},
+        {OsClass::WindowsXp, usbStorage, usbStorageHidden, {}, usbStorage},
+        {OsClass::WindowsXp, usbStorage, usbStorageHidden, {"USBSTOR.INF=new"}, {"USBSTOR.INF=new", "USBSTOR.PNF=pnf"}},
         // A backup alone is the only copy an interrupted run left: hiding keeps it.
-        {{"USBSTOR.IQ7"}, {"USBSTOR.IQ7"}, {"USBSTOR.INF"}},
-        {{"USBSTOR.INF", "USBSTOR.IQ7"}, {"USBSTOR.IQ7"}, {"USBSTOR.INF"}},
-        {{}, {}, {}},
+        {OsClass::WindowsXp, {"USBSTOR.IQ7=old"}, {"USBSTOR.IQ7=old"}, {}, {"USBSTOR.INF=old"}},
+        {OsClass::WindowsXp, {"USBSTOR.INF=new", "USBSTOR.IQ7=old"}, {"USBSTOR.IQ7=new"}, {}, {"USBSTOR.INF=new"}},
+        {OsClass::WindowsXp, {}, {}, {}, {}},
+        {OsClass::Windows98, database, databaseHidden, {}, database},
+        {OsClass::WindowsMe, {"DRVIDX.BIN=index"}, {"DRVIDX.Q7=index"}, {}, {"DRVIDX.BIN=index"}},
+        // A read-only backup stays, and so the system's file stays in place.
+        {OsClass::Windows98SecondEdition,
+         {"DRVIDX.BIN=index", "DRVIDX.Q7=read-only"},
+         {"DRVIDX.BIN=index", "DRVIDX.Q7=read-only"},
+         {},
+         {"DRVIDX.BIN=index", "DRVIDX.Q7=read-only"}},
+        // Each system hides only its own files.
+        {OsClass::Windows2000, foreign, foreign, {}, foreign},
+        {OsClass::WindowsXp,
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"},
+         {"DRVIDX.BIN=x", "USBSTOR.IQ7=x"},
+         {},
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"}},
+        {OsClass::WindowsMe,
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"},
+         {"DRVIDX.Q7=x", "USBSTOR.INF=x"},
+         {},
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"}},
     };
     for (const Case& c : cases) {
-        TestPlatform fresh;
-        SetupSession s{fresh.platform};
-        s.State.OsClass = OsClass::WindowsXp;
-        s.State.WindowsFolder.Assign("C:\\WINDOWS");
-        fresh.files.AddFolder("C:\\WINDOWS\\INF");
-        for (const std::string& name : c.before) fresh.files.AddFile("C:\\WINDOWS\\INF\\" + name, name);
-        HideUsbStorageInf(s.platform.files, s.State);
-        EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), c.afterHide) << c.before.size();
-        RestoreUsbStorageInf(s.platform.files, s.State);
-        EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), c.afterRestore) << c.before.size();
+        Hiding m(c.osClass);
+        m.AddToInf(c.before);
+        m.Hide();
+        EXPECT_EQ(m.InfFolder(), c.afterHide) << static_cast<int>(c.osClass) << " " << c.before.size();
+        m.AddToInf(c.meanwhile);
+        m.Restore();
+        EXPECT_EQ(m.InfFolder(), c.afterRestore) << static_cast<int>(c.osClass) << " " << c.before.size();
     }
-    // Restoring a backup alone, as a run that stopped halfway left it, brings it back.
-    Add("USBSTOR.IQ7", "system inf");
-    RestoreUsbStorageInf(session.platform.files, session.State);
-    EXPECT_EQ(Folder(), (Names{"USBSTOR.INF"}));
-    EXPECT_EQ(Contents("USBSTOR.INF"), "system inf");
 }
 
-TEST_F(SystemFileHidingTest, HideThenRestoreGivesTheSameBytesBackAndKeepsANewerSystemFile)
+TEST(SystemFileHiding, AFailedRestoreNeverCostsTheOnlyCopy)
 {
-    session.State.OsClass = OsClass::WindowsXp;
-    Add("USBSTOR.INF", "inf bytes");
-    Add("USBSTOR.PNF", "pnf bytes");
-    HideUsbStorageInf(session.platform.files, session.State);
-    EXPECT_EQ(Folder(), (Names{"USBSTOR.IQ7", "USBSTOR.PQ7"}));
-    EXPECT_EQ(test.files.log, (Names{"delete C:\\WINDOWS\\INF\\USBSTOR.IQ7", "delete C:\\WINDOWS\\INF\\USBSTOR.PQ7",
-                                     "move C:\\WINDOWS\\INF\\USBSTOR.INF -> C:\\WINDOWS\\INF\\USBSTOR.IQ7",
-                                     "move C:\\WINDOWS\\INF\\USBSTOR.PNF -> C:\\WINDOWS\\INF\\USBSTOR.PQ7"}));
-    Add("USBSTOR.INF", "written meanwhile");
-    RestoreUsbStorageInf(session.platform.files, session.State);
-    EXPECT_EQ(Folder(), (Names{"USBSTOR.INF", "USBSTOR.PNF"}));
-    EXPECT_EQ(Contents("USBSTOR.INF"), "written meanwhile");
-    EXPECT_EQ(Contents("USBSTOR.PNF"), "pnf bytes");
-}
-
-TEST_F(SystemFileHidingTest, DriverDatabaseWithMissingAndReadOnlyFiles)
-{
-    session.State.OsClass = OsClass::Windows98;
-    Add("DRVIDX.BIN", "index");
-    HideDriverDatabase(session.platform.files, session.State); // DRVDATA.BIN is missing: the first rename stays done
-    EXPECT_EQ(Folder(), (Names{"DRVIDX.Q7"}));
-    RestoreDriverDatabase(session.platform.files, session.State);
-    EXPECT_EQ(Folder(), (Names{"DRVIDX.BIN"}));
-
-    TestPlatform fresh;
-    SetupSession s{fresh.platform};
-    s.State.OsClass = OsClass::Windows98SecondEdition;
-    s.State.WindowsFolder.Assign("C:\\WINDOWS");
-    fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.Q7", "old backup", true);
-    fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
-    HideDriverDatabase(s.platform.files, s.State); // the read-only backup survives, so the system file stays in place
-    EXPECT_EQ(fresh.files.Contents("C:\\WINDOWS\\INF\\DRVIDX.Q7"), "old backup");
-    EXPECT_EQ(fresh.files.Contents("C:\\WINDOWS\\INF\\DRVIDX.BIN"), "index");
-}
-
-TEST_F(SystemFileHidingTest, OtherClassesLeaveTheFolderAlone)
-{
-    Add("USBSTOR.INF");
-    Add("USBSTOR.PQ7");
-    Add("DRVIDX.BIN");
-    Add("DRVDATA.Q7");
-    for (OsClass osClass : {OsClass::Windows2000}) {
-        session.State.OsClass = osClass;
-        HideUsbStorageInf(session.platform.files, session.State);
-        RestoreUsbStorageInf(session.platform.files, session.State);
-        HideDriverDatabase(session.platform.files, session.State);
-        RestoreDriverDatabase(session.platform.files, session.State);
-    }
-    session.State.OsClass = OsClass::WindowsXp;
-    HideDriverDatabase(session.platform.files, session.State);
-    RestoreDriverDatabase(session.platform.files, session.State);
-    session.State.OsClass = OsClass::WindowsMe;
-    HideUsbStorageInf(session.platform.files, session.State);
-    RestoreUsbStorageInf(session.platform.files, session.State);
-    EXPECT_TRUE(test.files.log.empty());
-}
-
-TEST_F(SystemFileHidingTest, AFailedRestoreNeverCostsTheOnlyCopy)
-{
-    session.State.OsClass = OsClass::WindowsXp;
-    Add("USBSTOR.INF", "inf bytes");
-    Add("USBSTOR.PNF", "pnf bytes");
-    HideUsbStorageInf(session.platform.files, session.State);
-    test.files.faults.FailAllCalls(FakeFileSystem::Operation::Move);
-    RestoreUsbStorageInf(session.platform.files, session.State);
-    EXPECT_EQ(Folder(), (Names{"USBSTOR.IQ7", "USBSTOR.PQ7"}));
-    test.files.faults.Clear();
-    RestoreUsbStorageInf(session.platform.files, session.State); // the next run finds the backups and restores them
-    EXPECT_EQ(Contents("USBSTOR.INF"), "inf bytes");
+    Hiding m(OsClass::WindowsXp);
+    m.AddToInf({"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"});
+    m.Hide();
+    m.files.faults.FailAllCalls(FakeFileSystem::Operation::Move);
+    m.Restore();
+    EXPECT_EQ(m.InfFolder(), (Files{"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}));
+    m.files.faults.Clear();
+    m.Restore(); // the next run finds the backups and restores them
+    EXPECT_EQ(m.InfFolder(), (Files{"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}));
 }
 
 } // namespace

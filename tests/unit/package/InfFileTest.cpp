@@ -8,13 +8,14 @@
 #include <map>
 #include <optional>
 
-#include "fakes/FakeFileSystem.h"
+#include "fakes/ExamplePackage.h"
 #include "fakes/Latin1CodePage.h"
 #include "fakes/ShiftJisCodePage.h"
 #include "package/InfEncoding.h"
 
 namespace {
 
+using example::Utf16File;
 const std::string Header = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n";
 
 Latin1CodePage latin1; // outlives every file read through it
@@ -39,6 +40,13 @@ std::vector<std::string> Values(const InfFile& file, const InfLine& line)
     return values;
 }
 
+// Field 1 of the first line of the section with the key (any line with none); none without that line.
+std::optional<std::string> Value(const InfFile& file, std::string_view section, const char* key)
+{
+    InfLine line;
+    return file.FindFirstLine(section, key, line) ? Field(file, line, 1) : std::nullopt;
+}
+
 // The first line of [Test] in a file made of the header, that section and `body`. A file that
 // does not open is a failure, and an empty one stands in for it so that reads simply fail.
 struct FirstLine {
@@ -54,35 +62,25 @@ struct FirstLine {
     }
 };
 
-std::string Utf16Le(std::u16string_view text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-    return bytes;
-}
-
 TEST(InfFileTest, OpensOnlyWindows4StyleFilesThatParse)
 {
-    const std::map<std::string, bool> cases = {
-        {"[VERSION]\nSIGNATURE=$chicago$", true},
-        {"[version]\nsignature=\"$Windows NT$\",extra", true},
-        {"[Version]\nSignature=$Windows 95$", true},
-        {"[Version]\nabc=def\n[Other]\n[version]\nSignature=$chicago$", true},
-        {"[Version]\nSignature=foo", false},
-        {"[Version]\nSignature=", false},
-        {"[Version]\nSignature=%sig%\n[Strings]\nsig=$Chicago$", false},
-        {"[Setup]\nSignature=$Chicago$", false},
-        {"abcd", false},
-        {"", false},
-        {Header + "[ab\r\n", false},
-        {Header + "[ab\x1a]\n", false},
-        {Header + "[" + std::string(255, 'a') + "]", true},
-        {Header + "[" + std::string(256, 'a') + "]", false},
-        {";comment\n" + Header, true},
-        {"garbage\n" + Header, false},
-        {"garbage\n" + Header + "[strings]\n", true},
-    };
-    for (const auto& [bytes, opens] : cases) EXPECT_EQ(Parse(bytes) != nullptr, opens) << bytes;
+    const std::string opening[] = {
+        "[VERSION]\nSIGNATURE=$chicago$",           "[version]\nsignature=\"$Windows NT$\",extra",
+        "[Version]\nSignature=$Windows 95$",        "[Version]\nabc=def\n[Other]\n[version]\nSignature=$chicago$",
+        Header + "[" + std::string(255, 'a') + "]", ";comment\n" + Header,
+        "garbage\n" + Header + "[strings]\n"};
+    for (const std::string& bytes : opening) EXPECT_NE(Parse(bytes), nullptr) << bytes;
+    const std::string refused[] = {"[Version]\nSignature=foo",
+                                   "[Version]\nSignature=",
+                                   "[Setup]\nSignature=$Chicago$",
+                                   "[Version]\nSignature=%sig%\n[Strings]\nsig=$Chicago$",
+                                   "abcd",
+                                   "",
+                                   Header + "[ab\r\n",
+                                   Header + "[ab\x1a]\n",
+                                   Header + "[" + std::string(256, 'a') + "]",
+                                   "garbage\n" + Header};
+    for (const std::string& bytes : refused) EXPECT_EQ(Parse(bytes), nullptr) << bytes;
 }
 
 TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
@@ -114,13 +112,12 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
         {"a=b,\"\",c,\" \",d", "a", {"b", "", "c", " ", "d"}},
         {"a=x \"\" y ; comment", "a", {"x  y"}},
         {"HKLM,A,B,'C',D", std::nullopt, {"HKLM", "A", "B", "'C'", "D"}},
-        {"ab=c\x1a"
-         "d\ne=f",
-         "ab",
-         {"c"}},
+        {"ab=c\x1az\ne=f", "ab", {"c"}},
         {std::string("abcd=ef\0gh", 10), "abcd", {"ef gh"}},
         {std::string("ab=cd \0\n", 8), "ab", {"cd"}},
         {"k=" + std::string(600, 'v') + "\"" + std::string(100, 'w'), "k", {std::string(511, 'v')}},
+        // In Latin-1, 0xA0 and 0x85 are U+00A0 and U+0085: Unicode white space, trimmed.
+        {"\xA0k\xA0=\xA0v\x85,a\xA0z", "k", {"v", "a\xA0z"}},
     };
     for (const Case& test : cases) {
         FirstLine first(test.body);
@@ -129,28 +126,16 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
     }
 }
 
-TEST(InfFileTest, TrimsWhatTheCodePageTurnsIntoUnicodeWhiteSpace)
-{
-    // In Latin-1, 0xA0 and 0x85 are U+00A0 and U+0085.
-    FirstLine latin("\xA0k\xA0=\xA0v\x85,a\xA0"
-                    "b");
-    EXPECT_EQ(Field(*latin.file, latin.line, 0), "k");
-    EXPECT_EQ(Values(*latin.file, latin.line), (std::vector<std::string>{"v", "a\xA0"
-                                                                              "b"}));
-}
-
 TEST(InfFileTest, SectionNamesAreRawTextUpToTheFirstBracket)
 {
     const auto file = Parse(Header + " [Test[S]ection] tail\na=1\n[ x;y\\\" ]\nb=2\n[TEST[s]\nc=3\n[]\nd=4\n" +
                             std::string("[Nul\0Name]\ne=5\n", 15));
     ASSERT_NE(file, nullptr);
-    InfLine line;
-    for (const auto& [section, key] :
-         std::map<std::string, std::string>{{"test[S", "a"}, {" x;y\\\" ", "b"}, {"", "d"}, {"Nul Name", "e"}})
-        EXPECT_TRUE(file->FindFirstLine(section, key.c_str(), line)) << section;
-    EXPECT_FALSE(file->FindFirstLine("Test[Section", nullptr, line));
     // The second [TEST[s] header adds its line to the same section.
-    ASSERT_TRUE(file->FindFirstLine("Test[S", "c", line));
+    const std::map<std::string, std::string> found = {
+        {"test[S", "a"}, {" x;y\\\" ", "b"}, {"Test[S", "c"}, {"", "d"}, {"Nul Name", "e"}};
+    for (const auto& [section, key] : found) EXPECT_NE(Value(*file, section, key.c_str()), std::nullopt) << section;
+    EXPECT_EQ(Value(*file, "Test[Section", nullptr), std::nullopt);
 }
 
 TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
@@ -225,19 +210,21 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
         {"%2%", "C:\\WIN\\SYS\\unknown"},
         {"%30%", "C:\\"},
         {"%s%", "strings first"},
-        {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"},
-    };
+        {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"}};
     std::string text = Header + "[Test]\n";
     for (const auto& [value, expected] : cases) text += "k=" + value + "\n";
     text += "[Strings]\ns=strings first\n";
     std::u16string wide(text.begin(), text.end());
     FakeFileSystem files;
     files.AddFile("C:\\PKG\\ANSI.INF", text);
-    files.AddFile("C:\\PKG\\UTF16.INF", Utf16Le(wide));
+    files.AddFile("C:\\PKG\\UTF16.INF", Utf16File(wide));
+    files.AddFile("C:\\PKG\\EMPTY.INF", "");
+    EXPECT_EQ(InfFile::Open(files, latin1, "C:\\PKG\\EMPTY.INF"), nullptr);
+    EXPECT_EQ(InfFile::Open(files, latin1, "C:\\PKG\\MISSING.INF"), nullptr);
     InfOpenOptions options;
     options.windowsFolder = "C:\\WIN";
     options.systemFolder = "C:\\WIN\\SYS";
-    for (const char* path : {"C:\\PKG\\ANSI.INF", "C:\\PKG\\UTF16.INF"}) {
+    for (const char* path : {"C:\\PKG\\ansi.inf", "C:\\PKG\\UTF16.INF"}) {
         const auto file = InfFile::Open(files, latin1, path, options);
         ASSERT_NE(file, nullptr);
         InfLine line;
@@ -255,12 +242,12 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
 TEST(InfFileTest, PrefersTheUserLanguagesStringsOnlyWhenAsked)
 {
     const std::string body = "a=%name%,%only%\n[Strings]\nname=English\nonly=Base\n[strings.040A]\nname=Espanol\n";
-    FirstLine plain(body, {false, 0x040A, {}, {}});
-    EXPECT_EQ(Values(*plain.file, plain.line), (std::vector<std::string>{"English", "Base"}));
-    FirstLine localized(body, {true, 0x040A, {}, {}});
-    EXPECT_EQ(Values(*localized.file, localized.line), (std::vector<std::string>{"Espanol", "Base"}));
-    FirstLine otherLanguage(body, {true, 0x0411, {}, {}});
-    EXPECT_EQ(Values(*otherLanguage.file, otherLanguage.line), (std::vector<std::string>{"English", "Base"}));
+    const std::pair<InfOpenOptions, const char*> cases[] = {
+        {{false, 0x040A, {}, {}}, "English"}, {{true, 0x040A, {}, {}}, "Espanol"}, {{true, 0x0411, {}, {}}, "English"}};
+    for (const auto& [options, name] : cases) {
+        FirstLine first(body, options);
+        EXPECT_EQ(Values(*first.file, first.line), (std::vector<std::string>{name, "Base"}));
+    }
 }
 
 TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
@@ -272,9 +259,7 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
     EXPECT_TRUE(file.GetStringField(first.line, 1, buffer, sizeof buffer));
     EXPECT_EQ(std::string(buffer), std::string(19, 'x'));
     std::strcpy(buffer, "preset");
-    EXPECT_FALSE(file.GetStringField(first.line, 2, buffer, sizeof buffer));
-    EXPECT_FALSE(file.GetStringField(first.line, 3, buffer, sizeof buffer));
-    EXPECT_FALSE(file.GetStringField(first.line, 4, buffer, sizeof buffer));
+    for (unsigned index : {2, 3, 4}) EXPECT_FALSE(file.GetStringField(first.line, index, buffer, sizeof buffer));
     EXPECT_STREQ(buffer, "preset");
 
     FixedText<20> text;
@@ -291,29 +276,28 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
-    const std::map<std::string, std::optional<std::int32_t>> cases = {
-        {"48", 48},
-        {"0x4", 4},
-        {"0X1f", 31},
-        {"010", 8},
-        {"-12", -12},
-        {"+7", 7},
-        {"", 0},
-        {"%sp%5", 5},
-        {"2147483647", 2147483647},
-        {"99999999999", 2147483647},
-        {"-2147483648", INT32_MIN},
-        {"-0x80000001", INT32_MIN},
-        {"0xFFFFFFFF", 2147483647},
-        {"Field1", std::nullopt},
-        {"08", std::nullopt},
-        {"0x", std::nullopt},
-        {"12a", std::nullopt},
-        {"-", std::nullopt},
-        {"%sp%", std::nullopt},
-        {"5%sp%", std::nullopt},
-        {"%long%%long%", 2147483647},
-    };
+    const std::map<std::string, std::optional<std::int32_t>> cases = {{"48", 48},
+                                                                      {"0x4", 4},
+                                                                      {"0X1f", 31},
+                                                                      {"010", 8},
+                                                                      {"-12", -12},
+                                                                      {"+7", 7},
+                                                                      {"", 0},
+                                                                      {"%sp%5", 5},
+                                                                      // Out of range clamps.
+                                                                      {"2147483647", 2147483647},
+                                                                      {"99999999999", 2147483647},
+                                                                      {"-2147483648", INT32_MIN},
+                                                                      {"-0x80000001", INT32_MIN},
+                                                                      {"0xFFFFFFFF", 2147483647},
+                                                                      {"%long%%long%", 2147483647},
+                                                                      {"Field1", std::nullopt},
+                                                                      {"08", std::nullopt},
+                                                                      {"0x", std::nullopt},
+                                                                      {"12a", std::nullopt},
+                                                                      {"-", std::nullopt},
+                                                                      {"%sp%", std::nullopt},
+                                                                      {"5%sp%", std::nullopt}};
     for (const auto& [text, expected] : cases) {
         FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\nlong=" + std::string(300, '7') + "\n");
         std::int32_t value = -1;
@@ -341,28 +325,23 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
                                     u8"k=caf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x\r\n"
                                     u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\nv=") +
                              std::string(510, 'v') + narrow(u8"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
-    for (const auto& bytes : {Utf16Le(text + more + std::u16string(510, u'v') + end), utf8}) {
+    for (const auto& bytes : {Utf16File(text + more + std::u16string(510, u'v') + end), utf8}) {
         const auto file = Parse(bytes);
         ASSERT_NE(file, nullptr);
         InfLine line;
         ASSERT_TRUE(file->FindFirstLine("test", "K", line));
         EXPECT_EQ(Values(*file, line), (std::vector<std::string>{"caf\xe9 ??", "?", "?x"}));
-        EXPECT_FALSE(file->FindFirstLine("test", "????", line));
-        EXPECT_FALSE(file->FindFirstLine("????", nullptr, line));
-        for (const auto& [key, value] : std::map<std::string, std::string>{{"caf\xe9", "2"}, {"X", "3"}}) {
-            ASSERT_TRUE(file->FindFirstLine("test", key.c_str(), line)) << key;
-            EXPECT_EQ(Field(*file, line, 1), value);
-        }
-        ASSERT_TRUE(file->FindFirstLine("test", "v", line));
-        EXPECT_EQ(Field(*file, line, 1), std::string(510, 'v') + "?");
+        EXPECT_EQ(Value(*file, "test", "????"), std::nullopt);
+        EXPECT_EQ(Value(*file, "????", nullptr), std::nullopt);
+        EXPECT_EQ(Value(*file, "test", "caf\xe9"), "2");
+        EXPECT_EQ(Value(*file, "test", "X"), "3");
+        EXPECT_EQ(Value(*file, "test", "v"), std::string(510, 'v') + "?");
     }
     const auto broken = Parse("\xEF\xBB\xBF" + Header + "[Test]\nk=a\x80z\n"); // read through UTF-16
-    InfLine line;
-    ASSERT_TRUE(broken && broken->FindFirstLine("Test", "k", line));
-    EXPECT_EQ(Field(*broken, line, 1), "a?z");
-    std::string noMark = Utf16Le(text).substr(2);
-    EXPECT_EQ(Parse(noMark), nullptr);
-    EXPECT_EQ(Parse(Utf16Le(text) + "x"), nullptr); // an odd size is never UTF-16
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(Value(*broken, "Test", "k"), "a?z");
+    EXPECT_EQ(Parse(Utf16File(text).substr(2)), nullptr);
+    EXPECT_EQ(Parse(Utf16File(text) + "x"), nullptr); // an odd size is never UTF-16
     EXPECT_EQ(Parse("\xEF\xBB\xBF"), nullptr);
 }
 
@@ -370,41 +349,26 @@ TEST(InfFileTest, AUtf16FileEndsAtItsFirstCtrlZUnitNotAtABytePairThatLooksLikeOn
 {
     // U+011A and U+1A41 hold the byte 0x1A, and U+1A41 U+4E00 the bytes 1A 00 across two
     // characters; only the unit U+001A ends the text.
-    const auto file = Parse(Utf16Le(u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=a\u011Ab\u1A41\u4E00c\r\n"
-                                    u"\x1A[More]\r\nm=1\r\n"));
+    const auto file = Parse(Utf16File(u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=a\u011Ab\u1A41\u4E00c\r\n"
+                                      u"\x1A[More]\r\nm=1\r\n"));
     ASSERT_NE(file, nullptr);
-    InfLine line;
-    ASSERT_TRUE(file->FindFirstLine("Test", "k", line));
-    EXPECT_EQ(Field(*file, line, 1), "a?b??c");
-    EXPECT_FALSE(file->FindFirstLine("More", nullptr, line));
+    EXPECT_EQ(Value(*file, "Test", "k"), "a?b??c");
+    EXPECT_EQ(Value(*file, "More", nullptr), std::nullopt);
 }
 
 TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
 {
-    const std::map<std::string, std::u16string> cases = {
-        {"a\x80z", u"a\uFFFDz"},
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},
-        {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"\xE6\x97", u"\uFFFD"},
-        {"\xE6\x97z", u"\uFFFDz"},
-        {"\xF0\x9F\x98\x80", u"\U0001F600"},
-        {"\xFF\xFE", u"\uFFFD\uFFFD"},
-        {"\xC3\xA9", u"\u00e9"},
-    };
+    const std::map<std::string, std::u16string> cases = {{"a\x80z", u"a\uFFFDz"},
+                                                         {"\xC0\xAF", u"\uFFFD\uFFFD"},
+                                                         {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
+                                                         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+                                                         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+                                                         {"\xE6\x97", u"\uFFFD"},
+                                                         {"\xE6\x97z", u"\uFFFDz"},
+                                                         {"\xF0\x9F\x98\x80", u"\U0001F600"},
+                                                         {"\xFF\xFE", u"\uFFFD\uFFFD"},
+                                                         {"\xC3\xA9", u"\u00e9"}};
     for (const auto& [bytes, units] : cases) EXPECT_EQ(DecodeUtf8(bytes), units) << bytes;
-}
-
-TEST(InfFileTest, OpensThroughTheFileSystem)
-{
-    FakeFileSystem files;
-    files.AddFile("C:\\PKG\\EXDISK.IN_", Header);
-    files.AddFile("C:\\PKG\\EMPTY.IN_", "");
-    Latin1CodePage codePage;
-    EXPECT_NE(InfFile::Open(files, codePage, "C:\\PKG\\exdisk.in_"), nullptr);
-    EXPECT_EQ(InfFile::Open(files, codePage, "C:\\PKG\\EMPTY.IN_"), nullptr);
-    EXPECT_EQ(InfFile::Open(files, codePage, "C:\\PKG\\MISSING.IN_"), nullptr);
 }
 
 TEST(InfFileTest, HostileInputStaysBounded)
@@ -423,9 +387,7 @@ TEST(InfFileTest, HostileInputStaysBounded)
     for (int i = 0; i < 200'000; ++i) sections += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
     const auto many = Parse(sections);
     ASSERT_NE(many, nullptr);
-    InfLine line;
-    ASSERT_TRUE(many->FindFirstLine("s199999", "K", line));
-    EXPECT_EQ(Field(*many, line, 1), "199999");
+    EXPECT_EQ(Value(*many, "s199999", "K"), "199999");
 
     EXPECT_NE(Parse(Header + std::string(1'000'000, '\\') + "\n" + std::string(1'000'000, '"')), nullptr);
     EXPECT_EQ(Parse(Header + "[" + std::string(10'000'000, 'n')), nullptr);
@@ -433,61 +395,34 @@ TEST(InfFileTest, HostileInputStaysBounded)
 
 } // namespace
 
-TEST(InfFileDoubleByte, SecondBytesThatLookLikeSyntaxStayText)
+TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
 {
-    // 0x95 0x5C and 0x83 0x5D are characters of code page 932 whose second byte is '\' or ']'.
-    const std::string text = "[Version]\r\nSignature=$CHICAGO$\r\n"
-                             "[Sec\x83\x5D]\r\nKey=\x95\x5C\r\nNext=1\r\n"
-                             "[Strings]\r\nDesc=\"\x95\x5C\"\r\n";
+    // In code page 932, 0x95 0x5C and 0x83 0x5D are characters whose second byte is '\' or ']',
+    // 0x81 0x40 is U+3000, and 0x93 opens a character whose second byte is never NUL, a line end
+    // or nothing (a NUL reads as a space). A key keeps 511 characters, 1022 bytes here, and never
+    // half of one.
+    std::string longKey;
+    for (int i = 0; i < 600; ++i) longKey += "\x93\xFA";
+    const std::string text =
+        Header + "[Sec\x83\x5D]\r\nKey=\x95\x5C\r\nNext=1\r\n[Strings]\r\nDesc=\"\x95\x5C\"\r\n[Test]\n" + longKey +
+        "=x\n\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\nA=x\x93" + '\0' + "y\nB=x\x93\r\nC=z\nD=x\x93";
     ShiftJisCodePage japanese;
-    const std::unique_ptr<InfFile> inf = InfFile::Parse(text, japanese);
-    ASSERT_TRUE(inf);
-    InfLine line;
-    ASSERT_TRUE(inf->FindFirstLine("Sec\x83\x5D", "Key", line));
-    char value[16] = {};
-    ASSERT_TRUE(inf->GetStringField(line, 1, value, sizeof value));
-    EXPECT_STREQ(value, "\x95\x5C");
-    EXPECT_TRUE(inf->FindFirstLine("Sec\x83\x5D", "Next", line)); // not swallowed by a continuation
-    ASSERT_TRUE(inf->FindFirstLine("Strings", "Desc", line));
-    ASSERT_TRUE(inf->GetStringField(line, 1, value, sizeof value));
-    EXPECT_STREQ(value, "\x95\x5C");
-
-    Latin1CodePage latin1; // a single-byte code page reads the same bytes as a continuation
-    const std::unique_ptr<InfFile> plain = InfFile::Parse(text, latin1);
-    ASSERT_TRUE(plain);
-    EXPECT_TRUE(plain->FindFirstLine("Sec\x83", "Key", line));
-    EXPECT_FALSE(plain->FindFirstLine("Sec\x83", "Next", line));
-}
-
-TEST(InfFileDoubleByte, CountsCharactersAndTrimsTheIdeographicSpace)
-{
-    // 0x81 0x40 is U+3000. A key keeps 511 characters, 1022 bytes here, and never half of one.
-    std::string key;
-    for (int i = 0; i < 600; ++i) key += "\x93\xFA";
-    ShiftJisCodePage japanese;
-    const auto inf = InfFile::Parse(
-        Header + "[Test]\n" + key + "=x\n\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\n", japanese);
-    ASSERT_TRUE(inf);
-    InfLine line;
-    EXPECT_TRUE(inf->FindFirstLine("Test", key.substr(0, 1022).c_str(), line));
-    EXPECT_FALSE(inf->FindFirstLine("Test", key.substr(0, 1021).c_str(), line));
-    ASSERT_TRUE(inf->FindFirstLine("Test", "k", line));
-    EXPECT_EQ(Field(*inf, line, 1), "\x93\xFA\x81\x40\x93\xFA");
-}
-
-TEST(InfFileDoubleByte, ALeadByteBeforeANulALineEndOrTheEndIsAByteOnItsOwn)
-{
-    // 0x93 opens a character of code page 932; no second byte is NUL, a line end or nothing.
-    ShiftJisCodePage japanese;
-    const std::string text = Header + std::string("[Test]\nA=x\x93") + '\0' + "y\nB=x\x93\r\nC=z\nD=x\x93";
     const auto inf = InfFile::Parse(text, japanese);
     ASSERT_TRUE(inf);
-    InfLine line;
-    ASSERT_TRUE(inf->FindFirstLine("Test", "A", line));
-    EXPECT_EQ(Field(*inf, line, 1), "x\x93 y"); // the NUL reads as a space, and the field goes on
-    ASSERT_TRUE(inf->FindFirstLine("Test", "B", line));
-    EXPECT_EQ(Field(*inf, line, 1), "x\x93");
-    EXPECT_TRUE(inf->FindFirstLine("Test", "C", line)); // the line end was not taken as a second byte
-    ASSERT_TRUE(inf->FindFirstLine("Test", "D", line));
-    EXPECT_EQ(Field(*inf, line, 1), "x\x93");
+    const std::tuple<std::string, std::string, std::optional<std::string>> reads[] = {
+        {"Sec\x83\x5D", "Key", "\x95\x5C"},
+        {"Sec\x83\x5D", "Next", "1"},
+        {"Strings", "Desc", "\x95\x5C"},
+        {"Test", longKey.substr(0, 1022), "x"},
+        {"Test", longKey.substr(0, 1021), std::nullopt},
+        {"Test", "k", "\x93\xFA\x81\x40\x93\xFA"},
+        {"Test", "A", "x\x93 y"},
+        {"Test", "B", "x\x93"},
+        {"Test", "C", "z"},
+        {"Test", "D", "x\x93"}};
+    for (const auto& [section, key, value] : reads) EXPECT_EQ(Value(*inf, section, key.c_str()), value) << key;
+
+    const auto plain = Parse(text); // a single-byte code page reads the same bytes as a continuation
+    EXPECT_NE(Value(*plain, "Sec\x83", "Key"), std::nullopt);
+    EXPECT_EQ(Value(*plain, "Sec\x83", "Next"), std::nullopt);
 }
