@@ -61,9 +61,7 @@ public:
 // Services the package read never calls.
 class NoRegistry : public Registry {
 public:
-    long OpenMachineKey(const std::string&, std::uint32_t, RegistryKey&) override { return 5; }
-    long SetStringValue(RegistryKey, const std::string&, const std::string&) override { return 5; }
-    long CloseKey(RegistryKey) override { return 6; }
+    bool SetMachineString(const std::string&, const std::string&, const std::string&) override { return false; }
 };
 class NoDeviceSetup : public DeviceSetup {
 public:

@@ -86,17 +86,12 @@ private:
 class CrashingRegistry : public Registry {
 public:
     CrashingRegistry(Registry& inner, CrashPoint& crash) : inner_(inner), crash_(crash) {}
-    long OpenMachineKey(const std::string& subKey, std::uint32_t access, RegistryKey& key) override
+    bool SetMachineString(const std::string& keyPath, const std::string& valueName, const std::string& text) override
     {
-        return inner_.OpenMachineKey(subKey, access, key);
-    }
-    long SetStringValue(RegistryKey key, const std::string& name, const std::string& value) override
-    {
-        const long status = inner_.SetStringValue(key, name, value);
+        const bool written = inner_.SetMachineString(keyPath, valueName, text);
         crash_.Changed();
-        return status;
+        return written;
     }
-    long CloseKey(RegistryKey key) override { return inner_.CloseKey(key); }
 
 private:
     Registry& inner_;
@@ -289,9 +284,7 @@ std::vector<Injection> Injections()
         Inject("directory creation", &TestPlatform::files, File::MakeDirectory),
         Inject("file read", &TestPlatform::files, File::ReadAll),
         Inject("file write", &TestPlatform::files, File::Rewrite),
-        Inject("registry open", &TestPlatform::registry, Reg::OpenMachineKey),
-        Inject("registry write", &TestPlatform::registry, Reg::SetStringValue),
-        Inject("registry close", &TestPlatform::registry, Reg::CloseKey),
+        Inject("registry write", &TestPlatform::registry, Reg::SetMachineString),
         Inject("device set", &TestPlatform::devices, Dev::GetClassDevices),
         Inject("instance ID", &TestPlatform::devices, Dev::GetInstanceId),
         Inject("node removal", &TestPlatform::devices, Dev::RemoveDevice),
