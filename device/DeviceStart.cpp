@@ -9,14 +9,6 @@ namespace {
 
 constexpr int DatabaseRebuildMilliseconds = 3000;
 
-bool ReenumerateDeviceTree(ConfigManager& configManager)
-{
-    DeviceNode root;
-    if (configManager.LocateRootNode(root) != ConfigSuccess)
-        return false;
-    return configManager.ReenumerateNode(root, 0) == ConfigSuccess;
-}
-
 } // namespace
 
 bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager, WindowSystem& windows,
@@ -32,7 +24,7 @@ bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configM
         HideUsbStorageInf(files, state);
     }
 
-    bool started = ReenumerateDeviceTree(configManager);
+    bool started = configManager.ReenumerateDeviceTree();
 
     if (IsWindows98Family(osClass)) {
         run.PumpMessages(DatabaseRebuildMilliseconds);

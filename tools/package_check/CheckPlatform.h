@@ -73,8 +73,7 @@ public:
 };
 class NoConfigManager : public ConfigManager {
 public:
-    std::uint32_t LocateRootNode(DeviceNode&) override { return 0x13; }
-    std::uint32_t ReenumerateNode(DeviceNode, std::uint32_t) override { return 0x13; }
+    bool ReenumerateDeviceTree() override { return false; }
 };
 class NoWindowSystem : public WindowSystem {
 public:

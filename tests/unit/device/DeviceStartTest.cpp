@@ -66,12 +66,11 @@ TEST_F(DeviceStartTest, Windows98FamilyHidesTheDatabaseAroundTheReenumerationAnd
     }
 }
 
-TEST_F(DeviceStartTest, AFailedLocateStillPausesAndRestores)
+TEST_F(DeviceStartTest, AFailedReenumerationStillPausesAndRestores)
 {
     session.State.OsClass = OsClass::Windows98SecondEdition;
-    test.configManager.locateResult = 0x13;
+    test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     EXPECT_FALSE(StartDevice(session));
-    EXPECT_EQ(test.configManager.log, (Lines{"locate"}));
     EXPECT_EQ(test.clock.elapsedMilliseconds, 3000);
     EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
 }
@@ -83,7 +82,7 @@ TEST_F(DeviceStartTest, Windows2000OnlyReenumerates)
     EXPECT_TRUE(test.files.log.empty());
     EXPECT_EQ(test.clock.elapsedMilliseconds, 0);
     EXPECT_EQ(Progress(), (Lines{"50", "100"}));
-    test.configManager.reenumerateResult = 0x13;
+    test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     EXPECT_FALSE(StartDevice(session));
 }
 
@@ -102,7 +101,7 @@ TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
     EXPECT_EQ(progress.back(), "100");
 
     // A failed re-enumeration does not stop the wizard's search.
-    test.configManager.locateResult = 0x13;
+    test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     test.view.transcript.clear();
     EXPECT_FALSE(StartDevice(session));
     EXPECT_EQ(Progress().size(), 122u);

@@ -288,11 +288,8 @@ std::vector<Injection> Injections()
         Inject("device set", &TestPlatform::devices, Dev::GetClassDevices),
         Inject("instance ID", &TestPlatform::devices, Dev::GetInstanceId),
         Inject("node removal", &TestPlatform::devices, Dev::RemoveDevice),
+        Inject("re-enumeration", &TestPlatform::configManager, FakeConfigManager::Operation::ReenumerateDeviceTree),
     };
-    all.push_back(
-        {"root locate", [](Machine&) { return 1; }, [](Machine& m, int) { m.test.configManager.locateResult = 0x13; }});
-    all.push_back({"re-enumeration", [](Machine&) { return 1; },
-                   [](Machine& m, int) { m.test.configManager.reenumerateResult = 0x13; }});
     all.push_back({"window search", [](Machine&) { return 1; },
                    [](Machine& m, int) { m.test.configManager.onReenumerate = nullptr; }});
     all.push_back(
