@@ -65,11 +65,8 @@ public:
 };
 class NoDeviceSetup : public DeviceSetup {
 public:
-    bool GetClassDevices(const ClassGuid&, const std::string&, std::uint32_t, DeviceSet&) override { return false; }
-    bool EnumDevice(DeviceSet, std::uint32_t) override { return false; }
-    bool GetInstanceId(DeviceSet, std::uint32_t, std::string&) override { return false; }
-    bool RemoveDevice(DeviceSet, std::uint32_t) override { return false; }
-    void DestroyDeviceSet(DeviceSet) override {}
+    std::vector<std::string> InstanceIds(const ClassGuid&, const std::string&) override { return {}; }
+    bool RemoveDevice(const std::string&) override { return false; }
 };
 class NoConfigManager : public ConfigManager {
 public:

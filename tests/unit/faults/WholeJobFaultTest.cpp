@@ -101,23 +101,16 @@ private:
 class CrashingDevices : public DeviceSetup {
 public:
     CrashingDevices(DeviceSetup& inner, CrashPoint& crash) : inner_(inner), crash_(crash) {}
-    bool GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator, std::uint32_t flags,
-                         DeviceSet& set) override
+    std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator) override
     {
-        return inner_.GetClassDevices(classGuid, enumerator, flags, set);
+        return inner_.InstanceIds(classGuid, enumerator);
     }
-    bool EnumDevice(DeviceSet set, std::uint32_t index) override { return inner_.EnumDevice(set, index); }
-    bool GetInstanceId(DeviceSet set, std::uint32_t index, std::string& instanceId) override
+    bool RemoveDevice(const std::string& instanceId) override
     {
-        return inner_.GetInstanceId(set, index, instanceId);
-    }
-    bool RemoveDevice(DeviceSet set, std::uint32_t index) override
-    {
-        const bool removed = inner_.RemoveDevice(set, index);
+        const bool removed = inner_.RemoveDevice(instanceId);
         crash_.Changed();
         return removed;
     }
-    void DestroyDeviceSet(DeviceSet set) override { inner_.DestroyDeviceSet(set); }
 
 private:
     DeviceSetup& inner_;
@@ -285,8 +278,7 @@ std::vector<Injection> Injections()
         Inject("file read", &TestPlatform::files, File::ReadAll),
         Inject("file write", &TestPlatform::files, File::Rewrite),
         Inject("registry write", &TestPlatform::registry, Reg::SetMachineString),
-        Inject("device set", &TestPlatform::devices, Dev::GetClassDevices),
-        Inject("instance ID", &TestPlatform::devices, Dev::GetInstanceId),
+        Inject("device listing", &TestPlatform::devices, Dev::InstanceIds),
         Inject("node removal", &TestPlatform::devices, Dev::RemoveDevice),
         Inject("re-enumeration", &TestPlatform::configManager, FakeConfigManager::Operation::ReenumerateDeviceTree),
     };
