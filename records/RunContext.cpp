@@ -8,9 +8,9 @@ namespace {
 constexpr int PumpStepMilliseconds = 10;
 }
 
-int ProgressPosition(int from, int to, int percent)
+int ProgressPosition(int from, int to, int part, int whole)
 {
-    return from + (to - from) * percent / 100;
+    return from + (to - from) * part / whole;
 }
 
 int RunContext::ShowMessage(int stringId, unsigned flags)

@@ -13,8 +13,9 @@
 constexpr unsigned MessageStop = 16;        // stop icon, OK button: refusals and errors
 constexpr unsigned MessageInformation = 64; // information icon, OK button: closing messages
 
-// Position for p percent of the sub-range from..to, in truncating 32-bit arithmetic.
-int ProgressPosition(int from, int to, int percent);
+// Position for part/whole (percent unless whole says otherwise) of the sub-range from..to, in
+// truncating 32-bit arithmetic.
+int ProgressPosition(int from, int to, int part, int whole = 100);
 
 class RunContext {
 public:
