@@ -11,7 +11,7 @@ void OnInstallChosen(SetupSession& session);
 void OnUninstallChosen(SetupSession& session);
 
 // Removes device nodes until none is left, then the installed INF copies and the driver.
-void RunRemovalPhase(SetupSession& session, SetupPhases& phases, int from, int to);
+void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span);
 
 // The install of a "/S" run, without any message.
 void RunSilentInstall(SetupSession& session, SetupPhases& phases);

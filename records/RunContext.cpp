@@ -5,6 +5,7 @@
 #include "resource_ids.h"
 
 namespace {
+// One waiting message is taken per step: often enough for the dialog to keep answering.
 constexpr int PumpStepMilliseconds = 10;
 }
 

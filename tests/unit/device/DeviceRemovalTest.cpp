@@ -93,13 +93,13 @@ TEST_F(DeviceRemovalTest, TheRemovalPhaseRepeatsWhileNodesComeBack)
     SystemPhases phases;
     AddPair("1A2B", "3C4D");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").comebacks = 2;
-    RunRemovalPhase(session, phases, 0, 100);
+    RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
     EXPECT_FALSE(test.devices.NodeExists("USB\\VID_1A2B&PID_3C4D\\0001"));
     EXPECT_EQ(test.devices.removals.size(), 3u);
 
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002").comebacks = 1000;
     test.devices.removals.clear();
-    RunRemovalPhase(session, phases, 0, 100);
+    RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
     EXPECT_EQ(test.devices.removals.size(), 16u);
 }
 

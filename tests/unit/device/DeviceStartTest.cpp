@@ -13,7 +13,8 @@ using Lines = std::vector<std::string>;
 bool StartDevice(SetupSession& session)
 {
     Platform& platform = session.platform;
-    return StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, 50, 100);
+    return StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock,
+                            {NoStatusText, 50, 100});
 }
 
 class DeviceStartTest : public ::testing::Test {

@@ -52,7 +52,7 @@ protected:
     void Place(OsClass osClass, int from, int to)
     {
         session.State.OsClass = osClass;
-        PlaceDriverFiles(session, session.platform.files, session.platform.registry, from, to);
+        PlaceDriverFiles(session, session.platform.files, session.platform.registry, {IDS_INSTALLING, from, to});
     }
 };
 
@@ -114,7 +114,8 @@ TEST_F(DriverPlacementTest, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
         fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
         fresh.registry.AddKey(CurrentVersion);
         const bool silentRange = osClass == OsClass::Windows2000;
-        PlaceDriverFiles(s, s.platform.files, s.platform.registry, silentRange ? 25 : 15, silentRange ? 50 : 30);
+        PlaceDriverFiles(s, s.platform.files, s.platform.registry,
+                         {IDS_INSTALLING, silentRange ? 25 : 15, silentRange ? 50 : 30});
 
         Lines progress;
         for (const std::string& line : fresh.view.transcript) {
