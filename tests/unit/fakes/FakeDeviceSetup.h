@@ -53,7 +53,8 @@ public:
         if (faults.CallFails(Operation::InstanceIds))
             return listed_;
         for (const FakeDeviceNode& node : nodes_) {
-            if (std::memcmp(&node.classGuid, &classGuid, sizeof classGuid) == 0 && SameText(node.enumerator, enumerator))
+            if (std::memcmp(&node.classGuid, &classGuid, sizeof classGuid) == 0 &&
+                SameText(node.enumerator, enumerator))
                 listed_.push_back(node.instanceId);
         }
         return listed_;
