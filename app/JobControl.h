@@ -10,7 +10,8 @@ void OnStartClicked(SetupSession& session, SetupPhases& phases);
 void OnInstallChosen(SetupSession& session);
 void OnUninstallChosen(SetupSession& session);
 
-// Removes device nodes until none is left, then the installed INF copies and the driver.
+// Removes device nodes until none is left, then the installed INF copies and the driver, under
+// the phase's status line and across its stretch of the bar.
 void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span);
 
 // The install of a "/S" run, without any message.
