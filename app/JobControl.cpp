@@ -1,6 +1,8 @@
 // The one job a run performs: install or uninstall from the Start button, or the silent install.
 #include "app/JobControl.h"
 
+#include <span>
+
 #include "resource_ids.h"
 
 namespace {
@@ -8,7 +10,107 @@ namespace {
 // Device nodes can come back while they are being removed; the removal is repeated until a
 // pass finds none, but never more often than this.
 constexpr int MaxDeviceRemovalPasses = 16;
-constexpr int SilentPauseMilliseconds = 3000;
+
+// A wait before a step: pumping the dialog's messages, or (dispatching false) sleeping.
+struct Pause {
+    int milliseconds;
+    bool dispatching;
+};
+constexpr Pause NoPause{0, false};
+// The disabled buttons are drawn, and a click that came with them is answered, before the job
+// holds the thread.
+constexpr Pause ButtonsDrawn{300, true};
+// The system lets go of the removed devices and their driver before new files are placed.
+constexpr int RemovalSettleMilliseconds = 3000;
+constexpr Pause RemovalSettles{RemovalSettleMilliseconds, true};
+// A silent run has no dialog on the screen to keep answering.
+constexpr Pause RemovalSettlesSilently{RemovalSettleMilliseconds, false};
+
+enum class JobPhase {
+    Recover,        // what an interrupted run left is put back
+    Removal,        // device nodes, installed INF copies, the driver
+    Placement,      // the package's files under the Windows folder
+    PlacementCheck, // a silent run whose files are not in place stops here (status 4)
+    DeviceStart,    // the device started; the silent run's status
+    Bar,            // nothing runs: the bar moves to the end of the stretch
+};
+
+struct JobStep {
+    Pause pauseBefore;
+    JobPhase phase;
+    PhaseSpan span;
+};
+
+// clang-format off
+// The Start button's install. The bar jumps over the stretches that no phase fills.
+constexpr JobStep InstallJob[] = {
+    // pause before           phase                     status line           bar
+    {ButtonsDrawn,            JobPhase::Recover,        {}},
+    {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 10}},
+    {RemovalSettles,          JobPhase::Bar,            {NoStatusText,        15, 15}},
+    {NoPause,                 JobPhase::Placement,      {IDS_INSTALLING,      15, 30}},
+    {NoPause,                 JobPhase::Bar,            {NoStatusText,        100, 100}},
+};
+
+// The Start button's uninstall.
+constexpr JobStep UninstallJob[] = {
+    {ButtonsDrawn,            JobPhase::Recover,        {}},
+    {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 100}},
+};
+
+// The install of a "/S" run: no message, and an exit status for deployment scripts.
+constexpr JobStep SilentInstallJob[] = {
+    {NoPause,                 JobPhase::Recover,        {}},
+    {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 25}},
+    {RemovalSettlesSilently,  JobPhase::Placement,      {IDS_INSTALLING,      25, 50}},
+    {NoPause,                 JobPhase::PlacementCheck, {}},
+    {NoPause,                 JobPhase::DeviceStart,    {NoStatusText,        50, 100}},
+};
+// clang-format on
+
+void Wait(SetupSession& session, const Pause& pause)
+{
+    if (pause.milliseconds == 0)
+        return;
+    if (pause.dispatching)
+        session.PumpMessages(pause.milliseconds);
+    else
+        session.platform.clock.Sleep(pause.milliseconds);
+}
+
+void RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep> steps)
+{
+    for (const JobStep& step : steps) {
+        Wait(session, step.pauseBefore);
+        switch (step.phase) {
+        case JobPhase::Recover:
+            phases.RecoverInterruptedRun(session);
+            break;
+        case JobPhase::Removal:
+            RunRemovalPhase(session, phases, step.span);
+            break;
+        case JobPhase::Placement:
+            phases.PlaceDriverFiles(session, step.span);
+            break;
+        case JobPhase::PlacementCheck:
+            // A deployment script is told when nothing could be placed, instead of a device
+            // start that could not work.
+            if (!phases.DriverFilesInPlace(session)) {
+                session.ExitStatus = SilentFilesNotPlaced;
+                return;
+            }
+            break;
+        case JobPhase::DeviceStart: {
+            const bool started = phases.StartDevicePhase(session, step.span);
+            session.ExitStatus = started ? SilentInstallDone : SilentDeviceNotStarted;
+            break;
+        }
+        case JobPhase::Bar:
+            session.SetProgress(step.span.to);
+            break;
+        }
+    }
+}
 
 // While a job runs the choice is fixed: a click on a radio button puts the check marks back.
 void ChooseJob(SetupSession& session, bool install)
@@ -32,21 +134,21 @@ void EnableJobButtons(SetupView& view, bool enabled)
 
 } // namespace
 
-void RunRemovalPhase(SetupSession& session, SetupPhases& phases, int from, int to)
+void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span)
 {
-    session.ShowStatus(IDS_REMOVING_DEVICE);
-    session.SetProgressFor(from, to, 10);
+    session.StartPhase(span);
+    session.SetProgressFor(span, 10);
     for (int pass = 0; pass < MaxDeviceRemovalPasses; ++pass) {
         if (phases.RemoveMatchingDevices(session, session.State.HardwareIds) == 0)
             break;
     }
-    session.PumpMessages(200);
-    session.SetProgressFor(from, to, 60);
+    session.PumpMessages(StepPumpMilliseconds);
+    session.SetProgressFor(span, 60);
     for (const HardwareIdEntry& entry : session.State.HardwareIds)
         phases.RemoveInfCopies(session, entry.VidText.c_str(), entry.PidText.c_str());
     phases.DeleteDriverFile(session);
-    session.PumpMessages(200);
-    session.SetProgressFor(from, to, 100);
+    session.PumpMessages(StepPumpMilliseconds);
+    session.SetProgressFor(span, 100);
 }
 
 void OnStartClicked(SetupSession& session, SetupPhases& phases)
@@ -57,18 +159,11 @@ void OnStartClicked(SetupSession& session, SetupPhases& phases)
     SetupView& view = session.platform.view;
 
     EnableJobButtons(view, false);
-    session.PumpMessages(300);
     const bool install = session.InstallSelected != 0;
-    phases.RecoverInterruptedRun(session);
-    if (install) {
-        RunRemovalPhase(session, phases, 0, 10);
-        session.PumpMessages(3000);
-        session.SetProgress(15);
-        phases.PlaceDriverFiles(session, 15, 30);
-        session.SetProgress(100);
-    } else {
-        RunRemovalPhase(session, phases, 0, 100);
-    }
+    if (install)
+        RunJob(session, phases, InstallJob);
+    else
+        RunJob(session, phases, UninstallJob);
     EnableJobButtons(view, true);
     session.ClearStatus();
     session.ShowMessage(install ? IDS_INSTALL_COMPLETE : IDS_UNINSTALL_COMPLETE, MessageInformation);
@@ -88,18 +183,7 @@ void OnUninstallChosen(SetupSession& session)
 void RunSilentInstall(SetupSession& session, SetupPhases& phases)
 {
     session.JobRunning = true;
-    phases.RecoverInterruptedRun(session);
-    RunRemovalPhase(session, phases, 0, 25);
-    session.platform.clock.Sleep(SilentPauseMilliseconds);
-    phases.PlaceDriverFiles(session, 25, 50);
-    // A deployment script is told when nothing could be placed, instead of a device start that
-    // could not work.
-    if (!phases.DriverFilesInPlace(session)) {
-        session.ExitStatus = SilentFilesNotPlaced;
-        return;
-    }
-    const bool started = phases.StartDevicePhase(session, 50, 100);
-    session.ExitStatus = started ? SilentInstallDone : SilentDeviceNotStarted;
+    RunJob(session, phases, SilentInstallJob);
 }
 
 bool MayCloseDialog(const SetupSession& session)

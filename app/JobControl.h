@@ -10,8 +10,9 @@ void OnStartClicked(SetupSession& session, SetupPhases& phases);
 void OnInstallChosen(SetupSession& session);
 void OnUninstallChosen(SetupSession& session);
 
-// Removes device nodes until none is left, then the installed INF copies and the driver.
-void RunRemovalPhase(SetupSession& session, SetupPhases& phases, int from, int to);
+// Removes device nodes until none is left, then the installed INF copies and the driver, under
+// the phase's status line and across its stretch of the bar.
+void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span);
 
 // The install of a "/S" run, without any message.
 void RunSilentInstall(SetupSession& session, SetupPhases& phases);

@@ -17,10 +17,10 @@ public:
     // Deletes the installed INF copies that list one pair; the number of copies that matched.
     virtual int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) = 0;
     virtual void DeleteDriverFile(SetupSession& session) = 0;
-    virtual void PlaceDriverFiles(SetupSession& session, int from, int to) = 0;
+    virtual void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) = 0;
     // Whether the INF copy and the driver stand where the placement puts them, as files.
     virtual bool DriverFilesInPlace(SetupSession& session) = 0;
-    virtual bool StartDevicePhase(SetupSession& session, int from, int to) = 0;
+    virtual bool StartDevicePhase(SetupSession& session, const PhaseSpan& span) = 0;
 };
 
 // The INF reads of the running system, over the platform's files, code page and system.
@@ -34,7 +34,7 @@ public:
     int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) override;
     int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) override;
     void DeleteDriverFile(SetupSession& session) override;
-    void PlaceDriverFiles(SetupSession& session, int from, int to) override;
+    void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) override;
     bool DriverFilesInPlace(SetupSession& session) override;
-    bool StartDevicePhase(SetupSession& session, int from, int to) override;
+    bool StartDevicePhase(SetupSession& session, const PhaseSpan& span) override;
 };

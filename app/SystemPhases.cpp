@@ -41,9 +41,9 @@ void SystemPhases::DeleteDriverFile(SetupSession& session)
     ::DeleteDriverFile(session.platform.files, session.State);
 }
 
-void SystemPhases::PlaceDriverFiles(SetupSession& session, int from, int to)
+void SystemPhases::PlaceDriverFiles(SetupSession& session, const PhaseSpan& span)
 {
-    ::PlaceDriverFiles(session, session.platform.files, session.platform.registry, from, to);
+    ::PlaceDriverFiles(session, session.platform.files, session.platform.registry, span);
 }
 
 bool SystemPhases::DriverFilesInPlace(SetupSession& session)
@@ -51,9 +51,8 @@ bool SystemPhases::DriverFilesInPlace(SetupSession& session)
     return ::DriverFilesInPlace(session.platform.files, session.State);
 }
 
-bool SystemPhases::StartDevicePhase(SetupSession& session, int from, int to)
+bool SystemPhases::StartDevicePhase(SetupSession& session, const PhaseSpan& span)
 {
     Platform& platform = session.platform;
-    return ::StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, from,
-                              to);
+    return ::StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, span);
 }

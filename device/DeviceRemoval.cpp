@@ -27,30 +27,25 @@ bool CarriesAnyPair(const std::string& instanceId, const HardwareIdList& hardwar
     return false;
 }
 
-} // namespace
-
+// One pass: every node of the class from the enumerator, attached or not, whose instance ID
+// carries one of the pairs is removed once; the number of successful removals.
 int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds, const ClassGuid& classGuid,
-                         const std::string& enumerator, std::uint32_t flags)
+                         const std::string& enumerator)
 {
-    DeviceSet set;
-    if (!devices.GetClassDevices(classGuid, enumerator, flags, set))
-        return 0;
     int removed = 0;
-    for (std::uint32_t index = 0; devices.EnumDevice(set, index); ++index) {
-        std::string instanceId;
-        if (!devices.GetInstanceId(set, index, instanceId))
-            continue;
-        if (CarriesAnyPair(instanceId, hardwareIds) && devices.RemoveDevice(set, index))
+    for (const std::string& instanceId : devices.InstanceIds(classGuid, enumerator)) {
+        if (CarriesAnyPair(instanceId, hardwareIds) && devices.RemoveDevice(instanceId))
             ++removed;
     }
-    devices.DestroyDeviceSet(set);
     return removed;
 }
+
+} // namespace
 
 int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds)
 {
     int removed = 0;
     for (const RemovalPass& pass : RemovalPasses)
-        removed += RemoveDevicesOfClass(devices, hardwareIds, pass.classGuid, pass.enumerator, 0);
+        removed += RemoveDevicesOfClass(devices, hardwareIds, pass.classGuid, pass.enumerator);
     return removed;
 }

@@ -1,6 +1,5 @@
 // Removal of the device nodes that carry one of the package's VID/PID pairs.
 #pragma once
-#include <string>
 
 #include "platform/DeviceSetup.h"
 #include "records/HardwareIdList.h"
@@ -12,8 +11,3 @@ constexpr ClassGuid HardDiskControllerClass = {
 
 // One pass over each class and enumerator the disk appears under; the number of nodes removed.
 int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds);
-
-// One pass: every node of the class from the enumerator, attached or not, whose instance ID
-// carries one of the pairs is removed once; the number of successful removals.
-int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds, const ClassGuid& classGuid,
-                         const std::string& enumerator, std::uint32_t flags);

@@ -7,24 +7,19 @@
 
 namespace {
 
+// On the 98 family the system installs the device from the INF folder meanwhile, its rebuilt
+// driver database kept out of the way.
 constexpr int DatabaseRebuildMilliseconds = 3000;
-
-bool ReenumerateDeviceTree(ConfigManager& configManager)
-{
-    DeviceNode root;
-    if (configManager.LocateRootNode(root) != ConfigSuccess)
-        return false;
-    return configManager.ReenumerateNode(root, 0) == ConfigSuccess;
-}
 
 } // namespace
 
 bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager, WindowSystem& windows,
-                      Clock& clock, int from, int to)
+                      Clock& clock, const PhaseSpan& span)
 {
     const SetupState& state = run.State;
     const OsClass osClass = state.OsClass;
-    run.SetProgress(from);
+    run.StartPhase(span);
+    run.SetProgress(span.from);
     if (IsWindows98Family(osClass))
         HideDriverDatabase(files, state);
     if (osClass == OsClass::WindowsXp) {
@@ -32,16 +27,16 @@ bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configM
         HideUsbStorageInf(files, state);
     }
 
-    bool started = ReenumerateDeviceTree(configManager);
+    bool started = configManager.ReenumerateDeviceTree();
 
     if (IsWindows98Family(osClass)) {
         run.PumpMessages(DatabaseRebuildMilliseconds);
         RestoreDriverDatabase(files, state);
     }
     if (osClass == OsClass::WindowsXp) {
-        started = DriveNewHardwareWizard(run, windows, clock, from, to);
+        started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
         RestoreUsbStorageInf(files, state);
     }
-    run.SetProgress(to);
+    run.SetProgress(span.to);
     return started;
 }

@@ -9,4 +9,4 @@
 // Re-enumerates the device tree with the system's own matching data hidden; true when the
 // device was started (on Windows XP: when the new-hardware wizard was driven to its end).
 bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager, WindowSystem& windows,
-                      Clock& clock, int from, int to);
+                      Clock& clock, const PhaseSpan& span);

@@ -11,9 +11,13 @@ const WindowClass DialogClassName{0, "#32770"};
 const WindowClass AnyClass{};
 
 constexpr int WindowTextLimit = 255; // characters read, terminator included
+// The wizard is looked at twice a second: often enough to follow its pages, seldom enough to
+// leave it the time to work.
 constexpr int CycleMilliseconds = 500;
+// The system brings the wizard up within a minute of the re-enumeration, or not at all.
 constexpr int SearchCycles = 120;
 constexpr int OpeningNextPresses = 2;
+// A wizard that turns no page and answers nothing for 80 seconds has stalled.
 constexpr int QuietCyclesAllowed = 160;
 // However often something keeps resetting the quiet count, the loop ends after five minutes.
 constexpr int MaxDrivingCycles = 600;
@@ -69,7 +73,7 @@ WindowHandle WaitForWizard(RunContext& run, WindowSystem& windows, std::string_v
                 return dialog;
         }
         run.PumpMessages(CycleMilliseconds);
-        run.SetProgress(from + (to - from) * cycle / SearchCycles);
+        run.SetProgress(ProgressPosition(from, to, cycle, SearchCycles));
     }
     return NoWindow;
 }
@@ -81,7 +85,8 @@ bool DriveNewHardwareWizard(RunContext& run, WindowSystem& windows, Clock& clock
     if (deviceDescription.empty())
         return false;
 
-    const int middle = from + (to - from) / 3;
+    // The search fills the first third of the bar's stretch, the driving the rest.
+    const int middle = ProgressPosition(from, to, 1, 3);
 
     const WindowHandle wizard = WaitForWizard(run, windows, deviceDescription, from, middle);
     if (wizard == NoWindow)
@@ -122,7 +127,7 @@ bool DriveNewHardwareWizard(RunContext& run, WindowSystem& windows, Clock& clock
         clock.Sleep(CycleMilliseconds);
         if (ticks < QuietCyclesAllowed)
             ++ticks;
-        run.SetProgress(middle + (to - middle) * ticks / QuietCyclesAllowed);
+        run.SetProgress(ProgressPosition(middle, to, ticks, QuietCyclesAllowed));
         if (++idle >= QuietCyclesAllowed)
             return false;
     }

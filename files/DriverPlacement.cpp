@@ -6,11 +6,8 @@
 #include "files/SearchPath.h"
 #include "files/WindowsPaths.h"
 #include "text/Paths.h"
-#include "resource_ids.h"
 
 namespace {
-
-constexpr int StepPumpMilliseconds = 200;
 
 // Clears a read-only copy an earlier install left, copies over it, and leaves the new copy
 // writable and without the source's attributes.
@@ -79,25 +76,25 @@ bool DriverFilesInPlace(FileSystem& files, const SetupState& state)
     return true;
 }
 
-void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, int from, int to)
+void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, const PhaseSpan& span)
 {
     const SetupState& state = run.State;
     const bool windows98Family = IsWindows98Family(state.OsClass);
 
-    run.ShowStatus(IDS_INSTALLING);
-    run.SetProgressFor(from, to, 20);
+    run.StartPhase(span);
+    run.SetProgressFor(span, 20);
     run.PumpMessages(StepPumpMilliseconds);
     PlaceInfCopy(files, registry, state);
-    run.SetProgressFor(from, to, 40);
+    run.SetProgressFor(span, 40);
     if (windows98Family) {
         run.PumpMessages(StepPumpMilliseconds);
-        run.SetProgressFor(from, to, 60);
+        run.SetProgressFor(span, 60);
         PlacePortDriver(files, state);
         DeleteDriverDatabase(files, state);
     }
     run.PumpMessages(StepPumpMilliseconds);
-    run.SetProgressFor(from, to, 80);
+    run.SetProgressFor(span, 80);
     PlaceDriver(files, state);
     run.PumpMessages(StepPumpMilliseconds);
-    run.SetProgressFor(from, to, 100);
+    run.SetProgressFor(span, 100);
 }

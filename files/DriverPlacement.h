@@ -5,8 +5,8 @@
 #include "records/RunContext.h"
 
 // The INF copy (edited), on the Windows 98 family the port driver and the removal of the driver
-// database, and the driver, with the status line and the progress from..to.
-void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, int from, int to);
+// database, and the driver, with the phase's status line and its stretch of the bar.
+void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, const PhaseSpan& span);
 
 // Whether the INF copy and the driver can be read at their destinations: a file read-only,
 // locked or replaced by a folder there means the placement failed.

@@ -1,7 +1,9 @@
-// Device-installation sets as the core relies on them (SetupDi... calls).
+// Device nodes as the core relies on them: the nodes of a setup class from one enumerator, and
+// their removal.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A device setup class GUID, laid out as the platform lays out a GUID.
 struct ClassGuid {
@@ -11,22 +13,14 @@ struct ClassGuid {
     std::uint8_t Data4[8];
 };
 
-using DeviceSet = std::uintptr_t;
-
 class DeviceSetup {
 public:
     virtual ~DeviceSetup() = default;
 
-    // Every node of a class from one enumerator, attached or not (SetupDiGetClassDevsA, no
-    // parent window). False when the system gives no set.
-    virtual bool GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator, std::uint32_t flags,
-                                 DeviceSet& set) = 0;
-    // The node at an index of the set (SetupDiEnumDeviceInfo); false past the last node.
-    virtual bool EnumDevice(DeviceSet set, std::uint32_t index) = 0;
-    // The instance ID of the node at an index, read into a buffer of 512 characters
-    // (SetupDiGetDeviceInstanceIdA); false when it cannot be read or does not fit.
-    virtual bool GetInstanceId(DeviceSet set, std::uint32_t index, std::string& instanceId) = 0;
-    // Removes the node at an index from the system (SetupDiRemoveDevice).
-    virtual bool RemoveDevice(DeviceSet set, std::uint32_t index) = 0;
-    virtual void DestroyDeviceSet(DeviceSet set) = 0;
+    // The instance IDs of every node of the class from the enumerator, attached or not, in the
+    // system's order. A node whose ID cannot be read is left out; empty when the system lists none.
+    virtual std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator) = 0;
+    // Removes from the system the node of that ID, as the latest listing found it; false when
+    // it was not removed.
+    virtual bool RemoveDevice(const std::string& instanceId) = 0;
 };

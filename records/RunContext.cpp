@@ -5,12 +5,13 @@
 #include "resource_ids.h"
 
 namespace {
+// One waiting message is taken per step: often enough for the dialog to keep answering.
 constexpr int PumpStepMilliseconds = 10;
 }
 
-int ProgressPosition(int from, int to, int percent)
+int ProgressPosition(int from, int to, int part, int whole)
 {
-    return from + (to - from) * percent / 100;
+    return from + (to - from) * part / whole;
 }
 
 int RunContext::ShowMessage(int stringId, unsigned flags)

@@ -13,8 +13,24 @@
 constexpr unsigned MessageStop = 16;        // stop icon, OK button: refusals and errors
 constexpr unsigned MessageInformation = 64; // information icon, OK button: closing messages
 
-// Position for p percent of the sub-range from..to, in truncating 32-bit arithmetic.
-int ProgressPosition(int from, int to, int percent);
+// Position for part/whole (percent unless whole says otherwise) of the sub-range from..to, in
+// truncating 32-bit arithmetic.
+int ProgressPosition(int from, int to, int part, int whole = 100);
+
+// No string: a phase without a status line of its own leaves the line as it is.
+constexpr int NoStatusText = 0;
+
+// The part of a job one phase runs in: the status line it shows as it starts, and the stretch
+// of the progress bar it fills.
+struct PhaseSpan {
+    int statusText = NoStatusText;
+    int from = 0;
+    int to = 0;
+};
+
+// Between the steps of a phase the dialog takes its messages this long, so that the status line
+// and the bar are drawn and a click is answered.
+constexpr int StepPumpMilliseconds = 200;
 
 class RunContext {
 public:
@@ -38,9 +54,18 @@ public:
     // Loads a string into StatusText and shows it on the status line.
     void ShowStatus(int stringId);
     void ClearStatus();
+    // Shows the phase's status line, where it has one.
+    void StartPhase(const PhaseSpan& phase)
+    {
+        if (phase.statusText != NoStatusText)
+            ShowStatus(phase.statusText);
+    }
 
     void SetProgress(int position);
-    void SetProgressFor(int from, int to, int percent) { SetProgress(ProgressPosition(from, to, percent)); }
+    void SetProgressFor(const PhaseSpan& phase, int percent)
+    {
+        SetProgress(ProgressPosition(phase.from, phase.to, percent));
+    }
 
 private:
     SetupView& view_;

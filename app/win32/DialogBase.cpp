@@ -3,7 +3,6 @@
 
 INT_PTR DialogBase::RunModal(HINSTANCE instance, int templateId, HWND owner)
 {
-    instance_ = instance;
     return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, &DialogBase::StaticProcedure,
                            reinterpret_cast<LPARAM>(this));
 }

@@ -12,7 +12,6 @@ public:
 
 protected:
     HWND window() const { return window_; }
-    HINSTANCE instance() const { return instance_; }
 
     // Returns TRUE for a handled message, FALSE for the platform's default handling; a value
     // for messages whose result the dialog manager returns directly.
@@ -22,5 +21,4 @@ private:
     static INT_PTR CALLBACK StaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND window_ = nullptr;
-    HINSTANCE instance_ = nullptr;
 };

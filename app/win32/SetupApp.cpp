@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/win32/SetupDialog.h"
 #include "platform/win32/SystemLibraries.h"
+#include "platform/win32/Win32Platform.h"
 
 namespace {
 
@@ -15,7 +16,8 @@ public:
         RestrictDllSearchPath();
         InitCommonControlsFromSystem(); // registers the progress bar's window class
         SilentMode = HasSilentSwitch(GetCommandLineA());
-        SetupDialog dialog(instance, SilentMode);
+        Win32Platform services;
+        SetupDialog dialog(instance, SilentMode, services);
         return dialog.Run();
     }
 

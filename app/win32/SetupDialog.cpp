@@ -1,5 +1,5 @@
-// The setup dialog on Windows: its controls, its messages, and the platform services the
-// job runs on.
+// The setup dialog on Windows: its controls and its messages, and the view the job shows
+// itself in.
 #include "app/win32/SetupDialog.h"
 
 #include <commctrl.h>
@@ -15,18 +15,13 @@ namespace {
 constexpr int StringBufferSize = 4096;
 } // namespace
 
-SetupDialog::SetupDialog(HINSTANCE instance, bool silentMode)
-    : instance_(instance), silentMode_(silentMode),
-      icon_(LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP))), platform_{files_,         registry_, devices_,
-                                                                         configManager_, windows_,  system_,
-                                                                         clock_,         codePage_, *this},
-      session_(platform_)
+SetupDialog::SetupDialog(HINSTANCE instance, bool silentMode, Win32Platform& services)
+    : instance_(instance), silentMode_(silentMode), icon_(LoadIconA(instance, MAKEINTRESOURCEA(IDI_SETUP))),
+      platform_(services.With(*this)), session_(platform_)
 {
     if (silentMode_)
         session_.ExitStatus = SilentDialogNotCreated;
 }
-
-SetupDialog::~SetupDialog() = default;
 
 INT_PTR SetupDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -140,7 +135,7 @@ void SetupDialog::OnWindowPosChanging(WINDOWPOS& position)
 void SetupDialog::OpenLink()
 {
     if (const std::optional<std::string> command =
-            LinkCommand(codePage_, session_.State.WindowsFolder.view(), session_.Brand.LinkText))
+            LinkCommand(platform_.codePage, session_.State.WindowsFolder.view(), session_.Brand.LinkText))
         WinExec(command->c_str(), SW_SHOWNORMAL);
 }
 

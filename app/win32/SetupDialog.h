@@ -1,23 +1,16 @@
-// The setup dialog on Windows: its controls, its messages, and the platform services the
-// job runs on.
+// The setup dialog on Windows: its controls and its messages, and the view the job shows
+// itself in.
 #pragma once
 #include "app/SetupPhases.h"
 #include "app/win32/DialogBase.h"
 #include "platform/win32/Handles.h"
-#include "platform/win32/Win32Clock.h"
-#include "platform/win32/Win32ConfigManager.h"
-#include "platform/win32/Win32DeviceSetup.h"
-#include "platform/win32/Win32FileSystem.h"
-#include "platform/win32/Win32Registry.h"
-#include "platform/win32/Win32SystemInfo.h"
-#include "platform/win32/Win32TextCodePage.h"
-#include "platform/win32/Win32WindowSystem.h"
+#include "platform/win32/Win32Platform.h"
 #include "resource_ids.h"
 
 class SetupDialog : public DialogBase, public SetupView {
 public:
-    SetupDialog(HINSTANCE instance, bool silentMode);
-    ~SetupDialog() override;
+    // The job runs on the services; the dialog is their view.
+    SetupDialog(HINSTANCE instance, bool silentMode, Win32Platform& services);
 
     // Runs the dialog to its end and returns the process exit status.
     int Run()
@@ -61,14 +54,6 @@ private:
     GdiObject<HBITMAP> logo_;
     bool mayShow_ = false; // set when the start waits for the user, cleared when the dialog ends
 
-    Win32FileSystem files_;
-    Win32Registry registry_;
-    Win32DeviceSetup devices_;
-    Win32ConfigManager configManager_;
-    Win32WindowSystem windows_;
-    Win32SystemInfo system_;
-    Win32Clock clock_;
-    Win32TextCodePage codePage_;
     Platform platform_;
     SystemPhases phases_;
     SetupSession session_;

@@ -60,6 +60,12 @@ struct FileHandleTraits {
     static void Close(Handle handle) { CloseHandle(handle); }
 };
 
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { RegCloseKey(handle); }
+};
+
 struct ModuleTraits {
     using Handle = HMODULE;
     static Handle Invalid() { return nullptr; }
@@ -77,6 +83,8 @@ struct GdiObjectTraits {
 using FindHandle = UniqueHandle<FindHandleTraits>;
 // A file of CreateFileA; INVALID_HANDLE_VALUE, not NULL, means none.
 using FileHandle = UniqueHandle<FileHandleTraits>;
+// A key of RegOpenKeyExA, ended by RegCloseKey.
+using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
 using ModuleHandle = UniqueHandle<ModuleTraits>;
 // A bitmap, font, brush or pen the program created (not one borrowed from the system).
 template <typename GdiHandle>

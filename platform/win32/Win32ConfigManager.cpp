@@ -1,4 +1,4 @@
-// The configuration manager's root node and re-enumeration, looked up at run time.
+// The device tree's re-enumeration through the configuration manager, looked up at run time.
 #include "platform/win32/Win32ConfigManager.h"
 
 #include "platform/win32/DynamicFunction.h"
@@ -22,22 +22,13 @@ void Win32ConfigManager::LoadFunctions()
         reenumerateDevNode_ = GET_DYNAMIC_FUNCTION(setupLibrary_.Get(), CM_Reenumerate_DevNode);
 }
 
-std::uint32_t Win32ConfigManager::LocateRootNode(DeviceNode& node)
+bool Win32ConfigManager::ReenumerateDeviceTree()
 {
     LoadFunctions();
-    if (locateDevNode_ == nullptr)
-        return CR_FAILURE;
+    if (locateDevNode_ == nullptr || reenumerateDevNode_ == nullptr)
+        return false;
     DEVINST root = 0;
-    CONFIGRET result = locateDevNode_(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL);
-    if (result == CR_SUCCESS)
-        node = root;
-    return result;
-}
-
-std::uint32_t Win32ConfigManager::ReenumerateNode(DeviceNode node, std::uint32_t flags)
-{
-    LoadFunctions();
-    if (reenumerateDevNode_ == nullptr)
-        return CR_FAILURE;
-    return reenumerateDevNode_(node, flags);
+    if (locateDevNode_(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS)
+        return false;
+    return reenumerateDevNode_(root, 0) == CR_SUCCESS;
 }

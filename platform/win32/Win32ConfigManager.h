@@ -1,4 +1,4 @@
-// The configuration manager's root node and re-enumeration, looked up at run time.
+// The device tree's re-enumeration through the configuration manager, looked up at run time.
 #pragma once
 #include "platform/ConfigManager.h"
 #include "platform/win32/Handles.h"
@@ -7,11 +7,10 @@
 
 // The calls are exported by cfgmgr32.dll on some systems and by setupapi.dll on others. They
 // are looked up at run time, not imported, so a system without them still starts the program
-// and merely reports CR_FAILURE here.
+// and merely cannot re-enumerate.
 class Win32ConfigManager : public ConfigManager {
 public:
-    std::uint32_t LocateRootNode(DeviceNode& node) override;
-    std::uint32_t ReenumerateNode(DeviceNode node, std::uint32_t flags) override;
+    bool ReenumerateDeviceTree() override;
 
 private:
     void LoadFunctions();

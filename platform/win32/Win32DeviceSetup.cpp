@@ -1,4 +1,4 @@
-// Device-installation sets through SetupAPI's ANSI calls, loaded from the system folder.
+// Device nodes through SetupAPI's ANSI calls, loaded from the system folder.
 #include "platform/win32/Win32DeviceSetup.h"
 
 #include "platform/win32/DynamicFunction.h"
@@ -20,17 +20,7 @@ GUID ToGuid(const ClassGuid& classGuid)
     return guid;
 }
 
-HDEVINFO HandleOf(DeviceSet set)
-{
-    return reinterpret_cast<HDEVINFO>(set);
-}
-
 } // namespace
-
-Win32DeviceSetup::~Win32DeviceSetup()
-{
-    for (const auto& open : sets_) destroyDeviceInfoList_(HandleOf(open.first));
-}
 
 bool Win32DeviceSetup::LoadFunctions()
 {
@@ -47,63 +37,40 @@ bool Win32DeviceSetup::LoadFunctions()
     return getClassDevs_ && enumDeviceInfo_ && getDeviceInstanceId_ && removeDevice_ && destroyDeviceInfoList_;
 }
 
-bool Win32DeviceSetup::GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator, std::uint32_t flags,
-                                       DeviceSet& set)
+std::vector<std::string> Win32DeviceSetup::InstanceIds(const ClassGuid& classGuid, const std::string& enumerator)
 {
+    // The earlier listing's set is destroyed before the system is asked for the next one.
+    listedNodes_.clear();
+    listed_.Reset();
+    std::vector<std::string> ids;
     if (!LoadFunctions())
-        return false;
+        return ids;
     GUID guid = ToGuid(classGuid);
-    HDEVINFO handle = getClassDevs_(&guid, enumerator.empty() ? nullptr : enumerator.c_str(), nullptr, flags);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    set = reinterpret_cast<DeviceSet>(handle);
-    sets_[set].clear();
-    return true;
-}
-
-SP_DEVINFO_DATA* Win32DeviceSetup::Record(DeviceSet set, std::uint32_t index)
-{
-    auto open = sets_.find(set);
-    if (open == sets_.end())
-        return nullptr;
-    auto known = open->second.find(index);
-    if (known != open->second.end())
-        return &known->second;
+    // No flags: every node of the class, attached or not.
+    HDEVINFO set = getClassDevs_(&guid, enumerator.empty() ? nullptr : enumerator.c_str(), nullptr, 0);
+    if (set == INVALID_HANDLE_VALUE)
+        return ids;
+    listed_.Reset({set, destroyDeviceInfoList_});
 
     SP_DEVINFO_DATA record{};
     record.cbSize = sizeof(SP_DEVINFO_DATA);
-    if (!enumDeviceInfo_(HandleOf(set), index, &record))
-        return nullptr;
-    return &open->second.emplace(index, record).first->second;
+    for (DWORD index = 0; enumDeviceInfo_(set, index, &record); ++index) {
+        char buffer[InstanceIdBufferSize];
+        DWORD requiredSize = 0;
+        if (!getDeviceInstanceId_(set, &record, buffer, InstanceIdBufferSize, &requiredSize))
+            continue;
+        buffer[InstanceIdBufferSize - 1] = '\0';
+        listedNodes_.emplace_back(buffer, record);
+        ids.emplace_back(buffer);
+    }
+    return ids;
 }
 
-bool Win32DeviceSetup::EnumDevice(DeviceSet set, std::uint32_t index)
+bool Win32DeviceSetup::RemoveDevice(const std::string& instanceId)
 {
-    return Record(set, index) != nullptr;
-}
-
-bool Win32DeviceSetup::GetInstanceId(DeviceSet set, std::uint32_t index, std::string& instanceId)
-{
-    SP_DEVINFO_DATA* record = Record(set, index);
-    if (record == nullptr)
-        return false;
-    char buffer[InstanceIdBufferSize];
-    DWORD requiredSize = 0;
-    if (!getDeviceInstanceId_(HandleOf(set), record, buffer, InstanceIdBufferSize, &requiredSize))
-        return false;
-    buffer[InstanceIdBufferSize - 1] = '\0';
-    instanceId = buffer;
-    return true;
-}
-
-bool Win32DeviceSetup::RemoveDevice(DeviceSet set, std::uint32_t index)
-{
-    SP_DEVINFO_DATA* record = Record(set, index);
-    return record != nullptr && removeDevice_(HandleOf(set), record) != FALSE;
-}
-
-void Win32DeviceSetup::DestroyDeviceSet(DeviceSet set)
-{
-    if (sets_.erase(set) != 0)
-        destroyDeviceInfoList_(HandleOf(set));
+    for (auto& [id, record] : listedNodes_) {
+        if (id == instanceId)
+            return removeDevice_(listed_.Get().set, &record) != FALSE;
+    }
+    return false;
 }

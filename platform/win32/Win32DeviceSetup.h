@@ -1,6 +1,8 @@
-// Device-installation sets through SetupAPI's ANSI calls.
+// Device nodes through SetupAPI's ANSI calls.
 #pragma once
-#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <windows.h>
 #include <setupapi.h>
@@ -8,28 +10,31 @@
 #include "platform/DeviceSetup.h"
 #include "platform/win32/Handles.h"
 
-// A DeviceSet is the HDEVINFO itself. The object owns every set it handed out until
-// DestroyDeviceSet (or its own end), and keeps the record of each node it enumerated, so the
-// core never sees an SP_DEVINFO_DATA.
+// A listing is one device information set of SetupDiGetClassDevsA, kept with the record of each
+// node it listed until the next listing (or the object's end), so that a node is removed through
+// the set that found it. The core never sees a set or an SP_DEVINFO_DATA.
 //
 // setupapi.dll is loaded from the system folder by its full path when first needed: it is no
 // DLL the loader always takes from there, and the program usually runs from a folder nobody
-// vetted. Without it every call fails.
+// vetted. Without it nothing is listed and nothing removed.
 class Win32DeviceSetup : public DeviceSetup {
 public:
-    ~Win32DeviceSetup() override;
-
-    bool GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator, std::uint32_t flags,
-                         DeviceSet& set) override;
-    bool EnumDevice(DeviceSet set, std::uint32_t index) override;
-    bool GetInstanceId(DeviceSet set, std::uint32_t index, std::string& instanceId) override;
-    bool RemoveDevice(DeviceSet set, std::uint32_t index) override;
-    void DestroyDeviceSet(DeviceSet set) override;
+    std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator) override;
+    bool RemoveDevice(const std::string& instanceId) override;
 
 private:
-    // The record of the node at an index, enumerated now if it was not before; null past the end.
-    SP_DEVINFO_DATA* Record(DeviceSet set, std::uint32_t index);
     bool LoadFunctions();
+
+    // A set with the call that destroys it, loaded beside the others.
+    struct DeviceInfoSetTraits {
+        struct Handle {
+            HDEVINFO set = INVALID_HANDLE_VALUE;
+            decltype(&SetupDiDestroyDeviceInfoList) destroy = nullptr;
+            bool operator==(const Handle&) const = default;
+        };
+        static Handle Invalid() { return {}; }
+        static void Close(Handle handle) { handle.destroy(handle.set); }
+    };
 
     bool loaded_ = false;
     ModuleHandle library_;
@@ -38,5 +43,7 @@ private:
     decltype(&SetupDiGetDeviceInstanceIdA) getDeviceInstanceId_ = nullptr;
     decltype(&SetupDiRemoveDevice) removeDevice_ = nullptr;
     decltype(&SetupDiDestroyDeviceInfoList) destroyDeviceInfoList_ = nullptr;
-    std::map<DeviceSet, std::map<std::uint32_t, SP_DEVINFO_DATA>> sets_;
+    // Declared after library_, so the set is destroyed while setupapi.dll is still loaded.
+    UniqueHandle<DeviceInfoSetTraits> listed_;
+    std::vector<std::pair<std::string, SP_DEVINFO_DATA>> listedNodes_;
 };

@@ -1,36 +1,24 @@
-// Keys under HKEY_LOCAL_MACHINE through Windows' ANSI registry calls.
+// One string value under HKEY_LOCAL_MACHINE through Windows' ANSI registry calls.
 #include "platform/win32/Win32Registry.h"
 
 #include "platform/win32/Handles.h"
 
 namespace {
 
-HKEY ToKey(RegistryKey key)
-{
-    return reinterpret_cast<HKEY>(key);
-}
+// The rights asked for the key: those the value has always been written with.
+constexpr REGSAM KeyAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 } // namespace
 
-long Win32Registry::OpenMachineKey(const std::string& subKey, std::uint32_t access, RegistryKey& key)
+bool Win32Registry::SetMachineString(const std::string& keyPath, const std::string& valueName, const std::string& text)
 {
+    if (text.size() >= MAXDWORD)
+        return false;
     HKEY opened = nullptr;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, access, &opened);
-    if (status == ERROR_SUCCESS)
-        key = reinterpret_cast<RegistryKey>(opened);
-    return status;
-}
-
-long Win32Registry::SetStringValue(RegistryKey key, const std::string& name, const std::string& value)
-{
-    if (value.size() >= MAXDWORD)
-        return ERROR_INVALID_PARAMETER;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KeyAccess, &opened) != ERROR_SUCCESS)
+        return false;
+    const RegistryKeyHandle key(opened);
     // REG_SZ data is the text with its terminator and nothing after it.
-    return RegSetValueExA(ToKey(key), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1));
-}
-
-long Win32Registry::CloseKey(RegistryKey key)
-{
-    return RegCloseKey(ToKey(key));
+    return RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }

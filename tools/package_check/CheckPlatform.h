@@ -61,22 +61,16 @@ public:
 // Services the package read never calls.
 class NoRegistry : public Registry {
 public:
-    long OpenMachineKey(const std::string&, std::uint32_t, RegistryKey&) override { return 5; }
-    long SetStringValue(RegistryKey, const std::string&, const std::string&) override { return 5; }
-    long CloseKey(RegistryKey) override { return 6; }
+    bool SetMachineString(const std::string&, const std::string&, const std::string&) override { return false; }
 };
 class NoDeviceSetup : public DeviceSetup {
 public:
-    bool GetClassDevices(const ClassGuid&, const std::string&, std::uint32_t, DeviceSet&) override { return false; }
-    bool EnumDevice(DeviceSet, std::uint32_t) override { return false; }
-    bool GetInstanceId(DeviceSet, std::uint32_t, std::string&) override { return false; }
-    bool RemoveDevice(DeviceSet, std::uint32_t) override { return false; }
-    void DestroyDeviceSet(DeviceSet) override {}
+    std::vector<std::string> InstanceIds(const ClassGuid&, const std::string&) override { return {}; }
+    bool RemoveDevice(const std::string&) override { return false; }
 };
 class NoConfigManager : public ConfigManager {
 public:
-    std::uint32_t LocateRootNode(DeviceNode&) override { return 0x13; }
-    std::uint32_t ReenumerateNode(DeviceNode, std::uint32_t) override { return 0x13; }
+    bool ReenumerateDeviceTree() override { return false; }
 };
 class NoWindowSystem : public WindowSystem {
 public:

@@ -106,7 +106,7 @@ TEST_F(JobControlTest, UninstallWithoutPairsStillRemovesDevicesAndTheDriver)
 TEST_F(JobControlTest, DeviceRemovalRepeatsUntilAPassRemovesNoneButAtMostSixteenTimes)
 {
     phases.removalCallsAfterScript = 1; // nodes keep coming back
-    RunRemovalPhase(session, phases, 0, 100);
+    RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
     const Transcript& t = test.view.transcript;
     EXPECT_EQ(std::count(t.begin(), t.end(), "remove devices of 2 pairs: 1"), 16);
     EXPECT_NE(std::find(t.begin(), t.end(), "delete driver"), t.end());
@@ -173,6 +173,67 @@ TEST_F(JobControlTest, MessagesPutInTheDeviceNameOnceAndUseTheTitleAsCaption)
                   "message [Example Disk Setup]  flags 16",
                   "message [Example Disk Setup] Main .in_ file with [Setup] section is not found ! flags 16",
               }));
+}
+
+// Whole jobs over the system's own phases: what the status line says, where the bar goes and
+// how long the job pauses, on each family of systems.
+TEST(JobSchedule, StatusLinesBarAndPausesOfEachJob)
+{
+    enum class Job { Install, Uninstall, SilentInstall };
+    struct Case {
+        const char* name;
+        Job job;
+        OsClass osClass;
+        Transcript statusLines;
+        std::vector<int> bar;
+        long long milliseconds;
+    };
+    const std::string removing = "removing device if present...";
+    const std::string installing = "installing...";
+    const Case cases[] = {
+        {"install on 98 SE", Job::Install, OsClass::Windows98SecondEdition, {removing, installing, ""},
+         {1, 6, 10, 15, 18, 21, 24, 27, 30, 100}, 300 + 2 * 200 + 3000 + 4 * 200},
+        {"install on XP", Job::Install, OsClass::WindowsXp, {removing, installing, ""},
+         {1, 6, 10, 15, 18, 21, 27, 30, 100}, 300 + 2 * 200 + 3000 + 3 * 200},
+        {"uninstall on Me", Job::Uninstall, OsClass::WindowsMe, {removing, ""}, {10, 60, 100}, 300 + 2 * 200},
+        {"silent install on 98", Job::SilentInstall, OsClass::Windows98, {removing, installing},
+         {2, 15, 25, 30, 35, 40, 45, 50, 50, 100}, 2 * 200 + 3000 + 4 * 200 + 3000},
+        {"silent install on 2000", Job::SilentInstall, OsClass::Windows2000, {removing, installing},
+         {2, 15, 25, 30, 35, 45, 50, 50, 100}, 2 * 200 + 3000 + 3 * 200},
+    };
+    for (const Case& c : cases) {
+        TestPlatform test;
+        SetupSession session{test.platform};
+        SystemPhases phases;
+        SetupState& s = session.State;
+        s.OsClass = c.osClass;
+        s.WindowsFolder.Assign("C:\\WINDOWS");
+        s.ProgramFolder.Assign("A:");
+        s.SetupFileName.Assign("EXDISK.IN_");
+        s.DriverFileName.Assign("EXDISK.SY_");
+        test.files.AddFile("A:\\EXDISK.IN_", "[Version]\r\nSignature=$CHICAGO$\r\n");
+        test.files.AddFile("A:\\EXDISK.SY_", "driver");
+        test.files.AddFolder("C:\\WINDOWS\\INF");
+        test.files.AddFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");
+        session.InstallSelected = c.job == Job::Install ? 1 : 0;
+        if (c.job == Job::SilentInstall)
+            RunSilentInstall(session, phases);
+        else
+            OnStartClicked(session, phases);
+
+        Transcript statusLines;
+        std::vector<int> bar;
+        for (const std::string& line : test.view.transcript) {
+            if (line.rfind("text 1008 ", 0) == 0)
+                statusLines.push_back(line.substr(10));
+            else if (line.rfind("progress ", 0) == 0)
+                bar.push_back(std::stoi(line.substr(9)));
+        }
+        EXPECT_EQ(statusLines, c.statusLines) << c.name;
+        EXPECT_EQ(bar, c.bar) << c.name;
+        EXPECT_EQ(test.clock.elapsedMilliseconds, c.milliseconds) << c.name;
+        EXPECT_EQ(session.ExitStatus, 0) << c.name;
+    }
 }
 
 TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)

@@ -25,26 +25,23 @@ protected:
     int RemoveOnce() { return RemoveMatchingDevices(session.platform.devices, session.State.HardwareIds); }
 };
 
-TEST_F(DeviceRemovalTest, ThreePassesInOrderEachWithItsOwnSet)
+TEST_F(DeviceRemovalTest, ThreePassesRemoveTheMatchingNodesOfEachClassInOrder)
 {
     AddPair("1A2B", "3C4D");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001");
     test.devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D&MI_00\\7&1");
-    test.devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2").attached = false;
+    test.devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2");
     test.devices.AddNode(OtherClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002");                   // other class
     test.devices.AddNode(UsbDeviceClass, "PCI", "PCI\\VID_1A2B&PID_3C4D\\3");                  // other enumerator
     test.devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_FFFF\\1"); // other PID
 
     EXPECT_EQ(RemoveOnce(), 3);
-    EXPECT_EQ(test.devices.InstanceIds(),
+    EXPECT_EQ(test.devices.NodesLeft(),
               (std::vector<std::string>{"USB\\VID_1A2B&PID_3C4D\\0002", "PCI\\VID_1A2B&PID_3C4D\\3",
                                         "UQ7STOR\\VID_1A2B&PID_FFFF\\1"}));
-    EXPECT_EQ(test.devices.log, (std::vector<std::string>{"get {36FC9E60-C465-11CF-8056-444553540000} USB 0",
-                                                          "remove USB\\VID_1A2B&PID_3C4D\\0001", "destroy",
-                                                          "get {4D36E96A-E325-11CE-BFC1-08002BE10318} USB 0",
-                                                          "remove USB\\VID_1A2B&PID_3C4D&MI_00\\7&1", "destroy",
-                                                          "get {4D36E96A-E325-11CE-BFC1-08002BE10318} UQ7STOR 0",
-                                                          "remove UQ7STOR\\VID_1A2B&PID_3C4D\\5&2", "destroy"}));
+    EXPECT_EQ(test.devices.removals,
+              (std::vector<std::string>{"USB\\VID_1A2B&PID_3C4D\\0001", "USB\\VID_1A2B&PID_3C4D&MI_00\\7&1",
+                                        "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2"}));
     EXPECT_EQ(RemoveOnce(), 0);
 }
 
@@ -58,7 +55,7 @@ TEST_F(DeviceRemovalTest, MatchingIgnoresCaseAndOrderButNeedsBothTexts)
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1234&PID_9ABC\\0004"); // pairs crossed
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1234\\0005");
     EXPECT_EQ(RemoveOnce(), 3);
-    EXPECT_EQ(test.devices.InstanceIds(),
+    EXPECT_EQ(test.devices.NodesLeft(),
               (std::vector<std::string>{"USB\\VID_1234&PID_9ABC\\0004", "USB\\VID_1234\\0005"}));
 }
 
@@ -68,20 +65,18 @@ TEST_F(DeviceRemovalTest, ANodeTwoPairsMatchIsRemovedAndCountedOnce)
     AddPair("1a2b", "3c4d");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001");
     EXPECT_EQ(RemoveOnce(), 1);
-    EXPECT_EQ(test.devices.RemovalCount(), 1);
+    EXPECT_EQ(test.devices.removals.size(), 1u);
 }
 
 TEST_F(DeviceRemovalTest, FailuresAreSkippedAndNotCounted)
 {
     AddPair("1A2B", "3C4D");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").removalFails = true;
-    test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002").idUnreadable = true;
     test.devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0003");
-    test.devices.faults.FailCall(FakeDeviceSetup::Operation::GetClassDevices, 1); // the USB pass gets no set
+    test.devices.faults.FailCall(FakeDeviceSetup::Operation::InstanceIds, 1); // the USB pass lists nothing
     EXPECT_EQ(RemoveOnce(), 1);
     EXPECT_EQ(RemoveOnce(), 0); // the node that cannot be removed does not keep the phase looping
     EXPECT_TRUE(test.devices.NodeExists("USB\\VID_1A2B&PID_3C4D\\0001"));
-    EXPECT_TRUE(test.devices.NodeExists("USB\\VID_1A2B&PID_3C4D\\0002"));
 }
 
 TEST_F(DeviceRemovalTest, EmptyPairsNeverMatch)
@@ -98,14 +93,14 @@ TEST_F(DeviceRemovalTest, TheRemovalPhaseRepeatsWhileNodesComeBack)
     SystemPhases phases;
     AddPair("1A2B", "3C4D");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").comebacks = 2;
-    RunRemovalPhase(session, phases, 0, 100);
+    RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
     EXPECT_FALSE(test.devices.NodeExists("USB\\VID_1A2B&PID_3C4D\\0001"));
-    EXPECT_EQ(test.devices.RemovalCount(), 3);
+    EXPECT_EQ(test.devices.removals.size(), 3u);
 
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002").comebacks = 1000;
-    test.devices.log.clear();
-    RunRemovalPhase(session, phases, 0, 100);
-    EXPECT_EQ(std::count(test.devices.log.begin(), test.devices.log.end(), "remove USB\\VID_1A2B&PID_3C4D\\0002"), 16);
+    test.devices.removals.clear();
+    RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
+    EXPECT_EQ(test.devices.removals.size(), 16u);
 }
 
 } // namespace

@@ -13,7 +13,8 @@ using Lines = std::vector<std::string>;
 bool StartDevice(SetupSession& session)
 {
     Platform& platform = session.platform;
-    return StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, 50, 100);
+    return StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock,
+                            {NoStatusText, 50, 100});
 }
 
 class DeviceStartTest : public ::testing::Test {
@@ -66,12 +67,11 @@ TEST_F(DeviceStartTest, Windows98FamilyHidesTheDatabaseAroundTheReenumerationAnd
     }
 }
 
-TEST_F(DeviceStartTest, AFailedLocateStillPausesAndRestores)
+TEST_F(DeviceStartTest, AFailedReenumerationStillPausesAndRestores)
 {
     session.State.OsClass = OsClass::Windows98SecondEdition;
-    test.configManager.locateResult = 0x13;
+    test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     EXPECT_FALSE(StartDevice(session));
-    EXPECT_EQ(test.configManager.log, (Lines{"locate"}));
     EXPECT_EQ(test.clock.elapsedMilliseconds, 3000);
     EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
 }
@@ -83,7 +83,7 @@ TEST_F(DeviceStartTest, Windows2000OnlyReenumerates)
     EXPECT_TRUE(test.files.log.empty());
     EXPECT_EQ(test.clock.elapsedMilliseconds, 0);
     EXPECT_EQ(Progress(), (Lines{"50", "100"}));
-    test.configManager.reenumerateResult = 0x13;
+    test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     EXPECT_FALSE(StartDevice(session));
 }
 
@@ -98,11 +98,11 @@ TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\USBSTOR.INF"), "USBSTOR.INF");
     const Lines progress = Progress();
     EXPECT_EQ(progress.front(), "50");
-    EXPECT_EQ(progress[progress.size() - 2], std::to_string(50 + 16 * 119 / 120));
+    EXPECT_EQ(progress[progress.size() - 2], "65"); // the search's last cycle: 119/120 of 50..66
     EXPECT_EQ(progress.back(), "100");
 
     // A failed re-enumeration does not stop the wizard's search.
-    test.configManager.locateResult = 0x13;
+    test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     test.view.transcript.clear();
     EXPECT_FALSE(StartDevice(session));
     EXPECT_EQ(Progress().size(), 122u);

@@ -1,6 +1,5 @@
 // Sleeping costs nothing: the fake clock only adds up the time asked for.
 #pragma once
-#include <functional>
 #include <vector>
 
 #include "platform/Clock.h"

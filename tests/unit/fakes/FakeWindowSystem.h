@@ -31,15 +31,8 @@ public:
     static constexpr std::uint16_t DialogAtom = 0x8002;
     static constexpr const char* DialogClass = "#32770";
 
-    struct Command {
-        WindowHandle window;
-        std::uint32_t wParam;
-        std::intptr_t lParam;
-    };
-
-    // Every WM_COMMAND sent, in order, including those to windows that no longer exist.
-    std::vector<Command> commands;
-    // "command ID to TEXT" for each of them (the low word of wParam, the window's text).
+    // "command ID to TEXT" for every WM_COMMAND sent, in order, including those to windows that
+    // no longer exist (the low word of wParam, the window's text).
     std::vector<std::string> log;
     // Called for each command to an existing window, after it was recorded; it may change the
     // tree (turn a wizard's page, close a dialog), as the receiving program would.
@@ -72,8 +65,6 @@ public:
             throw std::invalid_argument("no such window");
         return found->second;
     }
-    // Direct children in order; NoWindow gives the top-level windows.
-    std::vector<WindowHandle> Children(WindowHandle parent) { return ChildrenOf(parent); }
 
     // Destroys a window and everything below it; its handle is invalid afterwards.
     void DestroyWindow(WindowHandle window)
@@ -145,7 +136,6 @@ public:
 
     bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) override
     {
-        commands.push_back(Command{window, wParam, lParam});
         auto found = windows_.find(window);
         log.push_back("command " + std::to_string(wParam & 0xFFFF) + " to " +
                       (found == windows_.end() ? std::string("(no window)") : found->second.text));

@@ -44,9 +44,9 @@ public:
         return 0;
     }
     void DeleteDriverFile(SetupSession&) override { view_.Record("delete driver"); }
-    void PlaceDriverFiles(SetupSession&, int from, int to) override
+    void PlaceDriverFiles(SetupSession&, const PhaseSpan& span) override
     {
-        view_.Record("place driver files " + std::to_string(from) + " " + std::to_string(to));
+        view_.Record("place driver files " + std::to_string(span.from) + " " + std::to_string(span.to));
     }
     bool filesInPlace = true;
     bool DriverFilesInPlace(SetupSession&) override
@@ -54,9 +54,9 @@ public:
         view_.Record("check placed files");
         return filesInPlace;
     }
-    bool StartDevicePhase(SetupSession&, int from, int to) override
+    bool StartDevicePhase(SetupSession&, const PhaseSpan& span) override
     {
-        view_.Record("start device " + std::to_string(from) + " " + std::to_string(to));
+        view_.Record("start device " + std::to_string(span.from) + " " + std::to_string(span.to));
         return deviceStarts;
     }
 

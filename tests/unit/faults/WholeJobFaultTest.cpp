@@ -86,17 +86,12 @@ private:
 class CrashingRegistry : public Registry {
 public:
     CrashingRegistry(Registry& inner, CrashPoint& crash) : inner_(inner), crash_(crash) {}
-    long OpenMachineKey(const std::string& subKey, std::uint32_t access, RegistryKey& key) override
+    bool SetMachineString(const std::string& keyPath, const std::string& valueName, const std::string& text) override
     {
-        return inner_.OpenMachineKey(subKey, access, key);
-    }
-    long SetStringValue(RegistryKey key, const std::string& name, const std::string& value) override
-    {
-        const long status = inner_.SetStringValue(key, name, value);
+        const bool written = inner_.SetMachineString(keyPath, valueName, text);
         crash_.Changed();
-        return status;
+        return written;
     }
-    long CloseKey(RegistryKey key) override { return inner_.CloseKey(key); }
 
 private:
     Registry& inner_;
@@ -106,23 +101,16 @@ private:
 class CrashingDevices : public DeviceSetup {
 public:
     CrashingDevices(DeviceSetup& inner, CrashPoint& crash) : inner_(inner), crash_(crash) {}
-    bool GetClassDevices(const ClassGuid& classGuid, const std::string& enumerator, std::uint32_t flags,
-                         DeviceSet& set) override
+    std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator) override
     {
-        return inner_.GetClassDevices(classGuid, enumerator, flags, set);
+        return inner_.InstanceIds(classGuid, enumerator);
     }
-    bool EnumDevice(DeviceSet set, std::uint32_t index) override { return inner_.EnumDevice(set, index); }
-    bool GetInstanceId(DeviceSet set, std::uint32_t index, std::string& instanceId) override
+    bool RemoveDevice(const std::string& instanceId) override
     {
-        return inner_.GetInstanceId(set, index, instanceId);
-    }
-    bool RemoveDevice(DeviceSet set, std::uint32_t index) override
-    {
-        const bool removed = inner_.RemoveDevice(set, index);
+        const bool removed = inner_.RemoveDevice(instanceId);
         crash_.Changed();
         return removed;
     }
-    void DestroyDeviceSet(DeviceSet set) override { inner_.DestroyDeviceSet(set); }
 
 private:
     DeviceSetup& inner_;
@@ -289,17 +277,11 @@ std::vector<Injection> Injections()
         Inject("directory creation", &TestPlatform::files, File::MakeDirectory),
         Inject("file read", &TestPlatform::files, File::ReadAll),
         Inject("file write", &TestPlatform::files, File::Rewrite),
-        Inject("registry open", &TestPlatform::registry, Reg::OpenMachineKey),
-        Inject("registry write", &TestPlatform::registry, Reg::SetStringValue),
-        Inject("registry close", &TestPlatform::registry, Reg::CloseKey),
-        Inject("device set", &TestPlatform::devices, Dev::GetClassDevices),
-        Inject("instance ID", &TestPlatform::devices, Dev::GetInstanceId),
+        Inject("registry write", &TestPlatform::registry, Reg::SetMachineString),
+        Inject("device listing", &TestPlatform::devices, Dev::InstanceIds),
         Inject("node removal", &TestPlatform::devices, Dev::RemoveDevice),
+        Inject("re-enumeration", &TestPlatform::configManager, FakeConfigManager::Operation::ReenumerateDeviceTree),
     };
-    all.push_back(
-        {"root locate", [](Machine&) { return 1; }, [](Machine& m, int) { m.test.configManager.locateResult = 0x13; }});
-    all.push_back({"re-enumeration", [](Machine&) { return 1; },
-                   [](Machine& m, int) { m.test.configManager.reenumerateResult = 0x13; }});
     all.push_back({"window search", [](Machine&) { return 1; },
                    [](Machine& m, int) { m.test.configManager.onReenumerate = nullptr; }});
     all.push_back(

@@ -37,7 +37,7 @@ protected:
         test.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index", true);
         test.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
         test.registry.AddKey(CurrentVersion);
-        test.registry.SetValue(CurrentVersion, "OtherDevicePath", 1, std::string("C:\\OLD;D:\\OTHER\0", 16));
+        test.registry.SetValue(CurrentVersion, "OtherDevicePath", "C:\\OLD;D:\\OTHER");
     }
 
     Lines Progress() const
@@ -52,7 +52,7 @@ protected:
     void Place(OsClass osClass, int from, int to)
     {
         session.State.OsClass = osClass;
-        PlaceDriverFiles(session, session.platform.files, session.platform.registry, from, to);
+        PlaceDriverFiles(session, session.platform.files, session.platform.registry, {IDS_INSTALLING, from, to});
     }
 };
 
@@ -95,12 +95,7 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_EQ(test.files.Contents("A:\\EXDISK.IN_"), SetupDescription);
 
-    const auto value = test.registry.GetValue(CurrentVersion, "OtherDevicePath");
-    ASSERT_TRUE(value);
-    EXPECT_EQ(value->type, 1u);
-    EXPECT_EQ(value->bytes, std::string("C:\\WINDOWS\\INF\\OTHER\0", 21));
-    EXPECT_EQ(test.registry.opens.back().access, 0x2001Fu);
-    EXPECT_EQ(test.registry.OpenKeyCount(), 0u);
+    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\WINDOWS\\INF\\OTHER");
 }
 
 TEST_F(DriverPlacementTest, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
@@ -117,8 +112,10 @@ TEST_F(DriverPlacementTest, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
         fresh.files.AddFolder("C:\\WINDOWS\\system32\\drivers");
         fresh.files.AddFolder("C:\\WINDOWS\\system\\iosubsys");
         fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
+        fresh.registry.AddKey(CurrentVersion);
         const bool silentRange = osClass == OsClass::Windows2000;
-        PlaceDriverFiles(s, s.platform.files, s.platform.registry, silentRange ? 25 : 15, silentRange ? 50 : 30);
+        PlaceDriverFiles(s, s.platform.files, s.platform.registry,
+                         {IDS_INSTALLING, silentRange ? 25 : 15, silentRange ? 50 : 30});
 
         Lines progress;
         for (const std::string& line : fresh.view.transcript) {
@@ -132,7 +129,7 @@ TEST_F(DriverPlacementTest, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
         EXPECT_FALSE(fresh.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
         EXPECT_TRUE(fresh.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
         EXPECT_FALSE(fresh.files.Exists("C:\\WINDOWS\\INF\\OTHER"));
-        EXPECT_TRUE(fresh.registry.opens.empty());
+        EXPECT_FALSE(fresh.registry.GetValue(CurrentVersion, "OtherDevicePath"));
     }
 }
 
@@ -174,13 +171,13 @@ TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
 {
     test.files.AddFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR", "locked");
     test.files.SetInUse("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR");
-    test.registry.DenyOpen(CurrentVersion);
+    test.registry.faults.FailAllCalls(FakeRegistry::Operation::SetMachineString);
     Place(OsClass::Windows98, 15, 30);
     EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
-    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath")->bytes, std::string("C:\\OLD;D:\\OTHER\0", 16));
+    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\OLD;D:\\OTHER");
 }
 
 TEST_F(DriverPlacementTest, PathsThatWouldNotFitAreSkippedNotCut)
@@ -199,23 +196,22 @@ TEST_F(DriverPlacementTest, PathsThatWouldNotFitAreSkippedNotCut)
     EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
 }
 
-TEST(SearchPath, StatusIsTheCloseOrTheFailedOpen)
+TEST(SearchPath, WrittenUnderTheExistingKeyOnly)
 {
     TestPlatform test;
     SetupSession session{test.platform};
     session.State.WindowsFolder.Assign("C:\\WINDOWS");
     test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER"); // already there: the value is written all the same
     test.registry.AddKey(CurrentVersion);
-    EXPECT_EQ(RegisterOtherDevicePath(test.files, test.registry, session.State), 0);
-    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath")->bytes,
-              std::string("C:\\WINDOWS\\INF\\OTHER\0", 21));
+    EXPECT_TRUE(RegisterOtherDevicePath(test.files, test.registry, session.State));
+    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\WINDOWS\\INF\\OTHER");
 
     TestPlatform denied;
     SetupSession deniedSession{denied.platform};
     deniedSession.State.WindowsFolder.Assign("C:\\WINDOWS");
     denied.files.AddFolder("C:\\WINDOWS\\INF");
     // The key is missing and is not created.
-    EXPECT_EQ(RegisterOtherDevicePath(denied.files, denied.registry, deniedSession.State), 2);
+    EXPECT_FALSE(RegisterOtherDevicePath(denied.files, denied.registry, deniedSession.State));
     EXPECT_FALSE(denied.registry.KeyExists(CurrentVersion));
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
 }
