@@ -9,12 +9,6 @@
 // is `summary files=N answers=N mismatches=N`. Texts are quoted, with every byte outside
 // printable ASCII (and `"`, `\`) written as \xHH. Exit status: 0 when every answer agreed, 1 when
 // some did not, 2 on a usage or file error.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <setupapi.h>
 

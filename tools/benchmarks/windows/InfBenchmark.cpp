@@ -10,12 +10,6 @@
 // parsing), lookups and closing, and the lead-byte test the ANSI lexer makes. Medians over the
 // runs are printed, with the ratios (b)/(c) and (b)/(a) of each run and their medians; the last
 // line is `result key=value ...` for the script.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 #include <setupapi.h>
 
