@@ -40,15 +40,6 @@ protected:
         test.registry.SetValue(CurrentVersion, "OtherDevicePath", "C:\\OLD;D:\\OTHER");
     }
 
-    Lines Progress() const
-    {
-        Lines positions;
-        for (const std::string& line : test.view.transcript) {
-            if (line.rfind("progress ", 0) == 0)
-                positions.push_back(line.substr(9));
-        }
-        return positions;
-    }
     void Place(OsClass osClass, int from, int to)
     {
         session.State.OsClass = osClass;
@@ -59,7 +50,7 @@ protected:
 TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
 {
     Place(OsClass::Windows98SecondEdition, 25, 50);
-    EXPECT_EQ(Progress(), (Lines{"30", "35", "40", "45", "50"}));
+    EXPECT_EQ(test.view.Progress(), (std::vector<int>{30, 35, 40, 45, 50}));
     EXPECT_EQ(test.view.transcript.front(), "text 1008 installing...");
     EXPECT_EQ(session.StatusText, "installing...");
     EXPECT_EQ(test.clock.elapsedMilliseconds, 4 * 200);
@@ -98,45 +89,33 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\WINDOWS\\INF\\OTHER");
 }
 
-TEST_F(DriverPlacementTest, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
-{
-    for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
-        TestPlatform fresh;
-        SetupSession s{fresh.platform};
-        s.State = session.State;
-        s.State.OsClass = osClass;
-        fresh.files.AddFile("A:\\EXDISK.IN_", SetupDescription);
-        fresh.files.AddFile("A:\\EXDISK.SY_", "driver");
-        fresh.files.AddFile("A:\\EXDISK.PDR", "port driver");
-        fresh.files.AddFolder("C:\\WINDOWS\\INF");
-        fresh.files.AddFolder("C:\\WINDOWS\\system32\\drivers");
-        fresh.files.AddFolder("C:\\WINDOWS\\system\\iosubsys");
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
-        fresh.registry.AddKey(CurrentVersion);
-        const bool silentRange = osClass == OsClass::Windows2000;
-        PlaceDriverFiles(s, s.platform.files, s.platform.registry,
-                         {IDS_INSTALLING, silentRange ? 25 : 15, silentRange ? 50 : 30});
+struct NtRow {
+    OsClass osClass;
+    int from, to;
+    std::vector<int> progress;
+};
+class DriverPlacementOnNt : public DriverPlacementTest, public ::testing::WithParamInterface<NtRow> {};
 
-        Lines progress;
-        for (const std::string& line : fresh.view.transcript) {
-            if (line.rfind("progress ", 0) == 0)
-                progress.push_back(line.substr(9));
-        }
-        EXPECT_EQ(progress, silentRange ? (Lines{"30", "35", "45", "50"}) : (Lines{"18", "21", "27", "30"}));
-        EXPECT_EQ(fresh.files.Contents("C:\\WINDOWS\\INF\\oemEXDISK.INF"),
-                  "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n");
-        EXPECT_TRUE(fresh.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
-        EXPECT_FALSE(fresh.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
-        EXPECT_TRUE(fresh.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
-        EXPECT_FALSE(fresh.files.Exists("C:\\WINDOWS\\INF\\OTHER"));
-        EXPECT_FALSE(fresh.registry.GetValue(CurrentVersion, "OtherDevicePath"));
-    }
+TEST_P(DriverPlacementOnNt, PlacesTheOemCopyAndTheDriverOnly)
+{
+    Place(GetParam().osClass, GetParam().from, GetParam().to);
+    EXPECT_EQ(test.view.Progress(), GetParam().progress);
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\oemEXDISK.INF"),
+              "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n");
+    EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
+    EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
+    EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
+    EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\OTHER"));
+    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\OLD;D:\\OTHER");
 }
+INSTANTIATE_TEST_SUITE_P(Systems, DriverPlacementOnNt,
+                         ::testing::Values(NtRow{OsClass::Windows2000, 25, 50, {30, 35, 45, 50}},
+                                           NtRow{OsClass::WindowsXp, 15, 30, {18, 21, 27, 30}}));
 
 TEST_F(DriverPlacementTest, UnsupportedSystemTakesThe98FamilyStepsWithItsProgress)
 {
     Place(OsClass::Unsupported, 15, 30);
-    EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
+    EXPECT_EQ(test.view.Progress(), (std::vector<int>{18, 21, 24, 27, 30}));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
 }
 
@@ -173,7 +152,7 @@ TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
     test.files.SetInUse("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR");
     test.registry.faults.FailAllCalls(FakeRegistry::Operation::SetMachineString);
     Place(OsClass::Windows98, 15, 30);
-    EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
+    EXPECT_EQ(test.view.Progress(), (std::vector<int>{18, 21, 24, 27, 30}));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
@@ -193,7 +172,7 @@ TEST_F(DriverPlacementTest, PathsThatWouldNotFitAreSkippedNotCut)
     EXPECT_TRUE(test.files.Exists(longFolder + "\\inf\\other\\EXDISK.INF"));
     EXPECT_EQ(test.files.Names(longFolder + "\\system\\iosubsys"), Lines{});
     EXPECT_EQ(test.files.Names(longFolder + "\\system32\\drivers"), Lines{});
-    EXPECT_EQ(Progress(), (Lines{"18", "21", "24", "27", "30"}));
+    EXPECT_EQ(test.view.Progress(), (std::vector<int>{18, 21, 24, 27, 30}));
 }
 
 TEST(SearchPath, WrittenUnderTheExistingKeyOnly)
