@@ -3,6 +3,7 @@
 
 #include "app/AboutBox.h"
 #include "app/JobControl.h"
+#include "fakes/ExamplePackage.h"
 #include "fakes/Latin1CodePage.h"
 #include "fakes/RecordingPhases.h"
 #include "fakes/TestPlatform.h"
@@ -202,19 +203,13 @@ TEST(JobSchedule, StatusLinesBarAndPausesOfEachJob)
          {2, 15, 25, 30, 35, 45, 50, 50, 100}, 2 * 200 + 3000 + 3 * 200},
     };
     for (const Case& c : cases) {
-        TestPlatform test;
-        SetupSession session{test.platform};
+        example::Machine m(c.osClass);
+        m.AddPackage();
+        m.files.AddFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");
+        SetupSession& session = m.session;
         SystemPhases phases;
-        SetupState& s = session.State;
-        s.OsClass = c.osClass;
-        s.WindowsFolder.Assign("C:\\WINDOWS");
-        s.ProgramFolder.Assign("A:");
-        s.SetupFileName.Assign("EXDISK.IN_");
-        s.DriverFileName.Assign("EXDISK.SY_");
-        test.files.AddFile("A:\\EXDISK.IN_", "[Version]\r\nSignature=$CHICAGO$\r\n");
-        test.files.AddFile("A:\\EXDISK.SY_", "driver");
-        test.files.AddFolder("C:\\WINDOWS\\INF");
-        test.files.AddFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");
+        session.State.SetupFileName.Assign("EXDISK.IN_");
+        session.State.DriverFileName.Assign("EXDISK.SY_");
         session.InstallSelected = c.job == Job::Install ? 1 : 0;
         if (c.job == Job::SilentInstall)
             RunSilentInstall(session, phases);
@@ -222,16 +217,13 @@ TEST(JobSchedule, StatusLinesBarAndPausesOfEachJob)
             OnStartClicked(session, phases);
 
         Transcript statusLines;
-        std::vector<int> bar;
-        for (const std::string& line : test.view.transcript) {
+        for (const std::string& line : m.view.transcript) {
             if (line.rfind("text 1008 ", 0) == 0)
                 statusLines.push_back(line.substr(10));
-            else if (line.rfind("progress ", 0) == 0)
-                bar.push_back(std::stoi(line.substr(9)));
         }
         EXPECT_EQ(statusLines, c.statusLines) << c.name;
-        EXPECT_EQ(bar, c.bar) << c.name;
-        EXPECT_EQ(test.clock.elapsedMilliseconds, c.milliseconds) << c.name;
+        EXPECT_EQ(m.view.Progress(), c.bar) << c.name;
+        EXPECT_EQ(m.clock.elapsedMilliseconds, c.milliseconds) << c.name;
         EXPECT_EQ(session.ExitStatus, 0) << c.name;
     }
 }

@@ -3,44 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "device/WizardAutomation.h"
+#include "fakes/FakeWizard.h"
 #include "fakes/TestPlatform.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// A property-sheet wizard: a top-level dialog whose first child is the current page (itself a
-// dialog), with Next and Finish among its direct children.
-struct FakeWizard {
-    FakeWindowSystem& windows;
-    WindowHandle frame;
-    WindowHandle next;
-    WindowHandle finish;
-    WindowHandle page = NoWindow;
-    std::vector<std::string> pageTexts;
-    std::size_t pageIndex = 0;
-
-    FakeWizard(FakeWindowSystem& w, std::vector<std::string> texts) : windows(w), pageTexts(std::move(texts))
-    {
-        frame = windows.AddWindow(NoWindow, "#32770", "Found New Hardware Wizard");
-        next = windows.AddWindow(frame, "Button", "&Next >", WizardNextButton);
-        finish = windows.AddWindow(frame, "Button", "Finish", WizardFinishButton);
-        windows.Window(finish).visible = false;
-        ShowPage(0);
-    }
-    void ShowPage(std::size_t index)
-    {
-        if (page != NoWindow)
-            windows.DestroyWindow(page);
-        pageIndex = index;
-        page = windows.AddWindow(frame, "#32770");
-        windows.AddWindow(page, "Static", pageTexts[index]);
-        windows.BringToTop(page);
-        const bool last = index + 1 == pageTexts.size();
-        windows.Window(next).enabled = !last;
-        windows.Window(finish).visible = last;
-    }
-};
 
 class WizardAutomationTest : public ::testing::Test {
 protected:
@@ -75,8 +43,7 @@ TEST_F(WizardAutomationTest, PagesAreSteppedThroughOneACycleAndFinishEndsIt)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Options", "Searching", "Copying", "Completed"});
     test.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
-        if (window == wizard.frame && command == WizardNextButton && test.windows.Window(wizard.next).enabled)
-            wizard.ShowPage(wizard.pageIndex + 1);
+        wizard.Take(window, command);
     };
     EXPECT_TRUE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
     // Two opening presses, then one press per page change, then Finish.
@@ -171,8 +138,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
     s.State.DeviceDescription.Assign("Example USB Disk");
     FakeWizard wizard(fresh.windows, {"Welcome: Example USB Disk", "Copying", "Completed"});
     fresh.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
-        if (window == wizard.frame && command == WizardNextButton && fresh.windows.Window(wizard.next).enabled)
-            wizard.ShowPage(wizard.pageIndex + 1);
+        wizard.Take(window, command);
         fresh.windows.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
     };
     EXPECT_FALSE(DriveNewHardwareWizard(s, s.platform.windows, s.platform.clock, 50, 100));
