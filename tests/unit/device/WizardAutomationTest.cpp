@@ -10,6 +10,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// The wizard driven over the session's own platform, from 50 to 100.
+bool Drive(SetupSession& session)
+{
+    return DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100);
+}
+
 class WizardAutomationTest : public ::testing::Test {
 protected:
     TestPlatform test;
@@ -45,7 +51,7 @@ TEST_F(WizardAutomationTest, PagesAreSteppedThroughOneACycleAndFinishEndsIt)
     test.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
         wizard.Take(window, command);
     };
-    EXPECT_TRUE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_TRUE(Drive(session));
     // Two opening presses, then one press per page change, then Finish.
     EXPECT_EQ(Sent(), (Lines{"command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
                              "command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
@@ -66,18 +72,8 @@ TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTim
     // presses; a device dialog comes up twice; the last page shows up after 300 cycles.
     wizard.ShowPage(1);
     test.windows.Window(wizard.next).enabled = false;
-    struct Script : FakeClock {
-        std::function<void()> tick;
-        void Sleep(int ms) override
-        {
-            FakeClock::Sleep(ms);
-            if (tick)
-                tick();
-        }
-    };
-    int sleeps = 0;
-    auto tick = [&] {
-        ++sleeps;
+    test.clock.onSleep = [&] {
+        const std::size_t sleeps = test.clock.sleeps.size();
         if (sleeps == 10 || sleeps == 150) {
             deviceDialog = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
             test.windows.AddWindow(deviceDialog, "Static", "Example USB Disk needs a driver");
@@ -85,13 +81,7 @@ TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTim
         if (sleeps == 300)
             wizard.ShowPage(2);
     };
-    Script clock;
-    clock.tick = tick;
-    Platform platform{test.files,  test.registry, test.devices,  test.configManager, test.windows,
-                      test.system, clock,         test.codePage, test.view};
-    SetupSession scripted{platform};
-    scripted.State.DeviceDescription.Assign("Example USB Disk");
-    EXPECT_TRUE(DriveNewHardwareWizard(scripted, scripted.platform.windows, scripted.platform.clock, 50, 100));
+    EXPECT_TRUE(Drive(session));
     EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"), 2);
     EXPECT_EQ(test.windows.log.back(), "command 12325 to Found New Hardware Wizard");
 }
@@ -100,7 +90,7 @@ TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopWithTheBarAtTheEnd)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
     test.windows.Window(wizard.next).enabled = false; // Next does nothing, the page never changes
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_EQ(test.clock.sleeps.size(), 2u + 160u);
     const std::vector<int> progress = test.view.Progress();
     ASSERT_EQ(progress.size(), 160u);
@@ -114,7 +104,7 @@ TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
     const WindowHandle stubborn = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
     test.windows.AddWindow(stubborn, "Static", "Example USB Disk");
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"),
               600);
     EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 600) * 500);
@@ -129,7 +119,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
     const WindowHandle hung = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
     test.windows.AddWindow(hung, "Static", "Example USB Disk");
     test.windows.Window(hung).hung = true;
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 160) * 500);
 
     // A wizard that hangs on its last page did not finish, whatever its buttons show.
@@ -141,7 +131,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
         wizard.Take(window, command);
         fresh.windows.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
     };
-    EXPECT_FALSE(DriveNewHardwareWizard(s, s.platform.windows, s.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(s));
     EXPECT_EQ(
         std::count(fresh.windows.log.begin(), fresh.windows.log.end(), "command 12325 to Found New Hardware Wizard"),
         1);
@@ -149,7 +139,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
 
 TEST_F(WizardAutomationTest, NoWizardMeansTheSearchWindowAndNoCommand)
 {
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_TRUE(Sent().empty());
     const std::vector<int> progress = test.view.Progress();
     ASSERT_EQ(progress.size(), 120u);
@@ -163,12 +153,12 @@ TEST_F(WizardAutomationTest, EmptyDescriptionOrMissingButtonsTouchNoWindow)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Done"});
     session.State.DeviceDescription.Clear();
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_TRUE(test.clock.sleeps.empty());
 
     session.State.DeviceDescription.Assign("Example USB Disk");
     test.windows.DestroyWindow(wizard.finish);
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_TRUE(Sent().empty());
 }
 

@@ -61,6 +61,7 @@ struct CrashPoint {
     }
 };
 
+// Each wrapper passes its calls on and counts those that change something.
 class CrashingFiles : public FileSystem {
 public:
     CrashingFiles(FileSystem& inner, CrashPoint& crash) : inner_(inner), crash_(crash) {}
@@ -77,11 +78,7 @@ public:
     }
 
 private:
-    bool After(bool result)
-    {
-        crash_.Changed();
-        return result;
-    }
+    bool After(bool result) { return crash_.Changed(), result; }
     FileSystem& inner_;
     CrashPoint& crash_;
 };
@@ -92,8 +89,7 @@ public:
     bool SetMachineString(const std::string& keyPath, const std::string& valueName, const std::string& text) override
     {
         const bool written = inner_.SetMachineString(keyPath, valueName, text);
-        crash_.Changed();
-        return written;
+        return crash_.Changed(), written;
     }
 
 private:
@@ -111,8 +107,7 @@ public:
     bool RemoveDevice(const std::string& instanceId) override
     {
         const bool removed = inner_.RemoveDevice(instanceId);
-        crash_.Changed();
-        return removed;
+        return crash_.Changed(), removed;
     }
 
 private:
