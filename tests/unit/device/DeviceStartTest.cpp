@@ -37,26 +37,22 @@ protected:
     }
 };
 
-TEST_F(DeviceStartTest, Windows98FamilyHidesTheDatabaseAroundTheReenumerationAndPause)
+class DeviceStartOn98Family : public DeviceStartTest, public ::testing::WithParamInterface<OsClass> {};
+
+TEST_P(DeviceStartOn98Family, HidesTheDatabaseAroundTheReenumerationAndPause)
 {
-    for (OsClass osClass : {OsClass::Unsupported, OsClass::Windows98, OsClass::WindowsMe}) {
-        TestPlatform fresh;
-        SetupSession s{fresh.platform};
-        s.State.OsClass = osClass;
-        s.State.WindowsFolder.Assign("C:\\WINDOWS");
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
-        std::vector<Lines> seenAtReenumeration;
-        fresh.configManager.onReenumerate = [&] {
-            seenAtReenumeration.push_back(fresh.files.Names("C:\\WINDOWS\\INF"));
-        };
-        EXPECT_TRUE(StartDevice(s));
-        EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVIDX.Q7", "DRVDATA.Q7"}}));
-        EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN"}));
-        EXPECT_EQ(fresh.clock.elapsedMilliseconds, 3000);
-        EXPECT_EQ(fresh.view.transcript, (Lines{"progress 50", "progress 100"}));
-    }
+    session.State.OsClass = GetParam();
+    std::vector<Lines> seenAtReenumeration;
+    test.configManager.onReenumerate = [&] { seenAtReenumeration.push_back(Names()); };
+    EXPECT_TRUE(StartDevice(session));
+    EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVDATA.Q7", "DRVIDX.Q7", "USBSTOR.INF", "USBSTOR.PNF"}}));
+    EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\DRVIDX.BIN"), "DRVIDX.BIN");
+    EXPECT_EQ(test.clock.elapsedMilliseconds, 3000);
+    EXPECT_EQ(test.view.transcript, (Lines{"progress 50", "progress 100"}));
 }
+INSTANTIATE_TEST_SUITE_P(Systems, DeviceStartOn98Family,
+                         ::testing::Values(OsClass::Unsupported, OsClass::Windows98, OsClass::WindowsMe));
 
 TEST_F(DeviceStartTest, AFailedReenumerationStillPausesAndRestores)
 {
