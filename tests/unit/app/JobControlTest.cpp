@@ -3,6 +3,7 @@
 
 #include "app/AboutBox.h"
 #include "app/JobControl.h"
+#include "fakes/ExamplePackage.h"
 #include "fakes/Latin1CodePage.h"
 #include "fakes/RecordingPhases.h"
 #include "fakes/TestPlatform.h"
@@ -63,8 +64,7 @@ TEST_F(JobControlTest, InstallTranscript)
                                         "end 2",
                                     }));
     EXPECT_EQ(session.StatusText, "removing device if present...");
-    // 300 ms before the job, 2 x 200 ms in the removal phase, 3000 ms before placement.
-    EXPECT_EQ(test.clock.elapsedMilliseconds, 300 + 400 + 3000);
+    EXPECT_EQ(test.clock.elapsedMilliseconds, 3700);
     EXPECT_EQ(test.view.dispatchCount, 370);
 }
 
@@ -192,29 +192,23 @@ TEST(JobSchedule, StatusLinesBarAndPausesOfEachJob)
     const std::string installing = "installing...";
     const Case cases[] = {
         {"install on 98 SE", Job::Install, OsClass::Windows98SecondEdition, {removing, installing, ""},
-         {1, 6, 10, 15, 18, 21, 24, 27, 30, 100}, 300 + 2 * 200 + 3000 + 4 * 200},
+         {1, 6, 10, 15, 18, 21, 24, 27, 30, 100}, 4500},
         {"install on XP", Job::Install, OsClass::WindowsXp, {removing, installing, ""},
-         {1, 6, 10, 15, 18, 21, 27, 30, 100}, 300 + 2 * 200 + 3000 + 3 * 200},
-        {"uninstall on Me", Job::Uninstall, OsClass::WindowsMe, {removing, ""}, {10, 60, 100}, 300 + 2 * 200},
+         {1, 6, 10, 15, 18, 21, 27, 30, 100}, 4300},
+        {"uninstall on Me", Job::Uninstall, OsClass::WindowsMe, {removing, ""}, {10, 60, 100}, 700},
         {"silent install on 98", Job::SilentInstall, OsClass::Windows98, {removing, installing},
-         {2, 15, 25, 30, 35, 40, 45, 50, 50, 100}, 2 * 200 + 3000 + 4 * 200 + 3000},
+         {2, 15, 25, 30, 35, 40, 45, 50, 50, 100}, 7200},
         {"silent install on 2000", Job::SilentInstall, OsClass::Windows2000, {removing, installing},
-         {2, 15, 25, 30, 35, 45, 50, 50, 100}, 2 * 200 + 3000 + 3 * 200},
+         {2, 15, 25, 30, 35, 45, 50, 50, 100}, 4000},
     };
     for (const Case& c : cases) {
-        TestPlatform test;
-        SetupSession session{test.platform};
+        example::Machine m(c.osClass);
+        m.AddPackage();
+        m.files.AddFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");
+        SetupSession& session = m.session;
         SystemPhases phases;
-        SetupState& s = session.State;
-        s.OsClass = c.osClass;
-        s.WindowsFolder.Assign("C:\\WINDOWS");
-        s.ProgramFolder.Assign("A:");
-        s.SetupFileName.Assign("EXDISK.IN_");
-        s.DriverFileName.Assign("EXDISK.SY_");
-        test.files.AddFile("A:\\EXDISK.IN_", "[Version]\r\nSignature=$CHICAGO$\r\n");
-        test.files.AddFile("A:\\EXDISK.SY_", "driver");
-        test.files.AddFolder("C:\\WINDOWS\\INF");
-        test.files.AddFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");
+        session.State.SetupFileName.Assign("EXDISK.IN_");
+        session.State.DriverFileName.Assign("EXDISK.SY_");
         session.InstallSelected = c.job == Job::Install ? 1 : 0;
         if (c.job == Job::SilentInstall)
             RunSilentInstall(session, phases);
@@ -222,16 +216,13 @@ TEST(JobSchedule, StatusLinesBarAndPausesOfEachJob)
             OnStartClicked(session, phases);
 
         Transcript statusLines;
-        std::vector<int> bar;
-        for (const std::string& line : test.view.transcript) {
+        for (const std::string& line : m.view.transcript) {
             if (line.rfind("text 1008 ", 0) == 0)
                 statusLines.push_back(line.substr(10));
-            else if (line.rfind("progress ", 0) == 0)
-                bar.push_back(std::stoi(line.substr(9)));
         }
         EXPECT_EQ(statusLines, c.statusLines) << c.name;
-        EXPECT_EQ(bar, c.bar) << c.name;
-        EXPECT_EQ(test.clock.elapsedMilliseconds, c.milliseconds) << c.name;
+        EXPECT_EQ(m.view.Progress(), c.bar) << c.name;
+        EXPECT_EQ(m.clock.elapsedMilliseconds, c.milliseconds) << c.name;
         EXPECT_EQ(session.ExitStatus, 0) << c.name;
     }
 }

@@ -35,37 +35,24 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    Lines Progress() const
-    {
-        Lines positions;
-        for (const std::string& line : test.view.transcript) {
-            if (line.rfind("progress ", 0) == 0)
-                positions.push_back(line.substr(9));
-        }
-        return positions;
-    }
 };
 
-TEST_F(DeviceStartTest, Windows98FamilyHidesTheDatabaseAroundTheReenumerationAndPause)
+class DeviceStartOn98Family : public DeviceStartTest, public ::testing::WithParamInterface<OsClass> {};
+
+TEST_P(DeviceStartOn98Family, HidesTheDatabaseAroundTheReenumerationAndPause)
 {
-    for (OsClass osClass : {OsClass::Unsupported, OsClass::Windows98, OsClass::WindowsMe}) {
-        TestPlatform fresh;
-        SetupSession s{fresh.platform};
-        s.State.OsClass = osClass;
-        s.State.WindowsFolder.Assign("C:\\WINDOWS");
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
-        fresh.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
-        std::vector<Lines> seenAtReenumeration;
-        fresh.configManager.onReenumerate = [&] {
-            seenAtReenumeration.push_back(fresh.files.Names("C:\\WINDOWS\\INF"));
-        };
-        EXPECT_TRUE(StartDevice(s));
-        EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVIDX.Q7", "DRVDATA.Q7"}}));
-        EXPECT_EQ(fresh.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN"}));
-        EXPECT_EQ(fresh.clock.elapsedMilliseconds, 3000);
-        EXPECT_EQ(fresh.view.transcript, (Lines{"progress 50", "progress 100"}));
-    }
+    session.State.OsClass = GetParam();
+    std::vector<Lines> seenAtReenumeration;
+    test.configManager.onReenumerate = [&] { seenAtReenumeration.push_back(Names()); };
+    EXPECT_TRUE(StartDevice(session));
+    EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVDATA.Q7", "DRVIDX.Q7", "USBSTOR.INF", "USBSTOR.PNF"}}));
+    EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
+    EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\DRVIDX.BIN"), "DRVIDX.BIN");
+    EXPECT_EQ(test.clock.elapsedMilliseconds, 3000);
+    EXPECT_EQ(test.view.transcript, (Lines{"progress 50", "progress 100"}));
 }
+INSTANTIATE_TEST_SUITE_P(Systems, DeviceStartOn98Family,
+                         ::testing::Values(OsClass::Unsupported, OsClass::Windows98, OsClass::WindowsMe));
 
 TEST_F(DeviceStartTest, AFailedReenumerationStillPausesAndRestores)
 {
@@ -82,7 +69,7 @@ TEST_F(DeviceStartTest, Windows2000OnlyReenumerates)
     EXPECT_TRUE(StartDevice(session));
     EXPECT_TRUE(test.files.log.empty());
     EXPECT_EQ(test.clock.elapsedMilliseconds, 0);
-    EXPECT_EQ(Progress(), (Lines{"50", "100"}));
+    EXPECT_EQ(test.view.Progress(), (std::vector<int>{50, 100}));
     test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     EXPECT_FALSE(StartDevice(session));
 }
@@ -96,16 +83,16 @@ TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
     EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.IQ7", "USBSTOR.PQ7"}}));
     EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\USBSTOR.INF"), "USBSTOR.INF");
-    const Lines progress = Progress();
-    EXPECT_EQ(progress.front(), "50");
-    EXPECT_EQ(progress[progress.size() - 2], "65"); // the search's last cycle: 119/120 of 50..66
-    EXPECT_EQ(progress.back(), "100");
+    const std::vector<int> progress = test.view.Progress();
+    EXPECT_EQ(progress.front(), 50);
+    EXPECT_EQ(progress[progress.size() - 2], 65); // the search's last cycle
+    EXPECT_EQ(progress.back(), 100);
 
     // A failed re-enumeration does not stop the wizard's search.
     test.configManager.faults.FailAllCalls(FakeConfigManager::Operation::ReenumerateDeviceTree);
     test.view.transcript.clear();
     EXPECT_FALSE(StartDevice(session));
-    EXPECT_EQ(Progress().size(), 122u);
+    EXPECT_EQ(test.view.Progress().size(), 122u);
 }
 
 } // namespace

@@ -3,44 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "device/WizardAutomation.h"
+#include "fakes/FakeWizard.h"
 #include "fakes/TestPlatform.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// A property-sheet wizard: a top-level dialog whose first child is the current page (itself a
-// dialog), with Next and Finish among its direct children.
-struct FakeWizard {
-    FakeWindowSystem& windows;
-    WindowHandle frame;
-    WindowHandle next;
-    WindowHandle finish;
-    WindowHandle page = NoWindow;
-    std::vector<std::string> pageTexts;
-    std::size_t pageIndex = 0;
-
-    FakeWizard(FakeWindowSystem& w, std::vector<std::string> texts) : windows(w), pageTexts(std::move(texts))
-    {
-        frame = windows.AddWindow(NoWindow, "#32770", "Found New Hardware Wizard");
-        next = windows.AddWindow(frame, "Button", "&Next >", WizardNextButton);
-        finish = windows.AddWindow(frame, "Button", "Finish", WizardFinishButton);
-        windows.Window(finish).visible = false;
-        ShowPage(0);
-    }
-    void ShowPage(std::size_t index)
-    {
-        if (page != NoWindow)
-            windows.DestroyWindow(page);
-        pageIndex = index;
-        page = windows.AddWindow(frame, "#32770");
-        windows.AddWindow(page, "Static", pageTexts[index]);
-        windows.BringToTop(page);
-        const bool last = index + 1 == pageTexts.size();
-        windows.Window(next).enabled = !last;
-        windows.Window(finish).visible = last;
-    }
-};
+// The wizard driven over the session's own platform, from 50 to 100.
+bool Drive(SetupSession& session)
+{
+    return DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100);
+}
 
 class WizardAutomationTest : public ::testing::Test {
 protected:
@@ -50,15 +24,6 @@ protected:
     void SetUp() override { session.State.DeviceDescription.Assign("Example USB Disk"); }
 
     Lines Sent() const { return test.windows.log; }
-    std::vector<int> Progress() const
-    {
-        std::vector<int> positions;
-        for (const std::string& line : test.view.transcript) {
-            if (line.rfind("progress ", 0) == 0)
-                positions.push_back(std::stoi(line.substr(9)));
-        }
-        return positions;
-    }
 };
 
 TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageAndReadsAt254Characters)
@@ -77,23 +42,22 @@ TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageAndReadsAt254Chara
     EXPECT_EQ(FindDialogShowingText(w, wizard, "Example USB Disk"), page);
     EXPECT_EQ(FindDialogShowingText(w, hiddenLate, "Example USB Disk"), NoWindow);
     EXPECT_EQ(WaitForWizard(session, session.platform.windows, "Example USB Disk", 50, 66), wizard);
-    EXPECT_TRUE(Progress().empty()); // found in the first cycle
+    EXPECT_TRUE(test.view.Progress().empty()); // found in the first cycle
 }
 
 TEST_F(WizardAutomationTest, PagesAreSteppedThroughOneACycleAndFinishEndsIt)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Options", "Searching", "Copying", "Completed"});
     test.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
-        if (window == wizard.frame && command == WizardNextButton && test.windows.Window(wizard.next).enabled)
-            wizard.ShowPage(wizard.pageIndex + 1);
+        wizard.Take(window, command);
     };
-    EXPECT_TRUE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_TRUE(Drive(session));
     // Two opening presses, then one press per page change, then Finish.
     EXPECT_EQ(Sent(), (Lines{"command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
                              "command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
                              "command 12325 to Found New Hardware Wizard"}));
     EXPECT_EQ(test.clock.sleeps, (std::vector<int>{500, 500, 500, 500}));
-    EXPECT_EQ(Progress(), (std::vector<int>{66, 66})); // 66 + 34 * ticks / 160 for ticks 1 and 2
+    EXPECT_EQ(test.view.Progress(), (std::vector<int>{66, 66}));
 }
 
 TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTime)
@@ -108,18 +72,8 @@ TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTim
     // presses; a device dialog comes up twice; the last page shows up after 300 cycles.
     wizard.ShowPage(1);
     test.windows.Window(wizard.next).enabled = false;
-    struct Script : FakeClock {
-        std::function<void()> tick;
-        void Sleep(int ms) override
-        {
-            FakeClock::Sleep(ms);
-            if (tick)
-                tick();
-        }
-    };
-    int sleeps = 0;
-    auto tick = [&] {
-        ++sleeps;
+    test.clock.onSleep = [&] {
+        const std::size_t sleeps = test.clock.sleeps.size();
         if (sleeps == 10 || sleeps == 150) {
             deviceDialog = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
             test.windows.AddWindow(deviceDialog, "Static", "Example USB Disk needs a driver");
@@ -127,13 +81,7 @@ TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTim
         if (sleeps == 300)
             wizard.ShowPage(2);
     };
-    Script clock;
-    clock.tick = tick;
-    Platform platform{test.files,  test.registry, test.devices,  test.configManager, test.windows,
-                      test.system, clock,         test.codePage, test.view};
-    SetupSession scripted{platform};
-    scripted.State.DeviceDescription.Assign("Example USB Disk");
-    EXPECT_TRUE(DriveNewHardwareWizard(scripted, scripted.platform.windows, scripted.platform.clock, 50, 100));
+    EXPECT_TRUE(Drive(session));
     EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"), 2);
     EXPECT_EQ(test.windows.log.back(), "command 12325 to Found New Hardware Wizard");
 }
@@ -142,12 +90,12 @@ TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopWithTheBarAtTheEnd)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
     test.windows.Window(wizard.next).enabled = false; // Next does nothing, the page never changes
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_EQ(test.clock.sleeps.size(), 2u + 160u);
-    const std::vector<int> progress = Progress();
+    const std::vector<int> progress = test.view.Progress();
     ASSERT_EQ(progress.size(), 160u);
     EXPECT_EQ(progress.front(), 66);
-    EXPECT_EQ(progress[79], 66 + 34 * 80 / 160);
+    EXPECT_EQ(progress[79], 83);
     EXPECT_EQ(progress.back(), 100);
 }
 
@@ -156,7 +104,7 @@ TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
     const WindowHandle stubborn = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
     test.windows.AddWindow(stubborn, "Static", "Example USB Disk");
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"),
               600);
     EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 600) * 500);
@@ -171,7 +119,7 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
     const WindowHandle hung = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
     test.windows.AddWindow(hung, "Static", "Example USB Disk");
     test.windows.Window(hung).hung = true;
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 160) * 500);
 
     // A wizard that hangs on its last page did not finish, whatever its buttons show.
@@ -180,11 +128,10 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
     s.State.DeviceDescription.Assign("Example USB Disk");
     FakeWizard wizard(fresh.windows, {"Welcome: Example USB Disk", "Copying", "Completed"});
     fresh.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
-        if (window == wizard.frame && command == WizardNextButton && fresh.windows.Window(wizard.next).enabled)
-            wizard.ShowPage(wizard.pageIndex + 1);
+        wizard.Take(window, command);
         fresh.windows.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
     };
-    EXPECT_FALSE(DriveNewHardwareWizard(s, s.platform.windows, s.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(s));
     EXPECT_EQ(
         std::count(fresh.windows.log.begin(), fresh.windows.log.end(), "command 12325 to Found New Hardware Wizard"),
         1);
@@ -192,13 +139,13 @@ TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
 
 TEST_F(WizardAutomationTest, NoWizardMeansTheSearchWindowAndNoCommand)
 {
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_TRUE(Sent().empty());
-    const std::vector<int> progress = Progress();
+    const std::vector<int> progress = test.view.Progress();
     ASSERT_EQ(progress.size(), 120u);
     EXPECT_EQ(progress.front(), 50);
-    EXPECT_EQ(progress[60], 50 + 16 * 60 / 120);
-    EXPECT_EQ(progress.back(), 50 + 16 * 119 / 120);
+    EXPECT_EQ(progress[60], 58);
+    EXPECT_EQ(progress.back(), 65);
     EXPECT_EQ(test.view.dispatchCount, 120 * 50); // the search pumps messages
 }
 
@@ -206,12 +153,12 @@ TEST_F(WizardAutomationTest, EmptyDescriptionOrMissingButtonsTouchNoWindow)
 {
     FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Done"});
     session.State.DeviceDescription.Clear();
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_TRUE(test.clock.sleeps.empty());
 
     session.State.DeviceDescription.Assign("Example USB Disk");
     test.windows.DestroyWindow(wizard.finish);
-    EXPECT_FALSE(DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100));
+    EXPECT_FALSE(Drive(session));
     EXPECT_TRUE(Sent().empty());
 }
 

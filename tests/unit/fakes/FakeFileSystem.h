@@ -66,7 +66,6 @@ public:
     // match as Windows 2000 and XP do.
     void SetShortName(const std::string& path, const std::string& alias) { shortNames_[Key(path)] = alias; }
 
-    void SetReadOnly(const std::string& path, bool readOnly = true) { ExistingFile(path).readOnly = readOnly; }
     // A file held open by someone else: every call on it fails until it is released.
     void SetInUse(const std::string& path, bool inUse = true) { ExistingFile(path).inUse = inUse; }
 

@@ -81,4 +81,15 @@ public:
     void EndDialog(int result) override { Record("end " + std::to_string(result)); }
 
     void Record(const std::string& line) { transcript.push_back(line); }
+
+    // The bar's positions, in the order they were set.
+    std::vector<int> Progress() const
+    {
+        std::vector<int> positions;
+        for (const std::string& line : transcript) {
+            if (line.rfind("progress ", 0) == 0)
+                positions.push_back(std::stoi(line.substr(9)));
+        }
+        return positions;
+    }
 };

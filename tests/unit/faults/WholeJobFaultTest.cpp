@@ -5,22 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "app/DialogStart.h"
 #include "app/JobControl.h"
 #include "device/DeviceRemoval.h"
 #include "device/WizardAutomation.h"
-#include "fakes/TestPlatform.h"
+#include "fakes/ExamplePackage.h"
+#include "fakes/FakeWizard.h"
 
 namespace {
 
-const std::string SetupDescription =
-    "[Version]\r\nSignature=$CHICAGO$\r\nClass=USB\r\nProvider=%Maker%\r\n\r\n"
-    "[Manufacturer]\r\n%Maker%=ExModels\r\n\r\n"
-    "[ExModels]\r\n%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4D\r\n%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4E\r\n\r\n"
-    "[ExInstall]\r\nCopyFiles=ExFiles\r\n\r\n[ExFiles]\r\nEXDISK.SYS\r\n\r\n"
-    "[Setup]\r\nFDDInf=EXFLOP.IN_\r\nWin98Only=0\r\nSetupName=Example Disk Setup\r\n\r\n"
-    "[Strings]\r\nMaker=Example Maker\r\nEx.Desc=Example USB Disk\r\n";
+using Lines = std::vector<std::string>;
+
+// The example package, for any system, with no target ID.
+const std::string SetupDescription = [] {
+    example::SetupDescription description;
+    description.setup = example::Section("Setup", "FDDInf=EXFLOP.IN_\r\nWin98Only=0\r\nSetupName=Example Disk Setup\r\n");
+    return description.Text();
+}();
 
 const char* const PackageFiles[][2] = {
     {"C:\\PKG\\EXDISK.IN_", nullptr}, {"C:\\PKG\\EXDISK.SY_", "driver"}, {"C:\\PKG\\EXDISK.PDR", "port driver"}};
@@ -58,6 +61,7 @@ struct CrashPoint {
     }
 };
 
+// Each wrapper passes its calls on and counts those that change something.
 class CrashingFiles : public FileSystem {
 public:
     CrashingFiles(FileSystem& inner, CrashPoint& crash) : inner_(inner), crash_(crash) {}
@@ -74,11 +78,7 @@ public:
     }
 
 private:
-    bool After(bool result)
-    {
-        crash_.Changed();
-        return result;
-    }
+    bool After(bool result) { return crash_.Changed(), result; }
     FileSystem& inner_;
     CrashPoint& crash_;
 };
@@ -89,8 +89,7 @@ public:
     bool SetMachineString(const std::string& keyPath, const std::string& valueName, const std::string& text) override
     {
         const bool written = inner_.SetMachineString(keyPath, valueName, text);
-        crash_.Changed();
-        return written;
+        return crash_.Changed(), written;
     }
 
 private:
@@ -108,8 +107,7 @@ public:
     bool RemoveDevice(const std::string& instanceId) override
     {
         const bool removed = inner_.RemoveDevice(instanceId);
-        crash_.Changed();
-        return removed;
+        return crash_.Changed(), removed;
     }
 
 private:
@@ -147,11 +145,7 @@ struct Machine {
     SystemPhases phases;
     bool windowsXp = false;
     bool windows98Family = false;
-    WindowHandle wizard = NoWindow;
-    WindowHandle next = NoWindow;
-    WindowHandle finish = NoWindow;
-    WindowHandle page = NoWindow;
-    int pageNumber = 0;
+    std::optional<FakeWizard> wizard;
 
     explicit Machine(const Scenario& scenario, Interrupted interrupted = Interrupted::Nothing)
     {
@@ -176,10 +170,10 @@ struct Machine {
         windowsXp = scenario.version.Major == 5 && scenario.version.Minor == 1;
         windows98Family = scenario.version.Major != 5;
         Leave(interrupted);
-        test.configManager.onReenumerate = [this] { OpenWizard(); };
+        test.configManager.onReenumerate = [this] { wizard.emplace(test.windows, Lines(4, "Example USB Disk")); };
         test.windows.onCommand = [this](WindowHandle window, std::uint32_t command, std::intptr_t) {
-            if (window == wizard && command == WizardNextButton && pageNumber < 3)
-                ShowPage(pageNumber + 1);
+            if (wizard)
+                wizard->Take(window, command);
         };
     }
 
@@ -212,27 +206,6 @@ struct Machine {
             files.AddFile(copy + "~", SetupDescription);
             files.AddFile(copy + "$", "[Version]\r\nSigna");
         }
-    }
-
-    void OpenWizard()
-    {
-        FakeWindowSystem& w = test.windows;
-        wizard = w.AddWindow(NoWindow, "#32770", "Found New Hardware Wizard");
-        next = w.AddWindow(wizard, "Button", "Next", WizardNextButton);
-        finish = w.AddWindow(wizard, "Button", "Finish", WizardFinishButton);
-        ShowPage(0);
-    }
-    void ShowPage(int number)
-    {
-        FakeWindowSystem& w = test.windows;
-        if (page != NoWindow)
-            w.DestroyWindow(page);
-        pageNumber = number;
-        page = w.AddWindow(wizard, "#32770");
-        w.AddWindow(page, "Static", "Example USB Disk");
-        w.BringToTop(page);
-        w.Window(next).enabled = number < 3;
-        w.Window(finish).visible = number == 3;
     }
 
     void Run(Job job) { Run(job, session); }
