@@ -88,14 +88,17 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
     InfLine line;
     if (!inf.FindFirstLine(state.ModelsSectionName.view(), nullptr, line))
         return Fail(failureReason, "the models section [" + state.ModelsSectionName.str() + "] is missing or empty");
+    state.HardwareIds.Reserve(static_cast<std::size_t>(inf.LineCount(state.ModelsSectionName.view())));
     int lineNumber = 0;
     do {
         ++lineNumber;
-        FixedText<256> hardwareIdText;
-        if (!inf.GetStringField(line, 2, hardwareIdText))
+        // A plain buffer: this runs for each of possibly millions of lines, and a record field
+        // would clear its whole width each time.
+        char hardwareIdText[256];
+        if (!inf.GetStringField(line, 2, hardwareIdText, sizeof hardwareIdText))
             return Fail(failureReason, LinePlace(lineNumber, state) +
                                            " has no hardware ID (field 2), or one longer than 255 characters");
-        const std::string_view hardwareId = hardwareIdText.view();
+        const std::string_view hardwareId = hardwareIdText;
 
         const std::string_view vidText = TextAfter(hardwareId, VidMarker);
         const std::string_view pidText = TextAfter(hardwareId, PidMarker);

@@ -11,8 +11,19 @@ constexpr std::size_t IdTextLength = 4;
 inline constexpr const char* VidMarker = "VID_";
 inline constexpr const char* PidMarker = "PID_";
 
-// A VID or PID text: exactly four hexadecimal digits, in either case.
-bool IsIdText(std::string_view text);
+// A VID or PID text: exactly four hexadecimal digits, in either case. Inline: the package read
+// tests two for each model line.
+inline bool IsIdText(std::string_view text)
+{
+    if (text.size() != IdTextLength)
+        return false;
+    for (char c : text) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (!hex)
+            return false;
+    }
+    return true;
+}
 
 // Whether the ID holds "VID_" followed by the VID text and "PID_" followed by the PID text,
 // without regard to case. A text that is not four hexadecimal digits never matches: a short or

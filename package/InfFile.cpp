@@ -57,6 +57,8 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
         };
         const auto lex = [&file](auto& text, std::size_t end, AnsiCharacters* ansi) {
             using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
+            // The lexer's end mark: the string's own terminator, or the Ctrl-Z the text stops at.
+            text[end] = Unit(0);
             Builder builder(*file, end);
             Lexer<Unit> lexer(text.data(), end, file->sectionNames_, builder, ansi);
             return lexer.Run() && builder.Finish();
@@ -119,6 +121,17 @@ bool InfFile::FindNextLine(InfLine& line) const
     ++line.run_;
     line.line_ = runs_[line.run_].firstLine;
     return true;
+}
+
+long InfFile::LineCount(std::string_view section) const
+{
+    const Section* found = Reader(*this).FindSection(section);
+    if (found == nullptr)
+        return -1;
+    long lines = 0;
+    for (std::uint32_t run = found->firstRun; run < found->firstRun + found->runCount; ++run)
+        lines += runs_[run].lineCount;
+    return lines;
 }
 
 bool InfFile::GetStringField(const InfLine& line, unsigned index, char* buffer, std::size_t width) const

@@ -66,6 +66,8 @@ public:
     bool FindFirstLine(std::string_view section, const char* key, InfLine& line) const;
     // SetupFindNextLine: the next line of the same section; fails after the last one.
     bool FindNextLine(InfLine& line) const;
+    // SetupGetLineCountA: the lines of the section, over all its headers; -1 without the section.
+    long LineCount(std::string_view section) const;
 
     // SetupGetStringFieldA. Field 0 is the substituted key, 1... the values. Fails when the
     // field is absent or its text and terminator do not fit `width` (or there is no buffer); the

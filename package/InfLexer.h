@@ -14,7 +14,8 @@
 // AnsiCharacters), or on the bytes of an ANSI file as they stand. The bytes of a character are
 // taken together, so the second byte 0x5C or 0x5D of a double-byte character is never a
 // backslash or a bracket, and lengths count what the platform counts: characters of the ANSI
-// code page, UTF-16 units.
+// code page, UTF-16 units. The unit after the text must be a NUL: it ends every run of
+// characters without a test of the position.
 template <typename Unit>
 class InfFile::Lexer {
 public:
@@ -102,6 +103,17 @@ private:
         }
         return text_[pos] == Unit('\0') || (ClassOf(text_[pos]) & inf::Blank) != 0;
     }
+    // Where the run of plain characters from here ends; four at a time while they last, since
+    // most of a file is such runs.
+    std::size_t PlainRunEnd(std::size_t pos) const
+    {
+        const Unit* const text = text_.data();
+        while (ClassOf(text[pos]) == inf::Plain && ClassOf(text[pos + 1]) == inf::Plain &&
+               ClassOf(text[pos + 2]) == inf::Plain && ClassOf(text[pos + 3]) == inf::Plain)
+            pos += 4;
+        while (ClassOf(text[pos]) == inf::Plain) ++pos;
+        return pos;
+    }
     std::size_t LineEnd(std::size_t pos) const
     {
         const std::size_t end = text_.find(Unit('\n'), pos);
@@ -164,8 +176,7 @@ private:
             blanks = NoBlanks;
         };
         while (pos < text_.size()) {
-            std::size_t run = pos;
-            while (run < text_.size() && ClassOf(text_[run]) == inf::Plain) ++run;
+            const std::size_t run = PlainRunEnd(pos);
             if (run != pos) {
                 keepBlanks();
                 AppendPlain(pos, run);
@@ -259,7 +270,7 @@ private:
     {
         while (pos < text_.size()) {
             std::size_t run = pos;
-            while (run < text_.size() && (ClassOf(text_[run]) & (inf::QuoteEnd | inf::LeadByte)) == 0) ++run;
+            while ((ClassOf(text_.data()[run]) & (inf::QuoteEnd | inf::LeadByte)) == 0) ++run;
             AppendPlain(pos, run);
             pos = run;
             if (pos == text_.size() || text_[pos] == Unit('\n'))

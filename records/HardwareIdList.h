@@ -16,6 +16,8 @@ class HardwareIdList {
 public:
     // Grows geometrically: a package with a million model lines is read in linear time.
     void Append(const HardwareIdEntry& entry) { entries_.push_back(entry); }
+    // Room for this many entries, so that a list whose length is known is never moved.
+    void Reserve(std::size_t count) { entries_.reserve(count); }
     // Empties the list and releases its storage.
     void Release() { std::vector<HardwareIdEntry>().swap(entries_); }
 
