@@ -18,8 +18,9 @@ inline bool IsIdText(std::string_view text)
     if (text.size() != IdTextLength)
         return false;
     for (char c : text) {
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-        if (!hex)
+        // 0-9, then A-F and a-f as one range once the case bit is set.
+        const unsigned unit = static_cast<unsigned char>(c);
+        if (unit - '0' >= 10u && (unit | 0x20u) - 'a' >= 6u)
             return false;
     }
     return true;
