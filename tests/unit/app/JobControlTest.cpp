@@ -4,7 +4,6 @@
 #include "app/AboutBox.h"
 #include "app/JobControl.h"
 #include "fakes/ExamplePackage.h"
-#include "fakes/Latin1CodePage.h"
 #include "fakes/RecordingPhases.h"
 #include "fakes/TestPlatform.h"
 

@@ -5,8 +5,8 @@
 #include "app/DialogStart.h"
 #include "app/OsClass.h"
 #include "app/SetupSession.h"
-#include "fakes/Latin1CodePage.h"
 #include "fakes/ShiftJisCodePage.h"
+#include "fakes/TestPlatform.h"
 #include "text/Paths.h"
 #include "text/Texts.h"
 

@@ -68,10 +68,10 @@ TEST_F(DeviceRemovalTest, FailuresAreSkippedAndNotCounted)
     AddPair("1A2B", "3C4D");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").removalFails = true;
     test.devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0003");
-    test.devices.faults.FailCall(FakeDeviceSetup::Operation::InstanceIds, 1); // the USB pass lists nothing
+    test.devices.faults.FailCall(Op::ListDevices, 1); // the USB pass lists nothing
     EXPECT_EQ(RemoveOnce(), 1);
     EXPECT_EQ(RemoveOnce(), 0); // the node that cannot be removed does not keep the phase looping
-    EXPECT_TRUE(test.devices.NodeExists("USB\\VID_1A2B&PID_3C4D\\0001"));
+    EXPECT_EQ(test.devices.NodesLeft(), std::vector<std::string>{"USB\\VID_1A2B&PID_3C4D\\0001"});
 }
 
 TEST_F(DeviceRemovalTest, TheRemovalPhaseRepeatsWhileNodesComeBack)
@@ -80,7 +80,7 @@ TEST_F(DeviceRemovalTest, TheRemovalPhaseRepeatsWhileNodesComeBack)
     AddPair("1A2B", "3C4D");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").comebacks = 2;
     RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
-    EXPECT_FALSE(test.devices.NodeExists("USB\\VID_1A2B&PID_3C4D\\0001"));
+    EXPECT_TRUE(test.devices.NodesLeft().empty());
     EXPECT_EQ(test.devices.removals.size(), 3u);
 
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002").comebacks = 1000;

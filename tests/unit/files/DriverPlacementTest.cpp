@@ -37,7 +37,7 @@ protected:
         test.files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index", true);
         test.files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
         test.registry.AddKey(CurrentVersion);
-        test.registry.SetValue(CurrentVersion, "OtherDevicePath", "C:\\OLD;D:\\OTHER");
+        test.registry.Value(CurrentVersion, "OtherDevicePath") = "C:\\OLD;D:\\OTHER";
     }
 
     void Place(OsClass osClass, int from, int to)
@@ -58,20 +58,17 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     Lines copySteps;
     std::copy_if(test.files.log.begin(), test.files.log.end(), std::back_inserter(copySteps),
                  [](const std::string& line) { return line.find("\\EXDISK.IN") != std::string::npos; });
-    EXPECT_EQ(copySteps, (Lines{"attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                                "copy A:\\EXDISK.IN_ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                                "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                                "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                                "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                                "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                                "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                                "copy C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                                "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                                "rewrite C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
-                                "move C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                                "move C:\\WINDOWS\\inf\\other\\EXDISK.IN$ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-                                "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
-                                "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~"}));
+    EXPECT_EQ(copySteps,
+              (Lines{"attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                     "copy A:\\EXDISK.IN_ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.INF", "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN$", "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "copy C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN$", "rewrite C:\\WINDOWS\\inf\\other\\EXDISK.IN$",
+                     "move C:\\WINDOWS\\inf\\other\\EXDISK.INF -> C:\\WINDOWS\\inf\\other\\EXDISK.IN~",
+                     "move C:\\WINDOWS\\inf\\other\\EXDISK.IN$ -> C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                     "attributes C:\\WINDOWS\\inf\\other\\EXDISK.IN~", "delete C:\\WINDOWS\\inf\\other\\EXDISK.IN~"}));
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR"), "port driver");
     EXPECT_EQ(test.files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"),
               "[Version]\r\nSignature=$CHICAGO$\r\n[ExInstall]\r\n;CopyFiles=ExFiles\r\n");
@@ -82,7 +79,7 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_EQ(test.files.Contents("A:\\EXDISK.IN_"), SetupDescription);
 
-    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\WINDOWS\\INF\\OTHER");
+    EXPECT_EQ(test.registry.Value(CurrentVersion, "OtherDevicePath"), "C:\\WINDOWS\\INF\\OTHER");
 }
 
 struct NtRow {
@@ -102,7 +99,7 @@ TEST_P(DriverPlacementOnNt, PlacesTheOemCopyAndTheDriverOnly)
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\OTHER"));
-    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\OLD;D:\\OTHER");
+    EXPECT_EQ(test.registry.Value(CurrentVersion, "OtherDevicePath"), "C:\\OLD;D:\\OTHER");
 }
 INSTANTIATE_TEST_SUITE_P(Systems, DriverPlacementOnNt,
                          ::testing::Values(NtRow{OsClass::Windows2000, 25, 50, {30, 35, 45, 50}},
@@ -146,13 +143,13 @@ TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
 {
     test.files.AddFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR", "locked");
     test.files.SetInUse("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR");
-    test.registry.faults.FailAllCalls(FakeRegistry::Operation::SetMachineString);
+    test.registry.faults.FailCall(Op::Registry);
     Place(OsClass::Windows98, 15, 30);
     EXPECT_EQ(test.view.Progress(), (std::vector<int>{18, 21, 24, 27, 30}));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
     EXPECT_FALSE(test.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_TRUE(test.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
-    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\OLD;D:\\OTHER");
+    EXPECT_EQ(test.registry.Value(CurrentVersion, "OtherDevicePath"), "C:\\OLD;D:\\OTHER");
 }
 
 TEST_F(DriverPlacementTest, PathsThatWouldNotFitAreSkippedNotCut)
@@ -179,7 +176,7 @@ TEST(SearchPath, WrittenUnderTheExistingKeyOnly)
     test.files.AddFolder("C:\\WINDOWS\\INF\\OTHER"); // already there: the value is written all the same
     test.registry.AddKey(CurrentVersion);
     EXPECT_TRUE(RegisterOtherDevicePath(test.files, test.registry, session.State));
-    EXPECT_EQ(test.registry.GetValue(CurrentVersion, "OtherDevicePath"), "C:\\WINDOWS\\INF\\OTHER");
+    EXPECT_EQ(test.registry.Value(CurrentVersion, "OtherDevicePath"), "C:\\WINDOWS\\INF\\OTHER");
 
     TestPlatform denied;
     SetupSession deniedSession{denied.platform};
@@ -187,7 +184,7 @@ TEST(SearchPath, WrittenUnderTheExistingKeyOnly)
     denied.files.AddFolder("C:\\WINDOWS\\INF");
     // The key is missing and is not created.
     EXPECT_FALSE(RegisterOtherDevicePath(denied.files, denied.registry, deniedSession.State));
-    EXPECT_FALSE(denied.registry.KeyExists(CurrentVersion));
+    EXPECT_TRUE(denied.registry.keys.empty());
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
 }
 

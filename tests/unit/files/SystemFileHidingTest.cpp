@@ -81,10 +81,10 @@ TEST(SystemFileHiding, AFailedRestoreNeverCostsTheOnlyCopy)
     Hiding m(OsClass::WindowsXp);
     m.AddToInf({"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"});
     m.Hide();
-    m.files.faults.FailAllCalls(FakeFileSystem::Operation::Move);
+    m.files.faults.FailCall(Op::Move);
     m.Restore();
     EXPECT_EQ(m.InfFolder(), (Files{"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}));
-    m.files.faults.Clear();
+    m.files.faults.failing.clear();
     m.Restore(); // the next run finds the backups and restores them
     EXPECT_EQ(m.InfFolder(), (Files{"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}));
 }

@@ -109,16 +109,16 @@ TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotIn
 
 TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
 {
+    // The files in the order the search yields them, and the one taken.
+    const std::string plain = example::SetupDescription{.setup = ""}.Text();
     const std::string second = example::Inf + "\r\n[Setup]\r\nSetupName=Second\r\n";
-    const std::pair<Strings, const char*> cases[] = {{{"PLAIN.INF", "FIRST.IN_", "SECOND.IN_"}, "FIRST.IN_"},
-                                                     {{"SECOND.IN_", "FIRST.IN_"}, "SECOND.IN_"}};
-    for (const auto& [order, taken] : cases) {
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::pair<Files, const char*> cases[] = {
+        {{{"PLAIN.INF", plain}, {"FIRST.IN_", example::Inf}, {"SECOND.IN_", second}}, "FIRST.IN_"},
+        {{{"SECOND.IN_", second}, {"FIRST.IN_", example::Inf}}, "SECOND.IN_"}};
+    for (const auto& [files, taken] : cases) {
         PackageRead m;
-        m.AddPackage();
-        m.files.AddFile("C:\\PKG\\PLAIN.INF", example::SetupDescription{.setup = ""}.Text());
-        m.files.AddFile("C:\\PKG\\FIRST.IN_", example::Inf);
-        m.files.AddFile("C:\\PKG\\SECOND.IN_", second);
-        m.files.SetSearchOrder("C:\\PKG", order);
+        for (const auto& [name, bytes] : files) m.AddPackage(bytes, "C:\\PKG\\" + name);
         ASSERT_TRUE(m.Read());
         EXPECT_EQ(m.session.State.SetupFileName.view(), taken);
         EXPECT_EQ(m.session.Brand.AppTitle, "Example Disk Setup"); // the first SetupName line counts
@@ -169,11 +169,10 @@ TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThe
     EXPECT_FALSE(m.Read());
     m.files.AddFile("C:\\PKG\\A_DRIVER_WITH_A_LONG.SY_", "d"); // 24 characters: passed over
     EXPECT_FALSE(m.Read());
-    m.files.AddFile("C:\\PKG\\SECOND.SY_", "d");
+    m.files.AddFile("C:\\PKG\\SECOND.SY_", "d"); // found before FIRST.SY_
     m.files.AddFile("C:\\PKG\\FIRST.SY_", "d");
-    m.files.SetSearchOrder("C:\\PKG", {"A_DRIVER_WITH_A_LONG.SY_", "FIRST.SY_", "SECOND.SY_"});
     EXPECT_FALSE(m.Read());
-    EXPECT_EQ(m.session.State.DriverFileName.view(), "FIRST.SY_");
+    EXPECT_EQ(m.session.State.DriverFileName.view(), "SECOND.SY_");
     EXPECT_EQ(m.view.transcript, (Strings{"message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
                                           "message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
                                           "message [Example Disk Setup] MPD file not found ! flags 16"}));

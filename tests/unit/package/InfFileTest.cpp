@@ -9,7 +9,6 @@
 #include <optional>
 
 #include "fakes/ExamplePackage.h"
-#include "fakes/Latin1CodePage.h"
 #include "fakes/ShiftJisCodePage.h"
 #include "package/InfEncoding.h"
 
@@ -276,6 +275,7 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
+    // Out of range clamps.
     const std::map<std::string, std::optional<std::int32_t>> cases = {{"48", 48},
                                                                       {"0x4", 4},
                                                                       {"0X1f", 31},
@@ -284,7 +284,6 @@ TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
                                                                       {"+7", 7},
                                                                       {"", 0},
                                                                       {"%sp%5", 5},
-                                                                      // Out of range clamps.
                                                                       {"2147483647", 2147483647},
                                                                       {"99999999999", 2147483647},
                                                                       {"-2147483648", INT32_MIN},
