@@ -68,7 +68,7 @@ TEST_F(DeviceRemovalTest, FailuresAreSkippedAndNotCounted)
     AddPair("1A2B", "3C4D");
     test.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").removalFails = true;
     test.devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0003");
-    test.devices.faults.FailCall(Op::ListDevices, 1); // the USB pass lists nothing
+    test.devices.faults.FailCall(Op::ListNodes, 1); // the USB pass lists nothing
     EXPECT_EQ(RemoveOnce(), 1);
     EXPECT_EQ(RemoveOnce(), 0); // the node that cannot be removed does not keep the phase looping
     EXPECT_EQ(test.devices.NodesLeft(), std::vector<std::string>{"USB\\VID_1A2B&PID_3C4D\\0001"});

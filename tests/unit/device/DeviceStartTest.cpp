@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(Systems, DeviceStartOn98Family,
 TEST_F(DeviceStartTest, AFailedReenumerationStillPausesAndRestores)
 {
     session.State.OsClass = OsClass::Windows98SecondEdition;
-    test.configManager.faults.FailCall(Op::Reenumerate);
+    test.configManager.faults.FailCall(Op::Scan);
     EXPECT_FALSE(StartDevice(session));
     EXPECT_EQ(test.clock.elapsedMilliseconds, 3000);
     EXPECT_EQ(Names(), (Lines{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"}));
@@ -70,7 +70,7 @@ TEST_F(DeviceStartTest, Windows2000OnlyReenumerates)
     EXPECT_TRUE(test.files.log.empty());
     EXPECT_EQ(test.clock.elapsedMilliseconds, 0);
     EXPECT_EQ(test.view.Progress(), (std::vector<int>{50, 100}));
-    test.configManager.faults.FailCall(Op::Reenumerate);
+    test.configManager.faults.FailCall(Op::Scan);
     EXPECT_FALSE(StartDevice(session));
 }
 
@@ -89,7 +89,7 @@ TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
     EXPECT_EQ(progress.back(), 100);
 
     // A failed re-enumeration does not stop the wizard's search.
-    test.configManager.faults.FailCall(Op::Reenumerate);
+    test.configManager.faults.FailCall(Op::Scan);
     test.view.transcript.clear();
     EXPECT_FALSE(StartDevice(session));
     EXPECT_EQ(test.view.Progress().size(), 122u);

@@ -1,5 +1,6 @@
 // A setup dialog that records everything done to it, in order, as one transcript.
 #pragma once
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -65,6 +66,7 @@ public:
     {
         transcript.push_back(what + " " + std::to_string(number) + rest);
     }
+    long Count(const std::string& line) const { return std::count(transcript.begin(), transcript.end(), line); }
     // The bar's positions, in the order they were set.
     std::vector<int> Progress() const
     {

@@ -14,21 +14,8 @@
 #include "fakes/FakeWindowSystem.h"
 #include "package/FileSearch.h"
 
-// The fakes' operations that a test can make fail.
-enum class Op {
-    Search,
-    Copy,
-    Move,
-    Remove,
-    Attributes,
-    MakeDirectory,
-    Read,
-    Rewrite,
-    Registry,
-    ListDevices,
-    RemoveDevice,
-    Reenumerate
-};
+// The fakes' operations that a test can make fail (Scan: the device tree's re-enumeration).
+enum class Op { Search, Copy, Move, Remove, Attributes, Mkdir, Read, Rewrite, Registry, ListNodes, RemoveNode, Scan };
 
 // Which calls fail on purpose. Calls are counted per operation from 1 whether or not they fail,
 // so "the 3rd copy" means the same call however the test was set up. afterChange runs after each
@@ -167,7 +154,7 @@ public:
     // One folder, in a folder that exists, under a name not yet taken.
     bool MakeDirectory(const std::string& path) override
     {
-        return Change(Op::MakeDirectory, "mkdir " + path, [&] {
+        return Change(Op::Mkdir, "mkdir " + path, [&] {
             if (Exists(path) || !IsFolder(ParentOf(Trim(path))))
                 return false;
             entries_.push_back({Trim(path), true});
@@ -290,14 +277,14 @@ public:
             if (!std::memcmp(&node.classGuid, &classGuid, sizeof classGuid) &&
                 Upper(node.enumerator) == Upper(enumerator))
                 listed_.push_back(node.instanceId);
-        if (faults.Fails(Op::ListDevices))
+        if (faults.Fails(Op::ListNodes))
             listed_.clear();
         return listed_;
     }
     // Only a node of the latest listing can be removed, as through the system's device sets.
     bool RemoveDevice(const std::string& instanceId) override
     {
-        return faults.Change(Op::RemoveDevice, [&] {
+        return faults.Change(Op::RemoveNode, [&] {
             const auto node = std::find_if(nodes_.begin(), nodes_.end(),
                                            [&](const FakeDeviceNode& each) { return each.instanceId == instanceId; });
             if (std::count(listed_.begin(), listed_.end(), instanceId) == 0 || node == nodes_.end() ||
@@ -322,7 +309,7 @@ struct FakeConfigManager : ConfigManager {
 
     bool ReenumerateDeviceTree() override
     {
-        if (faults.Fails(Op::Reenumerate))
+        if (faults.Fails(Op::Scan))
             return false;
         if (onReenumerate)
             onReenumerate();

@@ -145,7 +145,7 @@ Faults& FaultsOf(Machine& m, Op op)
 {
     return op <= Op::Rewrite       ? m.files.faults
            : op == Op::Registry    ? m.registry.faults
-           : op == Op::Reenumerate ? m.configManager.faults
+           : op == Op::Scan ? m.configManager.faults
                                    : m.devices.faults;
 }
 
@@ -219,7 +219,7 @@ TEST(WholeJobFaults, EveryCallOfEveryOperationFailingInTurn)
             std::vector<std::pair<std::string, std::function<void(Machine&)>>> faults = {
                 {"no wizard", [](Machine& m) { m.configManager.onReenumerate = nullptr; }},
                 {"no message box", [](Machine& m) { m.view.messageBoxResult = 0; }}};
-            for (Op op = Op::Search; op <= Op::Reenumerate; op = Op(int(op) + 1))
+            for (Op op = Op::Search; op <= Op::Scan; op = Op(int(op) + 1))
                 for (int call = 1; call <= FaultsOf(clean, op).calls[op]; ++call)
                     faults.push_back({"operation " + std::to_string(int(op)) + " call " + std::to_string(call),
                                       [=](Machine& m) { FaultsOf(m, op).FailCall(op, call); }});

@@ -66,22 +66,17 @@ TEST(DriverPackage, ReadsTheExamplePackage)
         m.AddPackage(description, path);
         ASSERT_TRUE(m.Read()) << folder << m.reason;
         const SetupState& s = m.session.State;
-        EXPECT_EQ(s.SetupFileName.view(), path.substr(path.rfind('\\') + 1));
-        EXPECT_EQ(s.MpdInfName.view(), "");
-        EXPECT_EQ(s.FddInfName.view(), "EXFLOP.IN_");
-        EXPECT_EQ(s.Win98Only, 1);
-        EXPECT_EQ(s.ProviderName.view(), "Example Maker");
-        EXPECT_EQ(s.ModelsSectionName.view(), "ExModels");
+        const BrandStrings& b = m.session.Brand;
+        // clang-format off
+        EXPECT_EQ((Strings{s.SetupFileName.str(), s.MpdInfName.str(), s.FddInfName.str(), std::to_string(s.Win98Only),
+                           s.ProviderName.str(), s.ModelsSectionName.str(), s.TargetVidText.str() + s.TargetPidText.str(),
+                           s.DeviceDescription.str(), s.DeviceDisplayName.str(), s.InstallSectionName.str(),
+                           s.DriverFileName.str(), s.PortDriverFileName.str(), b.AppTitle, b.DeviceName, b.AboutText}),
+                  (Strings{path.substr(path.rfind('\\') + 1), "", "EXFLOP.IN_", "1", "Example Maker", "ExModels",
+                           "1A2B3C4D", "Example USB Disk", "Example Disk", "ExInstall", "EXDISK.SY_", "EXDISK.PDR",
+                           "Example Disk Setup", "Example Disk", "Example Disk Setup  Driver setup utility for USB flash disks."}));
+        // clang-format on
         EXPECT_EQ(m.Pairs(), (Strings{"1A2B/3C4D", "1A2B/3C4E"}));
-        EXPECT_EQ(s.TargetVidText.str() + s.TargetPidText.str(), "1A2B3C4D");
-        EXPECT_EQ(s.DeviceDescription.view(), "Example USB Disk");
-        EXPECT_EQ(s.DeviceDisplayName.view(), "Example Disk");
-        EXPECT_EQ(s.InstallSectionName.view(), "ExInstall");
-        EXPECT_EQ(s.DriverFileName.view(), "EXDISK.SY_");
-        EXPECT_EQ(s.PortDriverFileName.view(), "EXDISK.PDR");
-        EXPECT_EQ(m.session.Brand.AppTitle, "Example Disk Setup");
-        EXPECT_EQ(m.session.Brand.DeviceName, "Example Disk");
-        EXPECT_EQ(m.session.Brand.AboutText, "Example Disk Setup  Driver setup utility for USB flash disks.");
         EXPECT_TRUE(m.view.transcript.empty());
     }
 }
