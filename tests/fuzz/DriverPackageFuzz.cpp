@@ -52,14 +52,6 @@ void Check(bool condition, const char* what, const std::string& detail = {})
     std::abort();
 }
 
-// Every file of a folder with its bytes, to tell whether anything in it changed.
-std::vector<std::string> Snapshot(const FakeFileSystem& files, const std::string& folder)
-{
-    std::vector<std::string> contents = files.Names(folder);
-    for (std::string& name : contents) name += "=" + files.Contents(folder + name);
-    return contents;
-}
-
 // One ';' put in: a byte, or in a UTF-16 file (byte order mark, even size) one code unit at a
 // unit boundary.
 bool IsOneSemicolonInserted(const std::string& before, const std::string& after)
@@ -109,12 +101,10 @@ void CheckRemoval(TestPlatform& test, SetupSession& session, const std::string& 
     Check(test.files.IsFile(inf) == (matched == 0), "the copy's presence disagrees with the count", pair);
     Check(test.files.IsFile(precompiled) == (matched == 0), "the precompiled twin was not handled with its INF", pair);
     Check(matched == 1 || test.files.Contents(inf) == infBytes, "an unmatched copy was changed", pair);
-    for (std::size_t i = logBefore; i < test.files.log.size(); ++i) {
-        const std::string& entry = test.files.log[i];
-        Check(entry == "attributes " + inf || entry == "delete " + inf || entry == "attributes " + precompiled ||
-                  entry == "delete " + precompiled,
-              "the removal touched another file", entry);
-    }
+    const std::set<std::string> allowed = {"attributes " + inf, "delete " + inf, "attributes " + precompiled,
+                                           "delete " + precompiled};
+    for (std::size_t i = logBefore; i < test.files.log.size(); ++i)
+        Check(allowed.count(test.files.log[i]) != 0, "the removal touched another file", test.files.log[i]);
     Check(!pairReadFromCopy || matched == 1, "the removal does not find the pair in the INF it was read from", pair);
     test.files.Remove(inf);
     test.files.Remove(precompiled);
@@ -175,7 +165,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         files.AddFile(Package + "X.SY_", "driver");
     if (control & 0x02)
         files.AddFile(Package + "X.PDR", "port driver");
-    const auto package = Snapshot(files, Package);
+    // Every file of the package with its bytes, to tell whether anything in it changed.
+    const auto snapshot = [&] {
+        std::vector<std::string> contents = files.Names(Package);
+        for (std::string& name : contents) name += "=" + files.Contents(Package + name);
+        return contents;
+    };
+    const auto package = snapshot();
 
     // The ANSI code page of a system in the user's language.
     ShiftJisCodePage japanese;
@@ -220,6 +216,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          pairsFromCopy);
 
     CheckCopyFilesEdit(files, data[size - 2], copy, state.InstallSectionName.view());
-    Check(Snapshot(files, Package) == package, "the package's own files changed");
+    Check(snapshot() == package, "the package's own files changed");
     return 0;
 }

@@ -61,20 +61,15 @@ public:
 
     void AddFolder(const std::string& path)
     {
-        const std::string folder = Trim(path);
-        if (Find(folder) != nullptr)
-            return;
-        if (folder.find('\\') != std::string::npos)
-            AddFolder(ParentOf(folder));
-        entries_.push_back({folder, true});
+        if (!Exists(path) && Trim(path).find('\\') != std::string::npos)
+            AddFolder(ParentOf(Trim(path)));
+        if (!Exists(path))
+            entries_.push_back({Trim(path), true});
     }
     void AddFile(const std::string& path, const std::string& bytes, bool readOnly = false)
     {
         AddFolder(ParentOf(path));
-        if (Entry* file = Find(path))
-            *file = {file->path, false, bytes, readOnly};
-        else
-            entries_.push_back({path, false, bytes, readOnly});
+        Put({path, false, bytes, readOnly});
     }
     void SetInUse(const std::string& path) { Find(path)->inUse = true; }
 
@@ -96,27 +91,22 @@ public:
 
     std::vector<std::string> FindFiles(const std::string& pattern) override
     {
-        const std::size_t separator = pattern.rfind('\\');
-        if (faults.Fails(Op::Search) || separator == std::string::npos || !IsFolder(pattern.substr(0, separator)))
+        const std::string folder = ParentOf(pattern);
+        if (faults.Fails(Op::Search) || !IsFolder(folder))
             return {};
-        std::vector<std::string> names = Names(pattern.substr(0, separator));
-        std::erase_if(
-            names, [&](const std::string& name) { return !MatchesSearchPattern(name, pattern.substr(separator + 1)); });
+        std::vector<std::string> names = Names(folder);
+        std::erase_if(names,
+                      [&](auto& name) { return !MatchesSearchPattern(name, pattern.substr(folder.size() + 1)); });
         return names;
     }
     bool Copy(const std::string& from, const std::string& to) override
     {
         return Change(Op::Copy, "copy " + from + " -> " + to, [&] {
             const Entry* source = File(from);
-            Entry* target = Find(to);
             if (source == nullptr || Upper(from) == Upper(to) || !IsFolder(ParentOf(to)) ||
-                (target != nullptr && (target->folder || target->readOnly || target->inUse)))
+                (Exists(to) && !Writable(to)))
                 return false;
-            const Entry copy{target != nullptr ? target->path : to, false, source->bytes, source->readOnly};
-            if (target != nullptr)
-                *target = copy;
-            else
-                entries_.push_back(copy);
+            Put({to, false, source->bytes, source->readOnly});
             return true;
         });
     }
@@ -134,31 +124,29 @@ public:
     bool Remove(const std::string& path) override
     {
         return Change(Op::Remove, "delete " + path, [&] {
-            const Entry* file = File(path);
-            if (file == nullptr || file->readOnly)
-                return false;
-            entries_.erase(entries_.begin() + (file - entries_.data()));
-            return true;
+            const Entry* file = Writable(path);
+            if (file != nullptr)
+                entries_.erase(entries_.begin() + (file - entries_.data()));
+            return file != nullptr;
         });
     }
     bool SetNormalAttributes(const std::string& path) override
     {
         return Change(Op::Attributes, "attributes " + path, [&] {
             Entry* entry = Find(Trim(path));
-            if (entry == nullptr || entry->inUse)
-                return false;
-            entry->readOnly = false;
-            return true;
+            if (entry != nullptr && !entry->inUse)
+                entry->readOnly = false;
+            return entry != nullptr && !entry->inUse;
         });
     }
     // One folder, in a folder that exists, under a name not yet taken.
     bool MakeDirectory(const std::string& path) override
     {
         return Change(Op::Mkdir, "mkdir " + path, [&] {
-            if (Exists(path) || !IsFolder(ParentOf(Trim(path))))
-                return false;
-            entries_.push_back({Trim(path), true});
-            return true;
+            const bool made = !Exists(path) && IsFolder(ParentOf(Trim(path)));
+            if (made)
+                entries_.push_back({Trim(path), true});
+            return made;
         });
     }
     bool ReadAll(const std::string& path, std::string& bytes) override
@@ -171,11 +159,10 @@ public:
     bool Rewrite(const std::string& path, const std::string& bytes) override
     {
         return Change(Op::Rewrite, "rewrite " + path, [&] {
-            Entry* file = File(path);
-            if (file == nullptr || file->readOnly)
-                return false;
-            file->bytes = bytes;
-            return true;
+            Entry* file = Writable(path);
+            if (file != nullptr)
+                file->bytes = bytes;
+            return file != nullptr;
         });
     }
 
@@ -196,27 +183,37 @@ private:
     }
     static std::string Trim(const std::string& path)
     {
-        return !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+        return path.ends_with('\\') ? path.substr(0, path.size() - 1) : path;
     }
     static std::string ParentOf(const std::string& path)
     {
-        const std::size_t separator = path.rfind('\\');
-        return separator == std::string::npos ? std::string() : path.substr(0, separator);
+        return path.substr(0, std::min(path.rfind('\\'), path.size()));
     }
     Entry* Find(const std::string& path)
     {
-        const std::string key = Upper(path);
-        const auto entry = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& each) {
-            return each.path.size() == key.size() && Upper(each.path) == key;
-        });
-        return entry == entries_.end() ? nullptr : &*entry;
+        for (Entry& entry : entries_)
+            if (entry.path.size() == path.size() && Upper(entry.path) == Upper(path))
+                return &entry;
+        return nullptr;
     }
     const Entry* Find(const std::string& path) const { return const_cast<FakeFileSystem*>(this)->Find(path); }
-    // A file that can be used: neither a folder nor in use.
+    // A file that can be read: neither a folder nor in use; Writable: nor read-only.
     Entry* File(const std::string& path)
     {
         Entry* entry = Find(path);
         return entry != nullptr && !entry->folder && !entry->inUse ? entry : nullptr;
+    }
+    Entry* Writable(const std::string& path)
+    {
+        return File(path) != nullptr && !File(path)->readOnly ? File(path) : nullptr;
+    }
+    // A new entry, or new contents under the name an existing one keeps.
+    void Put(Entry entry)
+    {
+        if (Entry* old = Find(entry.path))
+            *old = {old->path, false, entry.bytes, entry.readOnly};
+        else
+            entries_.push_back(entry);
     }
 
     std::vector<Entry> entries_;

@@ -73,15 +73,14 @@ struct Machine : TestPlatform {
     {
         system.version = scenario.version;
         for (const auto& [path, bytes] : PackageFiles) files.AddFile(path, bytes, true);
-        files.AddFolder("C:\\WINDOWS\\INF\\OTHER");
-        files.AddFolder("C:\\WINDOWS\\SYSTEM\\IOSUBSYS");
-        files.AddFolder("C:\\WINDOWS\\SYSTEM32\\DRIVERS");
         for (const auto& pair : HiddenPairs) files.AddFile(pair[0], pair[0]);
-        files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
-        files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
+        files.AddFolder("C:\\WINDOWS\\SYSTEM\\IOSUBSYS");
+        // clang-format off
+        for (const auto& [path, bytes] : {std::pair{"INF\\DRVIDX.BIN", "index"}, {"INF\\DRVDATA.BIN", "data"},
+                                          {"INF\\OEM7.PNF", "precompiled"}, {"INF\\OTHER\\EXDISK.INF", SetupDescription.c_str()}})
+            files.AddFile("C:\\WINDOWS\\" + std::string(path), bytes);
+        // clang-format on
         files.AddFile("C:\\WINDOWS\\INF\\OEM7.INF", SetupDescription, true);
-        files.AddFile("C:\\WINDOWS\\INF\\OEM7.PNF", "precompiled");
-        files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", SetupDescription);
         files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
         for (const char* copy : ForeignCopies) files.AddFile(copy, ForeignInf);
         registry.AddKey("Software\\Microsoft\\Windows\\CurrentVersion");
@@ -143,10 +142,10 @@ struct Machine : TestPlatform {
 
 Faults& FaultsOf(Machine& m, Op op)
 {
-    return op <= Op::Rewrite       ? m.files.faults
-           : op == Op::Registry    ? m.registry.faults
-           : op == Op::Scan ? m.configManager.faults
-                                   : m.devices.faults;
+    return op <= Op::Rewrite    ? m.files.faults
+           : op == Op::Registry ? m.registry.faults
+           : op == Op::Scan     ? m.configManager.faults
+                                : m.devices.faults;
 }
 
 void ExpectJobCompleted(const Machine& m, Job job, const std::string& where)
