@@ -9,31 +9,32 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+const std::string Next = "command 12324 to Found New Hardware Wizard",
+                  Finish = "command 12325 to Found New Hardware Wizard";
+const std::string Reset = "command 5303 to Hardware Installation";
 
-// The wizard driven over the session's own platform, from 50 to 100.
-bool Drive(SetupSession& session)
-{
-    return DriveNewHardwareWizard(session, session.platform.windows, session.platform.clock, 50, 100);
-}
+// A system whose windows show what a test adds, and the wizard driven over it from 50 to 100.
+struct WizardAutomationTest : ::testing::Test, TestPlatform {
+    FakeWindowSystem& w = windows;
+    SetupSession session{platform};
 
-class WizardAutomationTest : public ::testing::Test {
-protected:
-    TestPlatform test;
-    SetupSession session{test.platform};
-
-    void SetUp() override { session.State.DeviceDescription.Assign("Example USB Disk"); }
-
-    Lines Sent() const { return test.windows.log; }
+    WizardAutomationTest() { session.State.DeviceDescription.Assign("Example USB Disk"); }
+    bool Drive() { return DriveNewHardwareWizard(session, windows, clock, 50, 100); }
+    long Sent(const std::string& command) const { return std::count(w.log.begin(), w.log.end(), command); }
+    // A top-level dialog of a device that needs a driver, which the product resets by its command.
+    WindowHandle AddDeviceDialog()
+    {
+        const WindowHandle dialog = w.AddWindow(NoWindow, "#32770", "Hardware Installation");
+        w.AddWindow(dialog, "Static", "Example USB Disk needs a driver");
+        return dialog;
+    }
 };
 
 TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageAndReadsAt254Characters)
 {
-    FakeWindowSystem& w = test.windows;
-    const WindowHandle naming = w.AddWindow(NoWindow, "#32770", "Hardware Installation");
-    w.AddWindow(naming, "Static", "The software for Example USB Disk has not passed testing");
+    const WindowHandle naming = AddDeviceDialog();
     const WindowHandle hiddenLate = w.AddWindow(NoWindow, "#32770");
-    const WindowHandle latePage = w.AddWindow(hiddenLate, "#32770");
-    w.AddWindow(latePage, "Static", std::string(240, ' ') + "Example USB Disk");
+    w.AddWindow(w.AddWindow(hiddenLate, "#32770"), "Static", std::string(240, ' ') + "Example USB Disk");
     const WindowHandle wizard = w.AddWindow(NoWindow, "#32770");
     const WindowHandle page = w.AddWindow(wizard, "#32770");
     w.AddWindow(page, "Static", std::string(238, ' ') + "Example USB Disk"); // ends at character 254
@@ -41,125 +42,106 @@ TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageAndReadsAt254Chara
     EXPECT_EQ(FindDialogShowingText(w, NoWindow, "Example USB Disk"), naming);
     EXPECT_EQ(FindDialogShowingText(w, wizard, "Example USB Disk"), page);
     EXPECT_EQ(FindDialogShowingText(w, hiddenLate, "Example USB Disk"), NoWindow);
-    EXPECT_EQ(WaitForWizard(session, session.platform.windows, "Example USB Disk", 50, 66), wizard);
-    EXPECT_TRUE(test.view.Progress().empty()); // found in the first cycle
+    EXPECT_EQ(WaitForWizard(session, w, "Example USB Disk", 50, 66), wizard);
+    EXPECT_TRUE(view.Progress().empty()); // found in the first cycle
 }
 
 TEST_F(WizardAutomationTest, PagesAreSteppedThroughOneACycleAndFinishEndsIt)
 {
-    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Options", "Searching", "Copying", "Completed"});
-    test.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
-        wizard.Take(window, command);
-    };
-    EXPECT_TRUE(Drive(session));
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Options", "Searching", "Copying", "Completed"});
+    EXPECT_TRUE(Drive());
     // Two opening presses, then one press per page change, then Finish.
-    EXPECT_EQ(Sent(), (Lines{"command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
-                             "command 12324 to Found New Hardware Wizard", "command 12324 to Found New Hardware Wizard",
-                             "command 12325 to Found New Hardware Wizard"}));
-    EXPECT_EQ(test.clock.sleeps, (std::vector<int>{500, 500, 500, 500}));
-    EXPECT_EQ(test.view.Progress(), (std::vector<int>{66, 66}));
+    EXPECT_EQ(w.log, (Lines{Next, Next, Next, Next, Finish}));
+    EXPECT_EQ(clock.sleeps, (std::vector<int>{500, 500, 500, 500}));
+    EXPECT_EQ(view.Progress(), (std::vector<int>{66, 66}));
 }
 
 TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTime)
 {
-    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Installing Example USB Disk", "Completed"});
-    WindowHandle deviceDialog = NoWindow;
-    test.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
-        if (window == deviceDialog && command == DeviceDialogCommand)
-            test.windows.DestroyWindow(deviceDialog);
-    };
     // The wizard moves by itself: the busy page (both buttons off) appears after the opening
     // presses; a device dialog comes up twice; the last page shows up after 300 cycles.
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Installing Example USB Disk", "Completed"});
     wizard.ShowPage(1);
-    test.windows.Window(wizard.next).enabled = false;
-    test.clock.onSleep = [&] {
-        const std::size_t sleeps = test.clock.sleeps.size();
-        if (sleeps == 10 || sleeps == 150) {
-            deviceDialog = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
-            test.windows.AddWindow(deviceDialog, "Static", "Example USB Disk needs a driver");
-        }
-        if (sleeps == 300)
+    w.Window(wizard.next).enabled = false;
+    WindowHandle deviceDialog = NoWindow;
+    w.onCommand = [&](WindowHandle window, std::uint32_t command) {
+        if (window == deviceDialog && command == DeviceDialogCommand)
+            w.DestroyWindow(deviceDialog);
+    };
+    clock.onSleep = [&] {
+        if (clock.sleeps.size() == 10 || clock.sleeps.size() == 150)
+            deviceDialog = AddDeviceDialog();
+        if (clock.sleeps.size() == 300)
             wizard.ShowPage(2);
     };
-    EXPECT_TRUE(Drive(session));
-    EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"), 2);
-    EXPECT_EQ(test.windows.log.back(), "command 12325 to Found New Hardware Wizard");
+    EXPECT_TRUE(Drive());
+    EXPECT_EQ(Sent(Reset), 2);
+    EXPECT_EQ(w.log.back(), Finish);
 }
 
 TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopWithTheBarAtTheEnd)
 {
-    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
-    test.windows.Window(wizard.next).enabled = false; // Next does nothing, the page never changes
-    EXPECT_FALSE(Drive(session));
-    EXPECT_EQ(test.clock.sleeps.size(), 2u + 160u);
-    const std::vector<int> progress = test.view.Progress();
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Stuck"});
+    w.Window(wizard.next).enabled = false; // Next does nothing, the page never changes
+    EXPECT_FALSE(Drive());
+    EXPECT_EQ(clock.sleeps.size(), 2u + 160u);
+    const std::vector<int> progress = view.Progress();
     ASSERT_EQ(progress.size(), 160u);
-    EXPECT_EQ(progress.front(), 66);
-    EXPECT_EQ(progress[79], 83);
-    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(std::tuple(progress.front(), progress[79], progress.back()), std::tuple(66, 83, 100));
 }
 
 TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
 {
-    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Stuck"});
-    const WindowHandle stubborn = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
-    test.windows.AddWindow(stubborn, "Static", "Example USB Disk");
-    EXPECT_FALSE(Drive(session));
-    EXPECT_EQ(std::count(test.windows.log.begin(), test.windows.log.end(), "command 5303 to Hardware Installation"),
-              600);
-    EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 600) * 500);
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Stuck"});
+    w.onCommand = nullptr; // the wizard stays on its first page
+    AddDeviceDialog();
+    EXPECT_FALSE(Drive());
+    EXPECT_EQ(Sent(Reset), 600);
+    EXPECT_EQ(clock.elapsedMilliseconds, (2 + 600) * 500);
 }
 
-TEST_F(WizardAutomationTest, AHungWindowIsAFailedCycleAndNeverAFinishedWizard)
+TEST_F(WizardAutomationTest, AHungDeviceDialogIsAFailedCycle)
 {
-    // A device dialog that stopped taking messages keeps showing the text: each command to it
-    // times out, so the quiet limit ends the loop instead of five minutes of resets.
-    FakeWizard stuck(test.windows, {"Welcome: Example USB Disk", "Stuck"});
-    test.windows.Window(stuck.next).enabled = false;
-    const WindowHandle hung = test.windows.AddWindow(NoWindow, "#32770", "Hardware Installation");
-    test.windows.AddWindow(hung, "Static", "Example USB Disk");
-    test.windows.Window(hung).hung = true;
-    EXPECT_FALSE(Drive(session));
-    EXPECT_EQ(test.clock.elapsedMilliseconds, (2 + 160) * 500);
+    // The dialog keeps showing the text, but each command to it times out, so the quiet limit
+    // ends the loop instead of five minutes of resets.
+    FakeWizard stuck(w, {"Welcome: Example USB Disk", "Stuck"});
+    w.Window(stuck.next).enabled = false;
+    w.Window(AddDeviceDialog()).hung = true;
+    EXPECT_FALSE(Drive());
+    EXPECT_EQ(clock.elapsedMilliseconds, (2 + 160) * 500);
+}
 
-    // A wizard that hangs on its last page did not finish, whatever its buttons show.
-    TestPlatform fresh;
-    SetupSession s{fresh.platform};
-    s.State.DeviceDescription.Assign("Example USB Disk");
-    FakeWizard wizard(fresh.windows, {"Welcome: Example USB Disk", "Copying", "Completed"});
-    fresh.windows.onCommand = [&](WindowHandle window, std::uint32_t command, std::intptr_t) {
+TEST_F(WizardAutomationTest, AWizardHungOnItsLastPageNeverFinished)
+{
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Copying", "Completed"});
+    w.onCommand = [&](WindowHandle window, std::uint32_t command) {
         wizard.Take(window, command);
-        fresh.windows.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
+        w.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
     };
-    EXPECT_FALSE(Drive(s));
-    EXPECT_EQ(
-        std::count(fresh.windows.log.begin(), fresh.windows.log.end(), "command 12325 to Found New Hardware Wizard"),
-        1);
+    EXPECT_FALSE(Drive()); // whatever its buttons show
+    EXPECT_EQ(Sent(Finish), 1);
 }
 
 TEST_F(WizardAutomationTest, NoWizardMeansTheSearchWindowAndNoCommand)
 {
-    EXPECT_FALSE(Drive(session));
-    EXPECT_TRUE(Sent().empty());
-    const std::vector<int> progress = test.view.Progress();
+    EXPECT_FALSE(Drive());
+    EXPECT_TRUE(w.log.empty());
+    const std::vector<int> progress = view.Progress();
     ASSERT_EQ(progress.size(), 120u);
-    EXPECT_EQ(progress.front(), 50);
-    EXPECT_EQ(progress[60], 58);
-    EXPECT_EQ(progress.back(), 65);
-    EXPECT_EQ(test.view.dispatchCount, 120 * 50); // the search pumps messages
+    EXPECT_EQ(std::tuple(progress.front(), progress[60], progress.back()), std::tuple(50, 58, 65));
+    EXPECT_EQ(view.dispatchCount, 120 * 50); // the search pumps messages
 }
 
 TEST_F(WizardAutomationTest, EmptyDescriptionOrMissingButtonsTouchNoWindow)
 {
-    FakeWizard wizard(test.windows, {"Welcome: Example USB Disk", "Done"});
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Done"});
     session.State.DeviceDescription.Clear();
-    EXPECT_FALSE(Drive(session));
-    EXPECT_TRUE(test.clock.sleeps.empty());
-
+    EXPECT_FALSE(Drive());
+    EXPECT_TRUE(clock.sleeps.empty());
     session.State.DeviceDescription.Assign("Example USB Disk");
-    test.windows.DestroyWindow(wizard.finish);
-    EXPECT_FALSE(Drive(session));
-    EXPECT_TRUE(Sent().empty());
+    w.DestroyWindow(wizard.finish);
+    EXPECT_FALSE(Drive());
+    EXPECT_TRUE(w.log.empty());
 }
 
 } // namespace

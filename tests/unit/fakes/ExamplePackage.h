@@ -73,20 +73,17 @@ struct Machine : TestPlatform {
     {
         for (const std::string& entry : entries) {
             const std::size_t equals = entry.find('=');
-            const std::string bytes = entry.substr(equals + 1);
-            files.AddFile("C:\\WINDOWS\\INF\\" + entry.substr(0, equals), bytes, bytes == "read-only");
+            files.AddFile("C:\\WINDOWS\\INF\\" + entry.substr(0, equals), entry.substr(equals + 1),
+                          entry.substr(equals + 1) == "read-only");
         }
     }
     std::vector<std::string> InfFolder() const
     {
         std::vector<std::string> entries;
-        for (const char* folder : {"", "OTHER\\"}) {
-            for (const std::string& name : files.Names("C:\\WINDOWS\\INF\\" + std::string(folder))) {
-                const std::string path = "C:\\WINDOWS\\INF\\" + std::string(folder) + name;
-                if (files.IsFile(path))
-                    entries.push_back(folder + name + "=" + files.Contents(path));
-            }
-        }
+        for (const std::string folder : {"", "OTHER\\"})
+            for (const std::string& name : files.Names("C:\\WINDOWS\\INF\\" + folder))
+                if (files.IsFile("C:\\WINDOWS\\INF\\" + folder + name))
+                    entries.push_back(folder + name + "=" + files.Contents("C:\\WINDOWS\\INF\\" + folder + name));
         std::sort(entries.begin(), entries.end());
         return entries;
     }

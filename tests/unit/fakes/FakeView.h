@@ -1,5 +1,6 @@
 // A setup dialog that records everything done to it, in order, as one transcript.
 #pragma once
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,8 +14,8 @@ public:
     // The English rows the tests rely on; a test may change or remove rows.
     std::map<int, std::string> strings = {
         {IDS_ABOUT, "About "},
-        {IDS_INSTRUCTION, "This program will install or uninstall #DEV_NAME# device driver for you."},
         {IDS_WIN98_ONLY, "This program is for Windows 98 only !"},
+        {IDS_INSTRUCTION, "This program will install or uninstall #DEV_NAME# device driver for you."},
         {IDS_INSTALLING, "installing..."},
         {IDS_REMOVING_DEVICE, "removing device if present..."},
         {IDS_UNINSTALL_COMPLETE, "Uninstallation is complete."},
@@ -30,45 +31,26 @@ public:
         {IDS_APP_TITLE, "NORVALE PocketVault Win98 Driver Setup Utility"},
         {IDS_DEVICE_NAME, "PocketVault"},
         {IDS_ABOUT_TEXT, "About text"},
-        {IDS_LINK_TEXT, "no link"},
-    };
+        {IDS_LINK_TEXT, "no link"}};
 
     std::vector<std::string> transcript;
-    // Called for each message taken from the queue, so a test can simulate a click arriving
-    // while a job pumps messages.
-    std::function<void()> onDispatch;
+    std::function<void()> onDispatch; // for each message taken, as a click arriving while a job pumps
     int dispatchCount = 0;
     int messageBoxResult = 1;
 
-    std::string LoadText(int stringId) override
-    {
-        auto row = strings.find(stringId);
-        return row == strings.end() ? std::string() : row->second;
-    }
-    void AddSystemMenuEntry(int commandId, const std::string& text) override
-    {
-        Record("menu " + std::to_string(commandId) + " " + text);
-    }
-    void SetDialogIcon() override { Record("icon"); }
-    void ShowLogo() override { Record("logo"); }
-    void SetCaption(const std::string& text) override { Record("caption " + text); }
-    void SetControlText(int controlId, const std::string& text) override
-    {
-        Record("text " + std::to_string(controlId) + " " + text);
-    }
-    void SetCheck(int controlId, bool checked) override
-    {
-        Record("check " + std::to_string(controlId) + (checked ? " on" : " off"));
-    }
-    void FocusControl(int controlId) override { Record("focus " + std::to_string(controlId)); }
-    void EnableControl(int controlId, bool enabled) override
-    {
-        Record("enable " + std::to_string(controlId) + (enabled ? " on" : " off"));
-    }
-    void SetProgress(int position) override { Record("progress " + std::to_string(position)); }
+    std::string LoadText(int id) override { return strings.count(id) ? strings[id] : ""; }
+    void AddSystemMenuEntry(int id, const std::string& text) override { Record("menu", id, " " + text); }
+    void SetDialogIcon() override { transcript.push_back("icon"); }
+    void ShowLogo() override { transcript.push_back("logo"); }
+    void SetCaption(const std::string& text) override { transcript.push_back("caption " + text); }
+    void SetControlText(int id, const std::string& text) override { Record("text", id, " " + text); }
+    void SetCheck(int id, bool checked) override { Record("check", id, checked ? " on" : " off"); }
+    void FocusControl(int id) override { Record("focus", id); }
+    void EnableControl(int id, bool enabled) override { Record("enable", id, enabled ? " on" : " off"); }
+    void SetProgress(int position) override { Record("progress", position); }
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override
     {
-        Record("message [" + caption + "] " + text + " flags " + std::to_string(flags));
+        Record("message [" + caption + "] " + text + " flags", static_cast<int>(flags));
         return messageBoxResult;
     }
     void DispatchOneMessage() override
@@ -77,19 +59,21 @@ public:
         if (onDispatch)
             onDispatch();
     }
-    void ShowDialog() override { Record("show"); }
-    void EndDialog(int result) override { Record("end " + std::to_string(result)); }
+    void ShowDialog() override { transcript.push_back("show"); }
+    void EndDialog(int result) override { Record("end", result); }
 
-    void Record(const std::string& line) { transcript.push_back(line); }
-
+    void Record(const std::string& what, int number, const std::string& rest = "")
+    {
+        transcript.push_back(what + " " + std::to_string(number) + rest);
+    }
+    long Count(const std::string& line) const { return std::count(transcript.begin(), transcript.end(), line); }
     // The bar's positions, in the order they were set.
     std::vector<int> Progress() const
     {
         std::vector<int> positions;
-        for (const std::string& line : transcript) {
+        for (const std::string& line : transcript)
             if (line.rfind("progress ", 0) == 0)
                 positions.push_back(std::stoi(line.substr(9)));
-        }
         return positions;
     }
 };

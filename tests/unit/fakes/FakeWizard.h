@@ -1,5 +1,5 @@
 // A property-sheet wizard: a top-level dialog whose first child is the current page (itself a
-// dialog), with Next and Finish among its direct children.
+// dialog), with Next and Finish among its direct children. Next, while enabled, turns the page.
 #pragma once
 #include <string>
 #include <vector>
@@ -9,20 +9,18 @@
 
 struct FakeWizard {
     FakeWindowSystem& windows;
-    WindowHandle frame;
-    WindowHandle next;
-    WindowHandle finish;
-    WindowHandle page = NoWindow;
     std::vector<std::string> pageTexts;
+    WindowHandle frame = windows.AddWindow(NoWindow, "#32770", "Found New Hardware Wizard");
+    WindowHandle next = windows.AddWindow(frame, "Button", "&Next >", WizardNextButton);
+    WindowHandle finish = windows.AddWindow(frame, "Button", "Finish", WizardFinishButton);
+    WindowHandle page = NoWindow;
     std::size_t pageIndex = 0;
 
+    // The wizard takes the commands sent through the window system.
     FakeWizard(FakeWindowSystem& w, std::vector<std::string> texts) : windows(w), pageTexts(std::move(texts))
     {
-        frame = windows.AddWindow(NoWindow, "#32770", "Found New Hardware Wizard");
-        next = windows.AddWindow(frame, "Button", "&Next >", WizardNextButton);
-        finish = windows.AddWindow(frame, "Button", "Finish", WizardFinishButton);
-        windows.Window(finish).visible = false;
         ShowPage(0);
+        windows.onCommand = [this](WindowHandle window, std::uint32_t command) { Take(window, command); };
     }
     void ShowPage(std::size_t index)
     {
@@ -32,11 +30,9 @@ struct FakeWizard {
         page = windows.AddWindow(frame, "#32770");
         windows.AddWindow(page, "Static", pageTexts[index]);
         windows.BringToTop(page);
-        const bool last = index + 1 == pageTexts.size();
-        windows.Window(next).enabled = !last;
-        windows.Window(finish).visible = last;
+        windows.Window(next).enabled = index + 1 < pageTexts.size();
+        windows.Window(finish).visible = index + 1 == pageTexts.size();
     }
-    // Next, while it is enabled, turns the page.
     void Take(WindowHandle window, std::uint32_t command)
     {
         if (window == frame && command == WizardNextButton && windows.Window(next).enabled)

@@ -1,5 +1,6 @@
 // A stand-in for the job's phases: each call is written into the view's transcript, and the
-// package read and device removal give what the test scripts.
+// package read, the device removal, the placement check and the device start give what the test
+// scripts.
 #pragma once
 #include <deque>
 #include <functional>
@@ -10,56 +11,54 @@
 
 class RecordingPhases : public SetupPhases {
 public:
-    explicit RecordingPhases(FakeView& view) : view_(view) {}
+    explicit RecordingPhases(FakeView& view) : t_(view.transcript) {}
 
-    bool packageReadable = true;
-    // Runs inside ReadDriverPackage, to fill the record as a package would.
-    std::function<void(SetupSession&)> fillRecord;
-    // Successive results of RemoveMatchingDevices; 0 once they run out.
-    std::deque<int> removalCounts;
-    int removalCallsAfterScript = 0; // nonzero: every call past the script returns this
-    bool deviceStarts = true;
+    bool packageReadable = true, filesInPlace = true, deviceStarts = true;
+    std::function<void(SetupSession&)> fillRecord; // runs inside the read, as a package fills the record
+    std::deque<int> removalCounts;                 // successive results of RemoveMatchingDevices
+    int removalCallsAfterScript = 0;               // what every call past the script returns
 
     bool ReadDriverPackage(SetupSession& session) override
     {
-        view_.Record("read package");
+        t_.push_back("read package");
         if (fillRecord)
             fillRecord(session);
         return packageReadable;
     }
-    void RecoverInterruptedRun(SetupSession&) override { view_.Record("recover"); }
+    void RecoverInterruptedRun(SetupSession&) override { t_.push_back("recover"); }
     int RemoveMatchingDevices(SetupSession&, const HardwareIdList& hardwareIds) override
     {
-        int removed = removalCallsAfterScript;
-        if (!removalCounts.empty()) {
-            removed = removalCounts.front();
+        const int removed = removalCounts.empty() ? removalCallsAfterScript : removalCounts.front();
+        if (!removalCounts.empty())
             removalCounts.pop_front();
-        }
-        view_.Record("remove devices of " + std::to_string(hardwareIds.size()) + " pairs: " + std::to_string(removed));
+        t_.push_back("remove devices of " + std::to_string(hardwareIds.size()) + " pairs: " + std::to_string(removed));
         return removed;
     }
-    int RemoveInfCopies(SetupSession&, const char* vidText, const char* pidText) override
+    int RemoveInfCopies(SetupSession&, const char* vid, const char* pid) override
     {
-        view_.Record(std::string("remove inf copies ") + vidText + " " + pidText);
+        t_.push_back(std::string("remove inf copies ") + vid + " " + pid);
         return 0;
     }
-    void DeleteDriverFile(SetupSession&) override { view_.Record("delete driver"); }
+    void DeleteDriverFile(SetupSession&) override { t_.push_back("delete driver"); }
     void PlaceDriverFiles(SetupSession&, const PhaseSpan& span) override
     {
-        view_.Record("place driver files " + std::to_string(span.from) + " " + std::to_string(span.to));
+        t_.push_back("place driver files" + Span(span));
     }
-    bool filesInPlace = true;
     bool DriverFilesInPlace(SetupSession&) override
     {
-        view_.Record("check placed files");
+        t_.push_back("check placed files");
         return filesInPlace;
     }
     bool StartDevicePhase(SetupSession&, const PhaseSpan& span) override
     {
-        view_.Record("start device " + std::to_string(span.from) + " " + std::to_string(span.to));
+        t_.push_back("start device" + Span(span));
         return deviceStarts;
     }
 
 private:
-    FakeView& view_;
+    static std::string Span(const PhaseSpan& span)
+    {
+        return " " + std::to_string(span.from) + " " + std::to_string(span.to);
+    }
+    std::vector<std::string>& t_;
 };

@@ -64,9 +64,8 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
 
 TEST(CopyFilesEdit, AFailureAtAnyStepLeavesTheCopyWholeEitherWay)
 {
-    using Op = FakeFileSystem::Operation;
     int unchanged = 0;
-    for (Op op : {Op::ReadAll, Op::Copy, Op::SetNormalAttributes, Op::Rewrite, Op::Move, Op::Remove}) {
+    for (Op op : {Op::Read, Op::Copy, Op::Attributes, Op::Rewrite, Op::Move, Op::Remove}) {
         for (int call = 1; call <= 4; ++call) {
             FakeFileSystem files;
             files.AddFile(Path, Before);

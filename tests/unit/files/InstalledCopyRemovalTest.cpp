@@ -103,7 +103,7 @@ TEST(InstalledCopyRemoval, AMissingFolderOrAnOverlongWindowsFolderFindsNothing)
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
     s.State.WindowsFolder.Assign("C:\\" + std::string(245, 'W')); // the pattern would not fit 259 characters
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
-    EXPECT_EQ(bare.files.searches.size(), 1u);
+    EXPECT_EQ(bare.files.faults.calls[Op::Search], 1);
 }
 
 TEST(InstalledCopyRemoval, TheDriverIsDeletedUnderItsInstalledNameEvenWhenReadOnly)

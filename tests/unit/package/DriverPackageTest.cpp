@@ -66,22 +66,17 @@ TEST(DriverPackage, ReadsTheExamplePackage)
         m.AddPackage(description, path);
         ASSERT_TRUE(m.Read()) << folder << m.reason;
         const SetupState& s = m.session.State;
-        EXPECT_EQ(s.SetupFileName.view(), path.substr(path.rfind('\\') + 1));
-        EXPECT_EQ(s.MpdInfName.view(), "");
-        EXPECT_EQ(s.FddInfName.view(), "EXFLOP.IN_");
-        EXPECT_EQ(s.Win98Only, 1);
-        EXPECT_EQ(s.ProviderName.view(), "Example Maker");
-        EXPECT_EQ(s.ModelsSectionName.view(), "ExModels");
+        const BrandStrings& b = m.session.Brand;
+        // clang-format off
+        EXPECT_EQ((Strings{s.SetupFileName.str(), s.MpdInfName.str(), s.FddInfName.str(), std::to_string(s.Win98Only),
+                           s.ProviderName.str(), s.ModelsSectionName.str(), s.TargetVidText.str() + s.TargetPidText.str(),
+                           s.DeviceDescription.str(), s.DeviceDisplayName.str(), s.InstallSectionName.str(),
+                           s.DriverFileName.str(), s.PortDriverFileName.str(), b.AppTitle, b.DeviceName, b.AboutText}),
+                  (Strings{path.substr(path.rfind('\\') + 1), "", "EXFLOP.IN_", "1", "Example Maker", "ExModels",
+                           "1A2B3C4D", "Example USB Disk", "Example Disk", "ExInstall", "EXDISK.SY_", "EXDISK.PDR",
+                           "Example Disk Setup", "Example Disk", "Example Disk Setup  Driver setup utility for USB flash disks."}));
+        // clang-format on
         EXPECT_EQ(m.Pairs(), (Strings{"1A2B/3C4D", "1A2B/3C4E"}));
-        EXPECT_EQ(s.TargetVidText.str() + s.TargetPidText.str(), "1A2B3C4D");
-        EXPECT_EQ(s.DeviceDescription.view(), "Example USB Disk");
-        EXPECT_EQ(s.DeviceDisplayName.view(), "Example Disk");
-        EXPECT_EQ(s.InstallSectionName.view(), "ExInstall");
-        EXPECT_EQ(s.DriverFileName.view(), "EXDISK.SY_");
-        EXPECT_EQ(s.PortDriverFileName.view(), "EXDISK.PDR");
-        EXPECT_EQ(m.session.Brand.AppTitle, "Example Disk Setup");
-        EXPECT_EQ(m.session.Brand.DeviceName, "Example Disk");
-        EXPECT_EQ(m.session.Brand.AboutText, "Example Disk Setup  Driver setup utility for USB flash disks.");
         EXPECT_TRUE(m.view.transcript.empty());
     }
 }
@@ -109,16 +104,16 @@ TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotIn
 
 TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
 {
+    // The files in the order the search yields them, and the one taken.
+    const std::string plain = example::SetupDescription{.setup = ""}.Text();
     const std::string second = example::Inf + "\r\n[Setup]\r\nSetupName=Second\r\n";
-    const std::pair<Strings, const char*> cases[] = {{{"PLAIN.INF", "FIRST.IN_", "SECOND.IN_"}, "FIRST.IN_"},
-                                                     {{"SECOND.IN_", "FIRST.IN_"}, "SECOND.IN_"}};
-    for (const auto& [order, taken] : cases) {
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::pair<Files, const char*> cases[] = {
+        {{{"PLAIN.INF", plain}, {"FIRST.IN_", example::Inf}, {"SECOND.IN_", second}}, "FIRST.IN_"},
+        {{{"SECOND.IN_", second}, {"FIRST.IN_", example::Inf}}, "SECOND.IN_"}};
+    for (const auto& [files, taken] : cases) {
         PackageRead m;
-        m.AddPackage();
-        m.files.AddFile("C:\\PKG\\PLAIN.INF", example::SetupDescription{.setup = ""}.Text());
-        m.files.AddFile("C:\\PKG\\FIRST.IN_", example::Inf);
-        m.files.AddFile("C:\\PKG\\SECOND.IN_", second);
-        m.files.SetSearchOrder("C:\\PKG", order);
+        for (const auto& [name, bytes] : files) m.AddPackage(bytes, "C:\\PKG\\" + name);
         ASSERT_TRUE(m.Read());
         EXPECT_EQ(m.session.State.SetupFileName.view(), taken);
         EXPECT_EQ(m.session.Brand.AppTitle, "Example Disk Setup"); // the first SetupName line counts
@@ -127,16 +122,13 @@ TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
 
 TEST(DriverPackage, Win98OnlyIsOneUnlessALineSaysOtherwise)
 {
+    // Other keys that fit too: 19 characters, a key with itself as its value, an empty value.
+    // clang-format off
     const std::pair<std::string, std::int32_t> cases[] = {
-        {"FDDInf=F.IN_\r\n", 1},
-        {"FDDInf=F.IN_\r\nWin98Only=0\r\n", 0},
-        {"FDDInf=F.IN_\r\nWin98Only=no\r\n", 1},
-        {"FDDInf=F.IN_\r\nWin98Only=0x10\r\n", 16},
-        {"fddinf=F.IN_\r\nwin98only=0\r\n", 0},
-        // Other keys that fit: 19 characters, a key with itself as its value, an empty value.
-        {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n", 1},
-        {"FDDInf=F.IN_\r\nMPDInf\r\n", 1},
-        {"FDDInf=\r\n", 1}};
+        {"FDDInf=F.IN_\r\n", 1}, {"FDDInf=F.IN_\r\nWin98Only=0\r\n", 0}, {"FDDInf=F.IN_\r\nWin98Only=no\r\n", 1},
+        {"FDDInf=F.IN_\r\nWin98Only=0x10\r\n", 16}, {"fddinf=F.IN_\r\nwin98only=0\r\n", 0},
+        {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n", 1}, {"FDDInf=F.IN_\r\nMPDInf\r\n", 1}, {"FDDInf=\r\n", 1}};
+    // clang-format on
     for (const auto& [setupLines, win98Only] : cases) {
         PackageRead m;
         m.AddPackage(WithSetup(setupLines));
@@ -169,11 +161,10 @@ TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThe
     EXPECT_FALSE(m.Read());
     m.files.AddFile("C:\\PKG\\A_DRIVER_WITH_A_LONG.SY_", "d"); // 24 characters: passed over
     EXPECT_FALSE(m.Read());
-    m.files.AddFile("C:\\PKG\\SECOND.SY_", "d");
+    m.files.AddFile("C:\\PKG\\SECOND.SY_", "d"); // found before FIRST.SY_
     m.files.AddFile("C:\\PKG\\FIRST.SY_", "d");
-    m.files.SetSearchOrder("C:\\PKG", {"A_DRIVER_WITH_A_LONG.SY_", "FIRST.SY_", "SECOND.SY_"});
     EXPECT_FALSE(m.Read());
-    EXPECT_EQ(m.session.State.DriverFileName.view(), "FIRST.SY_");
+    EXPECT_EQ(m.session.State.DriverFileName.view(), "SECOND.SY_");
     EXPECT_EQ(m.view.transcript, (Strings{"message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
                                           "message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
                                           "message [Example Disk Setup] MPD file not found ! flags 16"}));

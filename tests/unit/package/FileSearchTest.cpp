@@ -1,8 +1,8 @@
-// Directory searches: Windows' pattern rules, and names the system's search returns that the
-// pattern does not take by their long name.
+// Directory searches: Windows' pattern rules, and names the system's search returns that are no
+// entry of the folder or that the pattern does not take by their long name.
 #include <gtest/gtest.h>
 
-#include "fakes/FakeFileSystem.h"
+#include "fakes/TestPlatform.h"
 #include "package/FileSearch.h"
 
 using Strings = std::vector<std::string>;
@@ -11,8 +11,7 @@ TEST(FileSearchTest, PatternsMatchAsWindowsMatchesThem)
 {
     struct Case {
         const char* pattern;
-        Strings matching;
-        Strings other;
+        Strings matching, other;
     };
     const Case cases[] = {
         {"*.in?", {"EXDISK.IN_", "exdisk.inf", "A.IN"}, {"A.INFO", "A.I", "AIN_", "A.IN.TXT"}},
@@ -28,29 +27,14 @@ TEST(FileSearchTest, PatternsMatchAsWindowsMatchesThem)
     }
 }
 
-TEST(FileSearchTest, NamesFoundOnlyByTheirShortAliasArePassedOver)
+TEST(FileSearchTest, NamesThatAreNoEntryOfTheFolderOrMatchOnlyByTheirShortAliasArePassedOver)
 {
-    FakeFileSystem files;
-    files.AddFile("C:\\PKG\\x.sy_old", "an older driver");
-    files.SetShortName("C:\\PKG\\x.sy_old", "XSY_OL~1.SY_");
-    files.AddFile("C:\\PKG\\EXDISK.SY_", "driver");
-    ASSERT_EQ(files.FindFiles("C:\\PKG\\*.sy_"), (Strings{"x.sy_old", "EXDISK.SY_"})); // as Windows XP answers
-    EXPECT_EQ(FindMatchingFiles(files, "C:\\PKG\\*.sy_"), Strings{"EXDISK.SY_"});
-}
-
-namespace {
-// A search that hands back whatever it is told to, as a broken or hostile file system might.
-class ScriptedSearch : public FakeFileSystem {
-public:
-    Strings FindFiles(const std::string&) override
-    {
-        return {".", "..", "..\\EVIL.INF", "C:\\X.INF", "A/B.INF", "", "OEM5.INF"};
-    }
-};
-} // namespace
-
-TEST(FileSearchTest, NamesThatAreNoEntryOfTheFolderArePassedOver)
-{
-    ScriptedSearch files;
+    // Windows 2000 and XP match the 8.3 alias too: "OEM5.INF_OLD" is found as OEM5~1.INF.
+    struct ScriptedSearch : FakeFileSystem {
+        Strings FindFiles(const std::string&) override
+        {
+            return {".", "..", "..\\EVIL.INF", "C:\\X.INF", "A/B.INF", "", "OEM5.INF_OLD", "OEM5.INF"};
+        }
+    } files;
     EXPECT_EQ(FindMatchingFiles(files, "C:\\WINDOWS\\INF\\*.INF"), Strings{"OEM5.INF"});
 }
