@@ -15,11 +15,13 @@ using Transcript = std::vector<std::string>;
 const std::string Refusal =
     "message [NORVALE PocketVault Win98 Driver Setup Utility] This program is for Windows 98 only ! flags 16";
 const Transcript OpeningSteps = {"menu 16 About ...", "icon", "logo"};
-// clang-format off
-const Transcript ControlTexts = {"text 1011 Select Install/Uninstall", "text 1006 Install or update driver",
-                                 "text 1007 Uninstall driver", "text 1003 Start", "text 2 Exit", "check 1006 on",
+const Transcript ControlTexts = {"text 1011 Select Install/Uninstall",
+                                 "text 1006 Install or update driver",
+                                 "text 1007 Uninstall driver",
+                                 "text 1003 Start",
+                                 "text 2 Exit",
+                                 "check 1006 on",
                                  "check 1007 off"};
-// clang-format on
 
 Transcript Join(std::initializer_list<Transcript> parts)
 {
@@ -88,14 +90,12 @@ TEST(DialogStart, WithoutFoldersOrAReadablePackageTheDialogEndsAtOnce)
         std::string moduleFileName;
         Transcript steps; // no package read without folders: paths at the current drive's root are never built
     };
-    // clang-format off
     const Case cases[] = {
         {"an unreadable package", "C:\\WINDOWS", "C:\\PKG\\SETUP.EXE", {"read package", "end 2"}},
         {"no Windows folder", "", "C:\\PKG\\SETUP.EXE", {"end 2"}},
         {"a Windows folder too long", "C:\\" + std::string(300, 'W'), "C:\\PKG\\SETUP.EXE", {"end 2"}},
         {"no program path", "C:\\WINDOWS", "", {"end 2"}},
         {"a program folder too long", "C:\\WINDOWS", "C:\\" + std::string(300, 'P') + "\\SETUP.EXE", {"end 2"}}};
-    // clang-format on
     for (const Case& c : cases) {
         for (bool silent : {false, true}) {
             Dialog d;
@@ -115,13 +115,15 @@ TEST(DialogStart, RefusalFollowsTheVersionTableAndWin98Only)
         bool refusedWithWin98Only;            // any value but 0
         bool refusedWithout;
     };
-    // clang-format off
-    const Case cases[] = {{SystemVersion{4, 10, 1997}, true, true}, {SystemVersion{4, 10, 1998}, false, false},
-                          {SystemVersion{4, 10, 2222}, false, false}, {SystemVersion{4, 10, 3000}, true, false},
-                          {SystemVersion{4, 90, 3000}, true, false}, {SystemVersion{5, 0, 2195}, true, false},
-                          {SystemVersion{5, 1, 2600}, true, false}, {SystemVersion{5, 2, 3790}, true, true},
+    const Case cases[] = {{SystemVersion{4, 10, 1997}, true, true},
+                          {SystemVersion{4, 10, 1998}, false, false},
+                          {SystemVersion{4, 10, 2222}, false, false},
+                          {SystemVersion{4, 10, 3000}, true, false},
+                          {SystemVersion{4, 90, 3000}, true, false},
+                          {SystemVersion{5, 0, 2195}, true, false},
+                          {SystemVersion{5, 1, 2600}, true, false},
+                          {SystemVersion{5, 2, 3790}, true, true},
                           {std::nullopt, true, true}};
-    // clang-format on
     for (const Case& c : cases) {
         for (std::int32_t win98Only : {1, -1, 7, 0}) {
             Dialog d(c.version.value_or(SystemVersion{}));

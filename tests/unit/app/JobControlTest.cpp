@@ -158,14 +158,20 @@ TEST(JobSchedule, StatusLinesBarAndPausesOfEachJob)
         long long milliseconds;
     };
     const std::string removing = "removing device if present...", installing = "installing...";
-    // clang-format off
     const Case cases[] = {
-        {Job::Install, OsClass::Windows98SecondEdition, {removing, installing, ""}, {1, 6, 10, 15, 18, 21, 24, 27, 30, 100}, 4500},
+        {Job::Install,
+         OsClass::Windows98SecondEdition,
+         {removing, installing, ""},
+         {1, 6, 10, 15, 18, 21, 24, 27, 30, 100},
+         4500},
         {Job::Install, OsClass::WindowsXp, {removing, installing, ""}, {1, 6, 10, 15, 18, 21, 27, 30, 100}, 4300},
         {Job::Uninstall, OsClass::WindowsMe, {removing, ""}, {10, 60, 100}, 700},
-        {Job::SilentInstall, OsClass::Windows98, {removing, installing}, {2, 15, 25, 30, 35, 40, 45, 50, 50, 100}, 7200},
+        {Job::SilentInstall,
+         OsClass::Windows98,
+         {removing, installing},
+         {2, 15, 25, 30, 35, 40, 45, 50, 50, 100},
+         7200},
         {Job::SilentInstall, OsClass::Windows2000, {removing, installing}, {2, 15, 25, 30, 35, 45, 50, 50, 100}, 4000}};
-    // clang-format on
     for (const Case& c : cases) {
         example::Machine m(c.osClass);
         m.AddPackage();

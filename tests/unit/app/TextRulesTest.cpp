@@ -26,14 +26,14 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
 TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
 {
     // 98 reports 4.10 in the high word of its build: 0x040A07CE is build 1998.
-    // clang-format off
     const std::pair<OsClass, std::vector<SystemVersion>> classes[] = {
         {OsClass::Windows98, {{4, 10, 1998}, {4, 10, 2221}, {4, 10, 0x040A07CE}}},
         {OsClass::Windows98SecondEdition, {{4, 10, 2222}, {4, 10, 0x040A08AE}, {4, 10, 2999}}},
         {OsClass::WindowsMe, {{4, 10, 3000}, {4, 10, 0xFFFF}, {4, 10, 0x0001FFFF}, {4, 90, 0}, {4, 90, 0x045A0BB8}}},
-        {OsClass::Windows2000, {{5, 0, 2195}}}, {OsClass::WindowsXp, {{5, 1, 2600}}},
-        {OsClass::Unsupported, {{4, 10, 1997}, {4, 10, 0x00010000}, {4, 0, 950}, {4, 11, 2222}, {5, 2, 3790}, {6, 0, 6000}, {3, 10, 2222}}}};
-    // clang-format on
+        {OsClass::Windows2000, {{5, 0, 2195}}},
+        {OsClass::WindowsXp, {{5, 1, 2600}}},
+        {OsClass::Unsupported,
+         {{4, 10, 1997}, {4, 10, 0x00010000}, {4, 0, 950}, {4, 11, 2222}, {5, 2, 3790}, {6, 0, 6000}, {3, 10, 2222}}}};
     for (const auto& [osClass, versions] : classes) {
         for (const SystemVersion& v : versions)
             EXPECT_EQ(ClassOfVersion(v), osClass) << v.Major << "." << v.Minor << " build " << v.Build;

@@ -61,13 +61,12 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     std::copy_if(files.log.begin(), files.log.end(), std::back_inserter(copySteps),
                  [](const std::string& line) { return line.find("\\EXDISK.IN") != std::string::npos; });
     const std::string copy = "C:\\WINDOWS\\inf\\other\\EXDISK.IN";
-    // clang-format off
-    EXPECT_EQ(copySteps, (Lines{"attributes " + copy + "F", "copy A:\\EXDISK.IN_ -> " + copy + "F", "attributes " + copy + "F",
-                                "attributes " + copy + "$", "delete " + copy + "$", "attributes " + copy + "~", "delete " + copy + "~",
-                                "copy " + copy + "F -> " + copy + "$", "attributes " + copy + "$", "rewrite " + copy + "$",
-                                "move " + copy + "F -> " + copy + "~", "move " + copy + "$ -> " + copy + "F",
-                                "attributes " + copy + "~", "delete " + copy + "~"}));
-    // clang-format on
+    EXPECT_EQ(copySteps,
+              (Lines{"attributes " + copy + "F", "copy A:\\EXDISK.IN_ -> " + copy + "F", "attributes " + copy + "F",
+                     "attributes " + copy + "$", "delete " + copy + "$", "attributes " + copy + "~",
+                     "delete " + copy + "~", "copy " + copy + "F -> " + copy + "$", "attributes " + copy + "$",
+                     "rewrite " + copy + "$", "move " + copy + "F -> " + copy + "~",
+                     "move " + copy + "$ -> " + copy + "F", "attributes " + copy + "~", "delete " + copy + "~"}));
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR"), "port driver");
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");

@@ -39,7 +39,6 @@ TEST(SystemFileHiding, StateTable)
                 databaseHidden = {"DRVDATA.Q7=data", "DRVIDX.Q7=index"};
     const Files foreign = {"DRVDATA.Q7=x", "DRVIDX.BIN=x", "USBSTOR.INF=x", "USBSTOR.PQ7=x"};
     const Files readOnlyBackup = {"DRVIDX.BIN=index", "DRVIDX.Q7=read-only"};
-    // clang-format off
     const Case cases[] = {
         {OsClass::WindowsXp, usbStorage, usbStorageHidden, {}, usbStorage},
         {OsClass::WindowsXp, usbStorage, usbStorageHidden, {"USBSTOR.INF=new"}, {"USBSTOR.INF=new", "USBSTOR.PNF=pnf"}},
@@ -53,9 +52,16 @@ TEST(SystemFileHiding, StateTable)
         {OsClass::Windows98SecondEdition, readOnlyBackup, readOnlyBackup, {}, readOnlyBackup},
         // Each system hides only its own files.
         {OsClass::Windows2000, foreign, foreign, {}, foreign},
-        {OsClass::WindowsXp, {"DRVIDX.BIN=x", "USBSTOR.INF=x"}, {"DRVIDX.BIN=x", "USBSTOR.IQ7=x"}, {}, {"DRVIDX.BIN=x", "USBSTOR.INF=x"}},
-        {OsClass::WindowsMe, {"DRVIDX.BIN=x", "USBSTOR.INF=x"}, {"DRVIDX.Q7=x", "USBSTOR.INF=x"}, {}, {"DRVIDX.BIN=x", "USBSTOR.INF=x"}}};
-    // clang-format on
+        {OsClass::WindowsXp,
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"},
+         {"DRVIDX.BIN=x", "USBSTOR.IQ7=x"},
+         {},
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"}},
+        {OsClass::WindowsMe,
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"},
+         {"DRVIDX.Q7=x", "USBSTOR.INF=x"},
+         {},
+         {"DRVIDX.BIN=x", "USBSTOR.INF=x"}}};
     for (const Case& c : cases) {
         Hiding m(c.osClass);
         m.AddToInf(c.before);
@@ -87,24 +93,36 @@ TEST(Recovery, InterruptedStatesComeBackWhole)
         OsClass osClass;
         Files before, after;
     };
-    // clang-format off
     const Case cases[] = {
-        {"the USB storage INF only under its backup names", OsClass::WindowsXp,
-         {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}, {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}},
-        {"both names: the system's file stays, the stale backup goes", OsClass::WindowsXp,
-         {"USBSTOR.INF=new", "USBSTOR.IQ7=old"}, {"USBSTOR.INF=new"}},
-        {"the driver database only under its backup names", OsClass::Windows98,
-         {"DRVIDX.Q7=index", "DRVDATA.Q7=data"}, {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}},
-        {"cut off after writing the edited sibling", OsClass::WindowsXp,
-         {"oemEXDISK.INF=copy", "oemEXDISK.IN$=half"}, {"oemEXDISK.INF=copy"}},
-        {"cut off between the two renames", OsClass::WindowsXp,
-         {"oemEXDISK.IN~=copy", "oemEXDISK.IN$=edited"}, {"oemEXDISK.INF=copy"}},
-        {"cut off before the saved copy was deleted", OsClass::WindowsXp,
-         {"oemEXDISK.INF=edited", "oemEXDISK.IN~=copy"}, {"oemEXDISK.INF=edited"}},
-        {"other programs' files with such names are not ours", OsClass::WindowsXp,
-         {"OEM9.IN~=theirs", "OEM9.IN$=theirs", "DRVIDX.Q7=theirs"}, {"DRVIDX.Q7=theirs", "OEM9.IN$=theirs", "OEM9.IN~=theirs"}},
+        {"the USB storage INF only under its backup names",
+         OsClass::WindowsXp,
+         {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"},
+         {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}},
+        {"both names: the system's file stays, the stale backup goes",
+         OsClass::WindowsXp,
+         {"USBSTOR.INF=new", "USBSTOR.IQ7=old"},
+         {"USBSTOR.INF=new"}},
+        {"the driver database only under its backup names",
+         OsClass::Windows98,
+         {"DRVIDX.Q7=index", "DRVDATA.Q7=data"},
+         {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}},
+        {"cut off after writing the edited sibling",
+         OsClass::WindowsXp,
+         {"oemEXDISK.INF=copy", "oemEXDISK.IN$=half"},
+         {"oemEXDISK.INF=copy"}},
+        {"cut off between the two renames",
+         OsClass::WindowsXp,
+         {"oemEXDISK.IN~=copy", "oemEXDISK.IN$=edited"},
+         {"oemEXDISK.INF=copy"}},
+        {"cut off before the saved copy was deleted",
+         OsClass::WindowsXp,
+         {"oemEXDISK.INF=edited", "oemEXDISK.IN~=copy"},
+         {"oemEXDISK.INF=edited"}},
+        {"other programs' files with such names are not ours",
+         OsClass::WindowsXp,
+         {"OEM9.IN~=theirs", "OEM9.IN$=theirs", "DRVIDX.Q7=theirs"},
+         {"DRVIDX.Q7=theirs", "OEM9.IN$=theirs", "OEM9.IN~=theirs"}},
         {"the copy in INF\\OTHER", OsClass::WindowsMe, {"OTHER\\EXDISK.IN~=copy"}, {"OTHER\\EXDISK.INF=copy"}}};
-    // clang-format on
     for (const Case& c : cases) {
         example::Machine m(c.osClass);
         m.session.State.SetupFileName.Assign("EXDISK.IN_");

@@ -67,15 +67,14 @@ TEST(DriverPackage, ReadsTheExamplePackage)
         ASSERT_TRUE(m.Read()) << folder << m.reason;
         const SetupState& s = m.session.State;
         const BrandStrings& b = m.session.Brand;
-        // clang-format off
-        EXPECT_EQ((Strings{s.SetupFileName.str(), s.MpdInfName.str(), s.FddInfName.str(), std::to_string(s.Win98Only),
-                           s.ProviderName.str(), s.ModelsSectionName.str(), s.TargetVidText.str() + s.TargetPidText.str(),
-                           s.DeviceDescription.str(), s.DeviceDisplayName.str(), s.InstallSectionName.str(),
-                           s.DriverFileName.str(), s.PortDriverFileName.str(), b.AppTitle, b.DeviceName, b.AboutText}),
-                  (Strings{path.substr(path.rfind('\\') + 1), "", "EXFLOP.IN_", "1", "Example Maker", "ExModels",
-                           "1A2B3C4D", "Example USB Disk", "Example Disk", "ExInstall", "EXDISK.SY_", "EXDISK.PDR",
-                           "Example Disk Setup", "Example Disk", "Example Disk Setup  Driver setup utility for USB flash disks."}));
-        // clang-format on
+        EXPECT_EQ(
+            (Strings{s.SetupFileName.str(), s.MpdInfName.str(), s.FddInfName.str(), std::to_string(s.Win98Only),
+                     s.ProviderName.str(), s.ModelsSectionName.str(), s.TargetVidText.str() + s.TargetPidText.str(),
+                     s.DeviceDescription.str(), s.DeviceDisplayName.str(), s.InstallSectionName.str(),
+                     s.DriverFileName.str(), s.PortDriverFileName.str(), b.AppTitle, b.DeviceName, b.AboutText}),
+            (Strings{path.substr(path.rfind('\\') + 1), "", "EXFLOP.IN_", "1", "Example Maker", "ExModels", "1A2B3C4D",
+                     "Example USB Disk", "Example Disk", "ExInstall", "EXDISK.SY_", "EXDISK.PDR", "Example Disk Setup",
+                     "Example Disk", "Example Disk Setup  Driver setup utility for USB flash disks."}));
         EXPECT_EQ(m.Pairs(), (Strings{"1A2B/3C4D", "1A2B/3C4E"}));
         EXPECT_TRUE(m.view.transcript.empty());
     }
@@ -123,12 +122,14 @@ TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
 TEST(DriverPackage, Win98OnlyIsOneUnlessALineSaysOtherwise)
 {
     // Other keys that fit too: 19 characters, a key with itself as its value, an empty value.
-    // clang-format off
-    const std::pair<std::string, std::int32_t> cases[] = {
-        {"FDDInf=F.IN_\r\n", 1}, {"FDDInf=F.IN_\r\nWin98Only=0\r\n", 0}, {"FDDInf=F.IN_\r\nWin98Only=no\r\n", 1},
-        {"FDDInf=F.IN_\r\nWin98Only=0x10\r\n", 16}, {"fddinf=F.IN_\r\nwin98only=0\r\n", 0},
-        {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n", 1}, {"FDDInf=F.IN_\r\nMPDInf\r\n", 1}, {"FDDInf=\r\n", 1}};
-    // clang-format on
+    const std::pair<std::string, std::int32_t> cases[] = {{"FDDInf=F.IN_\r\n", 1},
+                                                          {"FDDInf=F.IN_\r\nWin98Only=0\r\n", 0},
+                                                          {"FDDInf=F.IN_\r\nWin98Only=no\r\n", 1},
+                                                          {"FDDInf=F.IN_\r\nWin98Only=0x10\r\n", 16},
+                                                          {"fddinf=F.IN_\r\nwin98only=0\r\n", 0},
+                                                          {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n", 1},
+                                                          {"FDDInf=F.IN_\r\nMPDInf\r\n", 1},
+                                                          {"FDDInf=\r\n", 1}};
     for (const auto& [setupLines, win98Only] : cases) {
         PackageRead m;
         m.AddPackage(WithSetup(setupLines));

@@ -69,12 +69,16 @@ TEST(InfFileTest, OpensOnlyWindows4StyleFilesThatParse)
         Header + "[" + std::string(255, 'a') + "]", ";comment\n" + Header,
         "garbage\n" + Header + "[strings]\n"};
     for (const std::string& bytes : opening) EXPECT_NE(Parse(bytes), nullptr) << bytes;
-    // clang-format off
-    const std::string refused[] = {"[Version]\nSignature=foo", "[Version]\nSignature=", "[Setup]\nSignature=$Chicago$",
-                                   "[Version]\nSignature=%sig%\n[Strings]\nsig=$Chicago$", "abcd", "",
-                                   Header + "[ab\r\n", Header + "[ab\x1a]\n", Header + "[" + std::string(256, 'a') + "]",
+    const std::string refused[] = {"[Version]\nSignature=foo",
+                                   "[Version]\nSignature=",
+                                   "[Setup]\nSignature=$Chicago$",
+                                   "[Version]\nSignature=%sig%\n[Strings]\nsig=$Chicago$",
+                                   "abcd",
+                                   "",
+                                   Header + "[ab\r\n",
+                                   Header + "[ab\x1a]\n",
+                                   Header + "[" + std::string(256, 'a') + "]",
                                    "garbage\n" + Header};
-    // clang-format on
     for (const std::string& bytes : refused) EXPECT_EQ(Parse(bytes), nullptr) << bytes;
 }
 
@@ -193,13 +197,19 @@ TEST(InfFileTest, SubstitutesStringTokensWhenRead)
 
 TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
 {
-    // clang-format off
     const std::map<std::string, std::string> cases = {
-        {"%10%", "C:\\WIN"}, {"%11%\\drivers", "C:\\WIN\\SYS\\drivers"}, {"%1%", "C:\\PKG\\"}, {"%1%\\sub", "C:\\PKG\\sub"},
-        {"%17%", "C:\\WIN\\inf"}, {"%24%\\x", "C:\\x"}, {"%-1%|%0%|%65535%", "||"}, {"% +010%", "C:\\WIN"},
-        {"%2%", "C:\\WIN\\SYS\\unknown"}, {"%30%", "C:\\"}, {"%s%", "strings first"},
+        {"%10%", "C:\\WIN"},
+        {"%11%\\drivers", "C:\\WIN\\SYS\\drivers"},
+        {"%1%", "C:\\PKG\\"},
+        {"%1%\\sub", "C:\\PKG\\sub"},
+        {"%17%", "C:\\WIN\\inf"},
+        {"%24%\\x", "C:\\x"},
+        {"%-1%|%0%|%65535%", "||"},
+        {"% +010%", "C:\\WIN"},
+        {"%2%", "C:\\WIN\\SYS\\unknown"},
+        {"%30%", "C:\\"},
+        {"%s%", "strings first"},
         {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"}};
-    // clang-format on
     std::string text = Header + "[Test]\n";
     for (const auto& [value, expected] : cases) text += "k=" + value + "\n";
     text += "[Strings]\ns=strings first\n";
@@ -266,14 +276,27 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
     // Out of range clamps.
-    // clang-format off
-    const std::map<std::string, std::optional<std::int32_t>> cases = {
-        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12}, {"+7", 7}, {"", 0}, {"%sp%5", 5},
-        {"2147483647", 2147483647}, {"99999999999", 2147483647}, {"-2147483648", INT32_MIN},
-        {"-0x80000001", INT32_MIN}, {"0xFFFFFFFF", 2147483647}, {"%long%%long%", 2147483647},
-        {"Field1", std::nullopt}, {"08", std::nullopt}, {"0x", std::nullopt}, {"12a", std::nullopt},
-        {"-", std::nullopt}, {"%sp%", std::nullopt}, {"5%sp%", std::nullopt}};
-    // clang-format on
+    const std::map<std::string, std::optional<std::int32_t>> cases = {{"48", 48},
+                                                                      {"0x4", 4},
+                                                                      {"0X1f", 31},
+                                                                      {"010", 8},
+                                                                      {"-12", -12},
+                                                                      {"+7", 7},
+                                                                      {"", 0},
+                                                                      {"%sp%5", 5},
+                                                                      {"2147483647", 2147483647},
+                                                                      {"99999999999", 2147483647},
+                                                                      {"-2147483648", INT32_MIN},
+                                                                      {"-0x80000001", INT32_MIN},
+                                                                      {"0xFFFFFFFF", 2147483647},
+                                                                      {"%long%%long%", 2147483647},
+                                                                      {"Field1", std::nullopt},
+                                                                      {"08", std::nullopt},
+                                                                      {"0x", std::nullopt},
+                                                                      {"12a", std::nullopt},
+                                                                      {"-", std::nullopt},
+                                                                      {"%sp%", std::nullopt},
+                                                                      {"5%sp%", std::nullopt}};
     for (const auto& [text, expected] : cases) {
         FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\nlong=" + std::string(300, '7') + "\n");
         std::int32_t value = -1;
@@ -334,13 +357,16 @@ TEST(InfFileTest, AUtf16FileEndsAtItsFirstCtrlZUnitNotAtABytePairThatLooksLikeOn
 
 TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
 {
-    // clang-format off
-    const std::map<std::string, std::u16string> cases = {
-        {"a\x80z", u"a\uFFFDz"}, {"\xC0\xAF", u"\uFFFD\uFFFD"}, {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"\xE6\x97", u"\uFFFD"}, {"\xE6\x97z", u"\uFFFDz"}, {"\xF0\x9F\x98\x80", u"\U0001F600"},
-        {"\xFF\xFE", u"\uFFFD\uFFFD"}, {"\xC3\xA9", u"\u00e9"}};
-    // clang-format on
+    const std::map<std::string, std::u16string> cases = {{"a\x80z", u"a\uFFFDz"},
+                                                         {"\xC0\xAF", u"\uFFFD\uFFFD"},
+                                                         {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
+                                                         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+                                                         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+                                                         {"\xE6\x97", u"\uFFFD"},
+                                                         {"\xE6\x97z", u"\uFFFDz"},
+                                                         {"\xF0\x9F\x98\x80", u"\U0001F600"},
+                                                         {"\xFF\xFE", u"\uFFFD\uFFFD"},
+                                                         {"\xC3\xA9", u"\u00e9"}};
     for (const auto& [bytes, units] : cases) EXPECT_EQ(DecodeUtf8(bytes), units) << bytes;
 }
 
