@@ -1,37 +1,32 @@
 #!/usr/bin/env python3
-"""End-to-end tests of Setup.exe under Wine: silent installs (`/S`), their exit statuses and
-what they leave on the system.
-
-    test_setup_silent.py --list
-    test_setup_silent.py --state DIR --package DIR CASE
-
-A silent run shows no window and no message of any kind, whatever happens. On Windows XP it
-drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
-"""
+# End-to-end tests of Setup.exe under Wine: silent installs (`/S`), their exit statuses and what
+# they leave on the system. A silent run shows no window and no message of any kind, whatever
+# happens. On Windows XP it drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
 
 from __future__ import annotations
 
+import shutil
 import sys
 import time
 from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (DRIVER, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE, USB_STORAGE_FILES,  # noqa: E402
-                          USB_STORAGE_INF, Case, Transcript, case, expect_placed, expected_inf_copy, inf_files,
-                          run_cases, wait_or_end)
+from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,  # noqa: E402
+                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, expect_placed, expected_inf_copy,
+                          inf_files, run_cases, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
 # A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms.
 HUNG_WIZARD_LIMIT_S = 130
 
 
+# A silent run with these files in the INF folder (None: without a package), a folder in the way
+# of the file blocked, the package without the file without, and the wizard stand-in started with
+# these arguments (waited for until its log shows ready); it ends with this exit status. The run,
+# the USB storage files after it, and the wizard's exit status and log.
 def silent_run(c: Case, version: str, timeout_s: int, code: int, files: dict[str, bytes] | None = None,
                wizard: list[str] | None = None, ready: str = "", dll_overrides: str = "", blocked: str = "",
                without: str = ""):
-    """A silent run with these files in the INF folder (None: without a package), a folder in the
-    way of the file blocked, the package without the file without, and the wizard stand-in
-    started with these arguments (waited for until its log shows ready); it ends with this exit
-    status. The run, the USB storage files after it, and the wizard's exit status and log."""
     c.prepare(version, package=files is not None)
     if without:
         (c.folder / without).unlink()
@@ -39,13 +34,16 @@ def silent_run(c: Case, version: str, timeout_s: int, code: int, files: dict[str
         c.put(rf"{INF_FOLDER}\{name}", content)
     if blocked:
         c.path(blocked).mkdir(parents=True)
-    log, process, status = c.folder / "wizard.log", None, None
+    log, process, status = c.logs / "wizard.txt", None, None
     if wizard is not None:
-        process = c.start("NewHardwareWizard.exe", [rf"{c.windows_folder}\wizard.log", *wizard])
+        shutil.copy2(c.run.dist_dir / "tests" / "NewHardwareWizard.exe", c.folder)
+        process = c.run.start([rf"{c.windows_folder}\NewHardwareWizard.exe", windows_path(log), *wizard],
+                              c.logs / "wizard.log")
         deadline = time.monotonic() + 20  # for the stand-in to show its first page
         while time.monotonic() < deadline and ready not in (log.read_text() if log.exists() else ""):
             time.sleep(0.05)
-    t = c.silent(timeout_s, dll_overrides)
+    t = c.drive([c.launch("/S"), f"wait-exit {timeout_s * 1000}"], dll_overrides=dll_overrides,
+                timeout_s=max(timeout_s + 20, DRIVER_TIMEOUT_S))
     c.ended(t, code)
     if process:
         status = wait_or_end(process, 1 if ready == "hung" else 15)  # a hung one never ends by itself
@@ -53,16 +51,10 @@ def silent_run(c: Case, version: str, timeout_s: int, code: int, files: dict[str
     return t, inf_files(c, USB_STORAGE_FILES), status, Transcript(log.read_text() if log.exists() else "")
 
 
-@case("no_package.silent_exits_with_1_without_a_word")
-def without_package(c: Case) -> None:
-    # A deployment script's run waits for nobody: no message box, only exit status 1.
-    silent_run(c, "win98", 20, 1)
-
-
-@case("silent.without_the_driver_file_exits_with_1_without_a_word")
-def without_driver_file(c: Case) -> None:
-    silent_run(c, "winxp", 20, 1, {}, without="EXDISK.SY_")
-
+# A deployment script's run waits for nobody: no message box, only exit status 1.
+case("no_package.silent_exits_with_1_without_a_word")(lambda c: silent_run(c, "win98", 20, 1))
+case("silent.without_the_driver_file_exits_with_1_without_a_word")(
+    lambda c: silent_run(c, "winxp", 20, 1, {}, without="EXDISK.SY_"))
 
 # name: (Windows version, files put in the INF folder before the run, those expected there after
 # it, None for gone). Wine cannot locate the root device node, so the device tree is never
@@ -157,4 +149,4 @@ def files_not_placed(c: Case) -> None:
 
 
 if __name__ == "__main__":
-    sys.exit(run_cases(__doc__))
+    sys.exit(run_cases())
