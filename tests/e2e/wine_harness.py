@@ -50,8 +50,7 @@ MESSAGE = ["wait-messagebox", "press", "wait-exit"]  # a message box closes the 
 INF_FOLDER = r"C:\windows\inf"
 OTHER_FOLDER = rf"{INF_FOLDER}\other"
 INF_COPY_98, INF_COPY_XP = rf"{OTHER_FOLDER}\EXDISK.INF", rf"{INF_FOLDER}\oemEXDISK.INF"
-IOSUBSYS_FOLDER = r"C:\windows\system\iosubsys"
-PORT_DRIVER = rf"{IOSUBSYS_FOLDER}\EXDISK.PDR"
+PORT_DRIVER = r"C:\windows\system\iosubsys\EXDISK.PDR"
 DRIVER = r"C:\windows\system32\drivers\EXDISK.SYS"
 DRIVER_DATABASE = ("DRVIDX.BIN", "DRVDATA.BIN")  # system files, deleted by an install on the 98 family
 USB_STORAGE_INF = {"USBSTOR.INF": "USBSTOR.IQ7", "USBSTOR.PNF": "USBSTOR.PQ7"}  # the system's: their backup names
@@ -262,9 +261,8 @@ class Case:
         self.run, self.name = run, name
         self.folder, self.windows_folder = run.prefix / "drive_c" / "e2e" / name, rf"C:\e2e\{name}"
         self.logs = run.logs / name
-        self.failures: list[str] = []
-        self.records: list[str] = []  # transcripts and logs, shown when the case fails
-        self._count = 0
+        # The failed checks, the transcripts and logs shown when there are any, the files of the logs.
+        self.failures, self.records, self._count = [], [], 0
         for folder in (self.folder, self.logs):
             shutil.rmtree(folder, ignore_errors=True)
             folder.mkdir(parents=True)
@@ -293,12 +291,12 @@ class Case:
                 text = re.sub(r"(?im)^\[Setup\]\r\n", lambda m: f"{m[0]}{key}={value}\r\n", text, count=1)
             self.description.write_bytes(text.encode("latin-1"))
         shutil.rmtree(self.path(OTHER_FOLDER), ignore_errors=True)
-        for name in self.names(INF_FOLDER):
-            if name.lower().startswith(("oem", "usbdisk.", "usbstor.", "drvidx.", "drvdata.")):
-                self.remove(rf"{INF_FOLDER}\{name}")
-        self.path(IOSUBSYS_FOLDER).mkdir(parents=True, exist_ok=True)
-        for path in (PORT_DRIVER, DRIVER):
-            self.remove(path)
+        self.path(PORT_DRIVER).parent.mkdir(parents=True, exist_ok=True)
+        left = ("oem", "usbdisk.", "usbstor.", "drvidx.", "drvdata.")
+        for path in [*(rf"{INF_FOLDER}\{n}" for n in self.names(INF_FOLDER) if n.lower().startswith(left)), PORT_DRIVER,
+                     DRIVER]:
+            file = self.path(path)  # a folder where a case put one in the way of a file
+            shutil.rmtree(file) if file.is_dir() else file.unlink(missing_ok=True)
         self.database = {name: f"{name} of the system".encode() for name in DRIVER_DATABASE}
         for name, content in self.database.items():
             self.put(rf"{INF_FOLDER}\{name}", content)
@@ -330,13 +328,6 @@ class Case:
         target.parent.mkdir(parents=True, exist_ok=True)
         target.write_bytes(content)
         return target
-
-    def remove(self, windows_path: str) -> None:
-        path = self.path(windows_path)
-        if path.is_dir():  # a folder a case put in the way of a file
-            shutil.rmtree(path)
-        else:
-            path.unlink(missing_ok=True)
 
     # The names in a folder of the prefix, exactly as they are written there.
     def names(self, folder: str) -> set[str]:
@@ -403,7 +394,7 @@ class Case:
         # dialog once, with the package's title and its instruction already in place.
         shown = [e for e in t.all("shown") if e["messagebox"] == "0"]
         if not any(step.startswith("wait-window") for step in steps):
-            self.equal([(e["class"], e["caption"]) for e in shown], [],
+            self.equal([e["caption"] for e in shown], [],
                        "windows of the program shown besides message boxes")
         else:
             setup = [e for e in shown if "instruction" in e]

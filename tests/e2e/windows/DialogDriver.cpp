@@ -67,16 +67,11 @@ void Write(const Text& line)
     std::fflush(out);
 }
 
-Text ClassOf(HWND window)
-{
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
 bool IsClass(HWND window, const wchar_t* name)
 {
-    return _wcsicmp(ClassOf(window).c_str(), name) == 0;
+    wchar_t found[256] = {};
+    GetClassNameW(window, found, 256);
+    return _wcsicmp(found, name) == 0;
 }
 
 // The text as the system holds it: no message to the program's thread.
@@ -102,37 +97,27 @@ LRESULT Ask(HWND window, UINT message)
 // whatever it posted in turn have been handled.
 void Settle(HWND window)
 {
-    for (int trip = 0; trip < 3 && IsWindow(window); ++trip) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, AnswerTimeoutMs, &ignored);
-        Sleep(20);
-    }
+    for (int trip = 0; trip < 3 && IsWindow(window); ++trip, Sleep(20))
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, AnswerTimeoutMs, nullptr);
 }
 
+// The children of a window; of the desktop, the program's visible windows.
 std::vector<HWND> Children(HWND parent)
 {
     std::vector<HWND> children;
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
-    return children;
-}
-
-std::vector<HWND> VisibleWindowsOfProgram()
-{
-    std::vector<HWND> found;
-    for (HWND window : Children(GetDesktopWindow())) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == program.dwProcessId && IsWindowVisible(window))
-            found.push_back(window);
+        GetWindowThreadProcessId(child, &process);
+        if (parent != GetDesktopWindow() || (process == program.dwProcessId && IsWindowVisible(child)))
+            children.push_back(child);
     }
-    return found;
+    return children;
 }
 
 bool IsMessageBox(HWND window)
 {
     HWND text = GetDlgItem(window, MessageBoxTextId);
-    return ClassOf(window) == L"#32770" && text && IsClass(text, L"Static");
+    return IsClass(window, L"#32770") && text && IsClass(text, L"Static");
 }
 
 bool HasExited()
@@ -153,7 +138,7 @@ HWND WaitForWindow(const Text& what, Test test)
 {
     HWND found = nullptr;
     WaitFor(DefaultTimeoutMs, what, [&] {
-        for (HWND window : VisibleWindowsOfProgram())
+        for (HWND window : Children(GetDesktopWindow()))
             if (test(window))
                 return (found = window) != nullptr;
         if (HasExited())
@@ -339,11 +324,11 @@ DWORD WINAPI Watch(void*)
 {
     std::set<HWND> seen;
     for (; watching; Sleep(5)) {
-        for (HWND window : VisibleWindowsOfProgram()) {
+        for (HWND window : Children(GetDesktopWindow())) {
             if (!seen.insert(window).second)
                 continue;
-            Text line = L"shown class=" + Quote(ClassOf(window)) + L" caption=" + Quote(TextOf(window)) +
-                        L" messagebox=" + std::to_wstring(IsMessageBox(window));
+            Text line =
+                L"shown caption=" + Quote(TextOf(window)) + L" messagebox=" + std::to_wstring(IsMessageBox(window));
             if (HWND instruction = GetDlgItem(window, SetupInstructionId))
                 line += L" instruction=" + Quote(TextOf(instruction));
             Write(line);
