@@ -104,7 +104,6 @@ std::string AnsiText(const std::string& bytes, TextCodePage& codePage)
 void Outline(const std::string& text, std::vector<std::string>& sections,
              std::vector<std::pair<std::string, std::string>>& keys)
 {
-    bool inSection = false;
     for (std::size_t pos = 0, end; pos <= text.size(); pos = end + 1) {
         end = std::min(text.find('\n', pos), text.size());
         std::string line = text.substr(pos, end - pos);
@@ -113,14 +112,12 @@ void Outline(const std::string& text, std::vector<std::string>& sections,
         const std::size_t equals = trimmed.find('='), comma = trimmed.find(',');
         if (trimmed.empty() || trimmed[0] == ';')
             continue;
-        if (trimmed[0] == '[') {
+        if (trimmed[0] == '[')
             sections.push_back(trimmed.substr(1, trimmed.find(']') - 1)); // to the end when unclosed
-            inSection = true;
-        } else if (inSection && equals != std::string::npos && (comma == std::string::npos || equals < comma)) {
+        else if (!sections.empty() && equals != std::string::npos && (comma == std::string::npos || equals < comma))
             keys.emplace_back(sections.back(), Trim(std::string_view(trimmed).substr(0, equals)));
-        } else if (inSection && comma == std::string::npos) {
+        else if (!sections.empty() && comma == std::string::npos)
             keys.emplace_back(sections.back(), trimmed);
-        }
     }
 }
 
@@ -230,29 +227,23 @@ void CompareSection(const std::string& section, std::vector<std::string> keys, b
     }
 }
 
-std::string FolderFrom(UINT(WINAPI* get)(LPSTR, UINT))
-{
-    char folder[MAX_PATH];
-    const UINT length = get(folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
-}
-
 void CompareFile(const std::string& path, bool localizedStrings)
 {
     fileName = path.substr(path.find_last_of("\\/") + 1);
     wine = SetupOpenInfFileA(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
     Win32FileSystem files;
     Win32TextCodePage codePage;
-    const InfOpenOptions options{localizedStrings, LANGID(GetUserDefaultLangID()), FolderFrom(GetWindowsDirectoryA),
-                                 FolderFrom(GetSystemDirectoryA)};
+    char windowsFolder[MAX_PATH] = "", systemFolder[MAX_PATH] = ""; // for the directory ids
+    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    GetSystemDirectoryA(systemFolder, MAX_PATH);
+    const InfOpenOptions options{localizedStrings, GetUserDefaultLangID(), windowsFolder, systemFolder};
     const std::unique_ptr<InfFile> ourFile = InfFile::Open(files, codePage, path, options);
     ours = ourFile.get();
     Ask("open", wine != INVALID_HANDLE_VALUE ? "ok" : "fail", ours ? "ok" : "fail");
-    if (wine == INVALID_HANDLE_VALUE || !ours) {
-        if (wine != INVALID_HANDLE_VALUE)
-            SetupCloseInfFile(wine);
+    if (wine != INVALID_HANDLE_VALUE && !ours)
+        SetupCloseInfFile(wine);
+    if (wine == INVALID_HANDLE_VALUE || !ours)
         return;
-    }
     std::string bytes;
     files.ReadAll(path, bytes);
     std::vector<std::string> names, sections, variants, stringNames;

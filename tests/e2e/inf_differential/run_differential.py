@@ -39,15 +39,13 @@ GROUPS = {
 # the Windows answer: (modes, file, a regular expression over the question, the answer, why).
 LOCALIZED_STRINGS = ("Windows 2000 and XP look %name% up in [Strings.LLLL] of the user's language (0409 here) "
                      "before [Strings]; Wine only in [Strings]")
+KEY_SEARCH = "; a key search matches the substituted key"
 WINDOWS_ANSWERS = [
-    (("win2000",), "strings_localized.inf", r'\["(?i:test)"\] line 0 field 1 width \d+', 'ok "Localized"',
-     LOCALIZED_STRINGS),
-    (("win2000",), "strings_localized.inf", r'\["(?i:test)"\] line 2 field 0 width \d+', 'ok "Localized"',
-     LOCALIZED_STRINGS),
-    (("win2000",), "strings_localized.inf", r'\["Test"\] key "(?i:localized)"', "ok line 2",
-     LOCALIZED_STRINGS + "; a key search matches the substituted key"),
-    (("win2000",), "strings_localized.inf", r'\["Test"\] key "(?i:english)"', "fail",
-     LOCALIZED_STRINGS + "; a key search matches the substituted key"),
+    *((("win2000",), "strings_localized.inf", question, answer, why) for question, answer, why in [
+        (r'\["(?i:test)"\] line 0 field 1 width \d+', 'ok "Localized"', LOCALIZED_STRINGS),
+        (r'\["(?i:test)"\] line 2 field 0 width \d+', 'ok "Localized"', LOCALIZED_STRINGS),
+        (r'\["Test"\] key "(?i:localized)"', "ok line 2", LOCALIZED_STRINGS + KEY_SEARCH),
+        (r'\["Test"\] key "(?i:english)"', "fail", LOCALIZED_STRINGS + KEY_SEARCH)]),
     (("win98", "win2000"), "refused_only_text.inf", r"open", "fail",
      "Windows refuses a file of only `abcd` with ERROR_WRONG_INF_STYLE, Wine with "
      "ERROR_EXPECTED_SECTION_NAME: both refuse it, which is all our reader tells"),

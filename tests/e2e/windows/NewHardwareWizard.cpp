@@ -78,7 +78,7 @@ INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     if (message != WM_COMMAND)
         return message == WM_INITDIALOG;
     Log("device-dialog command=" + std::to_string(LOWORD(wParam)));
-    if (LOWORD(wParam) == ContinueId || LOWORD(wParam) == IDCANCEL) {
+    if (LOWORD(wParam) == ContinueId) {
         DestroyWindow(dialog);
         deviceDialog = nullptr;
     }
