@@ -2,10 +2,11 @@
 //
 //   DialogDriver.exe RESULT.txt STEP...
 //
-// A step is a verb, and after a space its argument. RESULT.txt gets one event a line, UTF-16LE, `verb key=value ...` with texts quoted as JSON strings: each
-// step's line as `step line=...`, then what the step saw. The first failing step writes an `error`
-// line and ends the run with exit status 1; the launched program never outlives the run. Window
-// handles and process ids never appear in the result.
+// A step is a verb, and after a space its argument. RESULT.txt gets one event a line, UTF-16LE,
+// `verb key=value ...` with texts quoted as JSON strings: each step's line as `step line=...`, then
+// what the step saw. The first failing step writes an `error` line and ends the run with exit
+// status 1; the launched program never outlives the run. Window handles and process ids never
+// appear in the result.
 //
 // Steps:
 //   launch EXE [ARGS]     start the program under test, in its own folder
