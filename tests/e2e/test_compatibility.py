@@ -1,12 +1,7 @@
 #!/usr/bin/env python3
-"""End-to-end tests of Setup.exe under Wine: the places it is started from.
-
-    test_compatibility.py --list
-    test_compatibility.py --state DIR --package DIR CASE
-
-Japanese Windows with a program folder named in its double-byte code page, and DLLs planted
-beside the program under the names of system DLLs.
-"""
+# End-to-end tests of Setup.exe under Wine: the places it is started from. Japanese Windows with a
+# program folder named in its double-byte code page, and DLLs planted beside the program under the
+# names of system DLLs.
 
 from __future__ import annotations
 
@@ -30,8 +25,8 @@ PREFER_PLANTED = "setupapi,comctl32=n,b"
 @case("compatibility.japanese_folder_ending_in_a_backslash_byte")
 def japanese_folder(c: Case) -> None:
     c.prepare("win98", into=c.folder / FOLDER_ENDING_IN_0X5C)
-    t = c.drive([c.launch(folder=rf"{c.windows_folder}\{FOLDER_ENDING_IN_0X5C}"), WAIT_DIALOG, "dump",
-                 f"click id={START}", *MESSAGE], lang="ja_JP.UTF-8")
+    t = c.drive([c.launch(exe=rf"{c.windows_folder}\{FOLDER_ENDING_IN_0X5C}\Setup.exe"), WAIT_DIALOG, "dump",
+                 f"click {START}", *MESSAGE], lang="ja_JP.UTF-8")
     if t.completed:
         c.ended(t, 0, (TITLE, JAPANESE_INSTALL_COMPLETE, "information"))
         dump = t.dumps()[0]
@@ -43,12 +38,12 @@ def japanese_folder(c: Case) -> None:
 @case("compatibility.planted_system_dlls_are_not_loaded")
 def planted_dlls(c: Case) -> None:
     c.prepare("win98")
-    for name in PLANTED:
-        shutil.copy2(c.run.dist_dir / "tests" / "planted" / name, c.folder)
-    shutil.copy2(c.run.dist_dir / "tests" / "PlantedDllImporter.exe", c.folder)
+    for file in [*(c.run.dist_dir / "tests" / "planted" / name for name in PLANTED),
+                 c.run.dist_dir / "tests" / "PlantedDllImporter.exe"]:
+        shutil.copy2(file, c.folder)
 
+    # The planted DLLs that some process loaded since the last call: each leaves C:\planted-<name>.txt.
     def loaded() -> list[str]:
-        """The planted DLLs that some process loaded since the last call: each leaves C:\\planted-<name>.txt."""
         markers = list(c.path("C:\\").glob("[Pp][Ll][Aa][Nn][Tt][Ee][Dd]-*"))
         for marker in markers:
             marker.unlink()
@@ -61,7 +56,7 @@ def planted_dlls(c: Case) -> None:
     # Setup.exe, run through an uninstall that needs both DLLs, loads the system's own.
     node = rf"{ENUM}\USB\VID_1A2B&PID_3C4D\0001"
     c.reg_import({node: {"ClassGUID": USB_CLASS}})
-    t = c.drive([c.launch(), WAIT_DIALOG, f"click id={UNINSTALL}", f"click id={START}", *MESSAGE],
+    t = c.drive([c.launch(), WAIT_DIALOG, f"click {UNINSTALL}", f"click {START}", *MESSAGE],
                 dll_overrides=PREFER_PLANTED)
     c.ended(t, 0, (TITLE, UNINSTALL_COMPLETE, "information"))
     c.equal(c.registry(node), {}, "the device node, removed through the system's setupapi.dll")
@@ -69,4 +64,4 @@ def planted_dlls(c: Case) -> None:
 
 
 if __name__ == "__main__":
-    sys.exit(run_cases(__doc__))
+    sys.exit(run_cases())

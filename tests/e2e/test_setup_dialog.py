@@ -1,20 +1,13 @@
 #!/usr/bin/env python3
-"""End-to-end tests of Setup.exe under Wine: the start and the dialog as a person meets them.
-
-    test_setup_dialog.py --list
-    test_setup_dialog.py --state DIR --package DIR CASE
-
-Each case copies the program (and usually the example package) into a fresh folder of the
-run's prefix, sets the Windows version, lets DialogDriver act and look, and checks the
-transcript.
-"""
+# End-to-end tests of Setup.exe under Wine: the start and the dialog as a person meets them. Each
+# case copies the program (and usually the example package) into a fresh folder of the run's
+# prefix, sets the Windows version, lets DialogDriver act and look, and checks the transcript.
 
 from __future__ import annotations
 
 import shutil
 import subprocess
 import sys
-from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 from wine_harness import (EXIT, GROUP, INSTALL, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS,  # noqa: E402
@@ -33,12 +26,12 @@ TEMPLATE_RECTS = {EXIT: "252,229,48,14", START: "198,229,48,14", PROGRESS: "103,
                   STATUS: "103,204,146,8", INSTRUCTION: "103,10,200,138"}
 LABELS = {EXIT: "Exit", START: "Start", INSTALL: "Install or update driver", UNINSTALL: "Uninstall driver",
           GROUP: "Select Install/Uninstall"}
-SHOWN = [WAIT_DIALOG, "dump", f"click id={EXIT}", "wait-exit"]
+SHOWN = [WAIT_DIALOG, "dump", f"click {EXIT}", "wait-exit"]
 
 
+# The waiting setup dialog: title, labels, the install choice, an empty status line, and the
+# instruction naming the device, an "&" in it shown as itself (no mnemonic underline).
 def expect_setup_dialog(c: Case, dump: dict, device: str = DEVICE_NAME) -> None:
-    """The waiting setup dialog: title, labels, the install choice, an empty status line, and the
-    instruction naming the device, an "&" in it shown as itself (no mnemonic underline)."""
     c.equal(dump[0]["caption"], TITLE, "dialog caption")
     expected = [*((i, "text", label) for i, label in LABELS.items()), (STATUS, "text", ""),
                 (INSTALL, "checked", "1"), (UNINSTALL, "checked", "0"), (INSTRUCTION, "prefix", "0")]
@@ -49,8 +42,18 @@ def expect_setup_dialog(c: Case, dump: dict, device: str = DEVICE_NAME) -> None:
            f"the instruction names {device!r}: {text[:120]!r}")
 
 
+# Setup.exe at the root of drive E: (a folder of the run mapped as that drive).
+def drive_root(c: Case) -> tuple:
+    root, drive = c.run.state_dir / "drive_e", c.run.prefix / "dosdevices" / "e:"
+    shutil.rmtree(root, ignore_errors=True)
+    drive.unlink(missing_ok=True)
+    drive.symlink_to(root)
+    return root, "E:\\Setup.exe"
+
+
 # name: (Windows version, changes to the package's [Setup] section or None for no package at all,
-# the steps after the launch, the message box the run shows or None). Every run ends with 0.
+# the steps after the launch, the message box the run shows or None, where the program is: its
+# folder and path, the case's by default). Every run ends with 0.
 STARTS = {
     **{f"no_package.{v}": (v, None, MESSAGE, NO_PACKAGE) for v in VERSIONS},
     **{f"refusal.{v}": (v, {}, MESSAGE, REFUSAL) for v in ("win95", "winme", "win2k", "winxp")},
@@ -60,13 +63,18 @@ STARTS = {
     "setup_dialog.an_ampersand_in_the_device_name_shows_as_itself":
         ("win98", {"SetupDeviceDesc": "AT&T Disk"}, SHOWN, None),
     **{f"keyboard.{key.lower().replace('+', '_')}_ends_the_dialog":
-       ("win98", {}, [WAIT_DIALOG, f"key name={key}", "wait-exit"], None) for key in ("Escape", "Alt+F4")},
+       ("win98", {}, [WAIT_DIALOG, f"key {key}", "wait-exit"], None) for key in ("Escape", "Alt+F4")},
+    # Started as C:/e2e/<case>/Setup.exe: "/Setup.exe" holds "/S", but the program's path is no argument.
+    "setup_dialog.a_program_path_with_slash_s_is_no_switch":
+        ("win98", {}, SHOWN, None, lambda c: (None, c.windows_folder.replace("\\", "/") + "/Setup.exe")),
+    "drive_root.runs_from_the_root_of_a_drive": ("win98", {}, SHOWN, None, drive_root),
 }
 
 
-def start(version: str, setup_values: dict | None, steps: list[str], box: tuple | None, c: Case) -> None:
-    c.prepare(version, package=setup_values is not None, **(setup_values or {}))
-    t = c.drive([c.launch(), *steps])
+def start(version: str, setup_values: dict | None, steps: list[str], box: tuple | None, where=None, *, c: Case):
+    into, exe = where(c) if where else (None, "")
+    c.prepare(version, package=setup_values is not None, into=into, **(setup_values or {}))
+    t = c.drive([c.launch(exe=exe), *steps])
     if t.completed:
         c.ended(t, 0, box)
         for dump in t.dumps():
@@ -74,40 +82,15 @@ def start(version: str, setup_values: dict | None, steps: list[str], box: tuple 
 
 
 for name, row in STARTS.items():
-    case(name)(partial(start, *row))
-
-
-def started_from(folder: str | None, exe: str | None, c: Case) -> None:
-    t = c.drive([c.launch(folder=folder, exe=exe), *SHOWN])
-    if t.completed:
-        c.ended(t, 0)
-        expect_setup_dialog(c, t.dumps()[0])
-
-
-@case("setup_dialog.a_program_path_with_slash_s_is_no_switch")
-def program_path_with_slash_s(c: Case) -> None:
-    # Started as C:/e2e/<case>/Setup.exe: "/Setup.exe" holds "/S", but the program's path is no argument.
-    c.prepare("win98")
-    started_from(None, c.windows_folder.replace("\\", "/") + "/Setup.exe", c)
-
-
-@case("drive_root.runs_from_the_root_of_a_drive")
-def drive_root(c: Case) -> None:
-    root = c.run.state_dir / "drive_e"
-    shutil.rmtree(root, ignore_errors=True)
-    c.prepare("win98", into=root)
-    drive = c.run.prefix / "dosdevices" / "e:"
-    drive.unlink(missing_ok=True)
-    drive.symlink_to(root)
-    started_from("E:\\", None, c)
+    case(name)(lambda c, row=row: start(*row, c=c))
 
 
 @case("setup_dialog.win98.layout_keyboard_and_screenshot")
 def layout_keyboard_and_screenshot(c: Case) -> None:
     c.prepare("win98")
     keys = ("Tab", "Tab", "Tab", "Shift+Tab", "Shift+Tab")
-    t = c.drive([c.launch(), WAIT_DIALOG, "dump", "screenshot", *[s for k in keys for s in (f"key name={k}", "dump")],
-                 f"click id={EXIT}", "wait-exit"])
+    t = c.drive([c.launch(), WAIT_DIALOG, "dump", "screenshot", *[s for k in keys for s in (f"key {k}", "dump")],
+                 f"click {EXIT}", "wait-exit"])
     if not t.completed:
         return
     c.ended(t, 0)
@@ -131,8 +114,8 @@ def layout_keyboard_and_screenshot(c: Case) -> None:
 @case("about_box.from_the_system_menu")
 def about_box(c: Case) -> None:
     c.prepare("win98")
-    t = c.drive([c.launch(), WAIT_DIALOG, "syscommand id=16", f'wait-window caption="About {TITLE}"', "dump",
-                 f"click id={ABOUT_OK}", "dump", f"click id={EXIT}", "wait-exit"])
+    t = c.drive([c.launch(), WAIT_DIALOG, "syscommand 16", f"wait-window About {TITLE}", "dump", f"click {ABOUT_OK}",
+                 "dump", f"click {EXIT}", "wait-exit"])
     if not t.completed:
         return
     c.ended(t, 0)
@@ -146,4 +129,4 @@ def about_box(c: Case) -> None:
 
 
 if __name__ == "__main__":
-    sys.exit(run_cases(__doc__))
+    sys.exit(run_cases())

@@ -1,13 +1,8 @@
 #!/usr/bin/env python3
-"""End-to-end tests of Setup.exe under Wine: what the dialog's jobs leave on the system.
-
-    test_setup_jobs.py --list
-    test_setup_jobs.py --state DIR --package DIR CASE
-
-Uninstall and install through the dialog, on the Windows versions whose steps differ. Each case
-seeds the prefix's files, device nodes and registry, runs the program and checks what is left.
-The prefix is shared by all cases; each starts from a system that the harness has cleared.
-"""
+# End-to-end tests of Setup.exe under Wine: what the dialog's jobs leave on the system. Uninstall
+# and install through the dialog, on the Windows versions whose steps differ. Each case seeds the
+# prefix's files, device nodes and registry, runs the program and checks what is left. The prefix
+# is shared by all cases; each starts from a system that the harness has cleared.
 
 from __future__ import annotations
 
@@ -15,11 +10,12 @@ import sys
 from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, INSTALL_COMPLETE, MESSAGE,  # noqa: E402
-                          OTHER_FOLDER, PROGRESS, START, STATUS, TITLE, UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS,
-                          SYSTEM_USB_STORAGE, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, case,
-                          expect_placed, focus, inf_files, run_cases)
+from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, MESSAGE, OTHER_FOLDER,  # noqa: E402
+                          PACKAGE, PROGRESS, START, STATUS, SYSTEM_USB_STORAGE, TITLE, UNINSTALL, UNINSTALL_COMPLETE,
+                          USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, case, expect_placed, focus,
+                          inf_files, run_cases)
 
+INSTALL_COMPLETE = "Installation is complete. Please replug your device."
 HDC_CLASS = "{4D36E96A-E325-11CE-BFC1-08002BE10318}"
 DISK_CLASS = "{4D36E967-E325-11CE-BFC1-08002BE10318}"
 # Device nodes as the removal passes meet them: instance ID, setup class, whether it must go.
@@ -59,8 +55,8 @@ UNINSTALL_INFS = {
 # the default button, Start) on Windows 98, by clicks on XP, where the system's USB storage INF
 # also stands under its backup names only, as a silent run cut off while the wizard ran left it.
 UNINSTALLS = {
-    "win98": (["key name=Tab", "key name=Down", "dump", "key name=Enter"], {}),
-    "winxp": ([f"click id={UNINSTALL}", "dump", f"click id={START}"],
+    "win98": (["key Tab", "key Down", "dump", "key Enter"], {}),
+    "winxp": ([f"click {UNINSTALL}", "dump", f"click {START}"],
               {USB_STORAGE_INF[name]: content for name, content in SYSTEM_USB_STORAGE.items()}),
 }
 
@@ -68,7 +64,7 @@ UNINSTALLS = {
 def uninstall(version: str, c: Case) -> None:
     steps, backups = UNINSTALLS[version]
     c.prepare(version, **({} if version == "win98" else {"Win98Only": "0"}))
-    description = (c.package / "EXDISK.IN_").read_bytes()
+    description = (PACKAGE / "EXDISK.IN_").read_bytes()
     other_device = description.replace(b"VID_1A2B&PID_3C4D", b"VID_9999&PID_0001").replace(b"VID_1A2B&PID_3C4E",
                                                                                            b"VID_9999&PID_0002")
     seeded = {}  # path: (content, kept)
@@ -90,7 +86,7 @@ def uninstall(version: str, c: Case) -> None:
         c.ended(t, 0, (TITLE, UNINSTALL_COMPLETE, "information"))
         chosen = t.dumps()[0]
         c.equal((chosen[INSTALL]["checked"], chosen[UNINSTALL]["checked"]), ("0", "1"), "checks after choosing")
-        c.true("key name=Down" not in steps or focus(chosen) == UNINSTALL, "focus on Uninstall after Tab, Down")
+        c.true("key Down" not in steps or focus(chosen) == UNINSTALL, "focus on Uninstall after Tab, Down")
     keys = c.registry(ENUM)
     for node, class_guid, removed in DEVICE_NODES:
         c.equal(rf"{ENUM}\{node}".lower() in keys, not removed, f"device node {node} of class {class_guid} still there")
@@ -107,7 +103,7 @@ for version in UNINSTALLS:
 
 # The first install on Windows 98 also looks at the dialog while the job runs and closes it then
 # by Alt+F4, which must not end the job: the closing message still comes, over the dialog.
-WATCHED = ["dump", "key name=Alt+F4", "wait-messagebox", "dump", "press", "wait-exit"]
+WATCHED = ["dump", "key Alt+F4", "wait-messagebox", "dump", "press", "wait-exit"]
 
 
 def install(version: str, c: Case) -> None:
@@ -116,7 +112,7 @@ def install(version: str, c: Case) -> None:
         file.chmod(0o444)
     c.put(DRIVER, b"driver of an earlier install").chmod(0o444)  # read-only, other bytes than the package's
     for steps in [WATCHED, MESSAGE] if version == "win98" else [MESSAGE]:
-        t = c.drive([c.launch(), WAIT_DIALOG, f"click id={START}", *steps])
+        t = c.drive([c.launch(), WAIT_DIALOG, f"click {START}", *steps])
         if not t.completed:
             return
         c.ended(t, 0, (TITLE, INSTALL_COMPLETE, "information"))
@@ -134,4 +130,4 @@ for version in ("win98", "winme", "win2k", "winxp"):
     case(f"install.{version}.places_the_package" + ("_twice" if version == "win98" else ""))(partial(install, version))
 
 if __name__ == "__main__":
-    sys.exit(run_cases(__doc__))
+    sys.exit(run_cases())

@@ -1,101 +1,33 @@
 #!/usr/bin/env python3
-"""End-to-end tests of Setup.exe under Wine: silent installs (`/S`), their exit statuses and
-what they leave on the system.
-
-    test_setup_silent.py --list
-    test_setup_silent.py --state DIR --package DIR CASE
-
-A silent run shows no window and no message of any kind, whatever happens. On Windows XP it
-drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
-"""
+# End-to-end tests of Setup.exe under Wine: silent installs (`/S`), their exit statuses and what
+# they leave on the system. A silent run shows no window and no message of any kind, whatever
+# happens. On Windows XP it drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
 
 from __future__ import annotations
 
+import shutil
 import sys
 import time
-from functools import partial
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (DRIVER, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE, USB_STORAGE_FILES,  # noqa: E402
-                          USB_STORAGE_INF, Case, Transcript, case, expect_placed, expected_inf_copy, inf_files,
-                          run_cases, wait_or_end)
+from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,  # noqa: E402
+                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, expect_placed, expected_inf_copy,
+                          inf_files, run_cases, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
 # A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms.
 HUNG_WIZARD_LIMIT_S = 130
-
-
-def silent_run(c: Case, version: str, timeout_s: int, code: int, files: dict[str, bytes] | None = None,
-               wizard: list[str] | None = None, ready: str = "", dll_overrides: str = "", blocked: str = "",
-               without: str = ""):
-    """A silent run with these files in the INF folder (None: without a package), a folder in the
-    way of the file blocked, the package without the file without, and the wizard stand-in
-    started with these arguments (waited for until its log shows ready); it ends with this exit
-    status. The run, the USB storage files after it, and the wizard's exit status and log."""
-    c.prepare(version, package=files is not None)
-    if without:
-        (c.folder / without).unlink()
-    for name, content in (files or {}).items():
-        c.put(rf"{INF_FOLDER}\{name}", content)
-    if blocked:
-        c.path(blocked).mkdir(parents=True)
-    log, process, status = c.folder / "wizard.log", None, None
-    if wizard is not None:
-        process = c.start("NewHardwareWizard.exe", [rf"{c.windows_folder}\wizard.log", *wizard])
-        deadline = time.monotonic() + 20  # for the stand-in to show its first page
-        while time.monotonic() < deadline and ready not in (log.read_text() if log.exists() else ""):
-            time.sleep(0.05)
-    t = c.silent(timeout_s, dll_overrides)
-    c.ended(t, code)
-    if process:
-        status = wait_or_end(process, 1 if ready == "hung" else 15)  # a hung one never ends by itself
-        c.records.append(f"(the wizard's log)\n{log.read_text() if log.exists() else ''}")
-    return t, inf_files(c, USB_STORAGE_FILES), status, Transcript(log.read_text() if log.exists() else "")
-
-
-@case("no_package.silent_exits_with_1_without_a_word")
-def without_package(c: Case) -> None:
-    # A deployment script's run waits for nobody: no message box, only exit status 1.
-    silent_run(c, "win98", 20, 1)
-
-
-@case("silent.without_the_driver_file_exits_with_1_without_a_word")
-def without_driver_file(c: Case) -> None:
-    silent_run(c, "winxp", 20, 1, {}, without="EXDISK.SY_")
-
-
-# name: (Windows version, files put in the INF folder before the run, those expected there after
-# it, None for gone). Wine cannot locate the root device node, so the device tree is never
-# re-enumerated and these runs report that the device was not started.
 BACKUPS_GONE = {"DRVIDX.Q7": None, "DRVDATA.Q7": None, "USBSTOR.IQ7": None, "USBSTOR.PQ7": None}
+SYSTEM_USB_STORAGE_BACK = {**SYSTEM_USB_STORAGE, "USBSTOR.IQ7": None, "USBSTOR.PQ7": None}  # and no backup
 WINDOWS_2000_FILES = {"USBSTOR.INF": b"usb storage inf", "USBSTOR.PNF": b"usb storage pnf",
                       "USBSTOR.IQ7": b"old backup", "DRVIDX.Q7": b"old database backup"}
-INSTALLS = {
-    # Backups that a run cut short left behind: the hiding clears them before it moves the
-    # database aside, and there is nothing to move, since the placement deleted it.
-    "silent.win98_installs_without_a_message": ("win98", {"DRVIDX.Q7": b"stale", "DRVDATA.Q7": b"stale"}, BACKUPS_GONE),
-    # Windows 95 is no system the program knows; only the interactive run refuses it.
-    "silent.win95.installs_like_the_98_family": ("win95", {}, BACKUPS_GONE),
-    "silent.win2k.hides_nothing": ("win2k", WINDOWS_2000_FILES, {**BACKUPS_GONE, **WINDOWS_2000_FILES}),
-}
+# A run cut short left backups: USBSTOR.IQ7 beside a newer USBSTOR.INF, and USBSTOR.PQ7 alone.
+# The restore before the hiding keeps the newer INF and brings the PNF back.
+CUT_SHORT = {"USBSTOR.INF": b"[Version]\r\n; current\r\n", "USBSTOR.PQ7": b"precompiled",
+             "USBSTOR.IQ7": b"[Version]\r\n; stale\r\n"}
 
 
-def install(version: str, before: dict[str, bytes], after: dict[str, bytes | None], c: Case) -> None:
-    silent_run(c, version, 30, 2, before)
-    expect_placed(c, version)
-    c.equal(inf_files(c, after), {name: content for name, content in after.items() if content},
-            "USB storage INF, driver database backups")
-
-
-for name, row in INSTALLS.items():
-    case(name)(partial(install, *row))
-
-
-@case("silent.winxp.drives_the_wizard_to_finish")
-def wizard_to_finish(c: Case) -> None:
-    probes = [rf"{INF_FOLDER}\{name}" for name in USB_STORAGE_FILES] + [INF_COPY_XP, DRIVER]
-    t, usb_storage, status, wizard = silent_run(c, "winxp", 45, 0, SYSTEM_USB_STORAGE, probes, "page name=welcome")
-
+def expect_finished(c: Case, wizard: Transcript, status: int | None) -> None:
     def seen(verb: str, *keys: str) -> list[tuple]:
         return [tuple(e.get(k) for k in keys) for e in wizard.all(verb)]
 
@@ -113,48 +45,87 @@ def wizard_to_finish(c: Case) -> None:
             {**{rf"{INF_FOLDER}\{name}": "0" for name in USB_STORAGE_INF},
              **{rf"{INF_FOLDER}\{name}": "1" for name in USB_STORAGE_INF.values()}, INF_COPY_XP: "1", DRIVER: "1"},
             "files present while the wizard is busy")
-    c.equal(usb_storage, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF back, byte for byte, and no backup")
     c.equal(c.read(INF_COPY_XP), expected_inf_copy(c), f"{INF_COPY_XP} placed")
 
 
-@case("silent.winxp.without_a_wizard_gives_up_after_the_search")
-def without_wizard(c: Case) -> None:
-    # A run cut short left backups: USBSTOR.IQ7 beside a newer USBSTOR.INF, and USBSTOR.PQ7 alone.
-    # The restore before the hiding keeps the newer INF and brings the PNF back.
-    newer = {"USBSTOR.INF": b"[Version]\r\n; current\r\n", "USBSTOR.PQ7": b"precompiled"}
-    t, usb_storage, _, _ = silent_run(c, "winxp", WIZARD_SEARCH_S + 25, 2,
-                                      {**newer, "USBSTOR.IQ7": b"[Version]\r\n; stale\r\n"})
-    c.true(WIZARD_SEARCH_S <= t.seconds < WIZARD_SEARCH_S + 25,
-           f"the run lasted {t.seconds:.1f} s: the wizard search of {WIZARD_SEARCH_S} s and the install")
-    c.equal(usb_storage, {"USBSTOR.INF": newer["USBSTOR.INF"], "USBSTOR.PNF": newer["USBSTOR.PQ7"]},
-            "USBSTOR.INF and USBSTOR.PNF after the run, and no backup")
+def silent_run(version: str, code: int, files: dict[str, bytes] | None, after: dict[str, bytes | None],
+               seconds: tuple[int, int], placed: bool | None, options: dict, c: Case) -> None:
+    c.prepare(version, package=files is not None)
+    if "without" in options:
+        (c.folder / options["without"]).unlink()
+    for name, content in (files or {}).items():
+        c.put(rf"{INF_FOLDER}\{name}", content)
+    if "blocked" in options:
+        c.path(options["blocked"]).mkdir(parents=True)
+    log, wizard = c.logs / "wizard.txt", None
+    if "wizard" in options:
+        shutil.copy2(c.run.dist_dir / "tests" / "NewHardwareWizard.exe", c.folder)
+        wizard = c.run.start([rf"{c.windows_folder}\NewHardwareWizard.exe", windows_path(log), *options["wizard"]],
+                             c.logs / "wizard.log")
+        deadline = time.monotonic() + 20  # for the stand-in to show its first page
+        while time.monotonic() < deadline and options["ready"] not in (log.read_text() if log.exists() else ""):
+            time.sleep(0.05)
+    limit, least = seconds
+    t = c.drive([c.launch("/S"), f"wait-exit {limit * 1000}"], dll_overrides=options.get("dlls", ""),
+                timeout_s=max(limit + 20, DRIVER_TIMEOUT_S))
+    c.ended(t, code)
+    c.true(least <= t.seconds < limit, f"the run lasted {t.seconds:.1f} s, expected from {least} to {limit} s")
+    c.equal(inf_files(c, after), {name: content for name, content in after.items() if content},
+            "USB storage INF, driver database and their backups after the run")
+    if placed:
+        expect_placed(c, version)
+    elif placed is False:
+        c.equal(c.read(INF_COPY_XP), None, f"nothing placed: {INF_COPY_XP}")
+    if wizard:
+        status = wait_or_end(wizard, 1 if options["ready"] == "hung" else 15)  # a hung one never ends by itself
+        c.records.append(f"(the wizard's log)\n{log.read_text() if log.exists() else ''}")
+        options["then"](c, Transcript(log.read_text() if log.exists() else ""), status)
 
 
-@case("silent.winxp.a_hung_wizard_ends_the_run_with_2")
-def hung_wizard(c: Case) -> None:
-    t, usb_storage, _, wizard = silent_run(c, "winxp", HUNG_WIZARD_LIMIT_S, 2, SYSTEM_USB_STORAGE, ["--hang"], "hung")
-    c.true(wizard.all("hung"), "the stand-in hung")
-    c.true(t.seconds < HUNG_WIZARD_LIMIT_S,
-           f"the run ended by itself within the driving loop's limits: {t.seconds:.1f} s")
-    c.equal(usb_storage, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF back, and no backup")
-
-
-@case("silent.a_dialog_that_cannot_be_made_exits_with_3")
-def without_common_controls(c: Case) -> None:
+# name: (Windows version, exit status, files put in the INF folder before the run (None: no
+# package), those expected there after it (None: gone), how long the run may take in seconds
+# (its limit, and the least), what it leaves placed (True: the install's files, False: no INF
+# copy, None: not looked at), the run's other conditions). Wine cannot locate the root device
+# node, so the device tree is never re-enumerated and the installs report that the device was not
+# started.
+SILENT = {
+    # A deployment script's run waits for nobody: no message box, only exit status 1.
+    "no_package.silent_exits_with_1_without_a_word": ("win98", 1, None, {}, (20, 0), None, {}),
+    "silent.without_the_driver_file_exits_with_1_without_a_word":
+        ("winxp", 1, {}, {}, (20, 0), None, {"without": "EXDISK.SY_"}),
+    # Backups that a run cut short left behind: the hiding clears them before it moves the
+    # database aside, and there is nothing to move, since the placement deleted it.
+    "silent.win98_installs_without_a_message":
+        ("win98", 2, {"DRVIDX.Q7": b"stale", "DRVDATA.Q7": b"stale"}, BACKUPS_GONE, (30, 0), True, {}),
+    # Windows 95 is no system the program knows; only the interactive run refuses it.
+    "silent.win95.installs_like_the_98_family": ("win95", 2, {}, BACKUPS_GONE, (30, 0), True, {}),
+    "silent.win2k.hides_nothing":
+        ("win2k", 2, WINDOWS_2000_FILES, {**BACKUPS_GONE, **WINDOWS_2000_FILES}, (30, 0), True, {}),
+    "silent.winxp.drives_the_wizard_to_finish":
+        ("winxp", 0, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (45, 0), None,
+         {"wizard": [rf"{INF_FOLDER}\{name}" for name in USB_STORAGE_FILES] + [INF_COPY_XP, DRIVER],
+          "ready": "page name=welcome", "then": expect_finished}),
+    # The search of the wizard, then the install.
+    "silent.winxp.without_a_wizard_gives_up_after_the_search":
+        ("winxp", 2, CUT_SHORT, {"USBSTOR.INF": CUT_SHORT["USBSTOR.INF"], "USBSTOR.PNF": CUT_SHORT["USBSTOR.PQ7"],
+                                 "USBSTOR.IQ7": None, "USBSTOR.PQ7": None}, (WIZARD_SEARCH_S + 25, WIZARD_SEARCH_S),
+         None, {}),
+    # It ends by itself within the driving loop's limits.
+    "silent.winxp.a_hung_wizard_ends_the_run_with_2":
+        ("winxp", 2, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (HUNG_WIZARD_LIMIT_S, 0), None,
+         {"wizard": ["--hang"], "ready": "hung",
+          "then": lambda c, wizard, _: c.true(wizard.all("hung"), "the stand-in hung")}),
     # Without the common controls the progress bar's class does not exist, so the dialog cannot
     # be made: nothing ran, and the status says so instead of "installed".
-    silent_run(c, "winxp", 30, 3, {}, dll_overrides="comctl32=d")
-    c.equal(c.read(INF_COPY_XP), None, f"nothing placed: {INF_COPY_XP}")
+    "silent.a_dialog_that_cannot_be_made_exits_with_3": ("winxp", 3, {}, {}, (30, 0), False, {"dlls": "comctl32=d"}),
+    # A folder where the driver goes: the copy fails, so no device is started (no wizard search),
+    # the system's USB storage INF is never hidden, and the status says the files could not be placed.
+    "silent.winxp.files_that_cannot_be_placed_exit_with_4":
+        ("winxp", 4, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (40, 0), None, {"blocked": DRIVER}),
+}
 
-
-@case("silent.winxp.files_that_cannot_be_placed_exit_with_4")
-def files_not_placed(c: Case) -> None:
-    # A folder where the driver goes: the copy fails, so no device is started (no wizard search)
-    # and the status says the files could not be placed.
-    t, usb_storage, _, _ = silent_run(c, "winxp", 40, 4, SYSTEM_USB_STORAGE, blocked=DRIVER)
-    c.true(t.seconds < WIZARD_SEARCH_S, f"no wizard search: the run lasted {t.seconds:.1f} s")
-    c.equal(usb_storage, SYSTEM_USB_STORAGE, "USBSTOR.INF and USBSTOR.PNF never hidden")
-
+for name, row in SILENT.items():
+    case(name)(lambda c, row=row: silent_run(*row, c))
 
 if __name__ == "__main__":
-    sys.exit(run_cases(__doc__))
+    sys.exit(run_cases())

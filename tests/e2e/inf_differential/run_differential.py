@@ -1,66 +1,51 @@
 #!/usr/bin/env python3
-"""Differential test of our INF reader against the SetupAPI of Wine, in the prefix of the
-end-to-end tests.
-
-    run_differential.py --list
-    run_differential.py --state DIR --package DIR GROUP
-
-Each group is a set of INF files of corpus/ (or of the example package). The group's files are
-copied into a fresh folder of the prefix and InfDifferential.exe (dist/<arch>/tests) reads each of
-them through both readers, asking both the same questions: whether the file opens, the lines of
-every section, every field of every line at the widths the callers use, as text and as integer,
-and searches for every key in several spellings. The test fails on any answer where the two
-differ, unless WINDOWS_ANSWERS below records that Wine answers otherwise than Windows there; our
-reader is then held to the Windows answer instead.
-
-Files whose names start with `refused_` must fail to open in Wine (and so in our reader), every
-other file must open: a corpus that nobody can read would compare nothing.
-"""
+# Differential test of our INF reader against the SetupAPI of Wine, in the prefix of the
+# end-to-end tests. Each group is a set of INF files of corpus/ (or of the example package). The
+# group's files are copied into a fresh folder of the prefix and InfDifferential.exe
+# (dist/<arch>/tests) asks both readers the same questions about each of them. The test fails on
+# any answer where the two differ, unless WINDOWS_ANSWERS below records that Wine answers otherwise
+# than Windows there; our reader is then held to the Windows answer instead.
+#
+# Files whose names start with `refused_` must fail to open in Wine (and so in our reader), every
+# other file must open: a corpus that nobody can read would compare nothing.
 
 from __future__ import annotations
 
 import re
 import shutil
 import sys
-from functools import partial
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from wine_harness import DEFAULT_LANG, Case, case, run_cases  # noqa: E402
+from wine_harness import DEFAULT_LANG, PACKAGE, Case, case, run_cases, windows_path  # noqa: E402
 
 CORPUS = Path(__file__).resolve().parent / "corpus"
 SHOWN_MISMATCHES = 60  # a broken reader differs everywhere; the first ones say enough
 
 # name: (globs under corpus/, how our reader opens the files, Wine's user language and ANSI code
-# page, whether the example package's INF files join in). "win98" looks %name% up in [Strings]
-# only, as the Windows 98 family does; "win2000" in [Strings.LLLL] of the user's language first,
-# as 2000 and XP do.
+# page). "win98" looks %name% up in [Strings] only, as the Windows 98 family does; "win2000" in
+# [Strings.LLLL] of the user's language first, as 2000 and XP do. The groups whose globs take
+# package/ also read the example package's INF files.
 GROUPS = {
-    "opening": (("opening/*.inf",), "win98", DEFAULT_LANG, False),
-    "syntax": (("syntax/*.inf",), "win98", DEFAULT_LANG, False),
-    "substitution": (("substitution/*.inf",), "win98", DEFAULT_LANG, False),
-    "integers": (("integers/*.inf",), "win98", DEFAULT_LANG, False),
-    "encodings": (("encodings/*.inf",), "win98", DEFAULT_LANG, False),
+    **{name: ((f"{name}/*.inf",), "win98", DEFAULT_LANG)
+       for name in ("opening", "syntax", "substitution", "integers", "encodings", "package")},
     # Shift-JIS files, read with code page 932: second bytes that look like `\` or `]`.
-    "cp932": (("cp932/*.inf",), "win98", "ja_JP.UTF-8", False),
-    "package": (("package/*.inf",), "win98", DEFAULT_LANG, True),
-    "strings_windows2000": (("substitution/strings_*.inf", "package/*.inf"), "win2000", DEFAULT_LANG, True),
+    "cp932": (("cp932/*.inf",), "win98", "ja_JP.UTF-8"),
+    "strings_windows2000": (("substitution/strings_*.inf", "package/*.inf"), "win2000", DEFAULT_LANG),
 }
 
 # Answers in which Wine's SetupAPI is known to differ from Windows', where our reader must give
 # the Windows answer: (modes, file, a regular expression over the question, the answer, why).
 LOCALIZED_STRINGS = ("Windows 2000 and XP look %name% up in [Strings.LLLL] of the user's language (0409 here) "
                      "before [Strings]; Wine only in [Strings]")
+KEY_SEARCH = "; a key search matches the substituted key"
 WINDOWS_ANSWERS = [
-    (("win2000",), "strings_localized.inf", r'\["(?i:test)"\] line 0 field 1 width \d+', 'ok "Localized"',
-     LOCALIZED_STRINGS),
-    (("win2000",), "strings_localized.inf", r'\["(?i:test)"\] line 2 field 0 width \d+', 'ok "Localized"',
-     LOCALIZED_STRINGS),
-    (("win2000",), "strings_localized.inf", r'\["Test"\] key "(?i:localized)"', "ok line 2",
-     LOCALIZED_STRINGS + "; a key search matches the substituted key"),
-    (("win2000",), "strings_localized.inf", r'\["Test"\] key "(?i:english)"', "fail",
-     LOCALIZED_STRINGS + "; a key search matches the substituted key"),
+    *((("win2000",), "strings_localized.inf", question, answer, why) for question, answer, why in [
+        (r'\["(?i:test)"\] line 0 field 1 width \d+', 'ok "Localized"', LOCALIZED_STRINGS),
+        (r'\["(?i:test)"\] line 2 field 0 width \d+', 'ok "Localized"', LOCALIZED_STRINGS),
+        (r'\["Test"\] key "(?i:localized)"', "ok line 2", LOCALIZED_STRINGS + KEY_SEARCH),
+        (r'\["Test"\] key "(?i:english)"', "fail", LOCALIZED_STRINGS + KEY_SEARCH)]),
     (("win98", "win2000"), "refused_only_text.inf", r"open", "fail",
      "Windows refuses a file of only `abcd` with ERROR_WRONG_INF_STYLE, Wine with "
      "ERROR_EXPECTED_SECTION_NAME: both refuse it, which is all our reader tells"),
@@ -70,39 +55,29 @@ WINDOWS_ANSWERS = [
 ]
 
 
-def run_group(globs: tuple[str, ...], mode: str, lang: str, with_package: bool, c: Case) -> None:
+def run_group(globs: tuple[str, ...], mode: str, lang: str, c: Case) -> None:
     files = sorted({path for pattern in globs for path in CORPUS.glob(pattern)})
-    if with_package:
-        files += sorted(p for p in c.package.iterdir() if re.fullmatch(r"(?i).*\.in[f_]", p.name))
+    if any(pattern.startswith("package/") for pattern in globs):
+        files += sorted(p for p in PACKAGE.iterdir() if re.fullmatch(r"(?i).*\.in[f_]", p.name))
     names = [path.name for path in files]
     c.equal(len(set(names)), len(names), "files in the group, each name once")
     shutil.copy2(c.run.dist_dir / "tests" / "InfDifferential.exe", c.folder)
     (c.folder / "infs").mkdir()
     for path in files:
         shutil.copy2(path, c.folder / "infs")
-    status = c.run.wine([rf"{c.windows_folder}\InfDifferential.exe", rf"{c.windows_folder}\answers.txt",
+    answers_file = c.logs / "answers.txt"
+    status = c.run.wine([rf"{c.windows_folder}\InfDifferential.exe", windows_path(answers_file),
                          *(["--localized-strings"] if mode == "win2000" else []),
-                         *(rf"{c.windows_folder}\infs\{name}" for name in names)], f"{c.name}/differential", lang=lang,
+                         *(rf"{c.windows_folder}\infs\{name}" for name in names)], f"{c.name}/differential", lang,
                         timeout=120)
-    answers_file = c.folder / "answers.txt"
+    c.equal(status, 0, "exit status of InfDifferential.exe, which asks about every file")
     text = answers_file.read_text(encoding="latin-1") if answers_file.exists() else ""
-    shutil.copy2(answers_file, c.logs) if answers_file.exists() else None
-
-    answers: dict[tuple[str, str], dict[str, str]] = {}  # (file, question): {"wine": ..., "ours": ...}
-    summary = {}
-    for line in text.splitlines():
-        parts = line.split("\t")
-        if parts[0] in ("wine", "ours") and len(parts) == 4:
-            answers.setdefault((parts[1], parts[2]), {})[parts[0]] = parts[3]
-        elif parts[0] in ("note", "error"):
-            print(line.replace("\t", "  "))
-            c.true(parts[0] == "note", line)
-        elif line.startswith("summary "):
-            summary = {k: int(v) for k, v in (item.split("=") for item in line.split()[1:])}
-    c.equal(summary.get("files"), len(files), f"files InfDifferential.exe read (exit status {status})")
+    # (file, question): (Wine's answer, ours)
+    answers = {(file, question): (wine, ours)
+               for file, question, wine, ours in (line.split("\t") for line in text.splitlines())}
     for name in names:
-        opened = answers.get((name, "open"), {}).get("wine")
-        c.equal(opened, "fail" if name.startswith("refused_") else "ok", f"{name}: Wine's SetupAPI opens it")
+        c.equal(answers.get((name, "open"), (None,))[0], "fail" if name.startswith("refused_") else "ok",
+                f"{name}: Wine's SetupAPI opens it")
 
     # Where Wine is known to differ from Windows, our reader gives the Windows answer.
     covered = set()
@@ -112,29 +87,17 @@ def run_group(globs: tuple[str, ...], mode: str, lang: str, with_package: bool, 
             c.true(matched, f"{file}: no question matches the Windows answer {question!r}: stale entry")
             covered.update(matched)
             for key in matched:
-                c.equal(answers[key].get("ours"), windows, f"{file}\t{key[1]}\t({why})")
-                if answers[key].get("wine") == windows:
-                    print(f"notice: Wine now answers as Windows does: {file}\t{key[1]}\t{windows}")
-
-    # One line for the widths of a field that answered alike.
-    mismatches: dict[tuple, list[str]] = {}
-    for (file, question), answer in answers.items():
-        if answer.get("wine") != answer.get("ours") and (file, question) not in covered:
-            width = re.search(r" width (\d+)$", question)
-            asked = question[: width.start()] if width else question
-            mismatches.setdefault((file, asked, answer.get("wine"), answer.get("ours")), []).append(
-                f" width {width[1]}" if width else "")
-    for file, question, wine, ours in list(mismatches)[:SHOWN_MISMATCHES]:
-        widths = mismatches[file, question, wine, ours]
-        c.failures.append(f"{file}\t{question}{widths[0] and ', '.join(widths)}\twine: {wine}\tours: {ours}")
+                c.equal(answers[key][1], windows, f"{file}\t{key[1]}\t({why})")
+    mismatches = [(file, question, wine, ours) for (file, question), (wine, ours) in answers.items()
+                  if wine != ours and (file, question) not in covered]
+    c.failures += ["\t".join(mismatch) for mismatch in mismatches[:SHOWN_MISMATCHES]]
     c.true(len(mismatches) <= SHOWN_MISMATCHES, f"... and {len(mismatches) - SHOWN_MISMATCHES} more mismatches")
-    print(f"{c.name}: {summary.get('files', 0)} files, {summary.get('answers', 0)} questions asked of both readers, "
-          f"{len(mismatches)} answered differently beyond the known Windows answers; mode {mode}, {lang}; "
-          f"all answers: {c.logs / 'answers.txt'}")
+    print(f"{c.name}: {len(names)} files, {len(answers)} questions asked of both readers, {len(mismatches)} "
+          f"answered differently beyond the known Windows answers; mode {mode}, {lang}; all answers: {answers_file}")
 
 
 for name, group in GROUPS.items():
-    case(f"inf_differential.{name}")(partial(run_group, *group))
+    case(f"inf_differential.{name}")(lambda c, group=group: run_group(*group, c))
 
 if __name__ == "__main__":
-    sys.exit(run_cases(__doc__))
+    sys.exit(run_cases())

@@ -1,600 +1,420 @@
 // Test tool: starts a program, drives its dialogs the way a person would, and writes what it saw.
 //
-//   DialogDriver.exe RESULT.txt STEPS.txt
+//   DialogDriver.exe RESULT.txt STEP...
 //
-// STEPS.txt holds one step a line, UTF-8: a verb and key=value arguments, separated by tabs.
-// RESULT.txt gets one event a line, UTF-8, `verb key=value ...` with texts quoted as JSON strings:
-// each step's line as `step line=...`, then what the step saw. The first failing step writes an
-// `error` line and ends the launched program; the last line is `done` or `failed` (exit status 1).
-// Window handles and process ids never appear in the result.
+// A step is a verb, and after a space its argument. RESULT.txt gets one event a line, UTF-16LE,
+// `verb key=value ...` with texts quoted as JSON strings: each step's line as `step line=...`, then
+// what the step saw. The first failing step writes an `error` line and ends the run with exit
+// status 1; the launched program never outlives the run. Window handles and process ids never
+// appear in the result.
 //
 // Steps:
-//   launch exe=PATH cwd=FOLDER [args=TEXT]   start the program under test
-//   wait-window caption=TEXT                 a visible window of it with this caption becomes current
-//   dump                                     caption, size and state of the current window and its controls
-//   click id=N                               a click on an enabled, visible control of the current window
-//   key name=NAME                            a key stroke through the input queue (names in KeyNamed)
-//   syscommand id=N                          a system-menu command to the current window
-//   wait-messagebox                          a message box of the program: caption, text, icon, buttons, owner
-//   press                                    a click on the message box's OK button
-//   wait-exit                                the program ends: its exit code
-//   wait-file file=PATH                      until the file exists (the harness's answer)
-// Every wait- step takes timeout=MS. Besides the steps' lines, a watcher writes `shown ...` the first
-// time each top-level window of the program becomes visible (with the setup dialog's instruction as
-// it stood at that moment), so a test can tell that nothing else appeared, and nothing too early.
+//   launch EXE [ARGS]     start the program under test, in its own folder
+//   wait-window CAPTION   a visible window of it with this caption becomes current
+//   dump                  caption, size and state of the current window and its controls
+//   click ID              a click on an enabled, visible control of the current window
+//   key NAME              a key stroke through the input queue (names in Keys)
+//   syscommand ID         a system-menu command to the current window
+//   wait-messagebox       a message box of the program: caption, text, icon, buttons, owner
+//   press                 a click on the message box's OK button
+//   wait-exit [MS]        the program ends (by default within 20 s): its exit code
+//   wait-file PATH        until the file exists (the harness's answer)
+// Besides the steps' lines, a watcher writes `shown ...` the first time each top-level window of
+// the program becomes visible (with the setup dialog's instruction as it stood at that moment), so
+// a test can tell that nothing else appeared, and nothing too early.
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <numeric>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr DWORD DefaultTimeoutMs = 20000;
-constexpr UINT ReadTimeoutMs = 10000;
-constexpr int MessageBoxTextId = 0xFFFF; // the static text of a platform message box
-constexpr int SetupInstructionId = 1014;
+using Text = std::wstring; // the failure a step throws, too
+constexpr DWORD DefaultTimeoutMs = 20000, AnswerTimeoutMs = 10000;
+constexpr int MessageBoxTextId = 0xFFFF, SetupInstructionId = 1014;
 
-struct StepFailure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+std::FILE* out;
+PROCESS_INFORMATION program{};
+std::vector<HWND> windows; // those waited for, the current one last
+HWND messageBox;
+HANDLE watcher;
+volatile bool watching;
 
-std::string Utf8(const std::wstring& text)
+Text Quote(const Text& text)
 {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), result.data(), size, nullptr, nullptr);
-    return result;
-}
-
-std::wstring Wide(const std::string& text)
-{
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring result(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), result.data(), size);
-    return result;
-}
-
-std::string Quote(const std::wstring& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : Utf8(text)) {
-        char escaped[8] = {char(c), 0};
+    Text quoted = L"\"";
+    for (const wchar_t c : text) {
         if (c < 0x20)
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
-        else if (c == '"' || c == '\\')
-            escaped[0] = '\\', escaped[1] = char(c);
-        out += escaped;
+            quoted += {L'\\', L'u', L'0', L'0', L"0123456789ABCDEF"[c >> 4], L"0123456789ABCDEF"[c & 15]};
+        else
+            quoted += (c == L'"' || c == L'\\' ? L"\\" : L"") + Text(1, c);
     }
-    return out + "\"";
+    return quoted + L"\"";
 }
 
-std::string Number(long long value)
+// The watcher writes too: a line is one call, which holds the file's lock, and flushed at once, so
+// that a run cut short leaves what it saw.
+void Write(const Text& line)
 {
-    return std::to_string(value);
-}
-
-// The result file, written by the steps and the window watcher; every line is flushed at once so
-// that a run cut short still leaves what it saw.
-std::FILE* out = nullptr;
-CRITICAL_SECTION outLock;
-
-void Write(const std::string& line)
-{
-    EnterCriticalSection(&outLock);
-    std::fputs((line + "\n").c_str(), out);
+    std::fwrite((line + L"\n").c_str(), sizeof(wchar_t), line.size() + 1, out);
     std::fflush(out);
-    LeaveCriticalSection(&outLock);
 }
 
-// A step: its verb under "", its arguments under their keys. The fields of a step's line are
-// separated by tabs, each argument a key=value.
-using Step = std::map<std::string, std::wstring>;
-
-Step ParseStep(const std::wstring& line)
+bool IsClass(HWND window, const wchar_t* name)
 {
-    Step step;
-    size_t end = line.find(L'\t');
-    step[""] = line.substr(0, end);
-    while (end != std::wstring::npos) {
-        const size_t start = end + 1, equals = line.find(L'=', start);
-        end = line.find(L'\t', start);
-        if (equals == std::wstring::npos || equals > end)
-            throw StepFailure("argument without '='");
-        step[Utf8(line.substr(start, equals - start))] = line.substr(equals + 1, end - equals - 1);
-    }
-    return step;
+    wchar_t found[256] = {};
+    GetClassNameW(window, found, 256);
+    return _wcsicmp(found, name) == 0;
 }
 
-std::wstring Argument(const Step& step, const std::string& key)
+// The text as the system holds it: no message to the program's thread.
+Text TextOf(HWND window)
 {
-    auto found = step.find(key);
-    if (found == step.end())
-        throw StepFailure(Utf8(step.at("")) + " needs " + key + "=");
-    return found->second;
-}
-
-long NumberArgument(const Step& step, const std::string& key, long fallback = -1)
-{
-    return step.count(key) ? std::wcstol(step.at(key).c_str(), nullptr, 0) : fallback;
-}
-
-std::wstring ClassOf(HWND window)
-{
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
-// Messages to another process's windows wait a bounded time, so a hung program fails the step
-// instead of hanging the run.
-LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-{
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, ReadTimeoutMs, &result))
-        throw StepFailure("no answer to message " + Number(message));
-    return LRESULT(result);
-}
-
-std::wstring TextOf(HWND window)
-{
-    std::wstring text(Ask(window, WM_GETTEXTLENGTH) + 1, L'\0');
-    text.resize(Ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    wchar_t text[4096] = {};
+    InternalGetWindowText(window, text, 4096);
     return text;
 }
 
-std::vector<HWND> ChildrenOf(HWND parent)
+// Messages to the program wait a bounded time, so that a hung program fails the step instead of
+// hanging the run.
+LRESULT Ask(HWND window, UINT message)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, AnswerTimeoutMs, &result))
+        throw L"no answer to message " + std::to_wstring(message);
+    return LRESULT(result);
+}
+
+// Lets the program handle what was posted to it: each round trip of a sent message ends only after
+// the program's thread came back for its next message, so after three of them the posted input and
+// whatever it posted in turn have been handled.
+void Settle(HWND window)
+{
+    for (int trip = 0; trip < 3 && IsWindow(window); ++trip, Sleep(20))
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, AnswerTimeoutMs, nullptr);
+}
+
+// The children of a window; of the desktop, the program's visible windows.
+std::vector<HWND> Children(HWND parent)
 {
     std::vector<HWND> children;
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(child, &process);
+        if (parent != GetDesktopWindow() || (process == program.dwProcessId && IsWindowVisible(child)))
+            children.push_back(child);
+    }
     return children;
 }
 
 bool IsMessageBox(HWND window)
 {
     HWND text = GetDlgItem(window, MessageBoxTextId);
-    return ClassOf(window) == L"#32770" && text && _wcsicmp(ClassOf(text).c_str(), L"Static") == 0;
+    return IsClass(window, L"#32770") && text && IsClass(text, L"Static");
 }
 
-std::vector<HWND> TopLevelWindowsOf(DWORD processId)
+bool HasExited()
 {
-    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM context) WINAPI -> BOOL {
-            auto* search = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(context);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == search->first)
-                search->second.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
+    return WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0;
 }
 
-// The icon of a message box, told apart by its pixels on the screen: a system icon handle
-// belongs to the process that loaded it, so handles cannot be compared across processes.
-// Only the pixels where a candidate icon is opaque (the same drawn on black and on white) are
-// compared, so the background colour of the box does not matter.
-std::string MatchIconOnScreen(HWND iconControl)
+template <typename Found>
+void WaitFor(DWORD timeoutMs, const Text& what, Found found)
+{
+    for (const DWORD start = GetTickCount(); !found(); Sleep(10))
+        if (GetTickCount() - start >= timeoutMs)
+            throw L"timed out after " + std::to_wstring(timeoutMs) + L" ms waiting for " + what;
+}
+
+template <typename Test>
+HWND WaitForWindow(const Text& what, Test test)
+{
+    HWND found = nullptr;
+    WaitFor(DefaultTimeoutMs, what, [&] {
+        for (HWND window : Children(GetDesktopWindow()))
+            if (test(window))
+                return (found = window) != nullptr;
+        if (HasExited())
+            throw L"the program ended while waiting for " + what;
+        return false;
+    });
+    return found;
+}
+
+// The window the steps act on: the last one waited for that still exists.
+HWND Current()
+{
+    while (!windows.empty() && !IsWindow(windows.back())) windows.pop_back();
+    if (windows.empty())
+        throw Text(L"no current window");
+    return windows.back();
+}
+
+void Click(HWND window, int id)
+{
+    HWND control = GetDlgItem(window, id);
+    if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control))
+        throw L"no enabled, visible control " + std::to_wstring(id) + L" to click";
+    PostMessageW(control, BM_CLICK, 0, 0);
+    Settle(window);
+}
+
+// The icon of a message box, told apart by its pixels on the screen (a system icon handle belongs
+// to the process that loaded it): the candidate that, drawn over them, changes the fewest, and
+// fewer than a quarter.
+Text IconOnScreen(HWND icon)
 {
     RECT rect{};
-    GetWindowRect(iconControl, &rect);
-    const int width = std::min<int>(rect.right - rect.left, 64), height = std::min<int>(rect.bottom - rect.top, 64);
-    if (width <= 0 || height <= 0)
-        return "none";
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    auto* pixels = static_cast<const DWORD*>(bits);
-    const size_t count = size_t(width) * size_t(height);
-    auto render = [&](HICON icon, int background) {
-        RECT all{0, 0, width, height};
-        FillRect(memory, &all, HBRUSH(GetStockObject(background)));
-        if (icon)
-            DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-        else
-            BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        std::vector<DWORD> result(pixels, pixels + count);
-        for (DWORD& pixel : result) pixel &= 0xFFFFFF;
+    GetWindowRect(icon, &rect);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const auto pixels = [&] {
+        std::vector<COLORREF> result;
+        for (int i = 0; i < width * height; ++i) result.push_back(GetPixel(memory, i % width, i / width));
         return result;
     };
-    const std::vector<DWORD> shown = render(nullptr, BLACK_BRUSH);
-    const std::pair<const char*, LPCWSTR> candidates[] = {
-        {"error", IDI_HAND}, {"warning", IDI_EXCLAMATION}, {"information", IDI_ASTERISK}, {"question", IDI_QUESTION}};
-    std::string best;
-    double bestScore = 0.0;
-    for (const auto& [name, id] : candidates) {
-        const std::vector<DWORD> onBlack = render(LoadIconW(nullptr, id), BLACK_BRUSH);
-        const std::vector<DWORD> onWhite = render(LoadIconW(nullptr, id), WHITE_BRUSH);
-        size_t opaque = 0, same = 0;
-        for (size_t i = 0; i < count; ++i) {
-            if (onBlack[i] == onWhite[i]) {
-                ++opaque;
-                same += onBlack[i] == shown[i];
-            }
-        }
-        if (opaque && double(same) / double(opaque) > bestScore) {
-            bestScore = double(same) / double(opaque);
-            best = name;
-        }
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    const std::vector<COLORREF> shown = pixels();
+    Text name = L"unknown";
+    long fewest = width * height / 4;
+    for (const auto& [candidate, id] : {std::pair{L"error", IDI_HAND},
+                                        {L"warning", IDI_EXCLAMATION},
+                                        {L"information", IDI_ASTERISK},
+                                        {L"question", IDI_QUESTION}}) {
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        DrawIconEx(memory, 0, 0, LoadIconW(nullptr, id), width, height, 0, nullptr, DI_NORMAL);
+        const std::vector<COLORREF> drawn = pixels();
+        const long changed =
+            std::inner_product(drawn.begin(), drawn.end(), shown.begin(), 0L, std::plus<>(), std::not_equal_to<>());
+        if (changed < fewest)
+            fewest = changed, name = candidate;
     }
-    SelectObject(memory, oldBitmap);
+    SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return bestScore >= 0.9 ? best : "unknown"; // the least share of matching pixels that names an icon
+    return name;
 }
 
-// The dialog base units of the platform's dialog font as this process computes them, which are
-// the units the program's dialog manager used (same prefix, same locale, same font substitutes).
-struct DialogUnits {
-    int BaseX = 0;
-    int BaseY = 0;
+// The dialog base units of the platform's dialog font as this process computes them, which are the
+// units the program's dialog manager used (same prefix, same locale, same font substitutes).
+POINT DialogBaseUnits()
+{
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, CreateFontW(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0,
+                                                   FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY,
+                                                   FF_DONTCARE, L"MS Sans Serif"));
+    SIZE size{};
+    GetTextExtentPoint32W(screen, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &size);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    DeleteObject(SelectObject(screen, old));
+    ReleaseDC(nullptr, screen);
+    return {(size.cx / 26 + 1) / 2, metrics.tmHeight};
+}
 
-    DialogUnits()
-    {
-        HDC screen = GetDC(nullptr);
-        HFONT font = CreateFontW(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                 FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, L"MS Sans Serif");
-        HGDIOBJ old = SelectObject(screen, font);
-        SIZE size{};
-        GetTextExtentPoint32W(screen, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &size);
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(screen, &metrics);
-        BaseX = (size.cx / 26 + 1) / 2;
-        BaseY = metrics.tmHeight;
-        SelectObject(screen, old);
-        DeleteObject(font);
-        ReleaseDC(nullptr, screen);
+// The dialog units that the dialog manager's rounding (MulDiv) maps to these pixels.
+int Units(int pixels, int base, int per)
+{
+    int units = MulDiv(pixels, per, base) - 1;
+    while (MulDiv(units, base, per) < pixels) ++units;
+    return units;
+}
+
+void Dump(const Text&)
+{
+    HWND dialog = Current();
+    const POINT base = DialogBaseUnits();
+    const auto units = [&](int x, int y) {
+        return std::to_wstring(Units(x, base.x, 4)) + L"," + std::to_wstring(Units(y, base.y, 8));
+    };
+    const auto flag = [](bool value) { return Text(value ? L"1" : L"0"); };
+    const auto state = [&](HWND window) {
+        return L" enabled=" + flag(IsWindowEnabled(window)) + L" visible=" + flag(IsWindowVisible(window));
+    };
+    RECT client{};
+    GetClientRect(dialog, &client);
+    POINT origin{0, 0};
+    ClientToScreen(dialog, &origin);
+    Write(L"dialog caption=" + Quote(TextOf(dialog)) + L" size=" + units(client.right, client.bottom) + state(dialog));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+    for (HWND control : Children(dialog)) {
+        const LONG style = GetWindowLongW(control, GWL_STYLE);
+        RECT rect{};
+        GetWindowRect(control, &rect);
+        Text line = L"control id=" + std::to_wstring(GetDlgCtrlID(control)) + L" text=" + Quote(TextOf(control));
+        if (IsClass(control, L"Button"))
+            line += L" checked=" + flag(Ask(control, BM_GETCHECK) == BST_CHECKED) + L" default=" +
+                    flag((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+        if (IsClass(control, L"Static")) // whether "&" underlines the next letter
+            line += L" prefix=" + flag(!(style & SS_NOPREFIX));
+        if (IsClass(control, PROGRESS_CLASSW))
+            line += L" position=" + std::to_wstring(Ask(control, PBM_GETPOS));
+        Write(line + state(control) + L" focus=" + flag(control == gui.hwndFocus) + L" du=" +
+              units(rect.left - origin.x, rect.top - origin.y) + L"," +
+              units(rect.right - rect.left, rect.bottom - rect.top));
     }
+}
 
-    // The dialog-unit value that maps to these pixels (MulDiv rounding, as the dialog manager does).
-    static int Back(int pixels, int base, int per)
-    {
-        int guess = MulDiv(pixels, per, base);
-        for (int candidate : {guess, guess - 1, guess + 1})
-            if (MulDiv(candidate, base, per) == pixels)
-                return candidate;
-        return guess;
-    }
-    std::string Of(int x, int y) const { return Number(Back(x, BaseX, 4)) + "," + Number(Back(y, BaseY, 8)); }
-};
-
-const std::map<std::wstring, std::vector<WORD>> KeyNamed = {
+const std::map<Text, std::vector<BYTE>> Keys = {
     {L"Tab", {VK_TAB}},   {L"Shift+Tab", {VK_SHIFT, VK_TAB}}, {L"Enter", {VK_RETURN}}, {L"Escape", {VK_ESCAPE}},
     {L"Down", {VK_DOWN}}, {L"Alt+F4", {VK_MENU, VK_F4}},
 };
 
-class Driver {
-public:
-    ~Driver()
-    {
-        StopWatcher();
-        if (process_.hProcess) {
-            if (!HasExited()) // still running at the end of the steps
-                TerminateProcess(process_.hProcess, 255);
-            CloseHandle(process_.hProcess);
-            CloseHandle(process_.hThread);
+// A key stroke as the keyboard makes it: through the input queue to the foreground window, which is
+// the program's dialog (brought to the front first, as a person's click would); keys down in
+// order, then up in reverse.
+void Key(const Text& name)
+{
+    HWND dialog = Current(), front = GetLastActivePopup(GetAncestor(dialog, GA_ROOTOWNER));
+    if (!Keys.count(name))
+        throw L"unknown key " + name;
+    if (GetForegroundWindow() != front) {
+        SetForegroundWindow(front);
+        Settle(front);
+    }
+    const std::vector<BYTE>& keys = Keys.at(name);
+    const auto stroke = [](BYTE key, DWORD flags) {
+        keybd_event(key, BYTE(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)),
+                    flags | (key == VK_DOWN ? KEYEVENTF_EXTENDEDKEY : 0), 0);
+    };
+    std::for_each(keys.begin(), keys.end(), [&](BYTE key) { stroke(key, 0); });
+    std::for_each(keys.rbegin(), keys.rend(), [&](BYTE key) { stroke(key, KEYEVENTF_KEYUP); });
+    Settle(dialog);
+}
+
+void WaitMessageBox(const Text&)
+{
+    messageBox = WaitForWindow(L"a message box", IsMessageBox);
+    Settle(messageBox); // painted, so that its icon can be read from the screen
+    HWND icon = nullptr;
+    Text buttons;
+    for (HWND control : Children(messageBox)) {
+        if (IsWindowVisible(control) && IsClass(control, L"Static") &&
+            (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            icon = control;
+        if (IsWindowVisible(control) && IsClass(control, L"Button")) {
+            Text text = TextOf(control);
+            text.erase(std::remove(text.begin(), text.end(), L'&'), text.end()); // without its mnemonic
+            buttons += (buttons.empty() ? L"" : L",") + text;
         }
     }
+    // A box just shown may reach the screen a moment after it was painted.
+    Text iconName = icon ? L"unknown" : L"none";
+    for (int attempt = 0; icon && iconName == L"unknown" && attempt < 20; ++attempt, Sleep(50))
+        iconName = IconOnScreen(icon);
+    Write(L"messagebox caption=" + Quote(TextOf(messageBox)) + L" text=" +
+          Quote(TextOf(GetDlgItem(messageBox, MessageBoxTextId))) + L" icon=" + iconName + L" buttons=" +
+          Quote(buttons) + L" owner=" + Quote(TextOf(GetWindow(messageBox, GW_OWNER))));
+}
 
-    void Run(const Step& step)
-    {
-        const std::wstring& verb = step.at("");
-        if (verb == L"launch")
-            Launch(step);
-        else if (verb == L"wait-window")
-            WaitWindow(step);
-        else if (verb == L"dump")
-            Dump();
-        else if (verb == L"click")
-            Click(Current(), NumberArgument(step, "id"));
-        else if (verb == L"key")
-            Key(Argument(step, "name"));
-        else if (verb == L"syscommand")
-            SysCommand(NumberArgument(step, "id"));
-        else if (verb == L"wait-messagebox")
-            WaitMessageBox(step);
-        else if (verb == L"press")
-            Click(messageBox_, IDOK);
-        else if (verb == L"wait-exit")
-            WaitExit(step);
-        else if (verb == L"wait-file")
-            WaitFor(step, "the file",
-                    [&] { return GetFileAttributesW(Argument(step, "file").c_str()) != INVALID_FILE_ATTRIBUTES; });
-        else
-            throw StepFailure("unknown step");
-    }
-
-private:
-    void Launch(const Step& step)
-    {
-        std::wstring exe = Argument(step, "exe"), cwd = Argument(step, "cwd");
-        std::wstring commandLine = L"\"" + exe + L"\"" + (step.count("args") ? L" " + step.at("args") : L"");
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (process_.hProcess || !CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                                 cwd.c_str(), &startup, &process_))
-            throw StepFailure("CreateProcess failed with error " + Number(GetLastError()));
-        watching_ = 1;
-        watcher_ = CreateThread(nullptr, 0, &Driver::Watch, this, 0, nullptr);
-    }
-
-    bool HasExited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
-
-    // Polls until found() holds, or the time is up.
-    template <typename Found>
-    void WaitFor(const Step& step, const std::string& what, Found found)
-    {
-        const DWORD timeout = DWORD(NumberArgument(step, "timeout", DefaultTimeoutMs)), start = GetTickCount();
-        while (!found()) {
-            if (GetTickCount() - start >= timeout)
-                throw StepFailure("timed out after " + Number(timeout) + " ms waiting for " + what);
-            Sleep(10);
-        }
-    }
-
-    // Waits for a visible top-level window of the program that passes the test, while it runs.
-    template <typename Test>
-    HWND WaitForWindow(const Step& step, const std::string& what, Test test)
-    {
-        HWND found = nullptr;
-        WaitFor(step, what, [&] {
-            for (HWND window : TopLevelWindowsOf(process_.dwProcessId))
-                if (IsWindowVisible(window) && test(window))
-                    return (found = window) != nullptr;
-            if (HasExited())
-                throw StepFailure("the program ended while waiting for " + what);
-            return false;
-        });
-        return found;
-    }
-
-    void WaitWindow(const Step& step)
-    {
-        const std::wstring caption = Argument(step, "caption");
-        windows_.push_back(WaitForWindow(step, "a window with caption " + Quote(caption),
-                                         [&](HWND w) { return !IsMessageBox(w) && TextOf(w) == caption; }));
-        Write("window caption=" + Quote(caption));
-    }
-
-    // The window the steps act on: the last one waited for that still exists.
-    HWND Current()
-    {
-        while (!windows_.empty() && !IsWindow(windows_.back())) windows_.pop_back();
-        if (windows_.empty())
-            throw StepFailure("no current window (wait-window first, or it has closed)");
-        return windows_.back();
-    }
-
-    HWND FocusOf(HWND window)
-    {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-        return info.hwndFocus;
-    }
-
-    void Dump()
-    {
-        HWND dialog = Current();
-        const DialogUnits units;
-        RECT client{};
-        GetClientRect(dialog, &client);
-        POINT origin{0, 0};
-        ClientToScreen(dialog, &origin);
-        auto state = [](HWND window) {
-            return " enabled=" + Number(IsWindowEnabled(window) != FALSE) +
-                   " visible=" + Number(IsWindowVisible(window) != FALSE);
-        };
-        Write("dialog caption=" + Quote(TextOf(dialog)) + " size=" + units.Of(client.right, client.bottom) +
-              state(dialog));
-        HWND focus = FocusOf(dialog);
-        for (HWND control : ChildrenOf(dialog)) {
-            const std::wstring cls = ClassOf(control);
-            const LONG style = GetWindowLongW(control, GWL_STYLE);
-            RECT rect{};
-            GetWindowRect(control, &rect);
-            std::string line = "control id=" + Number(GetDlgCtrlID(control)) + " text=" + Quote(TextOf(control));
-            if (_wcsicmp(cls.c_str(), L"Button") == 0)
-                line += " checked=" + Number(Ask(control, BM_GETCHECK) == BST_CHECKED) +
-                        " default=" + Number((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
-            if (_wcsicmp(cls.c_str(), L"Static") == 0) // whether "&" underlines the next letter
-                line += " prefix=" + Number(!(style & SS_NOPREFIX));
-            if (_wcsicmp(cls.c_str(), PROGRESS_CLASSW) == 0)
-                line += " position=" + Number(Ask(control, PBM_GETPOS));
-            Write(line + state(control) + " focus=" + Number(control == focus) +
-                  " du=" + units.Of(rect.left - origin.x, rect.top - origin.y) + "," +
-                  units.Of(rect.right - rect.left, rect.bottom - rect.top));
-        }
-    }
-
-    // Lets the program handle what was posted to it: each round trip of a sent message ends only
-    // after the program's thread came back for its next message, so after three of them the posted
-    // input and whatever it posted in turn have been handled.
-    void Settle(HWND window)
-    {
-        for (int trip = 0; trip < 3 && IsWindow(window); ++trip) {
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ReadTimeoutMs, &ignored);
-            Sleep(20);
-        }
-    }
-
-    void SysCommand(long id)
-    {
-        PostMessageW(Current(), WM_SYSCOMMAND, WPARAM(id), 0);
-        Settle(Current());
-    }
-
-    void Click(HWND window, long id)
-    {
-        HWND control = window && IsWindow(window) ? GetDlgItem(window, int(id)) : nullptr;
-        if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control))
-            throw StepFailure("no enabled, visible control " + Number(id) + " to click");
-        PostMessageW(control, BM_CLICK, 0, 0);
-        Settle(window);
-    }
-
-    // A key stroke as the keyboard makes it: through the input queue to the foreground window,
-    // which is the program's dialog (brought to the front first, as a person's click would).
-    void Key(const std::wstring& name)
-    {
-        HWND dialog = Current();
-        auto keys = KeyNamed.find(name);
-        if (keys == KeyNamed.end())
-            throw StepFailure("unknown key name");
-        HWND front = GetLastActivePopup(GetAncestor(dialog, GA_ROOTOWNER));
-        if (GetForegroundWindow() != front) {
-            SetForegroundWindow(front);
-            Settle(front);
-        }
-        std::vector<INPUT> inputs;
-        for (int up = 0; up < 2; ++up) { // down in order, then up in reverse
-            for (size_t i = 0; i < keys->second.size(); ++i) {
-                const WORD key = keys->second[up ? keys->second.size() - 1 - i : i];
-                INPUT input{};
-                input.type = INPUT_KEYBOARD;
-                input.ki.wVk = key;
-                input.ki.wScan = WORD(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-                input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (key == VK_DOWN ? KEYEVENTF_EXTENDEDKEY : 0);
-                inputs.push_back(input);
-            }
-        }
-        if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
-            throw StepFailure("SendInput failed with error " + Number(GetLastError()));
-        Settle(dialog);
-    }
-
-    void WaitMessageBox(const Step& step)
-    {
-        messageBox_ = WaitForWindow(step, "a message box", IsMessageBox);
-        Settle(messageBox_); // painted, so that its icon can be read from the screen
-        HWND icon = nullptr;
-        std::wstring buttons;
-        for (HWND control : ChildrenOf(messageBox_)) {
-            if (!IsWindowVisible(control))
+// The watcher notes every top-level window of the program the first time it is visible.
+DWORD WINAPI Watch(void*)
+{
+    std::set<HWND> seen;
+    for (; watching; Sleep(5)) {
+        for (HWND window : Children(GetDesktopWindow())) {
+            if (!seen.insert(window).second)
                 continue;
-            if (_wcsicmp(ClassOf(control).c_str(), L"Static") == 0 &&
-                (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-                icon = control;
-            if (_wcsicmp(ClassOf(control).c_str(), L"Button") == 0) {
-                std::wstring text = TextOf(control);
-                text.erase(std::remove(text.begin(), text.end(), L'&'), text.end()); // without its mnemonic
-                buttons += (buttons.empty() ? L"" : L",") + text;
-            }
+            Text line =
+                L"shown caption=" + Quote(TextOf(window)) + L" messagebox=" + std::to_wstring(IsMessageBox(window));
+            if (HWND instruction = GetDlgItem(window, SetupInstructionId))
+                line += L" instruction=" + Quote(TextOf(instruction));
+            Write(line);
         }
-        // A box just shown may reach the screen a moment after it was painted.
-        std::string iconName = icon ? "unknown" : "none";
-        for (int attempt = 0; icon && iconName == "unknown" && attempt < 20; ++attempt, Sleep(50))
-            iconName = MatchIconOnScreen(icon);
-        HWND owner = GetWindow(messageBox_, GW_OWNER);
-        Write("messagebox caption=" + Quote(TextOf(messageBox_)) +
-              " text=" + Quote(TextOf(GetDlgItem(messageBox_, MessageBoxTextId))) + " icon=" + iconName +
-              " buttons=" + Quote(buttons) + " owner=" + Quote(owner ? TextOf(owner) : L""));
     }
+    return 0;
+}
 
-    void WaitExit(const Step& step)
-    {
-        WaitFor(step, "the program to end", [&] { return HasExited(); });
-        StopWatcher();
-        DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
-        Write("exit code=" + Number(code));
-    }
+void StopWatcher()
+{
+    watching = false;
+    WaitForSingleObject(watcher, INFINITE); // at once when none was started
+}
 
-    // The watcher notes every top-level window of the program the first time it is visible.
-    // (A plain Win32 thread: the win32 thread model of the toolchain has no std::thread.)
-    static DWORD WINAPI Watch(void* context)
-    {
-        auto* self = static_cast<Driver*>(context);
-        std::set<HWND> seen;
-        while (InterlockedCompareExchange(&self->watching_, 1, 1)) {
-            for (HWND window : TopLevelWindowsOf(self->process_.dwProcessId)) {
-                if (!IsWindowVisible(window) || !seen.insert(window).second)
-                    continue;
-                wchar_t caption[512] = {}, instruction[1024] = {};
-                GetWindowTextW(window, caption, 512); // no message to the program's thread
-                std::string line = "shown class=" + Quote(ClassOf(window)) + " caption=" + Quote(caption) +
-                                   " messagebox=" + Number(IsMessageBox(window));
-                if (HWND text = GetDlgItem(window, SetupInstructionId)) {
-                    InternalGetWindowText(text, instruction, 1024);
-                    line += " instruction=" + Quote(instruction);
-                }
-                Write(line);
-            }
-            Sleep(5);
-        }
-        return 0;
-    }
+void Launch(const Text& commandLine)
+{
+    const Text exe = commandLine.substr(0, commandLine.find(L' '));
+    Text quoted = L"\"" + exe + L"\"" + commandLine.substr(exe.size());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(exe.c_str(), quoted.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        exe.substr(0, exe.find_last_of(L"\\/") + 1).c_str(), &startup, &program))
+        throw L"CreateProcess failed with error " + std::to_wstring(GetLastError());
+    watching = true;
+    watcher = CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr);
+}
 
-    void StopWatcher()
-    {
-        if (!watcher_)
-            return;
-        InterlockedExchange(&watching_, 0);
-        WaitForSingleObject(watcher_, INFINITE);
-        CloseHandle(watcher_);
-        watcher_ = nullptr;
-    }
+void WaitExit(const Text& timeoutMs)
+{
+    WaitFor(timeoutMs.empty() ? DefaultTimeoutMs : DWORD(std::stoul(timeoutMs)), L"the program to end", HasExited);
+    StopWatcher();
+    DWORD code = 0;
+    GetExitCodeProcess(program.hProcess, &code);
+    Write(L"exit code=" + std::to_wstring(code));
+}
 
-    PROCESS_INFORMATION process_{};
-    std::vector<HWND> windows_;
-    HWND messageBox_ = nullptr;
-    volatile LONG watching_ = 0;
-    HANDLE watcher_ = nullptr;
+const std::map<Text, std::function<void(const Text&)>> Steps = {
+    {L"launch", Launch},
+    {L"wait-window",
+     [](const Text& caption) {
+         windows.push_back(WaitForWindow(L"a window with caption " + Quote(caption),
+                                         [&](HWND w) { return !IsMessageBox(w) && TextOf(w) == caption; }));
+         Settle(windows.back()); // its start finished
+     }},
+    {L"dump", Dump},
+    {L"click", [](const Text& id) { Click(Current(), std::stoi(id)); }},
+    {L"key", Key},
+    {L"syscommand",
+     [](const Text& id) {
+         PostMessageW(Current(), WM_SYSCOMMAND, WPARAM(std::stoi(id)), 0);
+         Settle(Current());
+     }},
+    {L"wait-messagebox", WaitMessageBox},
+    {L"press", [](const Text&) { Click(messageBox, IDOK); }},
+    {L"wait-exit", WaitExit},
+    {L"wait-file",
+     [](const Text& path) {
+         WaitFor(DefaultTimeoutMs, path, [&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; });
+     }},
 };
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    std::FILE* script = argc == 3 ? _wfopen(argv[2], L"rb") : nullptr;
-    if (!script || !(out = _wfopen(argv[1], L"wb"))) {
-        std::fprintf(stderr, "usage: DialogDriver RESULT.txt STEPS.txt (a readable steps file)\n");
+    if (argc < 2 || !(out = _wfopen(argv[1], L"wb"))) {
+        std::fputs("usage: DialogDriver RESULT.txt STEP...\n", stderr);
         return 2;
     }
-    std::string text;
-    char buffer[4096];
-    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, script)) > 0;) text.append(buffer, read);
-    std::fclose(script);
-    InitializeCriticalSection(&outLock);
-
-    bool failed = false;
-    {
-        Driver driver;
-        for (size_t start = 0, end; !failed && start < text.size(); start = end + 1) {
-            end = std::min(text.find('\n', start), text.size());
-            const std::wstring line = Wide(text.substr(start, end - start));
-            if (line.empty())
-                continue;
-            Write("step line=" + Quote(line));
-            try {
-                driver.Run(ParseStep(line));
-            } catch (const StepFailure& failure) {
-                Write("error message=" + Quote(Wide(failure.what())));
-                failed = true;
-            }
+    int status = 0;
+    for (int index = 2; index < argc && status == 0; ++index) {
+        const Text step = argv[index], verb = step.substr(0, step.find(L' '));
+        Write(L"step line=" + Quote(step));
+        try {
+            if (!Steps.count(verb))
+                throw Text(L"unknown step");
+            Steps.at(verb)(step.substr(std::min(step.size(), verb.size() + 1)));
+        } catch (const Text& failure) {
+            Write(L"error message=" + Quote(failure));
+            status = 1;
         }
     }
-    Write(failed ? "failed" : "done");
+    StopWatcher();
+    if (program.hProcess && !HasExited()) // still running at the end of the steps
+        TerminateProcess(program.hProcess, 255);
     std::fclose(out);
-    return failed ? 1 : 0;
+    return status;
 }

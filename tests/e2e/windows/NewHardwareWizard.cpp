@@ -29,7 +29,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -37,15 +36,13 @@ constexpr const char* Device = "Example USB Disk"; // the target model's descrip
 constexpr int ContinueId = 5303;
 constexpr UINT_PTR BusyTimer = 1, HangTimer = 2;
 constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000;
+enum Page { Welcome, Busy, Found, Finish, PageCount };
+const char* const PageNames[PageCount] = {"welcome", "busy", "found", "finish"};
 
-std::FILE* logFile = nullptr;
-bool hang = false;
-std::vector<std::string> probes;
-HWND wizardFrame = nullptr;
-HWND deviceDialog = nullptr;
-bool busy = false;
-bool pressingOwnNext = false;
-bool finished = false;
+std::FILE* logFile;
+char** probes; // the PROBE arguments, up to a null pointer
+bool hang, busy, pressingOwnNext, finished;
+HWND wizardFrame, deviceDialog;
 
 void Log(const std::string& line)
 {
@@ -70,14 +67,8 @@ void AddControl(HWND parent, const char* className, const char* text, int id, in
                     GetModuleHandleA(nullptr), nullptr);
 }
 
-enum Page { Welcome, Busy, Found, Finish, PageCount };
-const char* const PageNames[PageCount] = {"welcome", "busy", "found", "finish"};
-
-void SetButtons(DWORD flags)
-{
-    SendMessageA(wizardFrame, PSM_SETWIZBUTTONS, 0, LPARAM(flags));
-}
-
+// A separate top-level dialog that names the device, owned by the wizard, as the system shows while
+// it installs; the work goes on only once it is answered.
 INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
@@ -87,20 +78,11 @@ INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     if (message != WM_COMMAND)
         return message == WM_INITDIALOG;
     Log("device-dialog command=" + std::to_string(LOWORD(wParam)));
-    if (LOWORD(wParam) == ContinueId || LOWORD(wParam) == IDCANCEL) {
+    if (LOWORD(wParam) == ContinueId) {
         DestroyWindow(dialog);
         deviceDialog = nullptr;
     }
     return TRUE;
-}
-
-// A separate top-level dialog that names the device, owned by the wizard, as the system shows
-// while it installs; the work goes on only once it is answered.
-void ShowDeviceDialog()
-{
-    deviceDialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &DeviceDialogTemplate.dialog, wizardFrame,
-                                              DeviceDialogProc, 0);
-    Log(deviceDialog ? "device-dialog shown" : "device-dialog failed");
 }
 
 INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
@@ -118,13 +100,11 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
         for (;;) Sleep(INFINITE);
     }
     if (message == WM_TIMER && wParam == BusyTimer) {
+        if (deviceDialog) // held up until the dialog is answered
+            return SetTimer(page, BusyTimer, BusyRecheckMs, nullptr) != 0;
         KillTimer(page, BusyTimer);
-        if (deviceDialog) { // held up until the dialog is answered
-            SetTimer(page, BusyTimer, BusyRecheckMs, nullptr);
-            return TRUE;
-        }
         busy = false;
-        SetButtons(PSWIZB_NEXT);
+        SendMessageA(wizardFrame, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
         pressingOwnNext = true;
         SendMessageA(wizardFrame, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
         pressingOwnNext = false;
@@ -135,15 +115,20 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
     case PSN_SETACTIVE:
         Log(std::string("page name=") + PageNames[which]);
-        SetButtons(which == Busy ? 0 : which == Finish ? PSWIZB_FINISH : PSWIZB_NEXT);
+        SendMessageA(wizardFrame, PSM_SETWIZBUTTONS, 0,
+                     which == Busy     ? 0
+                     : which == Finish ? PSWIZB_FINISH
+                                       : PSWIZB_NEXT);
         if (which == Welcome && hang)
             SetTimer(page, HangTimer, HangMs, nullptr);
         if (which == Busy) {
-            for (const std::string& path : probes)
-                Log("probe file=" + path +
-                    " exists=" + (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? "1" : "0"));
+            for (char** probe = probes; *probe; ++probe)
+                Log(std::string("probe file=") + *probe +
+                    " exists=" + (GetFileAttributesA(*probe) != INVALID_FILE_ATTRIBUTES ? "1" : "0"));
             busy = true;
-            ShowDeviceDialog();
+            deviceDialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &DeviceDialogTemplate.dialog,
+                                                      wizardFrame, DeviceDialogProc, 0);
+            Log(deviceDialog ? "device-dialog shown" : "device-dialog failed");
             SetTimer(page, BusyTimer, BusyMs, nullptr);
         }
         break;
@@ -155,8 +140,8 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case PSN_WIZFINISH:
         Log(std::string("finish page=") + PageNames[which]);
         finished = true;
-        // The sheet's loop notices its end only with the next message it takes; a Finish sent
-        // from another process brings none.
+        // The sheet's loop notices its end only with the next message it takes; a Finish sent from
+        // another process brings none.
         PostMessageA(wizardFrame, WM_NULL, 0, 0);
         break;
     default:
@@ -174,20 +159,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: NewHardwareWizard LOG.txt [--hang | PROBE...]\n");
         return 2;
     }
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--hang") == 0)
-            hang = true;
-        else
-            probes.push_back(argv[i]);
-    }
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-
+    hang = argc > 2 && std::strcmp(argv[2], "--hang") == 0;
+    probes = argv + (hang ? argc : 2);
+    InitCommonControls();
     PROPSHEETPAGEA pages[PageCount]{};
     for (int index = 0; index < PageCount; ++index) {
         pages[index].dwSize = sizeof pages[index];
         pages[index].dwFlags = PSP_DLGINDIRECT;
-        pages[index].hInstance = GetModuleHandleA(nullptr);
         pages[index].pResource = &PageTemplate.dialog;
         pages[index].pfnDlgProc = PageProc;
         pages[index].lParam = index;
@@ -195,7 +173,6 @@ int main(int argc, char** argv)
     PROPSHEETHEADERA header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE;
-    header.hInstance = GetModuleHandleA(nullptr);
     header.pszCaption = "Found New Hardware Wizard";
     header.nPages = PageCount;
     header.ppsp = pages;
