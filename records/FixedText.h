@@ -14,8 +14,12 @@ public:
 
     bool Assign(std::string_view value)
     {
-        if (value.size() >= Width || value.find('\0') != std::string_view::npos)
+        if (value.size() >= Width)
             return false;
+        // A plain loop: most texts are a few characters, where a library search costs more.
+        for (const char c : value)
+            if (c == '\0')
+                return false;
         // The whole width cleared at once: a size known here costs a few stores for short texts.
         std::memset(text_, 0, Width);
         std::memcpy(text_, value.data(), value.size());
