@@ -1,8 +1,6 @@
-// Removal of the disk's device nodes: the three passes, the matching, and the repetition of
-// the removal phase until nothing is left.
+// Removal of the disk's device nodes: the three passes, the matching, and the failures.
 #include <gtest/gtest.h>
 
-#include "app/JobControl.h"
 #include "device/DeviceRemoval.h"
 #include "fakes/TestPlatform.h"
 
@@ -67,16 +65,6 @@ TEST_F(DeviceRemovalTest, FailuresAreSkippedAndNotCounted)
     EXPECT_EQ(RemoveOnce(), 1);
     EXPECT_EQ(RemoveOnce(), 0); // the node that cannot be removed does not keep the phase looping
     EXPECT_EQ(devices.NodesLeft(), Ids{"USB\\VID_1A2B&PID_3C4D\\0001"});
-}
-
-TEST_F(DeviceRemovalTest, TheRemovalPhaseRepeatsWhileNodesComeBack)
-{
-    SystemPhases phases;
-    AddPair("1A2B", "3C4D");
-    devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").comebacks = 2;
-    RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
-    EXPECT_TRUE(devices.NodesLeft().empty());
-    EXPECT_EQ(devices.removals.size(), 3u);
 }
 
 } // namespace
