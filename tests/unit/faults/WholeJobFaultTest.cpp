@@ -7,8 +7,6 @@
 #include <functional>
 #include <optional>
 
-#include "app/DialogStart.h"
-#include "app/JobControl.h"
 #include "device/DeviceRemoval.h"
 #include "fakes/ExamplePackage.h"
 #include "fakes/FakeWizard.h"
@@ -16,12 +14,9 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+using example::Job;
 
-// The example package, for any system, with no target ID.
-const std::string SetupDescription =
-    example::SetupDescription{
-        .setup = example::Section("Setup", "FDDInf=EXFLOP.IN_\r\nWin98Only=0\r\nSetupName=Example Disk Setup\r\n")}
-        .Text();
+const std::string& SetupDescription = example::AnySystem;
 const std::pair<const char*, std::string> PackageFiles[] = {{"C:\\PKG\\EXDISK.IN_", SetupDescription},
                                                             {"C:\\PKG\\EXDISK.SY_", "driver"},
                                                             {"C:\\PKG\\EXDISK.PDR", "port driver"}};
@@ -34,24 +29,23 @@ const std::string ForeignInf = "[Version]\r\nSignature=$CHICAGO$\r\nProvider=Oth
                                "[M]\r\nNet=N,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n";
 const char* const ForeignCopies[] = {"C:\\WINDOWS\\INF\\OEM8.INF", "C:\\WINDOWS\\INF\\OTHER\\PCINET.INF"};
 
-enum class Job { Install, Uninstall, SilentInstall };
 // What an earlier run, cut off at some point, may have left.
 enum class Interrupted { Nothing, BackupOnly, BothNames, EditLeftovers };
 const char* const InterruptedNames[] = {"", ", from backups only", ", from both names", ", from edit leftovers"};
 
 struct Scenario {
     Job job;
-    SystemVersion version;
+    OsClass osClass;
     const char* name;
 };
 const Scenario Scenarios[] = {
-    {Job::Install, {4, 10, 2222}, "install on 98 SE"},
-    {Job::Install, {5, 1, 2600}, "install on XP"},
-    {Job::Uninstall, {4, 90, 3000}, "uninstall on Me"},
-    {Job::Uninstall, {5, 0, 2195}, "uninstall on 2000"},
-    {Job::SilentInstall, {4, 10, 1998}, "silent install on 98"},
-    {Job::SilentInstall, {6, 0, 6000}, "silent install on an unknown system"},
-    {Job::SilentInstall, {5, 1, 2600}, "silent install on XP"},
+    {Job::Install, OsClass::Windows98SecondEdition, "install on 98 SE"},
+    {Job::Install, OsClass::WindowsXp, "install on XP"},
+    {Job::Uninstall, OsClass::WindowsMe, "uninstall on Me"},
+    {Job::Uninstall, OsClass::Windows2000, "uninstall on 2000"},
+    {Job::SilentInstall, OsClass::Windows98, "silent install on 98"},
+    {Job::SilentInstall, OsClass::Unsupported, "silent install on an unknown system"},
+    {Job::SilentInstall, OsClass::WindowsXp, "silent install on XP"},
 };
 
 // The process dies there: the state stays as it is.
@@ -59,19 +53,16 @@ struct ProcessDied {};
 
 // One machine with the package, earlier installs, the system's own files, device nodes and a
 // wizard that comes up when the device tree is re-enumerated.
-struct Machine : TestPlatform {
-    SetupSession session{platform};
-    SystemPhases phases;
+struct Machine : example::Machine {
     std::optional<FakeWizard> wizard;
     bool windowsXp, windows98Family;
     int changes = 0; // calls that changed the disk, the registry or the device nodes
     int crashAt = 0; // the run dies right after that change; 0: never
 
     explicit Machine(const Scenario& scenario, Interrupted interrupted = Interrupted::Nothing)
-        : windowsXp(scenario.version.Major == 5 && scenario.version.Minor == 1),
-          windows98Family(scenario.version.Major != 5)
+        : example::Machine(scenario.osClass), windowsXp(scenario.osClass == OsClass::WindowsXp),
+          windows98Family(IsWindows98Family(scenario.osClass))
     {
-        system.version = scenario.version;
         for (const auto& [path, bytes] : PackageFiles) files.AddFile(path, bytes, true);
         for (const auto& pair : HiddenPairs) files.AddFile(pair[0], pair[0]);
         files.AddFolder("C:\\WINDOWS\\SYSTEM\\IOSUBSYS");
@@ -121,22 +112,6 @@ struct Machine : TestPlatform {
             files.AddFile(copy + "~", SetupDescription);
             files.AddFile(copy + "$", "[Version]\r\nSigna");
         }
-    }
-
-    // A run of a job on this machine as it stands; ProcessDied ends it where the crash point is.
-    void Run(Job job, SetupSession& session)
-    {
-        StartSetupDialog(session, phases, job == Job::SilentInstall);
-        if (job == Job::SilentInstall || view.transcript.empty() || view.transcript.back() != "focus 1003")
-            return;
-        if (job == Job::Uninstall)
-            OnUninstallChosen(session);
-        OnStartClicked(session, phases);
-    }
-    void Run(Job job) { Run(job, session); }
-    bool Shown(const std::string& line) const
-    {
-        return std::find(view.transcript.begin(), view.transcript.end(), line) != view.transcript.end();
     }
 };
 
