@@ -13,8 +13,9 @@ using Transcript = std::vector<std::string>;
 using example::Job;
 const std::string Installed = "Installation is complete. Please replug your device. flags 64";
 
-// The package for any system beside the program, and an earlier install: the driver, a device
-// node that comes back once, and the INF copy of the second pair where this system looks for it.
+// The package for any system beside the program, and an earlier install: the read-only driver, a
+// device node that comes back once, and the INF copy of the second pair where this system looks
+// for it.
 struct JobMachine : example::Machine {
     FakeDeviceNode& node = devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4E\\1");
     const std::string oldCopy =
@@ -23,7 +24,7 @@ struct JobMachine : example::Machine {
     explicit JobMachine(OsClass osClass = OsClass::Windows98SecondEdition) : Machine(osClass)
     {
         AddPackage(example::AnySystem);
-        files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver");
+        files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
         files.AddFile(oldCopy, "[Version]\r\nSignature=$CHICAGO$\r\n[Manufacturer]\r\nM=Models\r\n[Models]\r\n"
                                "D=I,USB\\VID_1A2B&PID_3C4E\r\n");
         node.comebacks = 1;
@@ -89,7 +90,7 @@ TEST(JobSchedule, StatusLinesBarPausesAndEndOfEachJob)
         EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "), c.messages) << row;
         EXPECT_EQ(m.view.transcript.back(), "end 2") << row;
         EXPECT_EQ(m.session.ExitStatus, 0) << row;
-        // The earlier install is gone, and an install's driver is in its place.
+        // The earlier install is gone, and an install's driver is in its place, under its installed name.
         EXPECT_EQ(m.devices.NodesLeft(), Transcript{}) << row;
         EXPECT_FALSE(m.files.Exists(m.oldCopy)) << row;
         EXPECT_EQ(m.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"),

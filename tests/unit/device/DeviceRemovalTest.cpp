@@ -25,13 +25,14 @@ protected:
 
 // One pass per class and enumerator, in this order. A node carries a pair when its ID holds both
 // texts of it, in any case and either order; one that two pairs match is removed and counted
-// once, and an empty pair matches nothing.
+// once, and a pair of texts that are no VID and PID matches nothing.
 TEST_F(DeviceRemovalTest, ThreePassesRemoveTheNodesThatCarryAPair)
 {
     AddPair("1A2B", "3C4D");
     AddPair("1234", "abcd");
     AddPair("5678", "9ABC");
     AddPair("1234", "ABCD");
+    AddPair("1234", "9AB"); // three characters are no PID
     session.State.HardwareIds.Append(HardwareIdEntry{});
     devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2");
     devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_FFFF\\1"); // other PID
