@@ -238,17 +238,6 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
     EXPECT_EQ(Field(*unknown.file, unknown.line, 1), "%10%|%11%|%1%|");
 }
 
-TEST(InfFileTest, PrefersTheUserLanguagesStringsOnlyWhenAsked)
-{
-    const std::string body = "a=%name%,%only%\n[Strings]\nname=English\nonly=Base\n[strings.040A]\nname=Espanol\n";
-    const std::pair<InfOpenOptions, const char*> cases[] = {
-        {{false, 0x040A, {}, {}}, "English"}, {{true, 0x040A, {}, {}}, "Espanol"}, {{true, 0x0411, {}, {}}, "English"}};
-    for (const auto& [options, name] : cases) {
-        FirstLine first(body, options);
-        EXPECT_EQ(Values(*first.file, first.line), (std::vector<std::string>{name, "Base"}));
-    }
-}
-
 TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 {
     FirstLine first("k=" + std::string(19, 'x') + "," + std::string(20, 'y') +
