@@ -47,9 +47,7 @@ TEST(DialogStart, AnAcceptedSystemShowsTheInstructionAndWaits)
                                      "text 1014 Disk Disk #DEV_NAME# #INF_DEV_DESC# #INF_DEV_DESC# / Disk #DEV_NAME# "
                                      "#INF_DEV_DESC#",
                                      "text 1008 ", "show", "focus 1003"}));
-    EXPECT_EQ(d.session.InstallSelected, 1);
     EXPECT_EQ(d.session.Brand.LinkText, "no link");
-    EXPECT_FALSE(d.session.JobRunning);
 }
 
 TEST(DialogStart, WithoutFoldersOrAReadablePackageTheDialogEndsAtOnce)
@@ -91,14 +89,14 @@ TEST(DialogStart, RefusalFollowsTheVersionTableAndWin98Only)
         bool refusedWithWin98Only;            // any value but 0
         bool refusedWithout;
     };
-    const Case cases[] = {{SystemVersion{4, 10, 1997}, true, true},
-                          {SystemVersion{4, 10, 1998}, false, false},
+    // One version of each class (the classes' versions have a test of their own), and a query that
+    // fails, which makes the system unrecognised.
+    const Case cases[] = {{SystemVersion{4, 10, 1998}, false, false},
                           {SystemVersion{4, 10, 2222}, false, false},
-                          {SystemVersion{4, 10, 3000}, true, false},
                           {SystemVersion{4, 90, 3000}, true, false},
                           {SystemVersion{5, 0, 2195}, true, false},
                           {SystemVersion{5, 1, 2600}, true, false},
-                          {SystemVersion{5, 2, 3790}, true, true},
+                          {SystemVersion{6, 0, 6000}, true, true},
                           {std::nullopt, true, true}};
     const std::string refusal = "message [Example Disk Setup] This program is for Windows 98 only ! flags 16";
     for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 // Jobs over the system's own phases: the removal's repetition, a silent install's exit status,
-// what arrives while a job runs; the message pump, the messages, the about box. (The whole-job
-// tests follow each job's status lines, bar and pauses on each family of systems.)
+// what arrives while a job runs; the messages, the about box. (The whole-job
+// tests follow each job's status lines, bar, pauses and the messages taken meanwhile on each
+// family of systems.)
 #include <gtest/gtest.h>
 
 #include "app/AboutBox.h"
@@ -59,20 +60,6 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
     }
 }
 
-TEST(JobControl, PumpTakesOneMessagePerTenMillisecondStep)
-{
-    TestPlatform test;
-    SetupSession session{test.platform};
-    EXPECT_EQ(session.PumpMessages(5), 1);
-    EXPECT_EQ(test.view.dispatchCount, 0);
-    EXPECT_TRUE(test.clock.sleeps.empty());
-    EXPECT_EQ(session.PumpMessages(15), 1);
-    EXPECT_EQ(test.view.dispatchCount, 1);
-    EXPECT_EQ(test.clock.sleeps, (std::vector<int>{10}));
-    EXPECT_EQ(session.PumpMessages(-100) + session.PumpMessages(3000), 2);
-    EXPECT_EQ(test.view.dispatchCount, 301);
-}
-
 TEST(JobControl, AChoiceResetsBarAndStatusButNothingThatArrivesDuringTheJobChangesIt)
 {
     JobMachine m;
@@ -109,12 +96,8 @@ TEST(JobControl, MessagesPutInTheDeviceNameOnceAndUseTheTitleAsCaption)
     session.Brand = {"Example Disk Setup", "Disk #DEV_NAME#", "", ""};
     test.view.strings[IDS_UNINSTALL_COMPLETE] = "#DEV_NAME# removed; #DEV_NAME#.";
     session.ShowMessage(IDS_UNINSTALL_COMPLETE, MessageInformation);
-    session.ShowMessage(999, MessageStop);
-    session.ShowMessageText("Main .in_ file with [Setup] section is not found !", MessageStop);
     EXPECT_EQ(test.view.transcript,
-              (Transcript{"message [Example Disk Setup] Disk #DEV_NAME# removed; Disk #DEV_NAME#. flags 64",
-                          "message [Example Disk Setup]  flags 16",
-                          "message [Example Disk Setup] Main .in_ file with [Setup] section is not found ! flags 16"}));
+              Transcript{"message [Example Disk Setup] Disk #DEV_NAME# removed; Disk #DEV_NAME#. flags 64"});
 }
 
 TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)

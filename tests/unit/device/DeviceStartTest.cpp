@@ -40,6 +40,7 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
                 databaseHidden = {"DRVDATA.Q7=data", "DRVIDX.Q7=index"};
     const Files foreign = {"DRVDATA.Q7=x", "DRVIDX.BIN=x", "USBSTOR.INF=x", "USBSTOR.PQ7=x"};
     const Files readOnlyBackup = {"DRVIDX.BIN=index", "DRVIDX.Q7=read-only"};
+    const Files both = {"DRVIDX.BIN=x", "USBSTOR.INF=x"};
     const Case cases[] = {
         {OsClass::WindowsXp, usbStorage, usbStorageHidden, {}, usbStorage},
         {OsClass::WindowsXp, usbStorage, usbStorageHidden, {"USBSTOR.INF=new"}, {"USBSTOR.INF=new", "USBSTOR.PNF=pnf"}},
@@ -54,16 +55,8 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
         {OsClass::Windows98SecondEdition, readOnlyBackup, readOnlyBackup, {}, readOnlyBackup},
         // Each system hides only its own files.
         {OsClass::Windows2000, foreign, foreign, {}, foreign},
-        {OsClass::WindowsXp,
-         {"DRVIDX.BIN=x", "USBSTOR.INF=x"},
-         {"DRVIDX.BIN=x", "USBSTOR.IQ7=x"},
-         {},
-         {"DRVIDX.BIN=x", "USBSTOR.INF=x"}},
-        {OsClass::WindowsMe,
-         {"DRVIDX.BIN=x", "USBSTOR.INF=x"},
-         {"DRVIDX.Q7=x", "USBSTOR.INF=x"},
-         {},
-         {"DRVIDX.BIN=x", "USBSTOR.INF=x"}}};
+        {OsClass::WindowsXp, both, {"DRVIDX.BIN=x", "USBSTOR.IQ7=x"}, {}, both},
+        {OsClass::WindowsMe, both, {"DRVIDX.Q7=x", "USBSTOR.INF=x"}, {}, both}};
     for (const Case& c : cases) {
         Start m(c.osClass);
         m.AddToInf(c.before);
@@ -119,49 +112,29 @@ TEST(DeviceStart, AFailedRestoreNeverCostsTheOnlyCopyAndTheNextRunPutsItBack)
     EXPECT_EQ(m.InfFolder(), (Files{"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}));
 }
 
+// The hidden files come back as the device start puts them back; the edited INF copy's siblings
+// go, and the copy is the one whole file among them.
 TEST(Recovery, InterruptedStatesComeBackWhole)
 {
-    struct Case {
-        const char* name;
-        OsClass osClass;
-        Files before, after;
-    };
-    const Case cases[] = {
-        {"the USB storage INF only under its backup names",
-         OsClass::WindowsXp,
-         {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"},
-         {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}},
-        {"both names: the system's file stays, the stale backup goes",
-         OsClass::WindowsXp,
-         {"USBSTOR.INF=new", "USBSTOR.IQ7=old"},
-         {"USBSTOR.INF=new"}},
-        {"the driver database only under its backup names",
-         OsClass::Windows98,
-         {"DRVIDX.Q7=index", "DRVDATA.Q7=data"},
-         {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}},
-        {"cut off after writing the edited sibling",
-         OsClass::WindowsXp,
-         {"oemEXDISK.INF=copy", "oemEXDISK.IN$=half"},
-         {"oemEXDISK.INF=copy"}},
-        {"cut off between the two renames",
-         OsClass::WindowsXp,
-         {"oemEXDISK.IN~=copy", "oemEXDISK.IN$=edited"},
-         {"oemEXDISK.INF=copy"}},
-        {"cut off before the saved copy was deleted",
-         OsClass::WindowsXp,
-         {"oemEXDISK.INF=edited", "oemEXDISK.IN~=copy"},
-         {"oemEXDISK.INF=edited"}},
-        {"other programs' files with such names are not ours, nor is a backup name of another system",
-         OsClass::Windows2000,
+    const std::tuple<OsClass, Files, Files> cases[] = {
+        {OsClass::WindowsXp, {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}, {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}},
+        {OsClass::Windows98, {"DRVIDX.Q7=index", "DRVDATA.Q7=data"}, {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}},
+        // Cut off after writing the edited sibling, between the two renames, before the saved
+        // copy was deleted.
+        {OsClass::WindowsXp, {"oemEXDISK.INF=copy", "oemEXDISK.IN$=half"}, {"oemEXDISK.INF=copy"}},
+        {OsClass::WindowsXp, {"oemEXDISK.IN~=copy", "oemEXDISK.IN$=edited"}, {"oemEXDISK.INF=copy"}},
+        {OsClass::WindowsXp, {"oemEXDISK.INF=edited", "oemEXDISK.IN~=copy"}, {"oemEXDISK.INF=edited"}},
+        {OsClass::WindowsMe, {"OTHER\\EXDISK.IN~=copy"}, {"OTHER\\EXDISK.INF=copy"}},
+        // Other programs' files with such names are not ours, nor is a backup name of another system.
+        {OsClass::Windows2000,
          {"OEM9.IN~=theirs", "OEM9.IN$=theirs", "DRVIDX.Q7=theirs", "USBSTOR.IQ7=theirs"},
-         {"DRVIDX.Q7=theirs", "OEM9.IN$=theirs", "OEM9.IN~=theirs", "USBSTOR.IQ7=theirs"}},
-        {"the copy in INF\\OTHER", OsClass::WindowsMe, {"OTHER\\EXDISK.IN~=copy"}, {"OTHER\\EXDISK.INF=copy"}}};
-    for (const Case& c : cases) {
-        example::Machine m(c.osClass);
+         {"DRVIDX.Q7=theirs", "OEM9.IN$=theirs", "OEM9.IN~=theirs", "USBSTOR.IQ7=theirs"}}};
+    for (const auto& [osClass, before, after] : cases) {
+        example::Machine m(osClass);
         m.session.State.SetupFileName.Assign("EXDISK.IN_");
-        m.AddToInf(c.before);
+        m.AddToInf(before);
         RecoverInterruptedRun(m.files, m.session.State);
-        EXPECT_EQ(m.InfFolder(), c.after) << c.name;
+        EXPECT_EQ(m.InfFolder(), after) << before.front();
     }
 }
 
