@@ -100,18 +100,6 @@ TEST(DeviceStart, OutcomePauseAndBarOfEachSystem)
     }
 }
 
-TEST(DeviceStart, AFailedRestoreNeverCostsTheOnlyCopyAndTheNextRunPutsItBack)
-{
-    Start m(OsClass::WindowsXp);
-    m.AddToInf({"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"});
-    m.configManager.onReenumerate = [&] { m.files.faults.FailCall(Op::Move); };
-    m.Run();
-    EXPECT_EQ(m.InfFolder(), (Files{"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}));
-    m.files.faults.failing.clear();
-    RecoverInterruptedRun(m.files, m.session.State);
-    EXPECT_EQ(m.InfFolder(), (Files{"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}));
-}
-
 // The hidden files come back as the device start puts them back; the edited INF copy's siblings
 // go, and the copy is the one whole file among them.
 TEST(Recovery, InterruptedStatesComeBackWhole)
