@@ -1,10 +1,9 @@
-// The small rules of the shell: the silent switch, the OS classes, tokens, progress, folders.
+// The small rules of the shell: the silent switch, the OS classes, tokens, folders, upper case.
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
 #include "app/DialogStart.h"
 #include "app/OsClass.h"
-#include "app/SetupSession.h"
 #include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
 #include "text/Paths.h"
@@ -47,17 +46,6 @@ TEST(TokenReplacement, EachOccurrenceOnceWithoutRescanning)
     EXPECT_EQ(ReplaceEachOnce("a #DEV_NAME# b", "#DEV_NAME#", "x#DEV_NAME#y"), "a x#DEV_NAME#y b");
     EXPECT_EQ(ReplaceEachOnce("##DEV_NAME#DEV_NAME#", "#DEV_NAME#", "-"), "#-DEV_NAME#");
     EXPECT_EQ(ReplaceEachOnce("#DEV_NAME#", "#DEV_NAME#", ""), "");
-}
-
-TEST(ProgressRule, PositionsOfTheSubRangesTruncate)
-{
-    EXPECT_EQ(ProgressPosition(0, 25, 10), 2);
-    EXPECT_EQ(ProgressPosition(0, 10, 60), 6);
-    EXPECT_EQ(ProgressPosition(15, 30, 20), 18);
-    EXPECT_EQ(ProgressPosition(50, 100, 0), 50);
-    for (int from = 0; from <= 100; from += 7) {
-        for (int to = from; to <= 100; to += 9) EXPECT_EQ(ProgressPosition(from, to, 100), to);
-    }
 }
 
 TEST(ProgramFolder, CutAtTheLastBackslashCharacter)

@@ -1,8 +1,6 @@
-// Removal of the disk's device nodes: the three passes, the matching, and the repetition of
-// the removal phase until nothing is left.
+// Removal of the disk's device nodes: the three passes, the matching, and the failures.
 #include <gtest/gtest.h>
 
-#include "app/JobControl.h"
 #include "device/DeviceRemoval.h"
 #include "fakes/TestPlatform.h"
 
@@ -25,58 +23,46 @@ protected:
     int RemoveOnce() { return RemoveMatchingDevices(devices, session.State.HardwareIds); }
 };
 
-TEST_F(DeviceRemovalTest, ThreePassesRemoveTheMatchingNodesOfEachClassInOrder)
+// One pass per class and enumerator, in this order. A node carries a pair when its ID holds both
+// texts of it, in any case and either order; one that two pairs match is removed and counted
+// once, and a pair of texts that are no VID and PID matches nothing.
+TEST_F(DeviceRemovalTest, ThreePassesRemoveTheNodesThatCarryAPair)
 {
     AddPair("1A2B", "3C4D");
-    devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001");
-    devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D&MI_00\\7&1");
-    devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2");
-    devices.AddNode(OtherClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002");                   // other class
-    devices.AddNode(UsbDeviceClass, "PCI", "PCI\\VID_1A2B&PID_3C4D\\3");                  // other enumerator
-    devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_FFFF\\1"); // other PID
-    EXPECT_EQ(RemoveOnce(), 3);
-    EXPECT_EQ(devices.NodesLeft(),
-              (Ids{"USB\\VID_1A2B&PID_3C4D\\0002", "PCI\\VID_1A2B&PID_3C4D\\3", "UQ7STOR\\VID_1A2B&PID_FFFF\\1"}));
-    EXPECT_EQ(devices.removals, (Ids{"USB\\VID_1A2B&PID_3C4D\\0001", "USB\\VID_1A2B&PID_3C4D&MI_00\\7&1",
-                                     "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2"}));
-    EXPECT_EQ(RemoveOnce(), 0);
-}
-
-// A node two pairs match is removed and counted once; an empty pair matches nothing.
-TEST_F(DeviceRemovalTest, MatchingIgnoresCaseAndOrderButNeedsBothTexts)
-{
     AddPair("1234", "abcd");
     AddPair("5678", "9ABC");
     AddPair("1234", "ABCD");
+    AddPair("1234", "9AB"); // three characters are no PID
     session.State.HardwareIds.Append(HardwareIdEntry{});
+    devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2");
+    devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_FFFF\\1"); // other PID
+    devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D&MI_00\\7&1");
+    devices.AddNode(OtherClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0002");  // other class
+    devices.AddNode(UsbDeviceClass, "PCI", "PCI\\VID_1A2B&PID_3C4D\\3"); // other enumerator
     for (const char* id :
-         {"USB\\VID_1234&PID_ABCD\\0001", "usb\\vid_1234&pid_abcd\\0002", "USB\\PID_9ABC&VID_5678\\0003",
+         {"USB\\VID_1A2B&PID_3C4D\\0001", "usb\\vid_1234&pid_abcd\\0002", "USB\\PID_9ABC&VID_5678\\0003",
           "USB\\VID_1234&PID_9ABC\\0004", "USB\\VID_1234\\0005"}) // 0004: the pairs crossed
         devices.AddNode(UsbDeviceClass, "USB", id);
-    EXPECT_EQ(RemoveOnce(), 3);
-    EXPECT_EQ(devices.removals.size(), 3u);
-    EXPECT_EQ(devices.NodesLeft(), (Ids{"USB\\VID_1234&PID_9ABC\\0004", "USB\\VID_1234\\0005"}));
+    EXPECT_EQ(RemoveOnce(), 5);
+    EXPECT_EQ(devices.removals,
+              (Ids{"USB\\VID_1A2B&PID_3C4D\\0001", "usb\\vid_1234&pid_abcd\\0002", "USB\\PID_9ABC&VID_5678\\0003",
+                   "USB\\VID_1A2B&PID_3C4D&MI_00\\7&1", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2"}));
+    EXPECT_EQ(devices.NodesLeft(),
+              (Ids{"UQ7STOR\\VID_1A2B&PID_FFFF\\1", "USB\\VID_1A2B&PID_3C4D\\0002", "PCI\\VID_1A2B&PID_3C4D\\3",
+                   "USB\\VID_1234&PID_9ABC\\0004", "USB\\VID_1234\\0005"}));
+    EXPECT_EQ(RemoveOnce(), 0);
 }
 
 TEST_F(DeviceRemovalTest, FailuresAreSkippedAndNotCounted)
 {
     AddPair("1A2B", "3C4D");
-    devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").removalFails = true;
+    devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001");
     devices.AddNode(HardDiskControllerClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0003");
-    devices.faults.FailCall(Op::ListNodes, 1); // the USB pass lists nothing
+    devices.faults.FailCall(Op::ListNodes, 1);  // the USB pass lists nothing
+    devices.faults.FailCall(Op::RemoveNode, 2); // the system refuses to remove 0001
     EXPECT_EQ(RemoveOnce(), 1);
     EXPECT_EQ(RemoveOnce(), 0); // the node that cannot be removed does not keep the phase looping
     EXPECT_EQ(devices.NodesLeft(), Ids{"USB\\VID_1A2B&PID_3C4D\\0001"});
-}
-
-TEST_F(DeviceRemovalTest, TheRemovalPhaseRepeatsWhileNodesComeBack)
-{
-    SystemPhases phases;
-    AddPair("1A2B", "3C4D");
-    devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001").comebacks = 2;
-    RunRemovalPhase(session, phases, {IDS_REMOVING_DEVICE, 0, 100});
-    EXPECT_TRUE(devices.NodesLeft().empty());
-    EXPECT_EQ(devices.removals.size(), 3u);
 }
 
 } // namespace

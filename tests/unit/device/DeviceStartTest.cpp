@@ -1,89 +1,125 @@
-// The device start phase on each class: what is hidden and restored around the re-enumeration,
-// the pause, the wizard, the outcome and the bar.
+// The device start phase: what is hidden around the re-enumeration and put back after it on each
+// system (read-only and missing files, what the system writes meanwhile), the pause and the
+// outcome; and the recovery before a job of what an interrupted run left under backup or
+// sibling names.
 #include <gtest/gtest.h>
 
 #include "device/DeviceStart.h"
-#include "fakes/TestPlatform.h"
+#include "fakes/ExamplePackage.h"
+#include "files/Recovery.h"
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using Files = std::vector<std::string>;
 
-// The USB storage INF and the driver database in C:\WINDOWS\INF, and the phase over them from 50
-// to 100 as a silent install runs it.
-class DeviceStartTest : public ::testing::Test, public TestPlatform {
-protected:
-    SetupSession session{platform};
-    std::vector<Lines> seenAtReenumeration;
-
-    DeviceStartTest()
+// The phase from 50 to 100, as a silent install runs it; meanwhile the system writes `written`.
+struct Start : example::Machine {
+    Files seen, written; // the INF folder at the re-enumeration
+    explicit Start(OsClass osClass) : Machine(osClass)
     {
-        session.State.WindowsFolder.Assign("C:\\WINDOWS");
         session.State.DeviceDescription.Assign("Example USB Disk");
-        for (const char* name : {"USBSTOR.INF", "USBSTOR.PNF", "DRVIDX.BIN", "DRVDATA.BIN"})
-            files.AddFile(std::string("C:\\WINDOWS\\INF\\") + name, name);
-        configManager.onReenumerate = [this] { seenAtReenumeration.push_back(Names()); };
+        configManager.onReenumerate = [this] {
+            seen = InfFolder();
+            AddToInf(written);
+        };
     }
-    bool StartDevice(OsClass osClass)
-    {
-        session.State.OsClass = osClass;
-        return StartDevicePhase(session, files, configManager, windows, clock, {NoStatusText, 50, 100});
-    }
-    Lines Names() const
-    {
-        Lines names = files.Names("C:\\WINDOWS\\INF");
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    bool Run() { return StartDevicePhase(session, files, configManager, windows, clock, {NoStatusText, 50, 100}); }
 };
-const Lines Untouched = {"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.INF", "USBSTOR.PNF"};
 
-class DeviceStartOn98Family : public DeviceStartTest, public ::testing::WithParamInterface<OsClass> {};
-
-TEST_P(DeviceStartOn98Family, HidesTheDatabaseAroundTheReenumerationAndPause)
+TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
 {
-    EXPECT_TRUE(StartDevice(GetParam()));
-    EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVDATA.Q7", "DRVIDX.Q7", "USBSTOR.INF", "USBSTOR.PNF"}}));
-    EXPECT_EQ(Names(), Untouched);
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\DRVIDX.BIN"), "DRVIDX.BIN");
-    EXPECT_EQ(clock.elapsedMilliseconds, 3000);
-    EXPECT_EQ(view.transcript, (Lines{"progress 50", "progress 100"}));
+    struct Case {
+        OsClass osClass;
+        Files before, seen;
+        Files written; // by the system while the device starts
+        Files after;
+    };
+    const Files usbStorage = {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"},
+                usbStorageHidden = {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"};
+    const Files database = {"DRVDATA.BIN=data", "DRVIDX.BIN=index"},
+                databaseHidden = {"DRVDATA.Q7=data", "DRVIDX.Q7=index"};
+    const Files foreign = {"DRVDATA.Q7=x", "DRVIDX.BIN=x", "USBSTOR.INF=x", "USBSTOR.PQ7=x"};
+    const Files readOnlyBackup = {"DRVIDX.BIN=index", "DRVIDX.Q7=read-only"};
+    const Files both = {"DRVIDX.BIN=x", "USBSTOR.INF=x"};
+    const Case cases[] = {
+        {OsClass::WindowsXp, usbStorage, usbStorageHidden, {}, usbStorage},
+        {OsClass::WindowsXp, usbStorage, usbStorageHidden, {"USBSTOR.INF=new"}, {"USBSTOR.INF=new", "USBSTOR.PNF=pnf"}},
+        // A backup alone is the only copy an interrupted run left: hiding keeps it.
+        {OsClass::Windows98, {"DRVIDX.Q7=old"}, {"DRVIDX.Q7=old"}, {}, {"DRVIDX.BIN=old"}},
+        // The system's file wins over a stale backup, which goes.
+        {OsClass::WindowsXp, {"USBSTOR.INF=new", "USBSTOR.IQ7=old"}, {"USBSTOR.IQ7=new"}, {}, {"USBSTOR.INF=new"}},
+        {OsClass::WindowsXp, {}, {}, {}, {}},
+        {OsClass::Unsupported, database, databaseHidden, {}, database},
+        {OsClass::WindowsMe, {"DRVIDX.BIN=index"}, {"DRVIDX.Q7=index"}, {}, {"DRVIDX.BIN=index"}},
+        // A read-only backup stays, and so the system's file stays in place.
+        {OsClass::Windows98SecondEdition, readOnlyBackup, readOnlyBackup, {}, readOnlyBackup},
+        // Each system hides only its own files.
+        {OsClass::Windows2000, foreign, foreign, {}, foreign},
+        {OsClass::WindowsXp, both, {"DRVIDX.BIN=x", "USBSTOR.IQ7=x"}, {}, both},
+        {OsClass::WindowsMe, both, {"DRVIDX.Q7=x", "USBSTOR.INF=x"}, {}, both}};
+    for (const Case& c : cases) {
+        Start m(c.osClass);
+        m.AddToInf(c.before);
+        m.written = c.written;
+        m.Run();
+        EXPECT_EQ(m.seen, c.seen) << &c - cases;
+        EXPECT_EQ(m.InfFolder(), c.after) << &c - cases;
+    }
 }
-INSTANTIATE_TEST_SUITE_P(Systems, DeviceStartOn98Family,
-                         ::testing::Values(OsClass::Unsupported, OsClass::Windows98, OsClass::WindowsMe));
 
-TEST_F(DeviceStartTest, AFailedReenumerationStillPausesAndRestores)
+// The 98 family waits for its database; Windows XP searches for the wizard, which does not come
+// up here, for a minute, also when the re-enumeration failed; Windows 2000 only re-enumerates.
+// (The whole-job tests follow the bar.)
+TEST(DeviceStart, OutcomeAndPauseOfEachSystem)
 {
-    configManager.faults.FailCall(Op::Scan);
-    EXPECT_FALSE(StartDevice(OsClass::Windows98SecondEdition));
-    EXPECT_EQ(clock.elapsedMilliseconds, 3000);
-    EXPECT_EQ(Names(), Untouched);
+    struct Case {
+        OsClass osClass;
+        bool reenumerationWorks, started;
+        long long milliseconds;
+    };
+    const Case cases[] = {
+        {OsClass::WindowsMe, true, true, 3000},   {OsClass::Windows98SecondEdition, false, false, 3000},
+        {OsClass::Windows2000, true, true, 0},    {OsClass::Windows2000, false, false, 0},
+        {OsClass::WindowsXp, true, false, 60000}, {OsClass::WindowsXp, false, false, 60000},
+    };
+    const Files before = {"DRVDATA.BIN=data", "DRVIDX.BIN=index", "USBSTOR.INF=inf", "USBSTOR.PNF=pnf"};
+    for (const Case& c : cases) {
+        Start m(c.osClass);
+        m.AddToInf(before);
+        if (!c.reenumerationWorks)
+            m.configManager.faults.FailCall(Op::Scan);
+        const int row = static_cast<int>(&c - cases);
+        EXPECT_EQ(m.Run(), c.started) << row;
+        EXPECT_EQ(m.clock.elapsedMilliseconds, c.milliseconds) << row;
+        EXPECT_EQ(m.InfFolder(), before) << row;
+        EXPECT_EQ(m.files.log.empty(), c.osClass == OsClass::Windows2000) << row;
+    }
 }
 
-TEST_F(DeviceStartTest, Windows2000OnlyReenumerates)
+// The hidden files come back as the device start puts them back; the edited INF copy's siblings
+// go, and the copy is the one whole file among them.
+TEST(Recovery, InterruptedStatesComeBackWhole)
 {
-    EXPECT_TRUE(StartDevice(OsClass::Windows2000));
-    EXPECT_TRUE(files.log.empty());
-    EXPECT_EQ(clock.elapsedMilliseconds, 0);
-    EXPECT_EQ(view.Progress(), (std::vector<int>{50, 100}));
-    configManager.faults.FailCall(Op::Scan);
-    EXPECT_FALSE(StartDevice(OsClass::Windows2000));
-}
-
-TEST_F(DeviceStartTest, WindowsXpTakesTheWizardsOutcomeAndRestoresTheStorageInf)
-{
-    EXPECT_FALSE(StartDevice(OsClass::WindowsXp)); // re-enumerated, but no wizard came up
-    EXPECT_EQ(seenAtReenumeration, (std::vector<Lines>{{"DRVDATA.BIN", "DRVIDX.BIN", "USBSTOR.IQ7", "USBSTOR.PQ7"}}));
-    EXPECT_EQ(Names(), Untouched);
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\USBSTOR.INF"), "USBSTOR.INF");
-    const std::vector<int> progress = view.Progress(); // 65: the search's last cycle
-    EXPECT_EQ(std::tuple(progress.front(), progress[progress.size() - 2], progress.back()), std::tuple(50, 65, 100));
-
-    // A failed re-enumeration does not stop the wizard's search.
-    configManager.faults.FailCall(Op::Scan);
-    view.transcript.clear();
-    EXPECT_FALSE(StartDevice(OsClass::WindowsXp));
-    EXPECT_EQ(view.Progress().size(), 122u);
+    const std::tuple<OsClass, Files, Files> cases[] = {
+        {OsClass::WindowsXp, {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}, {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}},
+        {OsClass::Windows98, {"DRVIDX.Q7=index", "DRVDATA.Q7=data"}, {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}},
+        // Cut off after writing the edited sibling, between the two renames, before the saved
+        // copy was deleted.
+        {OsClass::WindowsXp, {"oemEXDISK.INF=copy", "oemEXDISK.IN$=half"}, {"oemEXDISK.INF=copy"}},
+        {OsClass::WindowsXp, {"oemEXDISK.IN~=copy", "oemEXDISK.IN$=edited"}, {"oemEXDISK.INF=copy"}},
+        {OsClass::WindowsXp, {"oemEXDISK.INF=edited", "oemEXDISK.IN~=copy"}, {"oemEXDISK.INF=edited"}},
+        {OsClass::WindowsMe, {"OTHER\\EXDISK.IN~=copy"}, {"OTHER\\EXDISK.INF=copy"}},
+        // Other programs' files with such names are not ours, nor is a backup name of another system.
+        {OsClass::Windows2000,
+         {"OEM9.IN~=theirs", "OEM9.IN$=theirs", "DRVIDX.Q7=theirs", "USBSTOR.IQ7=theirs"},
+         {"DRVIDX.Q7=theirs", "OEM9.IN$=theirs", "OEM9.IN~=theirs", "USBSTOR.IQ7=theirs"}}};
+    for (const auto& [osClass, before, after] : cases) {
+        example::Machine m(osClass);
+        m.session.State.SetupFileName.Assign("EXDISK.IN_");
+        m.AddToInf(before);
+        RecoverInterruptedRun(m.files, m.session.State);
+        EXPECT_EQ(m.InfFolder(), after) << before.front();
+    }
 }
 
 } // namespace

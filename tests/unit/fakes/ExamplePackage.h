@@ -1,11 +1,14 @@
 // The example driver package, written once as examples/ExampleDisk ships it, and a Windows
-// machine to read, remove and recover it on.
+// machine to read, place, remove and recover it on, and to run whole jobs on.
 #pragma once
 #include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/DialogStart.h"
+#include "app/JobControl.h"
+#include "app/SetupPhases.h"
 #include "fakes/TestPlatform.h"
 
 namespace example {
@@ -30,6 +33,10 @@ struct SetupDescription {
 };
 
 inline const std::string Inf = SetupDescription{}.Text();
+// The package for any system (Win98Only=0), without a target ID.
+inline const std::string AnySystem =
+    SetupDescription{.setup = Section("Setup", "FDDInf=EXFLOP.IN_\r\nWin98Only=0\r\nSetupName=Example Disk Setup\r\n")}
+        .Text();
 
 // A text as a UTF-16 file holds it: byte order mark, then each unit low byte first.
 inline std::string Utf16File(std::u16string_view text)
@@ -43,13 +50,20 @@ inline std::string Utf16File(std::string_view ascii)
     return Utf16File(std::u16string(ascii.begin(), ascii.end()));
 }
 
-// A machine with its Windows folder (INF and INF\OTHER made) and the program's folder, on the
-// given system.
+enum class Job { Install, Uninstall, SilentInstall };
+
+// A machine with its Windows folder (INF and INF\OTHER made) and the program's folder, on a
+// version of the given system that the record already names, with the system's own phases.
 struct Machine : TestPlatform {
     SetupSession session{platform};
+    SystemPhases phases;
 
     explicit Machine(OsClass osClass = OsClass::Windows98SecondEdition)
     {
+        // A build of each class, in the order of OsClass.
+        constexpr SystemVersion versions[] = {{6, 0, 6000},  {4, 10, 1998}, {4, 10, 2222},
+                                              {4, 90, 3000}, {5, 0, 2195},  {5, 1, 2600}};
+        system.version = versions[static_cast<int>(osClass)];
         session.State.OsClass = osClass;
         session.State.WindowsFolder.Assign("C:\\WINDOWS");
         session.State.ProgramFolder.Assign("C:\\PKG");
@@ -66,6 +80,19 @@ struct Machine : TestPlatform {
         files.AddFile(folder + "EXDISK.SY_", "driver");
         files.AddFile(folder + "EXDISK.PDR", "port driver");
     }
+
+    // The dialog's start and, where it waits, the job as the user picks it, in the given session.
+    void Run(Job job, SetupSession& run)
+    {
+        StartSetupDialog(run, phases, job == Job::SilentInstall);
+        if (job == Job::SilentInstall || view.transcript.empty() || view.transcript.back() != "focus 1003")
+            return;
+        if (job == Job::Uninstall)
+            OnUninstallChosen(run);
+        OnStartClicked(run, phases);
+    }
+    void Run(Job job) { Run(job, session); }
+    bool Shown(const std::string& line) const { return view.Count(line) != 0; }
 
     // The files of C:\WINDOWS\INF and INF\OTHER as "NAME=bytes" and "OTHER\NAME=bytes", sorted.
     // Files are added in the same form; one whose bytes are "read-only" is made read-only.

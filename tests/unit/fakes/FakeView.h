@@ -67,13 +67,20 @@ public:
         transcript.push_back(what + " " + std::to_string(number) + rest);
     }
     long Count(const std::string& line) const { return std::count(transcript.begin(), transcript.end(), line); }
+    // The lines that start with prefix, without it, in order.
+    std::vector<std::string> Lines(const std::string& prefix) const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : transcript)
+            if (line.rfind(prefix, 0) == 0)
+                lines.push_back(line.substr(prefix.size()));
+        return lines;
+    }
     // The bar's positions, in the order they were set.
     std::vector<int> Progress() const
     {
         std::vector<int> positions;
-        for (const std::string& line : transcript)
-            if (line.rfind("progress ", 0) == 0)
-                positions.push_back(std::stoi(line.substr(9)));
+        for (const std::string& position : Lines("progress ")) positions.push_back(std::stoi(position));
         return positions;
     }
 };

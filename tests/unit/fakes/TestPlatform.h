@@ -247,8 +247,7 @@ private:
 struct FakeDeviceNode {
     ClassGuid classGuid;
     std::string enumerator, instanceId;
-    bool removalFails = false; // the system refuses to remove it
-    int comebacks = 0;         // how many more removals work but leave it in the next listing
+    int comebacks = 0; // how many more removals work but leave it in the next listing
 };
 class FakeDeviceSetup : public DeviceSetup {
 public:
@@ -284,8 +283,7 @@ public:
         return faults.Change(Op::RemoveNode, [&] {
             const auto node = std::find_if(nodes_.begin(), nodes_.end(),
                                            [&](const FakeDeviceNode& each) { return each.instanceId == instanceId; });
-            if (std::count(listed_.begin(), listed_.end(), instanceId) == 0 || node == nodes_.end() ||
-                node->removalFails)
+            if (std::count(listed_.begin(), listed_.end(), instanceId) == 0 || node == nodes_.end())
                 return false;
             removals.push_back(instanceId);
             if (node->comebacks-- == 0)

@@ -1,4 +1,4 @@
-// Removal of installed INF copies with their .PNF twins, and of the installed driver.
+// Removal of installed INF copies with their .PNF twins. (The job tests delete the driver.)
 #include <gtest/gtest.h>
 
 #include "app/SetupPhases.h"
@@ -59,39 +59,24 @@ TEST(InstalledCopyRemoval, ACopyGoesWithItsTwinExactlyWhenItsFirstModelsSectionL
     }
 }
 
-TEST(InstalledCopyRemoval, TextsThatAreNoVidAndPidMatchNothing)
+// The 98 family takes any copy in INF\\OTHER, Windows 2000 and XP the oem copies in INF only.
+TEST(InstalledCopyRemoval, EachSystemTakesTheCopiesOfItsOwnFolderEvenReadOnly)
 {
-    Removal m(OsClass::WindowsXp);
-    m.Add("OEM1.INF", Copy("D=I,USB\\VID_1A2B&PID_3C4D\r\nE=I,USB\\VID_1A2B&PID_3C4E\r\n"));
-    for (const auto& [vid, pid] : {std::pair{"", ""}, {"1A2B", ""}, {"1A2B", "3"}, {"1A2B", "3C4"}})
-        EXPECT_EQ(m.Remove(vid, pid), 0) << vid << "/" << pid;
-    EXPECT_EQ(m.Remove("1a2b", "3c4d"), 1);
-    EXPECT_EQ(m.Remove("1A2B", "3C4E"), 0); // the copy is gone: counted once
-}
-
-TEST(InstalledCopyRemoval, The98FamilyTakesAnyCopyInInfOtherEvenReadOnly)
-{
-    Removal m(OsClass::Windows98);
-    m.Add("OTHER\\EXDISK.INF", Ours, true);
-    m.Add("OTHER\\EXDISK.PNF", "precompiled", true);
-    m.Add("OTHER\\INUSE.INF", Ours);
-    m.files.SetInUse("C:\\WINDOWS\\INF\\OTHER\\INUSE.INF");
-    m.Add("OEM1.INF", Ours);
-    EXPECT_EQ(m.Remove("1A2B", "3C4D"), 1);
-    EXPECT_EQ(m.Left("OTHER"), Names{"INUSE.INF"});
-    EXPECT_EQ(m.Left(""), (Names{"OTHER", "OEM1.INF"}));
-}
-
-TEST(InstalledCopyRemoval, Windows2000AndXpTakeOnlyOemCopiesInInf)
-{
-    for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
+    const std::tuple<OsClass, Names, Names> cases[] = {
+        {OsClass::Windows98, {"OTHER", "oemEXDISK.INF", "USBSTOR.INF"}, {"INUSE.INF"}},
+        {OsClass::Windows2000, {"OTHER", "USBSTOR.INF"}, {"EXDISK.INF", "EXDISK.PNF", "INUSE.INF"}},
+        {OsClass::WindowsXp, {"OTHER", "USBSTOR.INF"}, {"EXDISK.INF", "EXDISK.PNF", "INUSE.INF"}}};
+    for (const auto& [osClass, leftInInf, leftInOther] : cases) {
         Removal m(osClass);
-        m.Add("oemEXDISK.INF", Ours);
+        m.Add("OTHER\\EXDISK.INF", Ours, true);
+        m.Add("OTHER\\EXDISK.PNF", "precompiled", true);
+        m.Add("OTHER\\INUSE.INF", Ours);
+        m.files.SetInUse("C:\\WINDOWS\\INF\\OTHER\\INUSE.INF");
+        m.Add("oemEXDISK.INF", Ours, true);
         m.Add("USBSTOR.INF", Ours);
-        m.Add("OTHER\\EXDISK.INF", Ours);
         EXPECT_EQ(m.Remove("1A2B", "3C4D"), 1);
-        EXPECT_EQ(m.Left(""), (Names{"OTHER", "USBSTOR.INF"}));
-        EXPECT_EQ(m.Left("OTHER"), Names{"EXDISK.INF"});
+        EXPECT_EQ(m.Left(""), leftInInf);
+        EXPECT_EQ(m.Left("OTHER"), leftInOther);
     }
 }
 
@@ -104,16 +89,6 @@ TEST(InstalledCopyRemoval, AMissingFolderOrAnOverlongWindowsFolderFindsNothing)
     s.State.WindowsFolder.Assign("C:\\" + std::string(245, 'W')); // the pattern would not fit 259 characters
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
     EXPECT_EQ(bare.files.faults.calls[Op::Search], 1);
-}
-
-TEST(InstalledCopyRemoval, TheDriverIsDeletedUnderItsInstalledNameEvenWhenReadOnly)
-{
-    Removal m;
-    m.session.State.DriverFileName.Assign("EXDISK.SY_");
-    m.files.AddFile("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS", "driver", true);
-    DeleteDriverFile(m.files, m.session.State);
-    EXPECT_FALSE(m.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
-    DeleteDriverFile(m.files, m.session.State); // already gone: nothing happens
 }
 
 } // namespace

@@ -30,6 +30,12 @@ struct PackageRead : example::Machine {
         return ShowPackageMessage(
             session, ReadDriverPackage(InfReadingOf(platform), session.State, session.Brand, reason, &notes));
     }
+    // The read of the package with this setup description beside the program.
+    bool Read(const std::string& description)
+    {
+        AddPackage(description);
+        return Read();
+    }
     Strings Pairs() const
     {
         Strings pairs;
@@ -121,19 +127,16 @@ TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
 
 TEST(DriverPackage, Win98OnlyIsOneUnlessALineSaysOtherwise)
 {
-    // Other keys that fit too: 19 characters, a key with itself as its value, an empty value.
-    const std::pair<std::string, std::int32_t> cases[] = {{"FDDInf=F.IN_\r\n", 1},
-                                                          {"FDDInf=F.IN_\r\nWin98Only=0\r\n", 0},
-                                                          {"FDDInf=F.IN_\r\nWin98Only=no\r\n", 1},
-                                                          {"FDDInf=F.IN_\r\nWin98Only=0x10\r\n", 16},
-                                                          {"fddinf=F.IN_\r\nwin98only=0\r\n", 0},
+    // A value that is no number keeps the default (the INF reader's tests have the numbers it
+    // reads; the dialog's tests read 0 and other numbers). Other keys that fit too: 19 characters,
+    // a key with itself as its value, an empty value.
+    const std::pair<std::string, std::int32_t> cases[] = {{"FDDInf=F.IN_\r\nWin98Only=no\r\n", 1},
                                                           {"FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n", 1},
                                                           {"FDDInf=F.IN_\r\nMPDInf\r\n", 1},
                                                           {"FDDInf=\r\n", 1}};
     for (const auto& [setupLines, win98Only] : cases) {
         PackageRead m;
-        m.AddPackage(WithSetup(setupLines));
-        ASSERT_TRUE(m.Read()) << setupLines << m.reason;
+        ASSERT_TRUE(m.Read(WithSetup(setupLines))) << setupLines << m.reason;
         EXPECT_EQ(m.session.State.Win98Only, win98Only) << setupLines;
     }
 }
@@ -142,15 +145,13 @@ TEST(DriverPackage, NamesFromThePackageReplaceTheTableTextsOnlyWhenTheyFit)
 {
     const std::string fits(63, 'n');
     PackageRead m;
-    m.AddPackage(WithSetup("FDDInf=F.IN_\r\nSetupName=" + fits + "\r\nSetupDeviceDesc=" + fits + "x\r\n"));
-    ASSERT_TRUE(m.Read());
+    ASSERT_TRUE(m.Read(WithSetup("FDDInf=F.IN_\r\nSetupName=" + fits + "\r\nSetupDeviceDesc=" + fits + "x\r\n")));
     EXPECT_EQ(m.session.Brand.AppTitle, fits);
     EXPECT_EQ(m.session.Brand.DeviceName, "PocketVault");
     EXPECT_EQ(m.session.State.DeviceDisplayName.view(), "Example USB Disk");
 
     PackageRead tooLong;
-    tooLong.AddPackage(WithSetup("FDDInf=F.IN_\r\nSetupName=" + fits + "x\r\n"));
-    ASSERT_TRUE(tooLong.Read());
+    ASSERT_TRUE(tooLong.Read(WithSetup("FDDInf=F.IN_\r\nSetupName=" + fits + "x\r\n")));
     EXPECT_EQ(tooLong.session.Brand.AppTitle, TableTitle);
     EXPECT_EQ(tooLong.session.Brand.AboutText, "About text");
 }
@@ -212,8 +213,8 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
     for (const Case& c : cases) {
         PackageRead m;
         const std::string target = c.target.empty() ? "" : "TargetID=" + c.target + "\r\n";
-        m.AddPackage(WithModels(c.models + "\r\n", "FDDInf=F.IN_\r\n" + target) + "Long=" + std::string(64, 'd'));
-        ASSERT_TRUE(m.Read()) << c.models << ": " << m.reason;
+        ASSERT_TRUE(m.Read(WithModels(c.models + "\r\n", "FDDInf=F.IN_\r\n" + target) + "Long=" + std::string(64, 'd')))
+            << c.models << ": " << m.reason;
         const SetupState& s = m.session.State;
         std::string pairs;
         for (const std::string& pair : m.Pairs()) pairs += pair + " ";
@@ -225,9 +226,10 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
 TEST(DriverPackage, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
 {
     PackageRead m;
-    m.AddPackage(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n",
-                            "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n"));
-    ASSERT_TRUE(m.Read()) << m.reason;
+    ASSERT_TRUE(
+        m.Read(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n",
+                          "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n")))
+        << m.reason;
     EXPECT_EQ(m.notes.remarks,
               (Strings{"TargetID \"1A2B3C4\" is not eight hexadecimal digits: taken as absent",
                        "line 1 of [ExModels] (USB\\VID_1A2B&PID_3) passed over: the text after PID_ is not four "
@@ -242,9 +244,8 @@ TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)
     for (OsClass osClass :
          {OsClass::Windows98, OsClass::WindowsMe, OsClass::Unsupported, OsClass::Windows2000, OsClass::WindowsXp}) {
         PackageRead m(osClass);
-        m.AddPackage(example::Utf16File(example::Inf));
         const bool windows98Family = osClass < OsClass::Windows2000;
-        EXPECT_EQ(m.Read(), !windows98Family) << static_cast<int>(osClass) << m.reason;
+        EXPECT_EQ(m.Read(example::Utf16File(example::Inf)), !windows98Family) << static_cast<int>(osClass) << m.reason;
         ASSERT_EQ(m.notes.candidates.size(), 1u);
         EXPECT_EQ(m.notes.candidates[0].second, windows98Family ? Candidate::Utf16On98Family : Candidate::Taken);
     }
@@ -270,24 +271,26 @@ TEST(DriverPackage, BrokenSetupKeysAndDeviceModelsFailWithoutAMessageButWithARea
     };
     for (const auto& [description, reasonPart] : cases) {
         PackageRead m;
-        m.AddPackage(description);
-        EXPECT_FALSE(m.Read()) << reasonPart;
+        EXPECT_FALSE(m.Read(description)) << reasonPart;
         EXPECT_NE(m.reason.find(reasonPart), std::string::npos) << m.reason;
         EXPECT_TRUE(m.view.transcript.empty()) << reasonPart;
     }
 }
 
-TEST(DriverPackage, LocalizedStringsAreUsedOnWindows2000AndXpOnly)
+// The user's [Strings.LLLL], its name in any case, where a string is in it; [Strings] for the rest.
+TEST(DriverPackage, TheUsersLocalizedStringsAreUsedOnWindows2000AndXpOnly)
 {
     for (const OsClass osClass : {OsClass::Windows98, OsClass::Windows98SecondEdition, OsClass::WindowsMe,
                                   OsClass::Windows2000, OsClass::WindowsXp}) {
-        PackageRead m(osClass);
-        m.system.userLanguage = 0x0411;
-        m.AddPackage(example::Inf + Section("Strings.0411", "Ex.Desc=Japanese Disk\r\n"));
-        ASSERT_TRUE(m.Read());
-        EXPECT_EQ(m.session.State.DeviceDescription.view(),
-                  osClass >= OsClass::Windows2000 ? "Japanese Disk" : "Example USB Disk")
-            << static_cast<int>(osClass);
+        for (const std::uint16_t language : {0x0411, 0x0409}) {
+            PackageRead m(osClass);
+            m.system.userLanguage = language;
+            ASSERT_TRUE(m.Read(example::Inf + Section("strings.0411", "Ex.Desc=Japanese Disk\r\n")));
+            EXPECT_EQ(m.session.State.DeviceDescription.view(),
+                      osClass >= OsClass::Windows2000 && language == 0x0411 ? "Japanese Disk" : "Example USB Disk")
+                << static_cast<int>(osClass) << " " << language;
+            EXPECT_EQ(m.session.State.ProviderName.view(), "Example Maker");
+        }
     }
 }
 

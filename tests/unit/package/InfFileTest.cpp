@@ -156,9 +156,6 @@ TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
 
     InfLine untouched;
     EXPECT_FALSE(file->FindNextLine(untouched));
-    EXPECT_FALSE(file->FindFirstLine("Missing", "k", line));
-    EXPECT_FALSE(file->FindFirstLine("Missing", nullptr, line));
-    EXPECT_FALSE(file->FindFirstLine("B", "nokey", line));
     EXPECT_FALSE(Parse(Header + "[Empty]\n; only a comment\n")->FindFirstLine("Empty", nullptr, line));
 }
 
@@ -236,17 +233,6 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
     // Folders not given stay as written; bytes already read have no folder of their own.
     FirstLine unknown("k=%10%|%11%|%1%|%0%");
     EXPECT_EQ(Field(*unknown.file, unknown.line, 1), "%10%|%11%|%1%|");
-}
-
-TEST(InfFileTest, PrefersTheUserLanguagesStringsOnlyWhenAsked)
-{
-    const std::string body = "a=%name%,%only%\n[Strings]\nname=English\nonly=Base\n[strings.040A]\nname=Espanol\n";
-    const std::pair<InfOpenOptions, const char*> cases[] = {
-        {{false, 0x040A, {}, {}}, "English"}, {{true, 0x040A, {}, {}}, "Espanol"}, {{true, 0x0411, {}, {}}, "English"}};
-    for (const auto& [options, name] : cases) {
-        FirstLine first(body, options);
-        EXPECT_EQ(Values(*first.file, first.line), (std::vector<std::string>{name, "Base"}));
-    }
 }
 
 TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
@@ -336,9 +322,6 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
         EXPECT_EQ(Value(*file, "test", "X"), "3");
         EXPECT_EQ(Value(*file, "test", "v"), std::string(510, 'v') + "?");
     }
-    const auto broken = Parse("\xEF\xBB\xBF" + Header + "[Test]\nk=a\x80z\n"); // read through UTF-16
-    ASSERT_NE(broken, nullptr);
-    EXPECT_EQ(Value(*broken, "Test", "k"), "a?z");
     EXPECT_EQ(Parse(Utf16File(text).substr(2)), nullptr);
     EXPECT_EQ(Parse(Utf16File(text) + "x"), nullptr); // an odd size is never UTF-16
     EXPECT_EQ(Parse("\xEF\xBB\xBF"), nullptr);
