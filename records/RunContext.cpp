@@ -7,7 +7,7 @@
 namespace {
 // One waiting message is taken per step: often enough for the dialog to keep answering.
 constexpr int PumpStepMilliseconds = 10;
-}
+} // namespace
 
 int ProgressPosition(int from, int to, int part, int whole)
 {
