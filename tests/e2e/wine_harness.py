@@ -124,11 +124,9 @@ def wait_or_end(process: subprocess.Popen, timeout: float) -> int | None:
 def processes_with(variable: str) -> list[int]:
     found = []
     for entry in Path("/proc").glob("[0-9]*"):
-        try:
+        with suppress(OSError):  # a process that ended, or another user's
             if int(entry.name) != os.getpid() and variable.encode() in (entry / "environ").read_bytes().split(b"\0"):
                 found.append(int(entry.name))
-        except OSError:
-            continue
     return found
 
 
@@ -143,8 +141,6 @@ class TestRun:
     @classmethod
     def load(cls, state_dir: Path) -> TestRun:
         run = cls(state_dir)
-        if not run.state_file.exists():
-            raise HarnessError(f"no test run in {run.state_dir}: the fixture setup has not run")
         vars(run).update(json.loads(run.state_file.read_text()))
         run.dist_dir = Path(run.dist_dir)
         return run
@@ -152,12 +148,6 @@ class TestRun:
     # The program under test and its prefix, for every case's log.
     def describe(self) -> str:
         return f"program under test: {self.dist_dir / 'Setup.exe'}; Wine prefix: {self.arch} ({self.prefix})"
-
-    # In a 64-bit prefix on a machine that also has Wine's 32-bit loader, `wine` starts the
-    # prefix's tools (reg) as 32-bit programs, which see the registry redirected; the 64-bit
-    # loader starts them as the prefix's own. Setup.exe, 64-bit there, uses the 64-bit view.
-    def loader(self) -> list[str]:
-        return [WINE64_LOADER] if self.arch == "win64" and Path(WINE64_LOADER).exists() else ["wine"]
 
     # Wine takes the user's language and code page from LANG (a locale that scripts/bootstrap generates).
     def environment(self, lang: str = DEFAULT_LANG, dll_overrides: str = "") -> dict[str, str]:
@@ -167,10 +157,14 @@ class TestRun:
                 "WINEARCH": self.arch, "WINEDEBUG": "-all", "LANG": lang,
                 "WINEDLLOVERRIDES": ";".join(filter(None, (DLL_OVERRIDES, dll_overrides)))}
 
-    # Starts a program of the prefix with its output in log_path.
+    # Starts a program of the prefix with its output in log_path. In a 64-bit prefix on a machine
+    # that also has Wine's 32-bit loader, `wine` starts the prefix's tools (reg) as 32-bit programs,
+    # which see the registry redirected; the 64-bit loader starts them as the prefix's own.
+    # Setup.exe, 64-bit there, uses the 64-bit view.
     def start(self, args: list[str], log_path: Path, lang: str = DEFAULT_LANG, dll_overrides: str = ""):
+        loader = WINE64_LOADER if self.arch == "win64" and Path(WINE64_LOADER).exists() else "wine"
         with log_file(log_path) as log:
-            return subprocess.Popen([*self.loader(), *args], env=self.environment(lang, dll_overrides),
+            return subprocess.Popen([loader, *args], env=self.environment(lang, dll_overrides),
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     # Runs one wine command with its output in logs/<log_name>.log; its exit status.

@@ -137,9 +137,7 @@ std::string FieldAnswer(bool read, const char* text, std::size_t width)
 
 std::string IntegerAnswer(bool read, std::int32_t value)
 {
-    if (!read)
-        return value == IntegerFill ? "fail" : "fail, value changed";
-    return "ok " + std::to_string(value);
+    return read ? "ok " + std::to_string(value) : value == IntegerFill ? "fail" : "fail, value changed";
 }
 
 void CompareLine(const std::string& where, INFCONTEXT& wineLine, const InfLine& ourLine)
@@ -148,13 +146,11 @@ void CompareLine(const std::string& where, INFCONTEXT& wineLine, const InfLine& 
     for (DWORD index = 0; index <= fields + 1; ++index) {
         const std::string fieldWhere = where + " field " + std::to_string(index);
         for (const std::size_t width : Widths) {
-            char wineText[BufferSize], ourText[BufferSize];
-            std::memset(wineText, BufferFill, BufferSize);
-            std::memset(ourText, BufferFill, BufferSize);
-            const bool wineRead = SetupGetStringFieldA(&wineLine, index, wineText, DWORD(width), nullptr) != FALSE;
-            const bool ourRead = ours->GetStringField(ourLine, index, ourText, width);
-            Ask(fieldWhere + " width " + std::to_string(width), FieldAnswer(wineRead, wineText, width),
-                FieldAnswer(ourRead, ourText, width));
+            std::string wineText(BufferSize, BufferFill), ourText = wineText;
+            const bool wineRead = SetupGetStringFieldA(&wineLine, index, wineText.data(), DWORD(width), nullptr);
+            const bool ourRead = ours->GetStringField(ourLine, index, ourText.data(), width);
+            Ask(fieldWhere + " width " + std::to_string(width), FieldAnswer(wineRead, wineText.data(), width),
+                FieldAnswer(ourRead, ourText.data(), width));
         }
         if (index > fields)
             continue;
@@ -257,7 +253,7 @@ void CompareFile(const std::string& path, bool localizedStrings)
             sections.push_back(name);
     for (const std::string& name : sections)
         for (const std::string& variant : {AsciiCase(name, true), AsciiCase(name, false)})
-            if (!seen.count(variant) && std::find(variants.begin(), variants.end(), variant) == variants.end())
+            if (seen.insert(variant).second)
                 variants.push_back(variant);
     for (const auto& [section, key] : keys)
         if (AsciiCase(section, false) == "strings" || AsciiCase(section, false).rfind("strings.", 0) == 0)

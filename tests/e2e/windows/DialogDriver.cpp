@@ -30,7 +30,6 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -176,15 +175,10 @@ Text IconOnScreen(HWND icon)
     GetWindowRect(icon, &rect);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const auto pixels = [&] {
-        std::vector<COLORREF> result;
-        for (int i = 0; i < width * height; ++i) result.push_back(GetPixel(memory, i % width, i / width));
-        return result;
-    };
+    HGDIOBJ old = SelectObject(memory, CreateCompatibleBitmap(screen, width, height));
+    std::vector<COLORREF> shown;
     BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    const std::vector<COLORREF> shown = pixels();
+    for (int i = 0; i < width * height; ++i) shown.push_back(GetPixel(memory, i % width, i / width));
     Text name = L"unknown";
     long fewest = width * height / 4;
     for (const auto& [candidate, id] : {std::pair{L"error", IDI_HAND},
@@ -193,14 +187,12 @@ Text IconOnScreen(HWND icon)
                                         {L"question", IDI_QUESTION}}) {
         BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
         DrawIconEx(memory, 0, 0, LoadIconW(nullptr, id), width, height, 0, nullptr, DI_NORMAL);
-        const std::vector<COLORREF> drawn = pixels();
-        const long changed =
-            std::inner_product(drawn.begin(), drawn.end(), shown.begin(), 0L, std::plus<>(), std::not_equal_to<>());
+        long changed = 0;
+        for (int i = 0; i < width * height; ++i) changed += GetPixel(memory, i % width, i / width) != shown[i];
         if (changed < fewest)
             fewest = changed, name = candidate;
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
+    DeleteObject(SelectObject(memory, old));
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return name;
