@@ -3,8 +3,6 @@
 # program folder named in its double-byte code page, and DLLs planted beside the program under the
 # names of system DLLs.
 
-from __future__ import annotations
-
 import shutil
 import sys
 

@@ -3,8 +3,6 @@
 # case copies the program (and usually the example package) into a fresh folder of the run's
 # prefix, sets the Windows version, lets DialogDriver act and look, and checks the transcript.
 
-from __future__ import annotations
-
 import shutil
 import subprocess
 import sys

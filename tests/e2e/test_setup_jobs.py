@@ -4,8 +4,6 @@
 # prefix's files, device nodes and registry, runs the program and checks what is left. The prefix
 # is shared by all cases; each starts from a system that the harness has cleared.
 
-from __future__ import annotations
-
 import sys
 from functools import partial
 

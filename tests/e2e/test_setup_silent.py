@@ -3,8 +3,6 @@
 # they leave on the system. A silent run shows no window and no message of any kind, whatever
 # happens. On Windows XP it drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
 
-from __future__ import annotations
-
 import shutil
 import sys
 import time

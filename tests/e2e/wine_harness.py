@@ -10,8 +10,6 @@
 # The run takes the build that scripts/wine-arch names: the shipped dist/win32/Setup.exe in a
 # 32-bit prefix wherever the machine starts 32-bit programs, else dist/win64 in a 64-bit one.
 
-from __future__ import annotations
-
 import json
 import os
 import re
@@ -139,7 +137,7 @@ class TestRun:
         self.display, self.xvfb_pid, self.dist_dir, self.arch = None, None, Path(), "win32"
 
     @classmethod
-    def load(cls, state_dir: Path) -> TestRun:
+    def load(cls, state_dir: Path) -> "TestRun":
         run = cls(state_dir)
         vars(run).update(json.loads(run.state_file.read_text()))
         run.dist_dir = Path(run.dist_dir)
@@ -483,19 +481,15 @@ def run_cases() -> int:
     return c.report()
 
 
-def main(command: str, state: str, dist_root: str = "") -> int:
-    try:
-        if command == "setup":
-            TestRun(Path(state)).setup(Path(dist_root))
-        else:
-            run = TestRun.load(Path(state)) if (Path(state) / "state.json").exists() else TestRun(Path(state))
-            print(*(f"had to end {what}" for what in run.cleanup()), sep="\n")
-            print("no Wine or Xvfb process of this run is left")
-    except HarnessError as problem:
-        print(f"e2e {command}: {problem}", file=sys.stderr)
-        return 1
-    return 0
+# A failure of either ends the command with its traceback and exit status 1.
+def main(command: str, state: str, dist_root: str = "") -> None:
+    if command == "setup":
+        TestRun(Path(state)).setup(Path(dist_root))
+    else:
+        run = TestRun.load(Path(state)) if (Path(state) / "state.json").exists() else TestRun(Path(state))
+        print(*(f"had to end {what}" for what in run.cleanup()), sep="\n")
+        print("no Wine or Xvfb process of this run is left")
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:]))
+    main(*sys.argv[1:])

@@ -9,8 +9,6 @@
 # Files whose names start with `refused_` must fail to open in Wine (and so in our reader), every
 # other file must open: a corpus that nobody can read would compare nothing.
 
-from __future__ import annotations
-
 import re
 import shutil
 import sys
