@@ -1,14 +1,11 @@
-#!/usr/bin/env python3
 # End-to-end tests of Setup.exe under Wine: the places it is started from. Japanese Windows with a
 # program folder named in its double-byte code page, and DLLs planted beside the program under the
 # names of system DLLs.
 
 import shutil
-import sys
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (ENUM, EXIT, INSTALL, MESSAGE, START, TITLE, UNINSTALL, UNINSTALL_COMPLETE,  # noqa: E402
-                          USB_CLASS, WAIT_DIALOG, Case, case, expect_placed, run_cases)
+from wine_harness import (ENUM, EXIT, INSTALL, MESSAGE, START, TITLE, UNINSTALL, UNINSTALL_COMPLETE,
+                          USB_CLASS, WAIT_DIALOG, Case, case, expect_placed)
 
 # The last character's second byte in code page 932 is 0x5C, the byte of a backslash.
 FOLDER_ENDING_IN_0X5C = "ソフト表"
@@ -59,7 +56,3 @@ def planted_dlls(c: Case) -> None:
     c.ended(t, 0, (TITLE, UNINSTALL_COMPLETE, "information"))
     c.equal(c.registry(node), {}, "the device node, removed through the system's setupapi.dll")
     c.equal(loaded(), [], "planted DLLs loaded into Setup.exe")
-
-
-if __name__ == "__main__":
-    sys.exit(run_cases())

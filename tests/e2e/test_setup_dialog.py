@@ -1,15 +1,12 @@
-#!/usr/bin/env python3
 # End-to-end tests of Setup.exe under Wine: the start and the dialog as a person meets them. Each
 # case copies the program (and usually the example package) into a fresh folder of the run's
 # prefix, sets the Windows version, lets DialogDriver act and look, and checks the transcript.
 
 import shutil
 import subprocess
-import sys
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (EXIT, GROUP, INSTALL, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS,  # noqa: E402
-                          TEMPLATE_CAPTION, TITLE, UNINSTALL, WAIT_DIALOG, Case, case, focus, run_cases)
+from wine_harness import (EXIT, GROUP, INSTALL, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS,
+                          TEMPLATE_CAPTION, TITLE, UNINSTALL, WAIT_DIALOG, Case, case, focus)
 
 VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 DEVICE_NAME = "Example Disk"  # the package's SetupDeviceDesc
@@ -124,7 +121,3 @@ def about_box(c: Case) -> None:
             "OK button text and focus")
     # OK closes the box and the setup dialog waits on, unchanged.
     c.equal((after[0]["caption"], after[0]["enabled"]), (TITLE, "1"), "the setup dialog, enabled, after OK")
-
-
-if __name__ == "__main__":
-    sys.exit(run_cases())

@@ -1,17 +1,14 @@
-#!/usr/bin/env python3
 # End-to-end tests of Setup.exe under Wine: what the dialog's jobs leave on the system. Uninstall
 # and install through the dialog, on the Windows versions whose steps differ. Each case seeds the
 # prefix's files, device nodes and registry, runs the program and checks what is left. The prefix
 # is shared by all cases; each starts from a system that the harness has cleared.
 
-import sys
 from functools import partial
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, MESSAGE, OTHER_FOLDER,  # noqa: E402
+from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, MESSAGE, OTHER_FOLDER,
                           PACKAGE, PROGRESS, START, STATUS, SYSTEM_USB_STORAGE, TITLE, UNINSTALL, UNINSTALL_COMPLETE,
                           USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, case, expect_placed, focus,
-                          inf_files, run_cases)
+                          inf_files)
 
 INSTALL_COMPLETE = "Installation is complete. Please replug your device."
 HDC_CLASS = "{4D36E96A-E325-11CE-BFC1-08002BE10318}"
@@ -126,6 +123,3 @@ def install(version: str, c: Case) -> None:
 
 for version in ("win98", "winme", "win2k", "winxp"):
     case(f"install.{version}.places_the_package" + ("_twice" if version == "win98" else ""))(partial(install, version))
-
-if __name__ == "__main__":
-    sys.exit(run_cases())

@@ -1,16 +1,13 @@
-#!/usr/bin/env python3
 # End-to-end tests of Setup.exe under Wine: silent installs (`/S`), their exit statuses and what
 # they leave on the system. A silent run shows no window and no message of any kind, whatever
 # happens. On Windows XP it drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
 
 import shutil
-import sys
 import time
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,  # noqa: E402
+from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
                           USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, expect_placed, expected_inf_copy,
-                          inf_files, run_cases, wait_or_end, windows_path)
+                          inf_files, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
 # A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms.
@@ -124,6 +121,3 @@ SILENT = {
 
 for name, row in SILENT.items():
     case(name)(lambda c, row=row: silent_run(*row, c))
-
-if __name__ == "__main__":
-    sys.exit(run_cases())

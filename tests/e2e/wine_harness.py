@@ -5,7 +5,8 @@
 #
 #   wine_harness.py setup STATE DIST_ROOT     make the prefix, start Xvfb (the fixture)
 #   wine_harness.py cleanup STATE             end every process of the run
-#   <case file> --list | <case file> STATE CASE   the names of a case file's cases, or one case run
+#   wine_harness.py list CASE_FILE            the names of a case file's cases, one a line
+#   wine_harness.py run CASE_FILE STATE CASE  one case of a case file
 #
 # The run takes the build that scripts/wine-arch names: the shipped dist/win32/Setup.exe in a
 # 32-bit prefix wherever the machine starts 32-bit programs, else dist/win64 in a 64-bit one.
@@ -13,6 +14,7 @@
 import json
 import os
 import re
+import runpy
 import shutil
 import signal
 import stat
@@ -466,12 +468,14 @@ def case(name: str):
     return lambda function: CASES.setdefault(name, function)
 
 
-# The command line of a case file: lists its cases or runs one of them.
-def run_cases() -> int:
-    if sys.argv[1:] == ["--list"]:
+# Lists the cases of a case file, or runs one of them. The case file's `from wine_harness import`
+# finds this module, whether it was imported or started as the command.
+def run_cases(case_file: str, state: str = "", name: str = "") -> int:
+    sys.modules.setdefault("wine_harness", sys.modules[__name__])
+    runpy.run_path(case_file)
+    if not name:
         print(*CASES, sep="\n")
         return 0
-    state, name = sys.argv[1:]
     try:
         c = Case(TestRun.load(Path(state)), name)
         CASES[name](c)
@@ -481,15 +485,20 @@ def run_cases() -> int:
     return c.report()
 
 
-# A failure of either ends the command with its traceback and exit status 1.
-def main(command: str, state: str, dist_root: str = "") -> None:
+# A failure of setup or cleanup ends the command with its traceback and exit status 1.
+def main(command: str, *args: str) -> int:
+    if command in ("list", "run"):
+        return run_cases(*args)
+    state = Path(args[0])
     if command == "setup":
-        TestRun(Path(state)).setup(Path(dist_root))
+        TestRun(state).setup(Path(args[1]))
     else:
-        run = TestRun.load(Path(state)) if (Path(state) / "state.json").exists() else TestRun(Path(state))
+        run = TestRun.load(state) if (state / "state.json").exists() else TestRun(state)
         print(*(f"had to end {what}" for what in run.cleanup()), sep="\n")
         print("no Wine or Xvfb process of this run is left")
+    return 0
 
 
 if __name__ == "__main__":
-    main(*sys.argv[1:])
+    sys.dont_write_bytecode = True  # the case files it runs leave no __pycache__ in the source tree
+    sys.exit(main(*sys.argv[1:]))

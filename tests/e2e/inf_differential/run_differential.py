@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 # Differential test of our INF reader against the SetupAPI of Wine, in the prefix of the
 # end-to-end tests. Each group is a set of INF files of corpus/ (or of the example package). The
 # group's files are copied into a fresh folder of the prefix and InfDifferential.exe
@@ -11,12 +10,9 @@
 
 import re
 import shutil
-import sys
 from pathlib import Path
 
-sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from wine_harness import DEFAULT_LANG, PACKAGE, Case, case, run_cases, windows_path  # noqa: E402
+from wine_harness import DEFAULT_LANG, PACKAGE, Case, case, windows_path
 
 CORPUS = Path(__file__).resolve().parent / "corpus"
 SHOWN_MISMATCHES = 60  # a broken reader differs everywhere; the first ones say enough
@@ -96,6 +92,3 @@ def run_group(globs: tuple[str, ...], mode: str, lang: str, c: Case) -> None:
 
 for name, group in GROUPS.items():
     case(f"inf_differential.{name}")(lambda c, group=group: run_group(*group, c))
-
-if __name__ == "__main__":
-    sys.exit(run_cases())
