@@ -85,17 +85,15 @@ bool Ask(const std::string& question, const std::string& wineAnswer, const std::
 // find the names in its headers and the keys of its lines, which are only questions to ask.
 std::string AnsiText(const std::string& bytes, TextCodePage& codePage)
 {
-    std::u16string wide;
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
-        wide.resize((bytes.size() - 2) / 2);
+    const bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0, utf8 = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (!utf16 && !utf8)
+        return bytes;
+    std::u16string wide(bytes.size() / (utf16 ? 2 : 1) - 1, u'\0'); // room for the text after the mark
+    if (utf16)
         std::memcpy(wide.data(), bytes.data() + 2, wide.size() * sizeof(char16_t));
-    } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        wide.resize(bytes.size());
+    else
         wide.resize(std::size_t(MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, int(bytes.size() - 3),
                                                     reinterpret_cast<wchar_t*>(wide.data()), int(wide.size()))));
-    } else {
-        return bytes;
-    }
     return codePage.FromUtf16(wide);
 }
 
