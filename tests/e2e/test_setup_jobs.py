@@ -52,7 +52,7 @@ UNINSTALL_INFS = {
 UNINSTALLS = {
     "win98": (["key Tab", "key Down", "dump", "key Enter"], {}),
     "winxp": ([f"click {UNINSTALL}", "dump", f"click {START}"],
-              {USB_STORAGE_INF[name]: content for name, content in SYSTEM_USB_STORAGE.items()}),
+              {rf"{INF_FOLDER}\{USB_STORAGE_INF[name]}": content for name, content in SYSTEM_USB_STORAGE.items()}),
 }
 
 
@@ -68,10 +68,8 @@ def uninstall(version: str, c: Case) -> None:
         seeded[path] = (content, index >= 2)
         if index != 3:
             seeded[path[:-4] + ".PNF"] = (b"precompiled " + path.encode(), index >= 2)
-    for path, (content, _) in seeded.items():
+    for path, content in [*((path, content) for path, (content, _) in seeded.items()), *backups.items()]:
         c.put(path, content)
-    for name, content in backups.items():
-        c.put(rf"{INF_FOLDER}\{name}", content)
     c.put(DRIVER, b"driver of an earlier install").chmod(0o444)  # read-only
     nodes = {rf"{ENUM}\{node}": {"ClassGUID": class_guid} for node, class_guid, _ in DEVICE_NODES}
     c.reg_import({**{key.rsplit("\\", 1)[0]: None for key in nodes}, **nodes})  # each instance's parent cleared first
