@@ -274,10 +274,8 @@ void CompareFile(const std::string& path, bool localizedStrings)
 int main(int argc, char** argv)
 {
     const bool localizedStrings = argc > 2 && std::strcmp(argv[2], "--localized-strings") == 0;
-    if (argc < 2 || !(out = std::fopen(argv[1], "wb"))) {
-        std::fprintf(stderr, "usage: InfDifferential.exe OUT [--localized-strings] FILE...\n");
+    if (argc < 2 || !(out = std::fopen(argv[1], "wb"))) // called the wrong way: the header says how
         return 2;
-    }
     for (int i = localizedStrings ? 3 : 2; i < argc; ++i) CompareFile(argv[i], localizedStrings);
     std::fclose(out);
     return 0;

@@ -387,10 +387,8 @@ const std::map<Text, std::function<void(const Text&)>> Steps = {
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2 || !(out = _wfopen(argv[1], L"wb"))) {
-        std::fputs("usage: DialogDriver RESULT.txt STEP...\n", stderr);
+    if (argc < 2 || !(out = _wfopen(argv[1], L"wb"))) // called the wrong way: the header says how
         return 2;
-    }
     int status = 0;
     for (int index = 2; index < argc && status == 0; ++index) {
         const Text step = argv[index], verb = step.substr(0, step.find(L' '));

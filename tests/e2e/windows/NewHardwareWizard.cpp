@@ -38,6 +38,7 @@ constexpr UINT_PTR BusyTimer = 1, HangTimer = 2;
 constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000;
 enum Page { Welcome, Busy, Found, Finish, PageCount };
 const char* const PageNames[PageCount] = {"welcome", "busy", "found", "finish"};
+constexpr DWORD PageButtons[PageCount] = {PSWIZB_NEXT, 0, PSWIZB_NEXT, PSWIZB_FINISH};
 
 std::FILE* logFile;
 char** probes; // the PROBE arguments, up to a null pointer
@@ -115,10 +116,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
     case PSN_SETACTIVE:
         Log(std::string("page name=") + PageNames[which]);
-        SendMessageA(wizardFrame, PSM_SETWIZBUTTONS, 0,
-                     which == Busy     ? 0
-                     : which == Finish ? PSWIZB_FINISH
-                                       : PSWIZB_NEXT);
+        SendMessageA(wizardFrame, PSM_SETWIZBUTTONS, 0, PageButtons[which]);
         if (which == Welcome && hang)
             SetTimer(page, HangTimer, HangMs, nullptr);
         if (which == Busy) {
@@ -155,10 +153,8 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || !(logFile = std::fopen(argv[1], "wb"))) {
-        std::fprintf(stderr, "usage: NewHardwareWizard LOG.txt [--hang | PROBE...]\n");
+    if (argc < 2 || !(logFile = std::fopen(argv[1], "wb"))) // called the wrong way: the header says how
         return 2;
-    }
     hang = argc > 2 && std::strcmp(argv[2], "--hang") == 0;
     probes = argv + (hang ? argc : 2);
     InitCommonControls();
