@@ -1,15 +1,14 @@
 # Differential test of our INF reader against the SetupAPI of Wine, in the prefix of the
-# end-to-end tests. Each group is a set of INF files of corpus/ (or of the example package). The
-# group's files are copied into a fresh folder of the prefix and InfDifferential.exe
-# (dist/<arch>/tests) asks both readers the same questions about each of them. The test fails on
-# any answer where the two differ, unless WINDOWS_ANSWERS below records that Wine answers otherwise
-# than Windows there; our reader is then held to the Windows answer instead.
+# end-to-end tests. Each group is a set of INF files of corpus/ (or of the example package), which
+# InfDifferential.exe (dist/<arch>/tests) reads where they are, through drive Z, asking both
+# readers the same questions about each of them. The test fails on any answer where the two
+# differ, unless WINDOWS_ANSWERS below records that Wine answers otherwise than Windows there; our
+# reader is then held to the Windows answer instead.
 #
 # Files whose names start with `refused_` must fail to open in Wine (and so in our reader), every
 # other file must open: a corpus that nobody can read would compare nothing.
 
 import re
-import shutil
 from pathlib import Path
 
 from wine_harness import DEFAULT_LANG, PACKAGE, Case, case, windows_path
@@ -55,15 +54,10 @@ def run_group(globs: tuple[str, ...], mode: str, lang: str, c: Case) -> None:
         files += sorted(p for p in PACKAGE.iterdir() if re.fullmatch(r"(?i).*\.in[f_]", p.name))
     names = [path.name for path in files]
     c.equal(len(set(names)), len(names), "files in the group, each name once")
-    shutil.copy2(c.run.dist_dir / "tests" / "InfDifferential.exe", c.folder)
-    (c.folder / "infs").mkdir()
-    for path in files:
-        shutil.copy2(path, c.folder / "infs")
     answers_file = c.logs / "answers.txt"
-    status = c.run.wine([rf"{c.windows_folder}\InfDifferential.exe", windows_path(answers_file),
-                         *(["--localized-strings"] if mode == "win2000" else []),
-                         *(rf"{c.windows_folder}\infs\{name}" for name in names)], f"{c.name}/differential", lang,
-                        timeout=120)
+    status = c.run.wine([windows_path(c.run.dist_dir / "tests" / "InfDifferential.exe"), windows_path(answers_file),
+                         *(["--localized-strings"] if mode == "win2000" else []), *map(windows_path, files)],
+                        f"{c.name}/differential", lang, timeout=120)
     c.equal(status, 0, "exit status of InfDifferential.exe, which asks about every file")
     text = answers_file.read_text(encoding="latin-1") if answers_file.exists() else ""
     # (file, question): (Wine's answer, ours)
