@@ -2,7 +2,6 @@
 # they leave on the system. A silent run shows no window and no message of any kind, whatever
 # happens. On Windows XP it drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
 
-import shutil
 import time
 
 from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
@@ -54,9 +53,8 @@ def silent_run(version: str, code: int, files: dict[str, bytes] | None, after: d
         c.path(options["blocked"]).mkdir(parents=True)
     log, wizard = c.logs / "wizard.txt", None
     if "wizard" in options:
-        shutil.copy2(c.run.dist_dir / "tests" / "NewHardwareWizard.exe", c.folder)
-        wizard = c.run.start([rf"{c.windows_folder}\NewHardwareWizard.exe", windows_path(log), *options["wizard"]],
-                             c.logs / "wizard.log")
+        wizard = c.run.start([windows_path(c.run.dist_dir / "tests" / "NewHardwareWizard.exe"), windows_path(log),
+                              *options["wizard"]], c.logs / "wizard.log")
         deadline = time.monotonic() + 20  # for the stand-in to show its first page
         while time.monotonic() < deadline and options["ready"] not in (log.read_text() if log.exists() else ""):
             time.sleep(0.05)
