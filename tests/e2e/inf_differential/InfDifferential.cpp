@@ -69,10 +69,9 @@ std::string AsciiCase(std::string text, bool upper)
 
 std::string Trim(std::string_view text)
 {
-    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return std::string(text);
+    constexpr const char* Blanks = " \t\n\v\f\r";
+    const std::size_t first = text.find_first_not_of(Blanks);
+    return first == text.npos ? "" : std::string(text.substr(first, text.find_last_not_of(Blanks) - first + 1));
 }
 
 bool Ask(const std::string& question, const std::string& wineAnswer, const std::string& ourAnswer)
