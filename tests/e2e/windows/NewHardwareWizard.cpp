@@ -79,10 +79,8 @@ INT_PTR CALLBACK DeviceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     if (message != WM_COMMAND)
         return message == WM_INITDIALOG;
     Log("device-dialog command=" + std::to_string(LOWORD(wParam)));
-    if (LOWORD(wParam) == ContinueId) {
+    if (LOWORD(wParam) == ContinueId)
         DestroyWindow(dialog);
-        deviceDialog = nullptr;
-    }
     return TRUE;
 }
 
@@ -101,7 +99,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
         for (;;) Sleep(INFINITE);
     }
     if (message == WM_TIMER && wParam == BusyTimer) {
-        if (deviceDialog) // held up until the dialog is answered
+        if (IsWindow(deviceDialog)) // held up until the dialog is answered
             return SetTimer(page, BusyTimer, BusyRecheckMs, nullptr) != 0;
         KillTimer(page, BusyTimer);
         busy = false;
