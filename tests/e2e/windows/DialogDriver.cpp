@@ -236,8 +236,6 @@ void Dump(const Text&)
     };
     RECT client{};
     GetClientRect(dialog, &client);
-    POINT origin{0, 0};
-    ClientToScreen(dialog, &origin);
     Write(L"dialog caption=" + Quote(TextOf(dialog)) + L" size=" + units(client.right, client.bottom) + state(dialog));
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
@@ -246,6 +244,7 @@ void Dump(const Text&)
         const LONG style = GetWindowLongW(control, GWL_STYLE);
         RECT rect{};
         GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2); // into the dialog's client area
         Text line = L"control id=" + std::to_wstring(GetDlgCtrlID(control)) + L" text=" + Quote(TextOf(control));
         if (IsClass(control, L"Button"))
             line += L" checked=" + flag(Ask(control, BM_GETCHECK) == BST_CHECKED) + L" default=" +
@@ -255,8 +254,7 @@ void Dump(const Text&)
         if (IsClass(control, PROGRESS_CLASSW))
             line += L" position=" + std::to_wstring(Ask(control, PBM_GETPOS));
         Write(line + state(control) + L" focus=" + flag(control == gui.hwndFocus) + L" du=" +
-              units(rect.left - origin.x, rect.top - origin.y) + L"," +
-              units(rect.right - rect.left, rect.bottom - rect.top));
+              units(rect.left, rect.top) + L"," + units(rect.right - rect.left, rect.bottom - rect.top));
     }
 }
 
