@@ -168,14 +168,12 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
     };
     const Case cases[] = {
         {"A=InstA,USB\\VID_1A2B&PID_3C4D&REV_0100", "", "1A2B/3C4D -> A,InstA"},
-        // Lines without VID_ (which is written in upper case) add nothing.
-        {"P=InstP,*PNP0A03\r\nL=InstL,usb\\vid_1a2b&pid_3c4d\r\nB=InstB,USB\\VID_1A2B&PID_3C4E", "",
-         "1A2B/3C4E -> B,InstB"},
-        {"V=InstV,USB\\VID_1A2B\r\nB=InstB,USB\\VID_1A2B&PID_3C4E", "", "1A2B/3C4E -> B,InstB"},
-        {"V=InstV,USB\\VID_1A2B&PID_\r\nW=InstW,USB\\PID_3C4E&VID_\r\nB=InstB,USB\\VID_1A2B&PID_3C4E", "",
-         "1A2B/3C4E -> B,InstB"},
-        {"A=InstA,USB\\VID_12&PID_3456\r\nT=InstT,USB\\VID_1A2B&PID_3\r\nB=InstB,USB\\VID_1A2B&PID_3C4E", "",
-         "1A2B/3C4E -> B,InstB"},
+        // Lines without VID_ (which is written in upper case), or without four characters after
+        // VID_ and PID_, add nothing; any of them taken would add a pair or be the target.
+        {"P=InstP,*PNP0A03\r\nL=InstL,usb\\vid_1a2b&pid_3c4d\r\nV=InstV,USB\\VID_1A2B\r\nV=InstV,USB\\VID_1A2B&PID_\r\n"
+         "W=InstW,USB\\PID_3C4E&VID_\r\nA=InstA,USB\\VID_12&PID_3456\r\nT=InstT,USB\\VID_1A2B&PID_3\r\n"
+         "B=InstB,USB\\VID_1A2B&PID_3C4E",
+         "", "1A2B/3C4E -> B,InstB"},
         {"A=InstA,USB\\VID_1A2G&PID_3C4D\r\nB=InstB,USB\\VID_1a2b&PID_3c4e&REV_01", "", "1a2b/3c4e -> B,InstB"},
         {"A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D", "", "1A2B/3C4D 1A2B/3C4D -> A,InstA"},
         {"A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4E", "1A2B3C4E",

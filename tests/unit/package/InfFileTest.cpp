@@ -261,28 +261,13 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
-    // Out of range clamps.
-    const std::map<std::string, std::optional<std::int32_t>> cases = {{"48", 48},
-                                                                      {"0x4", 4},
-                                                                      {"0X1f", 31},
-                                                                      {"010", 8},
-                                                                      {"-12", -12},
-                                                                      {"+7", 7},
-                                                                      {"", 0},
-                                                                      {"%sp%5", 5},
-                                                                      {"2147483647", 2147483647},
-                                                                      {"99999999999", 2147483647},
-                                                                      {"-2147483648", INT32_MIN},
-                                                                      {"-0x80000001", INT32_MIN},
-                                                                      {"0xFFFFFFFF", 2147483647},
-                                                                      {"%long%%long%", 2147483647},
-                                                                      {"Field1", std::nullopt},
-                                                                      {"08", std::nullopt},
-                                                                      {"0x", std::nullopt},
-                                                                      {"12a", std::nullopt},
-                                                                      {"-", std::nullopt},
-                                                                      {"%sp%", std::nullopt},
-                                                                      {"5%sp%", std::nullopt}};
+    std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
+        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12}, {"+7", 7}, {"", 0}, {"%sp%5", 5}};
+    // Out of range clamps; what is no number is not read.
+    for (const char* text : {"2147483647", "99999999999", "0xFFFFFFFF", "%long%%long%"})
+        cases.push_back({text, INT32_MAX});
+    for (const char* text : {"-2147483648", "-0x80000001"}) cases.push_back({text, INT32_MIN});
+    for (const char* text : {"Field1", "08", "0x", "12a", "-", "%sp%", "5%sp%"}) cases.push_back({text, std::nullopt});
     for (const auto& [text, expected] : cases) {
         FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\nlong=" + std::string(300, '7') + "\n");
         std::int32_t value = -1;
