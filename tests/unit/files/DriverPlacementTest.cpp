@@ -50,9 +50,12 @@ struct Placement {
 };
 class DriverPlacementTest : public ::testing::Test, public Placement {};
 
-// An unrecognised system takes the steps of the 98 family.
+// An unrecognised system takes the steps of the 98 family. Earlier read-only copies are replaced
+// and left writable.
 TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
 {
+    files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
+    files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
     Place(OsClass::Unsupported);
     // The edited copy is written beside the copy and swapped in, so a cut-off run leaves one whole.
     Lines copySteps;
@@ -74,6 +77,9 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_FALSE(files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_EQ(files.Contents("A:\\EXDISK.IN_"), SetupDescription);
     EXPECT_EQ(SearchPath(), "C:\\WINDOWS\\INF\\OTHER");
+    EXPECT_FALSE(files.IsReadOnly("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
+    Place(OsClass::Windows98); // a second install over the first leaves one added semicolon
+    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
 }
 
 TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
@@ -99,19 +105,6 @@ TEST_F(DriverPlacementTest, NamesConvertByTheirLastCharacter)
     Place(OsClass::WindowsXp);
     EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
-}
-
-TEST_F(DriverPlacementTest, EarlierReadOnlyCopiesAreReplacedAndLeftWritable)
-{
-    files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
-    files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
-    Place(OsClass::Windows98);
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
-    EXPECT_FALSE(files.IsReadOnly("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");
-    EXPECT_FALSE(files.IsReadOnly("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"));
-    Place(OsClass::Windows98); // a second install over the first leaves one added semicolon
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
 }
 
 TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
