@@ -195,16 +195,10 @@ TEST(InfFileTest, SubstitutesStringTokensWhenRead)
 TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
 {
     const std::map<std::string, std::string> cases = {
-        {"%10%", "C:\\WIN"},
-        {"%11%\\drivers", "C:\\WIN\\SYS\\drivers"},
-        {"%1%", "C:\\PKG\\"},
-        {"%1%\\sub", "C:\\PKG\\sub"},
-        {"%17%", "C:\\WIN\\inf"},
-        {"%24%\\x", "C:\\x"},
+        {"%10%|%17%|% +010%|%30%", "C:\\WIN|C:\\WIN\\inf|C:\\WIN|C:\\"},
+        {"%11%\\drivers|%2%|%24%\\x", "C:\\WIN\\SYS\\drivers|C:\\WIN\\SYS\\unknown|C:\\x"},
+        {"%1%|%1%\\sub", "C:\\PKG\\|C:\\PKG\\sub"},
         {"%-1%|%0%|%65535%", "||"},
-        {"% +010%", "C:\\WIN"},
-        {"%2%", "C:\\WIN\\SYS\\unknown"},
-        {"%30%", "C:\\"},
         {"%s%", "strings first"},
         {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"}};
     std::string text = Header + "[Test]\n";
