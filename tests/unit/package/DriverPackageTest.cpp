@@ -58,10 +58,13 @@ std::string WithModels(const std::string& modelLines, const std::string& setupLi
 
 TEST(DriverPackage, ReadsTheExamplePackage)
 {
-    // Any *.in? is a setup description; a folder at a drive root is joined with one backslash;
-    // only the first line of [Manufacturer] names the models section.
+    // Any *.in? is a setup description, and the first with a [Setup] section in search order is
+    // taken: one without it found earlier is passed over. A folder at a drive root is joined with
+    // one backslash. Only the first line of [Manufacturer] names the models section, and only the
+    // first SetupName line counts.
     const std::string twoMakers =
-        example::SetupDescription{.manufacturer = Section("Manufacturer", "%Maker%=ExModels\r\nO=Missing\r\n")}.Text();
+        example::SetupDescription{.manufacturer = Section("Manufacturer", "%Maker%=ExModels\r\nO=Missing\r\n")}.Text() +
+        "\r\n[Setup]\r\nSetupName=Second\r\n";
     const std::tuple<const char*, std::string, std::string> places[] = {
         {"C:\\PKG", "C:\\PKG\\EXDISK.IN_", example::Inf},
         {"A:", "A:\\SETUP.INF", example::Inf},
@@ -69,7 +72,10 @@ TEST(DriverPackage, ReadsTheExamplePackage)
     for (const auto& [folder, path, description] : places) {
         PackageRead m;
         m.session.State.ProgramFolder.Assign(folder);
+        const std::string at = path.substr(0, path.rfind('\\') + 1);
+        m.files.AddFile(at + "PLAIN.INF", example::SetupDescription{.setup = ""}.Text());
         m.AddPackage(description, path);
+        m.files.AddFile(at + "LATER.IN_", example::Inf);
         ASSERT_TRUE(m.Read()) << folder << m.reason;
         const SetupState& s = m.session.State;
         const BrandStrings& b = m.session.Brand;
@@ -104,24 +110,6 @@ TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotIn
                                     "message [" + TableTitle +
                                         "] Main .in_ file with [Setup] section is not found ! flags 16"}));
         EXPECT_EQ(m.session.State.SetupFileName.view(), "");
-    }
-}
-
-TEST(DriverPackage, TheFirstEntryWithASetupSectionWinsInSearchOrder)
-{
-    // The files in the order the search yields them, and the one taken.
-    const std::string plain = example::SetupDescription{.setup = ""}.Text();
-    const std::string second = example::Inf + "\r\n[Setup]\r\nSetupName=Second\r\n";
-    using Files = std::vector<std::pair<std::string, std::string>>;
-    const std::pair<Files, const char*> cases[] = {
-        {{{"PLAIN.INF", plain}, {"FIRST.IN_", example::Inf}, {"SECOND.IN_", second}}, "FIRST.IN_"},
-        {{{"SECOND.IN_", second}, {"FIRST.IN_", example::Inf}}, "SECOND.IN_"}};
-    for (const auto& [files, taken] : cases) {
-        PackageRead m;
-        for (const auto& [name, bytes] : files) m.AddPackage(bytes, "C:\\PKG\\" + name);
-        ASSERT_TRUE(m.Read());
-        EXPECT_EQ(m.session.State.SetupFileName.view(), taken);
-        EXPECT_EQ(m.session.Brand.AppTitle, "Example Disk Setup"); // the first SetupName line counts
     }
 }
 
