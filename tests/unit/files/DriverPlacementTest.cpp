@@ -82,29 +82,22 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
 }
 
+// Names convert by their last character: driver.in_ becomes oemdriver.inF.
 TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
 {
     for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
         Placement p;
+        p.session.State.SetupFileName.Assign("driver.in_");
+        p.session.State.DriverFileName.Assign("USBDISK.SY_");
+        p.files.AddFile("A:\\driver.in_", SetupDescription, true);
+        p.files.AddFile("A:\\USBDISK.SY_", "usb driver");
         p.Place(osClass);
-        EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\INF\\oemEXDISK.INF"), Edited);
-        EXPECT_TRUE(p.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
-        EXPECT_FALSE(p.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
-        EXPECT_TRUE(p.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
-        EXPECT_FALSE(p.files.Exists("C:\\WINDOWS\\INF\\OTHER"));
+        EXPECT_EQ(p.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
+        EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\INF\\oemdriver.INF"), Edited);
+        EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
+        EXPECT_EQ(p.files.Names("C:\\WINDOWS\\system\\iosubsys"), Lines{});
         EXPECT_EQ(p.SearchPath(), "C:\\OLD;D:\\OTHER");
     }
-}
-
-TEST_F(DriverPlacementTest, NamesConvertByTheirLastCharacter)
-{
-    session.State.SetupFileName.Assign("driver.in_");
-    session.State.DriverFileName.Assign("USBDISK.SY_");
-    files.AddFile("A:\\driver.in_", SetupDescription);
-    files.AddFile("A:\\USBDISK.SY_", "usb driver");
-    Place(OsClass::WindowsXp);
-    EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
 }
 
 TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
