@@ -228,8 +228,7 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
 {
     using Description = example::SetupDescription;
     const std::pair<std::string, const char*> cases[] = {
-        {WithSetup("FDDInf=F.IN_\r\nWin98Only=no\r\n"), nullptr},
-        {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n"), nullptr},
+        {WithSetup("FDDInf=F.IN_\r\nWin98Only=no\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n"), nullptr},
         {WithSetup("FDDInf=F.IN_\r\nMPDInf\r\n"), nullptr},
         {WithSetup("FDDInf=\r\n"), nullptr},
         {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n"), "MPDInf"}, // 20 characters do not fit
