@@ -168,10 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool read = ReadDriverPackage(InfReadingOf(platform), session.State, session.Brand, reason).usable;
     const SetupState& state = session.State;
     for (const HardwareIdEntry& entry : state.HardwareIds)
-        Check(!entry.VidText.empty() && !entry.PidText.empty() && entry.VidText.view().size() <= 4 &&
-                  entry.PidText.view().size() <= 4,
-              "a hardware ID pair is empty or longer than four characters",
-              entry.VidText.str() + "/" + entry.PidText.str());
+        Check(entry.VidText.view().size() == 4 && entry.PidText.view().size() == 4,
+              "a hardware ID pair is not four and four characters", entry.VidText.str() + "/" + entry.PidText.str());
     Check(state.TargetVidText.view().size() <= 4 && state.TargetPidText.view().size() <= 4,
           "the target pair is longer than four characters");
     Check(read || !reason.empty(), "a failed read gives no reason");

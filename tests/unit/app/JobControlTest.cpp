@@ -1,7 +1,6 @@
 // Jobs over the system's own phases: the removal's repetition, a silent install's exit status,
-// what arrives while a job runs; the messages, the about box. (The whole-job
-// tests follow each job's status lines, bar, pauses and the messages taken meanwhile on each
-// family of systems.)
+// what arrives while a job runs; the about box. (The whole-job tests follow each job's status
+// lines, bar, pauses, closing message and the messages taken meanwhile on each family of systems.)
 #include <gtest/gtest.h>
 
 #include "app/AboutBox.h"
@@ -45,7 +44,7 @@ TEST(JobControl, TheRemovalPhaseRepeatsWhileNodesComeBackButAtMostSixteenTimes)
     }
 }
 
-// On Windows 2000 the re-enumeration alone starts the device.
+// On Windows 2000 the re-enumeration alone starts the device: when it fails, the device did not start.
 TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
 {
     for (int exitStatus : {0, 2, 4}) {
@@ -89,17 +88,6 @@ TEST(JobControl, AChoiceResetsBarAndStatusButNothingThatArrivesDuringTheJobChang
     EXPECT_GT(m.view.Count("check 1006 on"), 0);
 }
 
-TEST(JobControl, MessagesPutInTheDeviceNameOnceAndUseTheTitleAsCaption)
-{
-    TestPlatform test;
-    SetupSession session{test.platform};
-    session.Brand = {"Example Disk Setup", "Disk #DEV_NAME#", "", ""};
-    test.view.strings[IDS_UNINSTALL_COMPLETE] = "#DEV_NAME# removed; #DEV_NAME#.";
-    session.ShowMessage(IDS_UNINSTALL_COMPLETE, MessageInformation);
-    EXPECT_EQ(test.view.transcript,
-              Transcript{"message [Example Disk Setup] Disk #DEV_NAME# removed; Disk #DEV_NAME#. flags 64"});
-}
-
 TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)
 {
     for (unsigned id = 16; id <= 31; ++id) EXPECT_TRUE(IsAboutCommand(id)) << id;
@@ -125,13 +113,6 @@ TEST(AboutBox, LinkIsActiveOnlyWithThePrefixAndOnlyWhenTheCommandFits)
     EXPECT_TRUE(command(fits));
     EXPECT_FALSE(command(fits + "a"));
     EXPECT_TRUE(IsActiveLink(fits + "a"));
-}
-
-TEST(AboutBox, MinimisedIconIsCentredWithTruncatingDivision)
-{
-    const IconPlacement even = MinimisedIconPlacement(100, 60, 32, 32), small = MinimisedIconPlacement(10, 0, 32, 32);
-    // (10 - 32 + 1) / 2 truncates toward zero.
-    EXPECT_EQ(std::vector<int>({even.x, even.y, small.x, small.y}), std::vector<int>({34, 14, -10, -15}));
 }
 
 } // namespace

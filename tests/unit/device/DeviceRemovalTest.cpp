@@ -28,11 +28,10 @@ protected:
 // once, and a pair of texts that are no VID and PID matches nothing.
 TEST_F(DeviceRemovalTest, ThreePassesRemoveTheNodesThatCarryAPair)
 {
-    AddPair("1A2B", "3C4D");
-    AddPair("1234", "abcd");
-    AddPair("5678", "9ABC");
-    AddPair("1234", "ABCD");
-    AddPair("1234", "9AB"); // three characters are no PID
+    // 9AB: three characters are no PID.
+    for (const auto& [vid, pid] :
+         {std::pair{"1A2B", "3C4D"}, {"1234", "abcd"}, {"5678", "9ABC"}, {"1234", "ABCD"}, {"1234", "9AB"}})
+        AddPair(vid, pid);
     session.State.HardwareIds.Append(HardwareIdEntry{});
     devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\5&2");
     devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_FFFF\\1"); // other PID

@@ -34,56 +34,29 @@ const char* const ForeignCopies[] = {"C:\\WINDOWS\\INF\\OEM8.INF", "C:\\WINDOWS\
 enum class Interrupted { Nothing, BackupOnly, BothNames, EditLeftovers };
 const char* const InterruptedNames[] = {"", ", from backups only", ", from both names", ", from edit leftovers"};
 
-// Each job on a system, and what its run without faults shows: the status lines, the bar, how
-// long it pauses and how many messages it takes meanwhile (a silent run sleeps after the removal).
+// Each job on a system, and what its run without faults shows: the bar, how long it pauses and
+// how many messages it takes meanwhile (a silent run sleeps after the removal).
 struct Scenario {
     Job job;
     OsClass osClass;
     const char* name;
-    Lines statusLines;
-    std::vector<int> bar;
     long long milliseconds;
     int dispatches;
+    std::vector<int> bar;
 };
 const std::string Removing = "removing device if present...", Installing = "installing...";
+// The status lines of each job, in the order of Job.
+const Lines StatusLines[] = {{"", Removing, Installing, ""}, {"", "", Removing, ""}, {Removing, Installing}};
+using enum Job;
+using enum OsClass;
 const Scenario Scenarios[] = {
-    {Job::Install,
-     OsClass::Windows98SecondEdition,
-     "install on 98 SE",
-     {"", Removing, Installing, ""},
-     {1, 6, 10, 15, 18, 21, 24, 27, 30, 100},
-     4500,
-     450},
-    {Job::Install,
-     OsClass::WindowsXp,
-     "install on XP",
-     {"", Removing, Installing, ""},
-     {1, 6, 10, 15, 18, 21, 27, 30, 100},
-     4300,
-     430},
-    {Job::Uninstall, OsClass::WindowsMe, "uninstall on Me", {"", "", Removing, ""}, {0, 10, 60, 100}, 700, 70},
-    {Job::Uninstall, OsClass::Windows2000, "uninstall on 2000", {"", "", Removing, ""}, {0, 10, 60, 100}, 700, 70},
-    {Job::SilentInstall,
-     OsClass::Windows98,
-     "silent install on 98",
-     {Removing, Installing},
-     {2, 15, 25, 30, 35, 40, 45, 50, 50, 100},
-     7200,
-     420},
-    {Job::SilentInstall,
-     OsClass::Unsupported,
-     "silent install on an unknown system",
-     {Removing, Installing},
-     {2, 15, 25, 30, 35, 40, 45, 50, 50, 100},
-     7200,
-     420},
-    {Job::SilentInstall,
-     OsClass::WindowsXp,
-     "silent install on XP",
-     {Removing, Installing},
-     {2, 15, 25, 30, 35, 45, 50, 50, 66, 100},
-     5500,
-     100},
+    {Install, Windows98SecondEdition, "install on 98 SE", 4500, 450, {1, 6, 10, 15, 18, 21, 24, 27, 30, 100}},
+    {Install, WindowsXp, "install on XP", 4300, 430, {1, 6, 10, 15, 18, 21, 27, 30, 100}},
+    {Uninstall, WindowsMe, "uninstall on Me", 700, 70, {0, 10, 60, 100}},
+    {Uninstall, Windows2000, "uninstall on 2000", 700, 70, {0, 10, 60, 100}},
+    {SilentInstall, Windows98, "silent install on 98", 7200, 420, {2, 15, 25, 30, 35, 40, 45, 50, 50, 100}},
+    {SilentInstall, Unsupported, "silent install, unknown system", 7200, 420, {2, 15, 25, 30, 35, 40, 45, 50, 50, 100}},
+    {SilentInstall, WindowsXp, "silent install on XP", 5500, 100, {2, 15, 25, 30, 35, 45, 50, 50, 66, 100}},
 };
 
 // The process dies there: the state stays as it is.
@@ -224,7 +197,7 @@ TEST(WholeJobFaults, EveryCallOfEveryOperationFailingInTurn)
             EXPECT_EQ(clean.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"),
                       scenario.job == Job::Uninstall ? "" : "driver")
                 << name;
-            EXPECT_EQ(clean.view.Lines("text 1008 "), scenario.statusLines) << name;
+            EXPECT_EQ(clean.view.Lines("text 1008 "), StatusLines[static_cast<int>(scenario.job)]) << name;
             EXPECT_EQ(clean.view.Progress(), scenario.bar) << name;
             EXPECT_EQ(clean.clock.elapsedMilliseconds, scenario.milliseconds) << name;
             EXPECT_EQ(clean.view.dispatchCount, scenario.dispatches) << name;

@@ -62,23 +62,10 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
     }
 }
 
-TEST(CopyFilesEdit, AFailureAtAnyStepLeavesTheCopyWholeEitherWay)
+// A failing call at any step of the edit is the package fuzz target's matter; here a rewrite that
+// stops halfway: the fake writes part of the bytes and reports failure.
+TEST(CopyFilesEdit, AHalfWrittenEditLeavesTheCopyAsItWas)
 {
-    int unchanged = 0;
-    for (Op op : {Op::Read, Op::Copy, Op::Attributes, Op::Rewrite, Op::Move, Op::Remove}) {
-        for (int call = 1; call <= 4; ++call) {
-            FakeFileSystem files;
-            files.AddFile(Path, Before);
-            files.faults.FailCall(op, call);
-            CommentOutCopyFiles(files, Path, "ExInstall");
-            const std::string result = files.Contents(Path);
-            EXPECT_TRUE(result == Before || result == After) << static_cast<int>(op) << " call " << call;
-            unchanged += result == Before;
-        }
-    }
-    EXPECT_GT(unchanged, 0);
-
-    // A rewrite that stops halfway: the fake writes part of the bytes and reports failure.
     class ShortWrites : public FakeFileSystem {
     public:
         bool Rewrite(const std::string& path, const std::string& bytes) override

@@ -50,9 +50,12 @@ struct Placement {
 };
 class DriverPlacementTest : public ::testing::Test, public Placement {};
 
-// An unrecognised system takes the steps of the 98 family.
+// An unrecognised system takes the steps of the 98 family. Earlier read-only copies are replaced
+// and left writable.
 TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
 {
+    files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
+    files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
     Place(OsClass::Unsupported);
     // The edited copy is written beside the copy and swapped in, so a cut-off run leaves one whole.
     Lines copySteps;
@@ -74,44 +77,27 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_FALSE(files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
     EXPECT_EQ(files.Contents("A:\\EXDISK.IN_"), SetupDescription);
     EXPECT_EQ(SearchPath(), "C:\\WINDOWS\\INF\\OTHER");
+    EXPECT_FALSE(files.IsReadOnly("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
+    Place(OsClass::Windows98); // a second install over the first leaves one added semicolon
+    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
 }
 
+// Names convert by their last character: driver.in_ becomes oemdriver.inF.
 TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
 {
     for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
         Placement p;
+        p.session.State.SetupFileName.Assign("driver.in_");
+        p.session.State.DriverFileName.Assign("USBDISK.SY_");
+        p.files.AddFile("A:\\driver.in_", SetupDescription, true);
+        p.files.AddFile("A:\\USBDISK.SY_", "usb driver");
         p.Place(osClass);
-        EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\INF\\oemEXDISK.INF"), Edited);
-        EXPECT_TRUE(p.files.Exists("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"));
-        EXPECT_FALSE(p.files.Exists("C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"));
-        EXPECT_TRUE(p.files.Exists("C:\\WINDOWS\\INF\\DRVDATA.BIN"));
-        EXPECT_FALSE(p.files.Exists("C:\\WINDOWS\\INF\\OTHER"));
+        EXPECT_EQ(p.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
+        EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\INF\\oemdriver.INF"), Edited);
+        EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
+        EXPECT_EQ(p.files.Names("C:\\WINDOWS\\system\\iosubsys"), Lines{});
         EXPECT_EQ(p.SearchPath(), "C:\\OLD;D:\\OTHER");
     }
-}
-
-TEST_F(DriverPlacementTest, NamesConvertByTheirLastCharacter)
-{
-    session.State.SetupFileName.Assign("driver.in_");
-    session.State.DriverFileName.Assign("USBDISK.SY_");
-    files.AddFile("A:\\driver.in_", SetupDescription);
-    files.AddFile("A:\\USBDISK.SY_", "usb driver");
-    Place(OsClass::WindowsXp);
-    EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
-}
-
-TEST_F(DriverPlacementTest, EarlierReadOnlyCopiesAreReplacedAndLeftWritable)
-{
-    files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
-    files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
-    Place(OsClass::Windows98);
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
-    EXPECT_FALSE(files.IsReadOnly("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"));
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");
-    EXPECT_FALSE(files.IsReadOnly("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"));
-    Place(OsClass::Windows98); // a second install over the first leaves one added semicolon
-    EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
 }
 
 TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)

@@ -39,10 +39,8 @@ TEST(InstalledCopyRemoval, ACopyGoesWithItsTwinExactlyWhenItsFirstModelsSectionL
     // second models section; after a line without a hardware ID or with an overlong one; in an
     // overlong models section; in no Windows-4 INF.
     const std::vector<std::string> other = {
-        Copy("D=I,USB\\VID_3C4D&PID_1A2B\r\n"),
-        Copy("D=I,USB\\VID_1A2B&PID_FFFF\r\n"),
-        Copy("D=I,USB\\VID_1A2B&PID_3C4F\r\n"),
-        Copy("D=I,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n"),
+        Copy("D=I,USB\\VID_3C4D&PID_1A2B\r\nD=I,USB\\VID_1A2B&PID_FFFF\r\nD=I,USB\\VID_1A2B&PID_3C4F\r\n"
+             "D=I,PCI\\VEN_8086&DEV_1A2B&SUBSYS_3C4D8086\r\n"),
         Copy("D=I,USB\\VID_0000&PID_0000\r\n", "M=Models\r\nN=More\r\n") + "[More]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n",
         Copy("D=I\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),
         Copy("D=I,USB\\VID_" + std::string(300, 'X') + "\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),

@@ -195,16 +195,10 @@ TEST(InfFileTest, SubstitutesStringTokensWhenRead)
 TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
 {
     const std::map<std::string, std::string> cases = {
-        {"%10%", "C:\\WIN"},
-        {"%11%\\drivers", "C:\\WIN\\SYS\\drivers"},
-        {"%1%", "C:\\PKG\\"},
-        {"%1%\\sub", "C:\\PKG\\sub"},
-        {"%17%", "C:\\WIN\\inf"},
-        {"%24%\\x", "C:\\x"},
+        {"%10%|%17%|% +010%|%30%", "C:\\WIN|C:\\WIN\\inf|C:\\WIN|C:\\"},
+        {"%11%\\drivers|%2%|%24%\\x", "C:\\WIN\\SYS\\drivers|C:\\WIN\\SYS\\unknown|C:\\x"},
+        {"%1%|%1%\\sub", "C:\\PKG\\|C:\\PKG\\sub"},
         {"%-1%|%0%|%65535%", "||"},
-        {"% +010%", "C:\\WIN"},
-        {"%2%", "C:\\WIN\\SYS\\unknown"},
-        {"%30%", "C:\\"},
         {"%s%", "strings first"},
         {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"}};
     std::string text = Header + "[Test]\n";
@@ -261,28 +255,13 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
-    // Out of range clamps.
-    const std::map<std::string, std::optional<std::int32_t>> cases = {{"48", 48},
-                                                                      {"0x4", 4},
-                                                                      {"0X1f", 31},
-                                                                      {"010", 8},
-                                                                      {"-12", -12},
-                                                                      {"+7", 7},
-                                                                      {"", 0},
-                                                                      {"%sp%5", 5},
-                                                                      {"2147483647", 2147483647},
-                                                                      {"99999999999", 2147483647},
-                                                                      {"-2147483648", INT32_MIN},
-                                                                      {"-0x80000001", INT32_MIN},
-                                                                      {"0xFFFFFFFF", 2147483647},
-                                                                      {"%long%%long%", 2147483647},
-                                                                      {"Field1", std::nullopt},
-                                                                      {"08", std::nullopt},
-                                                                      {"0x", std::nullopt},
-                                                                      {"12a", std::nullopt},
-                                                                      {"-", std::nullopt},
-                                                                      {"%sp%", std::nullopt},
-                                                                      {"5%sp%", std::nullopt}};
+    std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
+        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12}, {"+7", 7}, {"", 0}, {"%sp%5", 5}};
+    // Out of range clamps; what is no number is not read.
+    for (const char* text : {"2147483647", "99999999999", "0xFFFFFFFF", "%long%%long%"})
+        cases.push_back({text, INT32_MAX});
+    for (const char* text : {"-2147483648", "-0x80000001"}) cases.push_back({text, INT32_MIN});
+    for (const char* text : {"Field1", "08", "0x", "12a", "-", "%sp%", "5%sp%"}) cases.push_back({text, std::nullopt});
     for (const auto& [text, expected] : cases) {
         FirstLine first("Key=" + text + "\n[Strings]\nsp=\"  \"\nlong=" + std::string(300, '7') + "\n");
         std::int32_t value = -1;
@@ -340,17 +319,12 @@ TEST(InfFileTest, AUtf16FileEndsAtItsFirstCtrlZUnitNotAtABytePairThatLooksLikeOn
 
 TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
 {
-    const std::map<std::string, std::u16string> cases = {{"a\x80z", u"a\uFFFDz"},
-                                                         {"\xC0\xAF", u"\uFFFD\uFFFD"},
-                                                         {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
-                                                         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-                                                         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-                                                         {"\xE6\x97", u"\uFFFD"},
-                                                         {"\xE6\x97z", u"\uFFFDz"},
-                                                         {"\xF0\x9F\x98\x80", u"\U0001F600"},
-                                                         {"\xFF\xFE", u"\uFFFD\uFFFD"},
-                                                         {"\xC3\xA9", u"\u00e9"}};
-    for (const auto& [bytes, units] : cases) EXPECT_EQ(DecodeUtf8(bytes), units) << bytes;
+    // Overlong forms, surrogates, values past U+10FFFF and bytes that start nothing give one U+FFFD
+    // a byte; a sequence cut short gives one.
+    const std::pair<std::string, int> broken[] = {{"\xC0\xAF", 2},         {"\xE0\x80\xAF", 3}, {"\xED\xA0\x80", 3},
+                                                  {"\xF4\x90\x80\x80", 4}, {"\xE6\x97", 1},     {"\xFF\xFE", 2}};
+    for (const auto& [bytes, units] : broken) EXPECT_EQ(DecodeUtf8(bytes), std::u16string(units, u'\uFFFD')) << bytes;
+    EXPECT_EQ(DecodeUtf8("a\x80z\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80"), u"a\uFFFDz\uFFFDz\u00e9\U0001F600");
 }
 
 TEST(InfFileTest, HostileInputStaysBounded)
