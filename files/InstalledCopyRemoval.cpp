@@ -23,10 +23,11 @@ bool ListsPair(const InfFile& inf, std::string_view vidText, std::string_view pi
     if (!inf.FindFirstLine(modelsSection.view(), nullptr, line))
         return false;
     do {
-        FixedText<256> hardwareId;
-        if (!inf.GetStringField(line, 2, hardwareId))
+        char buffer[256];
+        std::string_view hardwareId;
+        if (!inf.GetStringView(line, 2, buffer, sizeof buffer, hardwareId))
             return false;
-        if (CarriesPair(hardwareId.view(), vidText, pidText))
+        if (CarriesPair(hardwareId, vidText, pidText))
             return true;
     } while (inf.FindNextLine(line));
     return false;

@@ -2,6 +2,7 @@
 #include "package/DeviceModel.h"
 
 #include "package/HardwareIdMatch.h"
+#include "package/ShortTextSearch.h"
 
 namespace {
 
@@ -14,15 +15,26 @@ bool Fail(std::string* failureReason, std::string reason)
     return false;
 }
 
-// The four characters after the first marker, as they stand. Empty without the marker; the
-// caller passes over a text that is not four hexadecimal digits, since a shorter one ("3" of
-// "PID_3") would match other devices of the vendor.
-std::string_view TextAfter(std::string_view hardwareId, std::string_view marker)
+// The four characters after the first "VID_" and after the first "PID_", as they stand, found in
+// one pass: this runs for each of possibly millions of model lines. A text is empty without its
+// marker; the caller passes over a text that is not four hexadecimal digits, since a shorter one
+// ("3" of "PID_3") would match other devices of the vendor.
+void FindIdTexts(std::string_view hardwareId, std::string_view& vidText, std::string_view& pidText)
 {
-    const std::size_t found = hardwareId.find(marker);
-    if (found == std::string_view::npos)
-        return {};
-    return hardwareId.substr(found + marker.size(), IdTextLength);
+    vidText = pidText = {};
+    bool vid = false, pid = false;
+    for (std::size_t i = FindInShortText(hardwareId, '_', 3); i != std::string_view::npos && !(vid && pid);
+         i = FindInShortText(hardwareId, '_', i + 1)) {
+        if (hardwareId[i - 1] != 'D' || hardwareId[i - 2] != 'I')
+            continue;
+        if (!vid && hardwareId[i - 3] == 'V') {
+            vid = true;
+            vidText = hardwareId.substr(i + 1, IdTextLength);
+        } else if (!pid && hardwareId[i - 3] == 'P') {
+            pid = true;
+            pidText = hardwareId.substr(i + 1, IdTextLength);
+        }
+    }
 }
 
 // Why a model line gives no pair; empty when it gives one.
@@ -92,16 +104,17 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
     int lineNumber = 0;
     do {
         ++lineNumber;
-        // A plain buffer: this runs for each of possibly millions of lines, and a record field
-        // would clear its whole width each time.
+        // Most hardware IDs are read where they stand in the file, the rest into a plain buffer:
+        // this runs for each of possibly millions of lines, and a record field would clear its
+        // whole width each time.
         char hardwareIdText[256];
-        if (!inf.GetStringField(line, 2, hardwareIdText, sizeof hardwareIdText))
+        std::string_view hardwareId;
+        if (!inf.GetStringView(line, 2, hardwareIdText, sizeof hardwareIdText, hardwareId))
             return Fail(failureReason, LinePlace(lineNumber, state) +
                                            " has no hardware ID (field 2), or one longer than 255 characters");
-        const std::string_view hardwareId = hardwareIdText;
 
-        const std::string_view vidText = TextAfter(hardwareId, VidMarker);
-        const std::string_view pidText = TextAfter(hardwareId, PidMarker);
+        std::string_view vidText, pidText;
+        FindIdTexts(hardwareId, vidText, pidText);
         if (!IsIdText(vidText) || !IsIdText(pidText)) {
             if (notes)
                 notes->push_back(LinePlace(lineNumber, state) + " (" + std::string(hardwareId) +

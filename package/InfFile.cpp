@@ -13,6 +13,7 @@
 #include "package/InfReader.h"
 #include "package/InfText.h"
 #include "package/InfValues.h"
+#include "package/ShortTextSearch.h"
 
 InfFile::InfFile(TextCodePage& codePage, const InfOpenOptions& options)
     : codePage_(codePage), preferLocalizedStrings_(options.preferLocalizedStrings), userLanguage_(options.userLanguage),
@@ -137,6 +138,36 @@ long InfFile::LineCount(std::string_view section) const
 bool InfFile::GetStringField(const InfLine& line, unsigned index, char* buffer, std::size_t width) const
 {
     return buffer != nullptr && IsValid(line) && Reader(*this).Read(line.line_, index, buffer, width);
+}
+
+bool InfFile::GetStringView(const InfLine& line, unsigned index, char* buffer, std::size_t width,
+                            std::string_view& text) const
+{
+    std::string_view plain;
+    if (PlainField(line, index, plain)) {
+        if (plain.size() > MaxReadLength || plain.size() >= width)
+            return false;
+        text = plain;
+        return true;
+    }
+    if (!GetStringField(line, index, buffer, width))
+        return false;
+    text = buffer;
+    return true;
+}
+
+// The field as the file holds it, when that is what a read would give.
+bool InfFile::PlainField(const InfLine& line, unsigned index, std::string_view& text) const
+{
+    std::uint32_t token = 0;
+    if (encoding_ == Encoding::Utf16 || !IsValid(line) || !RawField(line.line_, index, token))
+        return false;
+    const std::string_view field = std::string_view(byteText_).substr(tokenStarts_[token], tokenLengths_[token]);
+    if (FindInShortText(field, '%') != std::string_view::npos ||
+        (encoding_ == Encoding::Utf8 && !inf::Units(field).IsAscii()))
+        return false;
+    text = field;
+    return true;
 }
 
 bool InfFile::GetIntField(const InfLine& line, unsigned index, std::int32_t& value) const

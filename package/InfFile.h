@@ -79,6 +79,12 @@ public:
         char buffer[Width];
         return GetStringField(line, index, buffer, Width) && text.Assign(buffer);
     }
+    // GetStringField for a caller that only looks at the text: `text` is where the file holds
+    // it when reading it needs neither %name% substitution nor a conversion to the ANSI code
+    // page (valid while the file is open), else the text read into `buffer`. Fails exactly when
+    // GetStringField fails with that buffer.
+    bool GetStringView(const InfLine& line, unsigned index, char* buffer, std::size_t width,
+                       std::string_view& text) const;
     // SetupGetIntField: the field's text read as strtol with base 0 reads it (the whole text,
     // values beyond 32 bits clamped); an empty field is 0. On failure `value` is left as it was.
     bool GetIntField(const InfLine& line, unsigned index, std::int32_t& value) const;
@@ -113,6 +119,7 @@ private:
                                                std::string_view path);
     bool IsValid(const InfLine& line) const;
     bool RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const;
+    bool PlainField(const InfLine& line, unsigned index, std::string_view& text) const;
     bool DirectoryFolder(std::int32_t id, std::string& folder) const;
 
     // ANSI files keep their own bytes, so what is read from them is what the file holds; Unicode

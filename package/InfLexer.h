@@ -104,15 +104,22 @@ private:
         return text_[pos] == Unit('\0') || (ClassOf(text_[pos]) & inf::Blank) != 0;
     }
     // Where the run of plain characters from here ends; four at a time while they last, since
-    // most of a file is such runs.
+    // most of a file is such runs. A backslash between plain characters is literal and stays in
+    // the run: hardware IDs (USB\VID_...) and paths are written that way.
     std::size_t PlainRunEnd(std::size_t pos) const
     {
         const Unit* const text = text_.data();
-        while (ClassOf(text[pos]) == inf::Plain && ClassOf(text[pos + 1]) == inf::Plain &&
-               ClassOf(text[pos + 2]) == inf::Plain && ClassOf(text[pos + 3]) == inf::Plain)
-            pos += 4;
-        while (ClassOf(text[pos]) == inf::Plain) ++pos;
-        return pos;
+        // Four classes tested together, one branch for the four, as far as four units remain.
+        const std::size_t size = text_.size();
+        for (;;) {
+            while (pos + 4 <= size && (ClassOf(text[pos]) | ClassOf(text[pos + 1]) | ClassOf(text[pos + 2]) |
+                                       ClassOf(text[pos + 3])) == inf::Plain)
+                pos += 4;
+            while (ClassOf(text[pos]) == inf::Plain) ++pos;
+            if (text[pos] != Unit('\\') || ClassOf(text[pos + 1]) != inf::Plain)
+                return pos;
+            pos += 2;
+        }
     }
     std::size_t LineEnd(std::size_t pos) const
     {
@@ -168,6 +175,19 @@ private:
     {
         start_ = front_ = NoStart;
         length_ = 0;
+        // Most keys and fields are one run of plain characters right before their delimiter or
+        // the line end; the rest take the general way below.
+        const std::size_t firstRun = PlainRunEnd(pos);
+        if (firstRun != pos) {
+            const Unit* const text = text_.data(); // a NUL follows the last unit
+            const Unit next = text[firstRun];
+            const bool lineEnd = next == Unit('\n') || (next == Unit('\r') && text[firstRun + 1] == Unit('\n'));
+            if (next == Unit(',') || (next == Unit('=') && keyAllowed) || lineEnd) {
+                AppendPlain(pos, firstRun);
+                pos = lineEnd ? (next == Unit('\n') ? firstRun : firstRun + 1) : firstRun + 1;
+                return lineEnd ? Delimiter::LineEnd : next == Unit(',') ? Delimiter::Comma : Delimiter::Equals;
+            }
+        }
         bool leading = true;
         std::size_t blanks = NoBlanks;
         const auto keepBlanks = [&]() {

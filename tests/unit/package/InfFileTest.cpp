@@ -24,12 +24,21 @@ std::unique_ptr<InfFile> Parse(std::string_view bytes, const InfOpenOptions& opt
     return InfFile::Parse(bytes, latin1, options);
 }
 
+// A field as GetStringField reads it. GetStringView, which takes most fields where they stand,
+// must give the same text and fail in the same cases, also for a buffer one byte too small.
 std::optional<std::string> Field(const InfFile& file, const InfLine& line, unsigned index)
 {
-    char buffer[600];
-    if (!file.GetStringField(line, index, buffer, sizeof buffer))
+    char buffer[600], viewBuffer[600];
+    std::string_view view;
+    const bool viewed = file.GetStringView(line, index, viewBuffer, sizeof viewBuffer, view);
+    if (!file.GetStringField(line, index, buffer, sizeof buffer)) {
+        EXPECT_FALSE(viewed);
         return std::nullopt;
-    return std::string(buffer);
+    }
+    const std::string text = buffer;
+    EXPECT_TRUE(viewed && view == text) << text;
+    EXPECT_FALSE(file.GetStringView(line, index, viewBuffer, text.size(), view)) << text;
+    return text;
 }
 
 std::vector<std::string> Values(const InfFile& file, const InfLine& line)

@@ -113,9 +113,11 @@ std::size_t OurLookups(const InfFile& inf)
         return 0;
     std::size_t lines = 0;
     do {
-        FixedText<HardwareIdWidth> hardwareId;
-        if (!inf.GetStringField(line, 2, hardwareId))
+        char buffer[HardwareIdWidth];
+        std::string_view hardwareId;
+        if (!inf.GetStringView(line, 2, buffer, sizeof buffer, hardwareId))
             break;
+        sink = hardwareId.size();
         ++lines;
     } while (inf.FindNextLine(line));
     return lines;
