@@ -26,13 +26,14 @@ public:
     // wizard's page, close a dialog).
     std::function<void(WindowHandle window, std::uint32_t command)> onCommand;
 
-    // A window after the existing children of parent (NoWindow: a top-level window).
+    // A window after the existing children of parent (NoWindow: a top-level window), or before them
+    // when first, as a wizard's page is when it is shown.
     WindowHandle AddWindow(WindowHandle parent, const std::string& className, const std::string& text = "",
-                           int controlId = 0)
+                           int controlId = 0, bool first = false)
     {
         const WindowHandle window = next_ += 4;
         windows_[window] = {parent, className, text, controlId};
-        children_[parent].push_back(window);
+        children_[parent].insert(first ? children_[parent].begin() : children_[parent].end(), window);
         return window;
     }
     FakeWindow& Window(WindowHandle window) { return windows_.at(window); }
@@ -42,13 +43,6 @@ public:
         for (WindowHandle child : std::vector<WindowHandle>(children_[window])) DestroyWindow(child);
         std::erase(children_[Window(window).parent], window);
         windows_.erase(window);
-    }
-    // The window becomes the first of its siblings, as a wizard's page does when it is shown.
-    void BringToTop(WindowHandle window)
-    {
-        std::vector<WindowHandle>& siblings = children_[Window(window).parent];
-        std::erase(siblings, window);
-        siblings.insert(siblings.begin(), window);
     }
 
     WindowHandle FindWindowAfter(WindowHandle parent, WindowHandle after, const WindowClass& windowClass) override

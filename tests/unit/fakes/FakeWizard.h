@@ -27,9 +27,8 @@ struct FakeWizard {
         if (page != NoWindow)
             windows.DestroyWindow(page);
         pageIndex = index;
-        page = windows.AddWindow(frame, "#32770");
+        page = windows.AddWindow(frame, "#32770", "", 0, true);
         windows.AddWindow(page, "Static", pageTexts[index]);
-        windows.BringToTop(page);
         windows.Window(next).enabled = index + 1 < pageTexts.size();
         windows.Window(finish).visible = index + 1 == pageTexts.size();
     }

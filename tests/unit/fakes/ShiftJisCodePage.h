@@ -1,6 +1,6 @@
 // A test code page with the lead bytes of Japanese code page 932. The ideographic space 81 40 is
-// U+3000 and half-width katakana are U+FF61..U+FF9F, as in the real one; every other double-byte
-// character gets the base class's unit from U+4000 up, and converts back to its own bytes.
+// U+3000, as in the real one; every other double-byte character gets the base class's unit from
+// U+4000 up, and converts back to its own bytes. (Single bytes from 0x80 up read as Latin-1.)
 // Other text from Unicode files keeps ASCII and turns into '?'.
 #pragma once
 #include <string>
@@ -20,8 +20,6 @@ public:
                 bytes.push_back(static_cast<char>(unit));
             } else if (unit == IdeographicSpace) {
                 bytes += "\x81\x40";
-            } else if (unit >= 0xFF61 && unit <= 0xFF9F) {
-                bytes.push_back(static_cast<char>(unit - 0xFF61 + 0xA1));
             } else if (unit >= 0x4000 && unit < 0xC000 && IsLeadByte(static_cast<unsigned char>(lead))) {
                 bytes.push_back(static_cast<char>(lead));
                 bytes.push_back(static_cast<char>(unit & 0xFF));
@@ -34,12 +32,9 @@ public:
     std::u16string ToUtf16(std::string_view text) override
     {
         std::u16string units = TextCodePage::ToUtf16(text);
-        for (char16_t& unit : units) {
+        for (char16_t& unit : units)
             if (unit == 0x4000 + ((0x81 & 0x7F) << 8) + 0x40)
                 unit = IdeographicSpace;
-            else if (unit >= 0xA1 && unit <= 0xDF)
-                unit = static_cast<char16_t>(unit - 0xA1 + 0xFF61);
-        }
         return units;
     }
     bool IsLeadByte(unsigned char byte) const override

@@ -224,22 +224,18 @@ private:
 class FakeRegistry : public Registry {
 public:
     Faults faults;
-    std::set<std::string> keys; // in upper case
 
-    void AddKey(const std::string& key) { keys.insert(Upper(key)); }
+    void AddKey(const std::string& key) { keys_.insert(Upper(key)); }
     // A value under a key; empty when it was never written.
     std::string& Value(const std::string& key, const std::string& name) { return values_[Upper(key + "\\" + name)]; }
     bool SetMachineString(const std::string& key, const std::string& name, const std::string& text) override
     {
-        return faults.Change(Op::Registry, [&] {
-            if (keys.count(Upper(key)) == 0)
-                return false;
-            Value(key, name) = text;
-            return true;
-        });
+        return faults.Change(Op::Registry,
+                             [&] { return keys_.count(Upper(key)) != 0 && (Value(key, name) = text, true); });
     }
 
 private:
+    std::set<std::string> keys_; // in upper case
     std::map<std::string, std::string> values_;
 };
 
