@@ -77,11 +77,10 @@ struct Machine : example::Machine {
         for (const auto& [path, bytes] : PackageFiles) files.AddFile(path, bytes, true);
         for (const auto& pair : HiddenPairs) files.AddFile(pair[0], pair[0]);
         files.AddFolder("C:\\WINDOWS\\SYSTEM\\IOSUBSYS");
-        for (const auto& [path, bytes] : {std::pair{"INF\\DRVIDX.BIN", "index"},
-                                          {"INF\\DRVDATA.BIN", "data"},
-                                          {"INF\\OEM7.PNF", "precompiled"},
-                                          {"INF\\OTHER\\EXDISK.INF", SetupDescription.c_str()}})
-            files.AddFile("C:\\WINDOWS\\" + std::string(path), bytes);
+        files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
+        files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
+        files.AddFile("C:\\WINDOWS\\INF\\OEM7.PNF", "precompiled");
+        files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", SetupDescription);
         files.AddFile("C:\\WINDOWS\\INF\\OEM7.INF", SetupDescription, true);
         files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
         for (const char* copy : ForeignCopies) files.AddFile(copy, ForeignInf);

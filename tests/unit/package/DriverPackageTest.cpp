@@ -205,7 +205,6 @@ TEST(DriverPackage, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
                        "line 1 of [ExModels] (USB\\VID_1A2B&PID_3) passed over: the text after PID_ is not four "
                        "hexadecimal digits",
                        "line 2 of [ExModels] (*PNP0A03) passed over: no VID_ in its hardware ID"}));
-    EXPECT_EQ(m.Pairs(), (Strings{"1A2B/3C4D"}));
 }
 
 TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)

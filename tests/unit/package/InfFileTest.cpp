@@ -217,8 +217,6 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
     FakeFileSystem files;
     files.AddFile("C:\\PKG\\ANSI.INF", text);
     files.AddFile("C:\\PKG\\UTF16.INF", Utf16File(wide));
-    files.AddFile("C:\\PKG\\EMPTY.INF", "");
-    EXPECT_EQ(InfFile::Open(files, latin1, "C:\\PKG\\EMPTY.INF"), nullptr);
     EXPECT_EQ(InfFile::Open(files, latin1, "C:\\PKG\\MISSING.INF"), nullptr);
     InfOpenOptions options;
     options.windowsFolder = "C:\\WIN";
