@@ -404,8 +404,7 @@ class Case:
         return t
 
     def equal(self, actual, expected, what: str) -> None:
-        if actual != expected:
-            self.failures.append(f"{what}: expected {expected!r}, got {actual!r}")
+        self.true(actual == expected, f"{what}: expected {expected!r}, got {actual!r}")
 
     def true(self, condition, what: str) -> None:
         if not condition:

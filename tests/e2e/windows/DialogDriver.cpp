@@ -374,9 +374,10 @@ int wmain(int argc, wchar_t** argv)
             status = 1;
         }
     }
-    if (program.hProcess && !HasExited()) // still running at the end of the steps
-        TerminateProcess(program.hProcess, 255);
-    WaitForSingleObject(watcher, INFINITE); // at once when none was started
+    // The program, if still running at the end of the steps (else this fails and changes nothing),
+    // then the watcher, at once when none was started.
+    TerminateProcess(program.hProcess, 255);
+    WaitForSingleObject(watcher, INFINITE);
     std::fclose(out);
     return status;
 }
