@@ -21,9 +21,9 @@ PREFER_PLANTED = "setupapi,comctl32=n,b"
 def japanese_folder(c: Case) -> None:
     c.prepare("win98", into=c.folder / FOLDER_ENDING_IN_0X5C)
     t = c.drive([c.launch(exe=rf"{c.windows_folder}\{FOLDER_ENDING_IN_0X5C}\Setup.exe"), WAIT_DIALOG, "dump",
-                 f"click {START}", *MESSAGE], lang="ja_JP.UTF-8")
+                 f"click {START}", *MESSAGE], lang="ja_JP.UTF-8", code=0,
+                box=(TITLE, JAPANESE_INSTALL_COMPLETE, "information"))
     if t.completed:
-        c.ended(t, 0, (TITLE, JAPANESE_INSTALL_COMPLETE, "information"))
         dump = t.dumps()[0]
         c.equal(dump[0]["caption"], TITLE, "caption (the package's title)")
         c.equal({i: dump.get(i, {}).get("text") for i in JAPANESE_LABELS}, JAPANESE_LABELS, "labels in Japanese")
@@ -51,8 +51,7 @@ def planted_dlls(c: Case) -> None:
     # Setup.exe, run through an uninstall that needs both DLLs, loads the system's own.
     node = rf"{ENUM}\USB\VID_1A2B&PID_3C4D\0001"
     c.reg_import({node: {"ClassGUID": USB_CLASS}})
-    t = c.drive([c.launch(), WAIT_DIALOG, f"click {UNINSTALL}", f"click {START}", *MESSAGE],
-                dll_overrides=PREFER_PLANTED)
-    c.ended(t, 0, (TITLE, UNINSTALL_COMPLETE, "information"))
+    c.drive([c.launch(), WAIT_DIALOG, f"click {UNINSTALL}", f"click {START}", *MESSAGE], dll_overrides=PREFER_PLANTED,
+            code=0, box=(TITLE, UNINSTALL_COMPLETE, "information"))
     c.equal(c.registry(node), {}, "the device node, removed through the system's setupapi.dll")
     c.equal(loaded(), [], "planted DLLs loaded into Setup.exe")

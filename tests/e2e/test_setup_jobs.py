@@ -3,11 +3,9 @@
 # prefix's files, device nodes and registry, runs the program and checks what is left. The prefix
 # is shared by all cases; each starts from a system that the harness has cleared.
 
-from functools import partial
-
 from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, MESSAGE, OTHER_FOLDER,
                           PACKAGE, PROGRESS, START, STATUS, SYSTEM_USB_STORAGE, TITLE, UNINSTALL, UNINSTALL_COMPLETE,
-                          USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, case, expect_placed, focus,
+                          USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, cases, expect_placed, focus,
                           inf_files)
 
 INSTALL_COMPLETE = "Installation is complete. Please replug your device."
@@ -74,9 +72,8 @@ def uninstall(version: str, c: Case) -> None:
     nodes = {rf"{ENUM}\{node}": {"ClassGUID": class_guid} for node, class_guid, _ in DEVICE_NODES}
     c.reg_import({**{key.rsplit("\\", 1)[0]: None for key in nodes}, **nodes})  # each instance's parent cleared first
 
-    t = c.drive([c.launch(), WAIT_DIALOG, *steps, *MESSAGE])
+    t = c.drive([c.launch(), WAIT_DIALOG, *steps, *MESSAGE], code=0, box=(TITLE, UNINSTALL_COMPLETE, "information"))
     if t.completed:
-        c.ended(t, 0, (TITLE, UNINSTALL_COMPLETE, "information"))
         chosen = t.dumps()[0]
         c.equal((chosen[INSTALL]["checked"], chosen[UNINSTALL]["checked"]), ("0", "1"), "checks after choosing")
         c.true("key Down" not in steps or focus(chosen) == UNINSTALL, "focus on Uninstall after Tab, Down")
@@ -90,8 +87,7 @@ def uninstall(version: str, c: Case) -> None:
             "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")
 
 
-for version in UNINSTALLS:
-    case(f"uninstall.{version}.removes_nodes_copies_and_driver")(partial(uninstall, version))
+cases({f"uninstall.{version}.removes_nodes_copies_and_driver": (version,) for version in UNINSTALLS}, uninstall)
 
 
 # The first install on Windows 98 also looks at the dialog while the job runs and closes it then
@@ -105,10 +101,10 @@ def install(version: str, c: Case) -> None:
         file.chmod(0o444)
     c.put(DRIVER, b"driver of an earlier install").chmod(0o444)  # read-only, other bytes than the package's
     for steps in [WATCHED, MESSAGE] if version == "win98" else [MESSAGE]:
-        t = c.drive([c.launch(), WAIT_DIALOG, f"click {START}", *steps])
+        t = c.drive([c.launch(), WAIT_DIALOG, f"click {START}", *steps], code=0,
+                    box=(TITLE, INSTALL_COMPLETE, "information"))
         if not t.completed:
             return
-        c.ended(t, 0, (TITLE, INSTALL_COMPLETE, "information"))
         expect_placed(c, version)
         if steps is WATCHED:
             running, closing = t.dumps()
@@ -119,5 +115,5 @@ def install(version: str, c: Case) -> None:
                     "under the closing message: dialog shown, Start and Exit enabled, status line empty, progress full")
 
 
-for version in ("win98", "winme", "win2k", "winxp"):
-    case(f"install.{version}.places_the_package" + ("_twice" if version == "win98" else ""))(partial(install, version))
+cases({f"install.{version}.places_the_package" + ("_twice" if version == "win98" else ""): (version,)
+       for version in ("win98", "winme", "win2k", "winxp")}, install)

@@ -5,7 +5,7 @@
 import time
 
 from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
-                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, expect_placed, expected_inf_copy,
+                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, cases, expect_placed, expected_inf_copy,
                           inf_files, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
@@ -60,8 +60,7 @@ def silent_run(version: str, code: int, files: dict[str, bytes] | None, after: d
             time.sleep(0.05)
     limit, least = seconds
     t = c.drive([c.launch("/S"), f"wait-exit {limit * 1000}"], dll_overrides=options.get("dlls", ""),
-                timeout_s=max(limit + 20, DRIVER_TIMEOUT_S))
-    c.ended(t, code)
+                timeout_s=max(limit + 20, DRIVER_TIMEOUT_S), code=code)
     c.true(least <= t.seconds < limit, f"the run lasted {t.seconds:.1f} s, expected from {least} to {limit} s")
     c.equal(inf_files(c, after), {name: content for name, content in after.items() if content},
             "USB storage INF, driver database and their backups after the run")
@@ -117,5 +116,4 @@ SILENT = {
         ("winxp", 4, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (40, 0), None, {"blocked": DRIVER}),
 }
 
-for name, row in SILENT.items():
-    case(name)(lambda c, row=row: silent_run(*row, c))
+cases(SILENT, silent_run)

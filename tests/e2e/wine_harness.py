@@ -34,6 +34,8 @@ DESKTOP_NAME, DESKTOP_SIZE = "e2e", "800x600"
 DEFAULT_LANG = "en_US.UTF-8"
 DRIVER_TIMEOUT_S = 90  # a whole driver run; each of its own waits is much shorter
 SERVER_PERSISTENCE_S = 60  # a server left behind by a killed run ends itself after this idle time
+# The wineserver commands that end every process of the prefix (after a hang) and start a fresh server.
+RESTART = ("-k", "-w", f"-p{SERVER_PERSISTENCE_S}")
 # Dialogs of the mono and gecko installers would wait for a click during wineboot; the menu
 # builder would write desktop entries into the user's home.
 DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
@@ -161,8 +163,10 @@ class TestRun:
     # that also has Wine's 32-bit loader, `wine` starts the prefix's tools (reg) as 32-bit programs,
     # which see the registry redirected; the 64-bit loader starts them as the prefix's own.
     # Setup.exe, 64-bit there, uses the 64-bit view.
-    def start(self, args: list[str], log_path: Path, lang: str = DEFAULT_LANG, dll_overrides: str = ""):
-        loader = WINE64_LOADER if self.arch == "win64" and Path(WINE64_LOADER).exists() else "wine"
+    # Another program than the loader (wineserver) runs with the prefix's environment in the same way.
+    def start(self, args: list[str], log_path: Path, lang: str = DEFAULT_LANG, dll_overrides: str = "",
+              loader: str = ""):
+        loader = loader or (WINE64_LOADER if self.arch == "win64" and Path(WINE64_LOADER).exists() else "wine")
         with log_file(log_path) as log:
             return subprocess.Popen([loader, *args], env=self.environment(lang, dll_overrides),
                                     stdin=subprocess.DEVNULL, stdout=log, stderr=log)
@@ -171,19 +175,14 @@ class TestRun:
     def wine(self, args: list[str], log_name: str, lang: str = DEFAULT_LANG, timeout: float = 60) -> int:
         status = wait_or_end(self.start(args, self.logs / f"{log_name}.log", lang), timeout)
         if status is None:
-            self.restart_server()
+            self.server(*RESTART)
             raise HarnessError(f"wine {' '.join(args)} did not end within {timeout:.0f} s")
         return status
 
-    def server(self, *args: str) -> int:
-        with log_file(self.logs / "wineserver.log") as log:
-            return subprocess.run(["wineserver", *args], env=self.environment(), stdin=subprocess.DEVNULL,
-                                  stdout=log, stderr=log).returncode
-
-    # Ends every process of the prefix (after a hang) and starts a fresh server.
-    def restart_server(self) -> None:
-        for args in ("-k", "-w", f"-p{SERVER_PERSISTENCE_S}"):
-            self.server(args)
+    # Runs wineserver with each of these options in turn.
+    def server(self, *options: str) -> None:
+        for option in options:
+            self.start([option], self.logs / "wineserver.log", loader="wineserver").wait()
 
     def setup(self, dist_root: Path) -> None:
         started = time.monotonic()
@@ -223,7 +222,7 @@ class TestRun:
         warmup = Case(self, "warmup")
         warmup.reg_import({r"HKCU\Software\Wine\Explorer": {"Desktop": DESKTOP_NAME},
                            r"HKCU\Software\Wine\Explorer\Desktops": {DESKTOP_NAME: DESKTOP_SIZE}})
-        self.restart_server()
+        self.server(*RESTART)
         warmup.drive([])  # the first program started pays for the desktop's start; here, not in the first case
         print(f"{self.arch} prefix {self.prefix} on display {self.display}, "
               f"ready in {time.monotonic() - started:.1f} s")
@@ -236,12 +235,10 @@ class TestRun:
             deadline = time.monotonic() + 10
             while (left := processes_with(f"WINEPREFIX={self.prefix}")) and time.monotonic() < deadline:
                 time.sleep(0.1)
-        for pid in left:
+        ends = {**dict.fromkeys(left, signal.SIGKILL), **({self.xvfb_pid: signal.SIGTERM} if self.xvfb_pid else {})}
+        for pid, sig in ends.items():
             with suppress(ProcessLookupError):
-                os.kill(pid, signal.SIGKILL)
-        if self.xvfb_pid:
-            with suppress(ProcessLookupError):
-                os.kill(self.xvfb_pid, signal.SIGTERM)
+                os.kill(pid, sig)
         self.state_file.unlink(missing_ok=True)
         return [f"wine process {pid}" for pid in left]
 
@@ -305,9 +302,8 @@ class Case:
         current = self.run.prefix / "drive_c"
         for part in PureWindowsPath(windows_path).parts[1:]:
             exact = current / part
-            matches = [] if exact.exists() or not current.is_dir() else [
-                p for p in current.iterdir() if p.name.lower() == part.lower()]
-            current = matches[0] if matches else exact
+            current = exact if exact.exists() or not current.is_dir() else next(
+                (p for p in current.iterdir() if p.name.lower() == part.lower()), exact)
         return current
 
     def read(self, windows_path: str) -> bytes | None:
@@ -356,9 +352,12 @@ class Case:
     # -- runs and checks ---------------------------------------------------------------------
 
     # Runs DialogDriver with these steps and returns its transcript, held to the rule of the
-    # dialog's appearance. A step `screenshot` waits while the screen is taken to logs/screen.png.
+    # dialog's appearance, and with a code, to the way the run ended: with this exit status, having
+    # shown no message box, or exactly this one: (caption, text, icon[, caption of its owner, by
+    # default the same caption]) with OK. A step `screenshot` waits while the screen is taken to
+    # logs/screen.png.
     def drive(self, steps: list[str], lang: str = DEFAULT_LANG, dll_overrides: str = "",
-              timeout_s: float = DRIVER_TIMEOUT_S) -> Transcript:
+              timeout_s: float = DRIVER_TIMEOUT_S, code: int | None = None, box: tuple | None = None) -> Transcript:
         result = self._next("driver.txt")
         taken = result.with_suffix(".taken")
         steps = [f"wait-file {windows_path(taken)}" if s == "screenshot" else s for s in steps]
@@ -368,7 +367,7 @@ class Case:
         while process.poll() is None:
             if time.monotonic() > started + timeout_s:
                 process.kill()
-                self.run.restart_server()
+                self.run.server(*RESTART)
             elif not taken.exists() and taken.name in (result.read_bytes() if result.exists() else b"").decode(
                     "utf-16-le", "replace"):
                 with log_file(self.logs / "screenshot.log") as log:  # by ImageMagick's import
@@ -393,27 +392,23 @@ class Case:
             for e in setup[:1]:
                 self.true(e["caption"] != TEMPLATE_CAPTION and e["instruction"] not in ("", TEMPLATE_INSTRUCTION),
                           f"caption and instruction in place when shown: {e['caption']!r}, {e['instruction']!r}")
-        if not t.completed:
-            failure = next((e["message"] for e in t.all("error")), f"wine exited with {process.returncode}")
-            self.failures.append(f"DialogDriver did not finish its steps: {failure}")
+        failure = next((e["message"] for e in t.all("error")), f"wine exited with {process.returncode}")
+        self.true(t.completed, f"DialogDriver did not finish its steps: {failure}")
+        if code is not None:
+            self.equal(next((int(e["code"]) for e in t.all("exit")), None), code, "exit code")
+            self.equal(len([e for e in t.all("shown") if e["messagebox"] == "1"]), 1 if box else 0,
+                       "message boxes shown")
+            for found in t.all("messagebox")[:1] if box else ():
+                self.equal(tuple(found[k] for k in ("caption", "text", "icon", "owner", "buttons")),
+                           (*box, box[0])[:4] + ("OK",), "message box caption, text, icon, owner's caption, buttons")
         return t
 
     def equal(self, actual, expected, what: str) -> None:
-        if actual != expected:
-            self.failures.append(f"{what}: expected {expected!r}, got {actual!r}")
+        self.true(actual == expected, f"{what}: expected {expected!r}, got {actual!r}")
 
     def true(self, condition, what: str) -> None:
         if not condition:
             self.failures.append(what)
-
-    # The run ended with this exit status, having shown no message box, or exactly this one:
-    # (caption, text, icon[, caption of its owner, by default the same caption]) with OK.
-    def ended(self, t: Transcript, code: int, box: tuple[str, ...] | None = None) -> None:
-        self.equal(next((int(e["code"]) for e in t.all("exit")), None), code, "exit code")
-        self.equal(len([e for e in t.all("shown") if e["messagebox"] == "1"]), 1 if box else 0, "message boxes shown")
-        for found in t.all("messagebox")[:1] if box else ():
-            self.equal(tuple(found[k] for k in ("caption", "text", "icon", "owner", "buttons")),
-                       (*box, box[0])[:4] + ("OK",), "message box caption, text, icon, owner's caption, buttons")
 
     def report(self) -> int:
         print(f"{self.name}: {'FAILED' if self.failures else 'passed'}", *(f"  - {f}" for f in self.failures),
@@ -468,34 +463,37 @@ def case(name: str):
     return lambda function: CASES.setdefault(name, function)
 
 
-# Lists the cases of a case file, or runs one of them. The case file's `from wine_harness import`
-# finds this module, whether it was imported or started as the command.
-def run_cases(case_file: str, state: str = "", name: str = "") -> int:
-    sys.modules.setdefault("wine_harness", sys.modules[__name__])
-    runpy.run_path(case_file)
-    if not name:
-        print(*CASES, sep="\n")
-        return 0
-    try:
-        c = Case(TestRun.load(Path(state)), name)
-        CASES[name](c)
-    except HarnessError as problem:
-        print(f"{name}: test setup failed: {problem}")
-        return 1
-    return c.report()
+# Registers one case per row of a table {name: arguments}: the function, called with the row and
+# the case as c.
+def cases(table: dict[str, tuple], function: Callable[..., None]) -> None:
+    for name, row in table.items():
+        case(name)(lambda c, row=row: function(*row, c=c))
 
 
-# A failure of setup or cleanup ends the command with its traceback and exit status 1.
-def main(command: str, *args: str) -> int:
-    if command in ("list", "run"):
-        return run_cases(*args)
-    state = Path(args[0])
+# The commands of the header. A failure of setup or cleanup ends the command with its traceback and
+# exit status 1. The case file's `from wine_harness import` finds this module, whether it was
+# imported or started as the command.
+def main(command: str, path: str, *args: str) -> int:
     if command == "setup":
-        TestRun(state).setup(Path(args[1]))
+        TestRun(Path(path)).setup(Path(args[0]))
+    elif command == "cleanup":
+        run = TestRun.load(Path(path)) if (Path(path) / "state.json").exists() else TestRun(Path(path))
+        print(*(f"had to end {what}" for what in run.cleanup()), "no Wine or Xvfb process of this run is left",
+              sep="\n")
     else:
-        run = TestRun.load(state) if (state / "state.json").exists() else TestRun(state)
-        print(*(f"had to end {what}" for what in run.cleanup()), sep="\n")
-        print("no Wine or Xvfb process of this run is left")
+        sys.modules.setdefault("wine_harness", sys.modules[__name__])
+        runpy.run_path(path)
+        if command == "list":
+            print(*CASES, sep="\n")
+            return 0
+        state, name = args
+        try:
+            c = Case(TestRun.load(Path(state)), name)
+            CASES[name](c)
+        except HarnessError as problem:
+            print(f"{name}: test setup failed: {problem}")
+            return 1
+        return c.report()
     return 0
 
 

@@ -61,9 +61,7 @@ std::string Quote(std::string_view text)
 
 std::string AsciiCase(std::string text, bool upper)
 {
-    for (char& c : text)
-        if (c >= (upper ? 'a' : 'A') && c <= (upper ? 'z' : 'Z'))
-            c = static_cast<char>(c ^ 0x20);
+    for (char& c : text) c = static_cast<char>(c >= (upper ? 'a' : 'A') && c <= (upper ? 'z' : 'Z') ? c ^ 0x20 : c);
     return text;
 }
 
@@ -98,30 +96,27 @@ std::string AnsiText(const std::string& bytes, TextCodePage& codePage)
 
 // What the raw text shows: section names in file order, and for each name (as written) the keys of
 // its lines before any %name% substitution.
-void Outline(const std::string& text, std::vector<std::string>& sections,
+void Outline(std::string text, std::vector<std::string>& sections,
              std::vector<std::pair<std::string, std::string>>& keys)
 {
+    std::replace(text.begin(), text.end(), '\0', ' ');
     for (std::size_t pos = 0, end; pos <= text.size(); pos = end + 1) {
         end = std::min(text.find('\n', pos), text.size());
-        std::string line = text.substr(pos, end - pos);
-        std::replace(line.begin(), line.end(), '\0', ' ');
-        const std::string trimmed = Trim(line);
+        const std::string trimmed = Trim(std::string_view(text).substr(pos, end - pos));
         const std::size_t equals = trimmed.find('='), comma = trimmed.find(',');
         if (trimmed.empty() || trimmed[0] == ';')
             continue;
         if (trimmed[0] == '[')
-            sections.push_back(trimmed.substr(1, trimmed.find(']') - 1)); // to the end when unclosed
-        else if (!sections.empty() && equals != std::string::npos && (comma == std::string::npos || equals < comma))
+            sections.push_back(trimmed.substr(1, trimmed.find(']') - 1));             // to the end when unclosed
+        else if (!sections.empty() && (equals < comma || comma == std::string::npos)) // a key, or a line of one field
             keys.emplace_back(sections.back(), Trim(std::string_view(trimmed).substr(0, equals)));
-        else if (!sections.empty() && comma == std::string::npos)
-            keys.emplace_back(sections.back(), trimmed);
     }
 }
 
 std::string FieldAnswer(bool read, const char* text, std::size_t width)
 {
     const auto untouched = [text](std::size_t from) {
-        return std::all_of(text + from, text + BufferSize, [](char c) { return c == BufferFill; });
+        return std::string_view(text + from, BufferSize - from).find_first_not_of(BufferFill) == std::string_view::npos;
     };
     if (!read)
         return untouched(0) ? "fail" : "fail, buffer changed";
@@ -144,10 +139,10 @@ void CompareLine(const std::string& where, INFCONTEXT& wineLine, const InfLine& 
         const std::string fieldWhere = where + " field " + std::to_string(index);
         for (const std::size_t width : Widths) {
             std::string wineText(BufferSize, BufferFill), ourText = wineText;
-            const bool wineRead = SetupGetStringFieldA(&wineLine, index, wineText.data(), DWORD(width), nullptr);
-            const bool ourRead = ours->GetStringField(ourLine, index, ourText.data(), width);
-            Ask(fieldWhere + " width " + std::to_string(width), FieldAnswer(wineRead, wineText.data(), width),
-                FieldAnswer(ourRead, ourText.data(), width));
+            Ask(fieldWhere + " width " + std::to_string(width),
+                FieldAnswer(SetupGetStringFieldA(&wineLine, index, wineText.data(), DWORD(width), nullptr),
+                            wineText.data(), width),
+                FieldAnswer(ours->GetStringField(ourLine, index, ourText.data(), width), ourText.data(), width));
         }
         if (index > fields)
             continue;
@@ -210,14 +205,13 @@ void CompareSection(const std::string& section, std::vector<std::string> keys, b
         return;
     keys.insert(keys.end(), {"", "NoSuchKey"});
     std::set<std::string> asked;
-    for (const std::string& key : keys) {
+    for (const std::string& key : keys)
         for (const std::string& spelling : {key, AsciiCase(key, true), AsciiCase(key, false), " " + key}) {
             if (asked.size() >= MaxKeySearchesPerSection)
                 return;
             if (asked.insert(spelling).second)
                 CompareKeySearch(section, spelling);
         }
-    }
 }
 
 void CompareFile(const std::string& path, bool localizedStrings)
@@ -229,17 +223,17 @@ void CompareFile(const std::string& path, bool localizedStrings)
     char windowsFolder[MAX_PATH] = "", systemFolder[MAX_PATH] = ""; // for the directory ids
     GetWindowsDirectoryA(windowsFolder, MAX_PATH);
     GetSystemDirectoryA(systemFolder, MAX_PATH);
-    const InfOpenOptions options{localizedStrings, GetUserDefaultLangID(), windowsFolder, systemFolder};
-    const std::unique_ptr<InfFile> ourFile = InfFile::Open(files, codePage, path, options);
+    const std::unique_ptr<InfFile> ourFile =
+        InfFile::Open(files, codePage, path, {localizedStrings, GetUserDefaultLangID(), windowsFolder, systemFolder});
+    const std::unique_ptr<void, decltype(&SetupCloseInfFile)> closeWine(wine == INVALID_HANDLE_VALUE ? nullptr : wine,
+                                                                        SetupCloseInfFile);
     ours = ourFile.get();
     Ask("open", wine != INVALID_HANDLE_VALUE ? "ok" : "fail", ours ? "ok" : "fail");
-    if (wine != INVALID_HANDLE_VALUE && !ours)
-        SetupCloseInfFile(wine);
     if (wine == INVALID_HANDLE_VALUE || !ours)
         return;
     std::string bytes;
     files.ReadAll(path, bytes);
-    std::vector<std::string> names, sections, variants, stringNames;
+    std::vector<std::string> names, sections, stringNames;
     std::vector<std::pair<std::string, std::string>> keys;
     Outline(AnsiText(bytes, codePage), names, keys);
     // Every name as written and the fixed ones, each once; then the same in upper and lower case.
@@ -248,10 +242,6 @@ void CompareFile(const std::string& path, bool localizedStrings)
     for (const std::string& name : names)
         if (seen.insert(name).second)
             sections.push_back(name);
-    for (const std::string& name : sections)
-        for (const std::string& variant : {AsciiCase(name, true), AsciiCase(name, false)})
-            if (seen.insert(variant).second)
-                variants.push_back(variant);
     for (const auto& [section, key] : keys)
         if (AsciiCase(section, false) == "strings" || AsciiCase(section, false).rfind("strings.", 0) == 0)
             stringNames.push_back("%" + key + "%");
@@ -263,9 +253,11 @@ void CompareFile(const std::string& path, bool localizedStrings)
         sectionKeys.insert(sectionKeys.end(), stringNames.begin(), stringNames.end());
         CompareSection(section, sectionKeys, false);
     }
-    // Other spellings of each name need only show that they reach the same section.
-    for (const std::string& section : variants) CompareSection(section, {}, true);
-    SetupCloseInfFile(wine);
+    // Other spellings of each name, in upper and lower case, need only show that they reach the same section.
+    for (const std::string& name : sections)
+        for (const std::string& variant : {AsciiCase(name, true), AsciiCase(name, false)})
+            if (seen.insert(variant).second)
+                CompareSection(variant, {}, true);
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 import re
 from pathlib import Path
 
-from wine_harness import DEFAULT_LANG, PACKAGE, Case, case, windows_path
+from wine_harness import DEFAULT_LANG, PACKAGE, Case, cases, windows_path
 
 CORPUS = Path(__file__).resolve().parent / "corpus"
 SHOWN_MISMATCHES = 60  # a broken reader differs everywhere; the first ones say enough
@@ -84,5 +84,4 @@ def run_group(globs: tuple[str, ...], mode: str, lang: str, c: Case) -> None:
           f"answered differently beyond the known Windows answers; mode {mode}, {lang}; all answers: {answers_file}")
 
 
-for name, group in GROUPS.items():
-    case(f"inf_differential.{name}")(lambda c, group=group: run_group(*group, c))
+cases({f"inf_differential.{name}": group for name, group in GROUPS.items()}, run_group)

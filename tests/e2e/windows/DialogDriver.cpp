@@ -44,18 +44,14 @@ std::FILE* out;
 PROCESS_INFORMATION program{};
 std::vector<HWND> windows; // those waited for, the current one last
 HWND messageBox;
-HANDLE watcher;
-volatile bool watching;
+HANDLE watcher; // ends by itself once the program has ended
 
 Text Quote(const Text& text)
 {
     Text quoted = L"\"";
-    for (const wchar_t c : text) {
-        if (c < 0x20)
-            quoted += {L'\\', L'u', L'0', L'0', L"0123456789ABCDEF"[c >> 4], L"0123456789ABCDEF"[c & 15]};
-        else
-            quoted += (c == L'"' || c == L'\\' ? L"\\" : L"") + Text(1, c);
-    }
+    for (const wchar_t c : text)
+        quoted += c < 0x20 ? Text{L'\\', L'u', L'0', L'0', L"0123456789ABCDEF"[c >> 4], L"0123456789ABCDEF"[c & 15]}
+                           : (c == L'"' || c == L'\\' ? L"\\" : L"") + Text(1, c);
     return quoted + L"\"";
 }
 
@@ -116,8 +112,7 @@ std::vector<HWND> Children(HWND parent)
 
 bool IsMessageBox(HWND window)
 {
-    HWND text = GetDlgItem(window, MessageBoxTextId);
-    return IsClass(window, L"#32770") && text && IsClass(text, L"Static");
+    return IsClass(window, L"#32770") && IsClass(GetDlgItem(window, MessageBoxTextId), L"Static");
 }
 
 bool HasExited()
@@ -181,10 +176,9 @@ Text IconOnScreen(HWND icon)
     for (int i = 0; i < width * height; ++i) shown.push_back(GetPixel(memory, i % width, i / width));
     Text name = L"unknown";
     long fewest = width * height / 4;
-    for (const auto& [candidate, id] : {std::pair{L"error", IDI_HAND},
-                                        {L"warning", IDI_EXCLAMATION},
-                                        {L"information", IDI_ASTERISK},
-                                        {L"question", IDI_QUESTION}}) {
+    for (const auto& [candidate, id] :
+         {std::pair{L"error", IDI_HAND}, std::pair{L"warning", IDI_EXCLAMATION},
+          std::pair{L"information", IDI_ASTERISK}, std::pair{L"question", IDI_QUESTION}}) {
         BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
         DrawIconEx(memory, 0, 0, LoadIconW(nullptr, id), width, height, 0, nullptr, DI_NORMAL);
         long changed = 0;
@@ -198,10 +192,13 @@ Text IconOnScreen(HWND icon)
     return name;
 }
 
-// The dialog base units of the platform's dialog font as this process computes them, which are the
-// units the program's dialog manager used (same prefix, same locale, same font substitutes).
-POINT DialogBaseUnits()
+// Sizes and positions in dialog units: those that the dialog manager's rounding (MulDiv) maps to
+// the pixels, with the base units of the platform's dialog font as this process computes them,
+// which are the units the program's dialog manager used (same prefix, same locale, same font
+// substitutes).
+void Dump(const Text&)
 {
+    HWND dialog = Current();
     HDC screen = GetDC(nullptr);
     HGDIOBJ old = SelectObject(screen, CreateFontW(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0,
                                                    FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY,
@@ -212,23 +209,13 @@ POINT DialogBaseUnits()
     GetTextMetricsW(screen, &metrics);
     DeleteObject(SelectObject(screen, old));
     ReleaseDC(nullptr, screen);
-    return {(size.cx / 26 + 1) / 2, metrics.tmHeight};
-}
-
-// The dialog units that the dialog manager's rounding (MulDiv) maps to these pixels.
-int Units(int pixels, int base, int per)
-{
-    int units = MulDiv(pixels, per, base) - 1;
-    while (MulDiv(units, base, per) < pixels) ++units;
-    return units;
-}
-
-void Dump(const Text&)
-{
-    HWND dialog = Current();
-    const POINT base = DialogBaseUnits();
+    const auto unit = [](int pixels, int base, int per) {
+        int units = MulDiv(pixels, per, base) - 1;
+        while (MulDiv(units, base, per) < pixels) ++units;
+        return std::to_wstring(units);
+    };
     const auto units = [&](int x, int y) {
-        return std::to_wstring(Units(x, base.x, 4)) + L"," + std::to_wstring(Units(y, base.y, 8));
+        return unit(x, (size.cx / 26 + 1) / 2, 4) + L"," + unit(y, metrics.tmHeight, 8);
     };
     const auto flag = [](bool value) { return Text(value ? L"1" : L"0"); };
     const auto state = [&](HWND window) {
@@ -295,12 +282,10 @@ void WaitMessageBox(const Text&)
         if (IsWindowVisible(control) && IsClass(control, L"Static") &&
             (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             icon = control;
-        if (IsWindowVisible(control) && IsClass(control, L"Button")) {
-            Text text = TextOf(control);
-            text.erase(std::remove(text.begin(), text.end(), L'&'), text.end()); // without its mnemonic
-            buttons += (buttons.empty() ? L"" : L",") + text;
-        }
+        if (IsWindowVisible(control) && IsClass(control, L"Button"))
+            buttons += (buttons.empty() ? L"" : L",") + TextOf(control);
     }
+    std::erase(buttons, L'&'); // the buttons' texts without their mnemonics
     // A box just shown may reach the screen a moment after it was painted.
     Text iconName = icon ? L"unknown" : L"none";
     for (int attempt = 0; icon && iconName == L"unknown" && attempt < 20; ++attempt, Sleep(50))
@@ -310,28 +295,18 @@ void WaitMessageBox(const Text&)
           Quote(buttons) + L" owner=" + Quote(TextOf(GetWindow(messageBox, GW_OWNER))));
 }
 
-// The watcher notes every top-level window of the program the first time it is visible.
+// The watcher notes every top-level window of the program the first time it is visible, until the
+// program ends.
 DWORD WINAPI Watch(void*)
 {
     std::set<HWND> seen;
-    for (; watching; Sleep(5)) {
-        for (HWND window : Children(GetDesktopWindow())) {
-            if (!seen.insert(window).second)
-                continue;
-            Text line =
-                L"shown caption=" + Quote(TextOf(window)) + L" messagebox=" + std::to_wstring(IsMessageBox(window));
-            if (HWND instruction = GetDlgItem(window, SetupInstructionId))
-                line += L" instruction=" + Quote(TextOf(instruction));
-            Write(line);
-        }
-    }
+    for (; !HasExited(); Sleep(5))
+        for (HWND window : Children(GetDesktopWindow()))
+            if (HWND instruction = GetDlgItem(window, SetupInstructionId); seen.insert(window).second)
+                Write(L"shown caption=" + Quote(TextOf(window)) + L" messagebox=" +
+                      std::to_wstring(IsMessageBox(window)) +
+                      (instruction ? L" instruction=" + Quote(TextOf(instruction)) : Text()));
     return 0;
-}
-
-void StopWatcher()
-{
-    watching = false;
-    WaitForSingleObject(watcher, INFINITE); // at once when none was started
 }
 
 void Launch(const Text& commandLine)
@@ -343,14 +318,13 @@ void Launch(const Text& commandLine)
     if (!CreateProcessW(exe.c_str(), quoted.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         exe.substr(0, exe.find_last_of(L"\\/") + 1).c_str(), &startup, &program))
         throw L"CreateProcess failed with error " + std::to_wstring(GetLastError());
-    watching = true;
     watcher = CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr);
 }
 
 void WaitExit(const Text& timeoutMs)
 {
     WaitFor(timeoutMs.empty() ? DefaultTimeoutMs : DWORD(std::stoul(timeoutMs)), L"the program to end", HasExited);
-    StopWatcher();
+    WaitForSingleObject(watcher, INFINITE); // its last lines come before the exit's
     DWORD code = 0;
     GetExitCodeProcess(program.hProcess, &code);
     Write(L"exit code=" + std::to_wstring(code));
@@ -400,9 +374,10 @@ int wmain(int argc, wchar_t** argv)
             status = 1;
         }
     }
-    StopWatcher();
-    if (program.hProcess && !HasExited()) // still running at the end of the steps
-        TerminateProcess(program.hProcess, 255);
+    // The program, if still running at the end of the steps (else this fails and changes nothing),
+    // then the watcher, at once when none was started.
+    TerminateProcess(program.hProcess, 255);
+    WaitForSingleObject(watcher, INFINITE);
     std::fclose(out);
     return status;
 }
