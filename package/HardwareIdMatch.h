@@ -17,15 +17,13 @@ inline bool IsIdText(std::string_view text)
 {
     if (text.size() != IdTextLength)
         return false;
-    // Without a branch per character: digits and letters are mixed at random in real IDs, and a
-    // mispredicted branch costs more than testing all four.
-    bool hex = true;
     for (char c : text) {
         // 0-9, then A-F and a-f as one range once the case bit is set.
         const unsigned unit = static_cast<unsigned char>(c);
-        hex &= (unit - '0' < 10u) | ((unit | 0x20u) - 'a' < 6u);
+        if (unit - '0' >= 10u && (unit | 0x20u) - 'a' >= 6u)
+            return false;
     }
-    return hex;
+    return true;
 }
 
 // Whether the ID holds "VID_" followed by the VID text and "PID_" followed by the PID text,

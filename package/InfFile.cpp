@@ -144,7 +144,7 @@ bool InfFile::GetStringView(const InfLine& line, unsigned index, char* buffer, s
                             std::string_view& text) const
 {
     std::string_view plain;
-    if (PlainField(line, index, plain)) {
+    if (buffer != nullptr && PlainField(line, index, plain)) {
         if (plain.size() > MaxReadLength || plain.size() >= width)
             return false;
         text = plain;
