@@ -23,6 +23,12 @@ void WalkSection(const InfFile& file, std::string_view section)
             FixedText<64> text;
             std::int32_t value = 1;
             const bool present = file.GetStringField(line, index, wide, sizeof wide);
+            // The read in place gives the text the read into a buffer gives, and fails when it fails.
+            char viewBuffer[600];
+            std::string_view view;
+            if (file.GetStringView(line, index, viewBuffer, sizeof viewBuffer, view) != present ||
+                (present && view != wide))
+                __builtin_trap();
             file.GetStringField(line, index, narrow, sizeof narrow);
             file.GetStringField(line, index, text);
             file.GetIntField(line, index, value);
