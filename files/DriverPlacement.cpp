@@ -66,14 +66,23 @@ void PlaceDriver(FileSystem& files, const SetupState& state)
 
 } // namespace
 
+// A copy that failed over a file an earlier install left behind (locked, or read-only for good)
+// leaves that file standing: it counts only when it holds the package's bytes, the INF copy
+// edited or, where the edit failed, as it was. A package file that can no longer be read is
+// taken as placed when its destination can be read.
 bool DriverFilesInPlace(FileSystem& files, const SetupState& state)
 {
-    std::string bytes;
-    for (const std::string& path : {InfCopyDestination(state), DriverDestination(state)}) {
-        if (path.empty() || !files.ReadAll(path, bytes))
+    const auto holdsPackageFile = [&](std::string_view fileName, const std::string& destination, bool infCopy) {
+        std::string bytes, package, edited;
+        if (destination.empty() || !files.ReadAll(destination, bytes))
             return false;
-    }
-    return true;
+        const std::string source = SourceOf(state, fileName);
+        if (source.empty() || !files.ReadAll(source, package) || bytes == package)
+            return true;
+        return infCopy && CommentedOutCopyFiles(package, state.InstallSectionName.view(), edited) && bytes == edited;
+    };
+    return holdsPackageFile(state.SetupFileName.view(), InfCopyDestination(state), true) &&
+           holdsPackageFile(state.DriverFileName.view(), DriverDestination(state), false);
 }
 
 void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, const PhaseSpan& span)

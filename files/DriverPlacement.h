@@ -8,6 +8,7 @@
 // database, and the driver, with the phase's status line and its stretch of the bar.
 void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, const PhaseSpan& span);
 
-// Whether the INF copy and the driver can be read at their destinations: a file read-only,
-// locked or replaced by a folder there means the placement failed.
+// Whether the INF copy and the driver stand at their destinations with the package's bytes: a
+// file missing, locked, replaced by a folder or left from an earlier install there means the
+// placement failed.
 bool DriverFilesInPlace(FileSystem& files, const SetupState& state);

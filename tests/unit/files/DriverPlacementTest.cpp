@@ -148,8 +148,21 @@ TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyAndTheDriverBoth
             const std::string bytes = files.Contents(missing);
             ASSERT_TRUE(files.Remove(missing)) << missing;
             EXPECT_FALSE(DriverFilesInPlace(files, session.State)) << missing;
+            // What an earlier install left, where the copy over it failed, is not the package's.
+            files.AddFile(missing, "an earlier install's file");
+            EXPECT_FALSE(DriverFilesInPlace(files, session.State)) << missing;
             files.AddFile(missing, bytes);
         }
+        // An INF copy whose edit failed is in place as it came; a package gone from the drive
+        // cannot be compared with, and its copies count as they stand.
+        files.AddFile(osClass == OsClass::WindowsXp ? "C:\\WINDOWS\\inf\\oemEXDISK.INF"
+                                                    : "C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+                      SetupDescription);
+        EXPECT_TRUE(DriverFilesInPlace(files, session.State));
+        files.AddFile("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS", "an earlier install's file");
+        session.State.ProgramFolder.Assign("B:");
+        EXPECT_TRUE(DriverFilesInPlace(files, session.State));
+        session.State.ProgramFolder.Assign("A:");
     }
 }
 
