@@ -144,8 +144,7 @@ void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan
     }
     session.PumpMessages(StepPumpMilliseconds);
     session.SetProgressFor(span, 60);
-    for (const HardwareIdEntry& entry : session.State.HardwareIds)
-        phases.RemoveInfCopies(session, entry.VidText.c_str(), entry.PidText.c_str());
+    phases.RemoveInfCopies(session, session.State.HardwareIds);
     phases.DeleteDriverFile(session);
     session.PumpMessages(StepPumpMilliseconds);
     session.SetProgressFor(span, 100);

@@ -14,8 +14,8 @@ public:
     virtual void RecoverInterruptedRun(SetupSession& session) = 0;
     // Removes the device nodes of the package's pairs; the number removed in this call.
     virtual int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) = 0;
-    // Deletes the installed INF copies that list one pair; the number of copies that matched.
-    virtual int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) = 0;
+    // Deletes the installed INF copies that list a pair, pair by pair; the number that matched.
+    virtual int RemoveInfCopies(SetupSession& session, const HardwareIdList& hardwareIds) = 0;
     virtual void DeleteDriverFile(SetupSession& session) = 0;
     virtual void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) = 0;
     // Whether the INF copy and the driver stand where the placement puts them, as files.
@@ -32,7 +32,7 @@ public:
     bool ReadDriverPackage(SetupSession& session) override;
     void RecoverInterruptedRun(SetupSession& session) override;
     int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) override;
-    int RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText) override;
+    int RemoveInfCopies(SetupSession& session, const HardwareIdList& hardwareIds) override;
     void DeleteDriverFile(SetupSession& session) override;
     void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) override;
     bool DriverFilesInPlace(SetupSession& session) override;

@@ -31,9 +31,9 @@ int SystemPhases::RemoveMatchingDevices(SetupSession& session, const HardwareIdL
     return ::RemoveMatchingDevices(session.platform.devices, hardwareIds);
 }
 
-int SystemPhases::RemoveInfCopies(SetupSession& session, const char* vidText, const char* pidText)
+int SystemPhases::RemoveInfCopies(SetupSession& session, const HardwareIdList& hardwareIds)
 {
-    return ::RemoveInfCopies(InfReadingOf(session.platform), session.State, vidText, pidText);
+    return ::RemoveInfCopies(InfReadingOf(session.platform), session.State, hardwareIds);
 }
 
 void SystemPhases::DeleteDriverFile(SetupSession& session)

@@ -2,6 +2,9 @@
 #include "files/InstalledCopyRemoval.h"
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "files/FileSteps.h"
 #include "files/WindowsPaths.h"
@@ -12,30 +15,67 @@
 
 namespace {
 
-// Whether the first models section of the INF lists a hardware ID that carries the pair. A
-// line without a readable hardware ID ends the examination.
-bool ListsPair(const InfFile& inf, std::string_view vidText, std::string_view pidText)
+// The hardware IDs of each installed copy read so far, by path: a package of many pairs would
+// otherwise parse every copy once for each pair. A copy that did not open is read again for the
+// next pair, as a read that failed once may work then. Each pair's search finds the copies in
+// the order of the last one, less those deleted, so a lookup starts after the last one found.
+class CopyIds {
+public:
+    const std::string* Find(const std::string& path)
+    {
+        for (std::size_t n = 0; n < copies_.size(); ++n) {
+            const std::size_t i = (next_ + n) % copies_.size();
+            if (copies_[i].first == path) {
+                next_ = i + 1;
+                return &copies_[i].second;
+            }
+        }
+        return nullptr;
+    }
+    const std::string* Add(const std::string& path, std::string ids)
+    {
+        copies_.emplace_back(path, std::move(ids));
+        next_ = copies_.size();
+        return &copies_.back().second;
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> copies_;
+    std::size_t next_ = 0;
+};
+
+// The hardware IDs of the INF's first models section, in order, up to the first line without a
+// readable one (such a line ends the examination), each followed by a NUL: no ID holds one,
+// since the reader gives a NUL in the file as a space.
+std::string FirstModelsIds(const InfFile& inf)
 {
+    std::string ids;
     InfLine line;
     FixedText<20> modelsSection;
-    if (!inf.FindFirstLine("Manufacturer", nullptr, line) || !inf.GetStringField(line, 1, modelsSection))
-        return false;
-    if (!inf.FindFirstLine(modelsSection.view(), nullptr, line))
-        return false;
+    if (!inf.FindFirstLine("Manufacturer", nullptr, line) || !inf.GetStringField(line, 1, modelsSection) ||
+        !inf.FindFirstLine(modelsSection.view(), nullptr, line))
+        return ids;
     do {
         char buffer[256];
         std::string_view hardwareId;
         if (!inf.GetStringView(line, 2, buffer, sizeof buffer, hardwareId))
-            return false;
-        if (CarriesPair(hardwareId, vidText, pidText))
-            return true;
+            break;
+        ids.append(hardwareId).push_back('\0');
     } while (inf.FindNextLine(line));
+    return ids;
+}
+
+bool AnyCarriesPair(std::string_view ids, std::string_view vidText, std::string_view pidText)
+{
+    for (std::size_t start = 0, end = 0; (end = ids.find('\0', start)) != std::string_view::npos; start = end + 1) {
+        if (CarriesPair(ids.substr(start, end - start), vidText, pidText))
+            return true;
+    }
     return false;
 }
 
-} // namespace
-
-int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText)
+int RemoveCopiesOfPair(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText,
+                       CopyIds& read)
 {
     // A text that is not a VID or PID would be found in other vendors' hardware IDs.
     if (!IsIdText(vidText) || !IsIdText(pidText))
@@ -53,17 +93,36 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const ch
         const std::string path = InfCopyPath(state, name);
         if (path.empty())
             continue;
-        bool lists;
-        {
+        const std::string* ids = read.Find(path);
+        if (ids == nullptr) {
             const std::unique_ptr<InfFile> inf = InfFile::Open(files, reading.codePage, path, options);
-            lists = inf && ListsPair(*inf, vidText, pidText);
+            if (!inf)
+                continue;
+            ids = read.Add(path, FirstModelsIds(*inf));
         }
-        if (!lists)
+        if (!AnyCarriesPair(*ids, vidText, pidText))
             continue;
         DeleteClearingAttributes(files, path);
         DeleteClearingAttributes(files, PrecompiledTwin(path));
         ++matched;
     }
+    return matched;
+}
+
+} // namespace
+
+int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText)
+{
+    CopyIds read;
+    return RemoveCopiesOfPair(reading, state, vidText, pidText, read);
+}
+
+int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs)
+{
+    CopyIds read;
+    int matched = 0;
+    for (const HardwareIdEntry& pair : pairs)
+        matched += RemoveCopiesOfPair(reading, state, pair.VidText.c_str(), pair.PidText.c_str(), read);
     return matched;
 }
 

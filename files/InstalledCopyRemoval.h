@@ -7,4 +7,7 @@
 // Deletes every INF copy in the system's INF folder that lists the pair, with its .PNF twin;
 // the number of copies that matched.
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText);
+// The same for each pair of the list in turn, each pair with its own search of the folder; a
+// copy is read once for all the pairs. The number of copies that matched, over all the pairs.
+int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs);
 void DeleteDriverFile(FileSystem& files, const SetupState& state);

@@ -78,6 +78,34 @@ TEST(InstalledCopyRemoval, EachSystemTakesTheCopiesOfItsOwnFolderEvenReadOnly)
     }
 }
 
+// Pair by pair, each with its own search, so the deletions come in the pairs' order; a copy is
+// read once for all of them, and one whose read failed is read again for the next pair.
+TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneReadOfEach)
+{
+    Removal m(OsClass::WindowsXp);
+    m.Add("oem1.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\n"));
+    m.Add("oem2.inf", Ours);
+    m.Add("oem3.inf", Copy("D=I,USB\\VID_9999&PID_0001\r\n"));
+    m.Add("oem4.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\n"));
+    m.files.faults.FailCall(Op::Read, 4);
+    HardwareIdList pairs;
+    for (const char* pid : {"3C4D", "3C4E", "3C4D"}) {
+        HardwareIdEntry pair;
+        pair.VidText.Assign("1A2B");
+        pair.PidText.Assign(pid);
+        pairs.Append(pair);
+    }
+    EXPECT_EQ(RemoveInfCopies(InfReadingOf(m.platform), m.session.State, pairs), 3);
+    Names deleted;
+    for (const std::string& line : m.files.log)
+        if (line.starts_with("delete") && line.ends_with(".inf"))
+            deleted.push_back(line.substr(line.rfind('\\') + 1));
+    EXPECT_EQ(deleted, (Names{"oem2.inf", "oem1.inf", "oem4.inf"}));
+    EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf"}));
+    EXPECT_EQ(m.files.faults.calls[Op::Search], 3);
+    EXPECT_EQ(m.files.faults.calls[Op::Read], 5);
+}
+
 TEST(InstalledCopyRemoval, AMissingFolderOrAnOverlongWindowsFolderFindsNothing)
 {
     TestPlatform bare;
