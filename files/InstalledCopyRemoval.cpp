@@ -44,28 +44,30 @@ private:
     std::size_t next_ = 0;
 };
 
-// The hardware IDs of the INF's first models section, in order, up to the first line without a
-// readable one (such a line ends the examination), each followed by a NUL: no ID holds one,
-// since the reader gives a NUL in the file as a space.
-std::string FirstModelsIds(const InfFile& inf)
+// Calls `take` with each hardware ID of the INF's first models section, in order, until it
+// returns true or a line without a readable hardware ID ends the examination; whether it did.
+template <typename Take>
+bool AnyFirstModelsId(const InfFile& inf, Take take)
 {
-    std::string ids;
     InfLine line;
     FixedText<20> modelsSection;
     if (!inf.FindFirstLine("Manufacturer", nullptr, line) || !inf.GetStringField(line, 1, modelsSection) ||
         !inf.FindFirstLine(modelsSection.view(), nullptr, line))
-        return ids;
+        return false;
     do {
         char buffer[256];
         std::string_view hardwareId;
         if (!inf.GetStringView(line, 2, buffer, sizeof buffer, hardwareId))
-            break;
-        ids.append(hardwareId).push_back('\0');
+            return false;
+        if (take(hardwareId))
+            return true;
     } while (inf.FindNextLine(line));
-    return ids;
+    return false;
 }
 
-bool AnyCarriesPair(std::string_view ids, std::string_view vidText, std::string_view pidText)
+// Kept IDs follow each other, each ended by a NUL: no ID holds one, since the reader gives a
+// NUL in the file as a space.
+bool AnyKeptIdCarriesPair(std::string_view ids, std::string_view vidText, std::string_view pidText)
 {
     for (std::size_t start = 0, end = 0; (end = ids.find('\0', start)) != std::string_view::npos; start = end + 1) {
         if (CarriesPair(ids.substr(start, end - start), vidText, pidText))
@@ -74,8 +76,10 @@ bool AnyCarriesPair(std::string_view ids, std::string_view vidText, std::string_
     return false;
 }
 
+// With `read`, the IDs of each copy are kept there for the pairs still to come; without it, a
+// copy's examination stops at its first ID that carries the pair.
 int RemoveCopiesOfPair(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText,
-                       CopyIds& read)
+                       CopyIds* read)
 {
     // A text that is not a VID or PID would be found in other vendors' hardware IDs.
     if (!IsIdText(vidText) || !IsIdText(pidText))
@@ -93,14 +97,25 @@ int RemoveCopiesOfPair(const InfReading& reading, const SetupState& state, const
         const std::string path = InfCopyPath(state, name);
         if (path.empty())
             continue;
-        const std::string* ids = read.Find(path);
-        if (ids == nullptr) {
+        bool lists = false;
+        if (const std::string* kept = read ? read->Find(path) : nullptr) {
+            lists = AnyKeptIdCarriesPair(*kept, vidText, pidText);
+        } else {
             const std::unique_ptr<InfFile> inf = InfFile::Open(files, reading.codePage, path, options);
             if (!inf)
                 continue;
-            ids = read.Add(path, FirstModelsIds(*inf));
+            if (read) {
+                std::string ids;
+                AnyFirstModelsId(*inf, [&](std::string_view id) {
+                    ids.append(id).push_back('\0');
+                    return false;
+                });
+                lists = AnyKeptIdCarriesPair(*read->Add(path, std::move(ids)), vidText, pidText);
+            } else {
+                lists = AnyFirstModelsId(*inf, [&](std::string_view id) { return CarriesPair(id, vidText, pidText); });
+            }
         }
-        if (!AnyCarriesPair(*ids, vidText, pidText))
+        if (!lists)
             continue;
         DeleteClearingAttributes(files, path);
         DeleteClearingAttributes(files, PrecompiledTwin(path));
@@ -113,16 +128,17 @@ int RemoveCopiesOfPair(const InfReading& reading, const SetupState& state, const
 
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText)
 {
-    CopyIds read;
-    return RemoveCopiesOfPair(reading, state, vidText, pidText, read);
+    return RemoveCopiesOfPair(reading, state, vidText, pidText, nullptr);
 }
 
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs)
 {
+    // Keeping the IDs costs a copy of them, which pays only when a second pair reads them again.
     CopyIds read;
     int matched = 0;
     for (const HardwareIdEntry& pair : pairs)
-        matched += RemoveCopiesOfPair(reading, state, pair.VidText.c_str(), pair.PidText.c_str(), read);
+        matched += RemoveCopiesOfPair(reading, state, pair.VidText.c_str(), pair.PidText.c_str(),
+                                      pairs.size() > 1 ? &read : nullptr);
     return matched;
 }
 

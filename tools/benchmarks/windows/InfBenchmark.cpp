@@ -102,9 +102,8 @@ std::size_t ReadRaw(const std::vector<InfSample>& files)
 }
 
 // What the removal asks of one candidate once it is open: the models section named by the first
-// line of [Manufacturer], field 2 of each of its lines, kept for the package's pairs. No pair is
-// looked for, so every line is read, as for the many copies that do not list the package's
-// devices. The number of lines read.
+// line of [Manufacturer], field 2 of each of its lines. No pair is looked for, so every line is
+// read, as for the many copies that do not list the package's devices. The number of lines read.
 std::size_t OurLookups(const InfFile& inf)
 {
     InfLine line;
@@ -113,16 +112,14 @@ std::size_t OurLookups(const InfFile& inf)
         !inf.FindFirstLine(models.view(), nullptr, line))
         return 0;
     std::size_t lines = 0;
-    std::string ids;
     do {
         char buffer[HardwareIdWidth];
         std::string_view hardwareId;
         if (!inf.GetStringView(line, 2, buffer, sizeof buffer, hardwareId))
             break;
-        ids.append(hardwareId).push_back('\0');
+        sink = hardwareId.size();
         ++lines;
     } while (inf.FindNextLine(line));
-    sink = ids.size();
     return lines;
 }
 
