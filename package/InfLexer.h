@@ -185,17 +185,22 @@ private:
     {
         start_ = front_ = NoStart;
         length_ = 0;
-        // Most keys and fields are one run of plain characters right before their delimiter or
-        // the line end; the rest take the general way below.
-        const std::size_t firstRun = PlainRunEnd(pos);
-        if (firstRun != pos) {
-            const Unit* const text = text_.data(); // a NUL follows the last unit
-            const Unit next = text[firstRun];
-            const bool lineEnd = next == Unit('\n') || (next == Unit('\r') && text[firstRun + 1] == Unit('\n'));
-            if (next == Unit(',') || (next == Unit('=') && keyAllowed) || lineEnd) {
-                AppendPlain(pos, firstRun);
-                pos = lineEnd ? (next == Unit('\n') ? firstRun : firstRun + 1) : firstRun + 1;
-                return lineEnd ? Delimiter::LineEnd : next == Unit(',') ? Delimiter::Comma : Delimiter::Equals;
+        // Most keys and fields are one run of plain characters, with nothing but blanks of one unit
+        // around it, before their delimiter or the line end; the rest take the general way below.
+        const Unit* const text = text_.data(); // a NUL follows the last unit
+        std::size_t first = pos;
+        while (ClassOf(text[first]) == inf::Blank) ++first;
+        const std::size_t firstRun = PlainRunEnd(first);
+        if (firstRun != first) {
+            std::size_t after = firstRun;
+            while (ClassOf(text[after]) == inf::Blank) ++after; // a '\r' before the '\n' too
+            const Unit next = text[after];
+            if (next == Unit(',') || (next == Unit('=') && keyAllowed) || next == Unit('\n')) {
+                AppendPlain(first, firstRun);
+                pos = next == Unit('\n') ? after : after + 1;
+                return next == Unit('\n')  ? Delimiter::LineEnd
+                       : next == Unit(',') ? Delimiter::Comma
+                                           : Delimiter::Equals;
             }
         }
         bool leading = true;
