@@ -16,9 +16,9 @@ InfReading InfReadingOf(Platform& platform)
 
 bool SystemPhases::ReadDriverPackage(SetupSession& session)
 {
-    std::string failureReason;
+    PackageNote failure;
     return ShowPackageMessage(
-        session, ::ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand, failureReason));
+        session, ::ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand, failure));
 }
 
 void SystemPhases::RecoverInterruptedRun(SetupSession& session)

@@ -8,10 +8,12 @@ namespace {
 
 constexpr std::size_t TargetIdLength = 2 * IdTextLength;
 
-bool Fail(std::string* failureReason, std::string reason)
+using Kind = PackageNote::Kind;
+
+bool Fail(PackageNote* failure, Kind kind, int line = 0)
 {
-    if (failureReason)
-        *failureReason = std::move(reason);
+    if (failure)
+        *failure = {kind, line, {}};
     return false;
 }
 
@@ -37,18 +39,14 @@ void FindIdTexts(std::string_view hardwareId, std::string_view& vidText, std::st
     }
 }
 
-// Why a model line gives no pair; empty when it gives one.
-std::string PairProblem(std::string_view hardwareId, std::string_view vidText, std::string_view pidText)
+// Why a model line whose texts are not both four hexadecimal digits gives no pair.
+Kind PairProblem(std::string_view hardwareId, std::string_view vidText)
 {
     if (hardwareId.find(VidMarker) == std::string_view::npos)
-        return "no VID_ in its hardware ID";
+        return Kind::NoVidMarker;
     if (hardwareId.find(PidMarker) == std::string_view::npos)
-        return "no PID_ in its hardware ID";
-    if (!IsIdText(vidText))
-        return "the text after VID_ is not four hexadecimal digits";
-    if (!IsIdText(pidText))
-        return "the text after PID_ is not four hexadecimal digits";
-    return {};
+        return Kind::NoPidMarker;
+    return IsIdText(vidText) ? Kind::PidNotHex : Kind::VidNotHex;
 }
 
 // The same rule as every other hardware-ID test: VID_ and PID_ followed by the target's texts, in
@@ -66,7 +64,7 @@ bool ReadShortName(const InfFile& inf, const InfLine& line, FixedText<Width>& fi
     return inf.GetStringField(line, 1, name) && field.Assign(name.view());
 }
 
-void ReadTarget(const InfFile& inf, SetupState& state, std::vector<std::string>* notes)
+void ReadTarget(const InfFile& inf, SetupState& state, std::vector<PackageNote>* notes)
 {
     state.TargetVidText.Clear();
     state.TargetPidText.Clear();
@@ -80,26 +78,20 @@ void ReadTarget(const InfFile& inf, SetupState& state, std::vector<std::string>*
     if (text.size() != TargetIdLength || !IsIdText(text.substr(0, IdTextLength)) ||
         !IsIdText(text.substr(IdTextLength))) {
         if (notes)
-            notes->push_back("TargetID \"" + targetId.str() + "\" is not eight hexadecimal digits: taken as absent");
+            notes->push_back({Kind::TargetIdNotHex, 0, targetId.str()});
         return;
     }
     state.TargetVidText.Assign(text.substr(0, IdTextLength));
     state.TargetPidText.Assign(text.substr(IdTextLength, IdTextLength));
 }
 
-// "line 3 of [ExModels]", for the reasons and notes of a read.
-std::string LinePlace(int lineNumber, const SetupState& state)
-{
-    return "line " + std::to_string(lineNumber) + " of [" + state.ModelsSectionName.str() + "]";
-}
-
-bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureReason, std::vector<std::string>* notes)
+bool ReadModelLines(const InfFile& inf, SetupState& state, PackageNote* failure, std::vector<PackageNote>* notes)
 {
     state.DeviceDescription.Clear();
     state.InstallSectionName.Clear();
     InfLine line;
     if (!inf.FindFirstLine(state.ModelsSectionName.view(), nullptr, line))
-        return Fail(failureReason, "the models section [" + state.ModelsSectionName.str() + "] is missing or empty");
+        return Fail(failure, Kind::NoModelLines);
     state.HardwareIds.Reserve(static_cast<std::size_t>(inf.LineCount(state.ModelsSectionName.view())));
     int lineNumber = 0;
     do {
@@ -110,15 +102,13 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
         char hardwareIdText[256];
         std::string_view hardwareId;
         if (!inf.GetStringView(line, 2, hardwareIdText, sizeof hardwareIdText, hardwareId))
-            return Fail(failureReason, LinePlace(lineNumber, state) +
-                                           " has no hardware ID (field 2), or one longer than 255 characters");
+            return Fail(failure, Kind::NoHardwareId, lineNumber);
 
         std::string_view vidText, pidText;
         FindIdTexts(hardwareId, vidText, pidText);
         if (!IsIdText(vidText) || !IsIdText(pidText)) {
             if (notes)
-                notes->push_back(LinePlace(lineNumber, state) + " (" + std::string(hardwareId) +
-                                 ") passed over: " + PairProblem(hardwareId, vidText, pidText));
+                notes->push_back({PairProblem(hardwareId, vidText), lineNumber, std::string(hardwareId)});
             continue;
         }
         HardwareIdEntry entry;
@@ -141,8 +131,7 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
         if (state.InstallSectionName.empty()) {
             ReadShortName(inf, line, state.InstallSectionName);
             if (state.InstallSectionName.empty())
-                return Fail(failureReason, "the target model line (" + LinePlace(lineNumber, state) +
-                                               ") names no install section of 1 to 19 characters");
+                return Fail(failure, Kind::NoInstallSection, lineNumber);
         }
     } while (inf.FindNextLine(line));
     return true;
@@ -150,19 +139,19 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, std::string* failureR
 
 } // namespace
 
-bool ReadDeviceModel(const InfFile& inf, SetupState& state, std::string* failureReason, std::vector<std::string>* notes)
+bool ReadDeviceModel(const InfFile& inf, SetupState& state, PackageNote* failure, std::vector<PackageNote>* notes)
 {
     InfLine line;
     if (!inf.FindFirstLine("Version", "Provider", line))
-        return Fail(failureReason, "[Version] has no Provider line");
+        return Fail(failure, Kind::NoProvider);
     if (!ReadShortName(inf, line, state.ProviderName))
-        return Fail(failureReason, "the Provider of [Version] is missing or longer than 19 characters");
+        return Fail(failure, Kind::ProviderTooLong);
 
     if (!inf.FindFirstLine("Manufacturer", nullptr, line))
-        return Fail(failureReason, "[Manufacturer] is missing or has no line");
+        return Fail(failure, Kind::NoManufacturer);
     if (!ReadShortName(inf, line, state.ModelsSectionName))
-        return Fail(failureReason, "the first line of [Manufacturer] names no models section of at most 19 characters");
+        return Fail(failure, Kind::NoModelsSectionName);
 
     ReadTarget(inf, state, notes);
-    return ReadModelLines(inf, state, failureReason, notes);
+    return ReadModelLines(inf, state, failure, notes);
 }

@@ -12,6 +12,8 @@
 
 namespace {
 
+using Kind = PackageNote::Kind;
+
 constexpr std::string_view SetupDescriptionPattern = "*.in?";
 constexpr const char* MissingSetupSectionText = "Main .in_ file with [Setup] section is not found !";
 // Put after the package's own title in the about box.
@@ -20,7 +22,7 @@ constexpr std::string_view AboutNotice = "  Driver setup utility for USB flash d
 // The first entry found in the program folder that opens as a Windows-4-style INF with a line
 // in [Setup]; the file stays open. Null when there is none, with the message for it in result.
 std::unique_ptr<InfFile> OpenSetupDescription(const InfReading& reading, SetupState& state, PackageReadResult& result,
-                                              std::string& failureReason, PackageReadNotes* notes)
+                                              PackageNote& failure, PackageReadNotes* notes)
 {
     std::string pattern;
     std::vector<std::string> names;
@@ -28,7 +30,7 @@ std::unique_ptr<InfFile> OpenSetupDescription(const InfReading& reading, SetupSt
         names = FindMatchingFiles(reading.files, pattern);
     if (names.empty()) {
         result.messageId = IDS_INF_NOT_FOUND;
-        failureReason = "no file matches *.in? in the program folder";
+        failure.kind = Kind::NoSetupDescription;
         return nullptr;
     }
 
@@ -67,24 +69,23 @@ std::unique_ptr<InfFile> OpenSetupDescription(const InfReading& reading, SetupSt
         return inf;
     }
     result.messageText = MissingSetupSectionText;
-    failureReason = "no *.in? file with a name of at most 19 characters opens as a Windows-4 INF with a line in "
-                    "[Setup] (see the candidates)";
+    failure.kind = Kind::NoUsableSetupDescription;
     return nullptr;
 }
 
-bool ReadSetupKeys(const InfFile& inf, SetupState& state, std::string& failureReason)
+bool ReadSetupKeys(const InfFile& inf, SetupState& state, PackageNote& failure)
 {
     InfLine line;
     if (inf.FindFirstLine("Setup", "MPDInf", line) && !inf.GetStringField(line, 1, state.MpdInfName)) {
-        failureReason = "MPDInf of [Setup] has no value of at most 19 characters";
+        failure.kind = Kind::MpdInfTooLong;
         return false;
     }
     if (!inf.FindFirstLine("Setup", "FDDInf", line)) {
-        failureReason = "[Setup] has no FDDInf line";
+        failure.kind = Kind::NoFddInf;
         return false;
     }
     if (!inf.GetStringField(line, 1, state.FddInfName)) {
-        failureReason = "FDDInf of [Setup] has no value of at most 19 characters";
+        failure.kind = Kind::FddInfTooLong;
         return false;
     }
     state.Win98Only = 1;
@@ -93,7 +94,7 @@ bool ReadSetupKeys(const InfFile& inf, SetupState& state, std::string& failureRe
     return true;
 }
 
-void ApplyBrandKeys(const InfFile& inf, SetupState& state, BrandStrings& brand, std::vector<std::string>* notes)
+void ApplyBrandKeys(const InfFile& inf, SetupState& state, BrandStrings& brand, std::vector<PackageNote>* notes)
 {
     InfLine line;
     // The package's own device name stands for both tokens of the texts; the model line's
@@ -102,7 +103,7 @@ void ApplyBrandKeys(const InfFile& inf, SetupState& state, BrandStrings& brand, 
         if (inf.GetStringField(line, 1, state.DeviceDisplayName))
             brand.DeviceName = state.DeviceDisplayName.str();
         else if (notes)
-            notes->push_back("SetupDeviceDesc is longer than 63 characters: ignored");
+            notes->push_back({Kind::SetupDeviceDescTooLong, 0, {}});
     }
 
     FixedText<64> setupName;
@@ -111,7 +112,7 @@ void ApplyBrandKeys(const InfFile& inf, SetupState& state, BrandStrings& brand, 
             brand.AppTitle = setupName.str();
             brand.AboutText = setupName.str() + std::string(AboutNotice);
         } else if (notes) {
-            notes->push_back("SetupName is longer than 63 characters: ignored");
+            notes->push_back({Kind::SetupNameTooLong, 0, {}});
         }
     }
 }
@@ -132,17 +133,16 @@ bool FindFirstFitting(const InfReading& reading, std::string_view folder, std::s
 
 // The first "*.sy_" and "*.pdr" files of the program folder whose names fit the record; a
 // missing one with its message in result.
-bool FindDriverFiles(const InfReading& reading, SetupState& state, PackageReadResult& result,
-                     std::string& failureReason)
+bool FindDriverFiles(const InfReading& reading, SetupState& state, PackageReadResult& result, PackageNote& failure)
 {
     if (!FindFirstFitting(reading, state.ProgramFolder.view(), "*.sy_", state.DriverFileName)) {
         result.messageId = IDS_SYS_NOT_FOUND;
-        failureReason = "no driver file (*.sy_ with a name of at most 19 characters) in the program folder";
+        failure.kind = Kind::NoDriverFile;
         return false;
     }
     if (!FindFirstFitting(reading, state.ProgramFolder.view(), "*.pdr", state.PortDriverFileName)) {
         result.messageId = IDS_MPD_NOT_FOUND;
-        failureReason = "no port driver (*.pdr with a name of at most 19 characters) in the program folder";
+        failure.kind = Kind::NoPortDriver;
         return false;
     }
     return true;
@@ -151,16 +151,17 @@ bool FindDriverFiles(const InfReading& reading, SetupState& state, PackageReadRe
 } // namespace
 
 PackageReadResult ReadDriverPackage(const InfReading& reading, SetupState& state, BrandStrings& brand,
-                                    std::string& failureReason, PackageReadNotes* notes)
+                                    PackageNote& failure, PackageReadNotes* notes)
 {
     PackageReadResult result;
-    std::vector<std::string>* remarks = notes ? &notes->remarks : nullptr;
+    failure = {};
+    std::vector<PackageNote>* remarks = notes ? &notes->remarks : nullptr;
     // The setup description stays open until the read ends, whichever way it ends.
-    const std::unique_ptr<InfFile> inf = OpenSetupDescription(reading, state, result, failureReason, notes);
-    if (!inf || !ReadSetupKeys(*inf, state, failureReason) || !ReadDeviceModel(*inf, state, &failureReason, remarks))
+    const std::unique_ptr<InfFile> inf = OpenSetupDescription(reading, state, result, failure, notes);
+    if (!inf || !ReadSetupKeys(*inf, state, failure) || !ReadDeviceModel(*inf, state, &failure, remarks))
         return result;
     ApplyBrandKeys(*inf, state, brand, remarks);
-    result.usable = FindDriverFiles(reading, state, result, failureReason);
+    result.usable = FindDriverFiles(reading, state, result, failure);
     return result;
 }
 

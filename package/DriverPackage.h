@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "package/InfFile.h"
+#include "package/PackageNote.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 #include "platform/TextCodePage.h"
@@ -33,15 +34,15 @@ struct PackageReadResult {
 struct PackageReadNotes {
     enum class Candidate { Taken, NameTooLong, NotAnInf, NoSetupSection, Utf16On98Family };
     std::vector<std::pair<std::string, Candidate>> candidates;
-    std::vector<std::string> remarks;
+    std::vector<PackageNote> remarks;
 };
 
 // Finds the setup description, reads its [Setup] keys and device model, finds the driver
-// files; may replace AppTitle, DeviceName and AboutText. Shows nothing. failureReason tells why
-// a package is unusable, including the reasons the dialog never shows; notes (where given) what
+// files; may replace AppTitle, DeviceName and AboutText. Shows nothing. failure tells why a
+// package is unusable, including the reasons the dialog never shows; notes (where given) what
 // the read looked at and passed over.
 PackageReadResult ReadDriverPackage(const InfReading& reading, SetupState& state, BrandStrings& brand,
-                                    std::string& failureReason, PackageReadNotes* notes = nullptr);
+                                    PackageNote& failure, PackageReadNotes* notes = nullptr);
 
 // How INF files are read on the running system: Windows 2000 and XP prefer the texts of the
 // user's language, as their own setup does.

@@ -164,15 +164,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "folders do not fit the record");
 
     // An exception out of the read ends the run through std::terminate, which the fuzzer reports.
-    std::string reason;
-    const bool read = ReadDriverPackage(InfReadingOf(platform), session.State, session.Brand, reason).usable;
+    PackageNote failure;
+    const bool read = ReadDriverPackage(InfReadingOf(platform), session.State, session.Brand, failure).usable;
     const SetupState& state = session.State;
     for (const HardwareIdEntry& entry : state.HardwareIds)
         Check(entry.VidText.view().size() == 4 && entry.PidText.view().size() == 4,
               "a hardware ID pair is not four and four characters", entry.VidText.str() + "/" + entry.PidText.str());
     Check(state.TargetVidText.view().size() <= 4 && state.TargetPidText.view().size() <= 4,
           "the target pair is longer than four characters");
-    Check(read || !reason.empty(), "a failed read gives no reason");
+    Check(read != (failure.kind != PackageNote::Kind::None),
+          "a failed read gives no reason, or a usable one gives one");
 
     // The description the read used, or the first one when it found none: it is the INF copy the
     // removal examines and the edit changes, as the setup places it. The removal must find each

@@ -45,9 +45,9 @@ std::size_t ReadPackage(const std::string& folder)
     BrandStrings brand;
     state.OsClass = OsClass::WindowsXp;
     state.ProgramFolder.Assign(folder);
-    std::string reason;
-    if (!ReadDriverPackage({check.files, check.codePage, check.system}, state, brand, reason).usable) {
-        std::fprintf(stderr, "the package did not read: %s\n", reason.c_str());
+    PackageNote failure;
+    if (!ReadDriverPackage({check.files, check.codePage, check.system}, state, brand, failure).usable) {
+        std::fprintf(stderr, "the package did not read (PackageNote::Kind %d)\n", static_cast<int>(failure.kind));
         std::exit(1);
     }
     return state.HardwareIds.size();

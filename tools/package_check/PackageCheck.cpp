@@ -120,6 +120,67 @@ const char* CandidateText(PackageReadNotes::Candidate verdict)
     return "";
 }
 
+// What the read stopped at, passed over or ignored, in words; model lines are named by their
+// number in the models section.
+std::string NoteText(const PackageNote& note, const SetupState& state)
+{
+    using Kind = PackageNote::Kind;
+    const std::string line = "line " + std::to_string(note.line) + " of [" + state.ModelsSectionName.str() + "]";
+    const char* why = "";
+    switch (note.kind) {
+    case Kind::None:
+        return "";
+    case Kind::NoSetupDescription:
+        return "no file matches *.in? in the program folder";
+    case Kind::NoUsableSetupDescription:
+        return "no *.in? file with a name of at most 19 characters opens as a Windows-4 INF with a line in [Setup] "
+               "(see the candidates)";
+    case Kind::MpdInfTooLong:
+        return "MPDInf of [Setup] has no value of at most 19 characters";
+    case Kind::NoFddInf:
+        return "[Setup] has no FDDInf line";
+    case Kind::FddInfTooLong:
+        return "FDDInf of [Setup] has no value of at most 19 characters";
+    case Kind::NoProvider:
+        return "[Version] has no Provider line";
+    case Kind::ProviderTooLong:
+        return "the Provider of [Version] is missing or longer than 19 characters";
+    case Kind::NoManufacturer:
+        return "[Manufacturer] is missing or has no line";
+    case Kind::NoModelsSectionName:
+        return "the first line of [Manufacturer] names no models section of at most 19 characters";
+    case Kind::NoModelLines:
+        return "the models section [" + state.ModelsSectionName.str() + "] is missing or empty";
+    case Kind::NoHardwareId:
+        return line + " has no hardware ID (field 2), or one longer than 255 characters";
+    case Kind::NoInstallSection:
+        return "the target model line (" + line + ") names no install section of 1 to 19 characters";
+    case Kind::NoDriverFile:
+        return "no driver file (*.sy_ with a name of at most 19 characters) in the program folder";
+    case Kind::NoPortDriver:
+        return "no port driver (*.pdr with a name of at most 19 characters) in the program folder";
+    case Kind::TargetIdNotHex:
+        return "TargetID \"" + note.text + "\" is not eight hexadecimal digits: taken as absent";
+    case Kind::SetupDeviceDescTooLong:
+        return "SetupDeviceDesc is longer than 63 characters: ignored";
+    case Kind::SetupNameTooLong:
+        return "SetupName is longer than 63 characters: ignored";
+    case Kind::NoVidMarker:
+        why = "no VID_ in its hardware ID";
+        break;
+    case Kind::NoPidMarker:
+        why = "no PID_ in its hardware ID";
+        break;
+    case Kind::VidNotHex:
+        why = "the text after VID_ is not four hexadecimal digits";
+        break;
+    case Kind::PidNotHex:
+        why = "the text after PID_ is not four hexadecimal digits";
+        break;
+    }
+    return line + " (" + note.text + ") passed over: " + why;
+}
+
 void Field(const char* name, const std::string& value, const char* comment = nullptr)
 {
     std::printf("  %-18s %s%s%s\n", name, value.c_str(), comment ? "  " : "", comment ? comment : "");
@@ -167,7 +228,8 @@ std::vector<std::string> Warnings(const SetupSession& session, const CheckPlatfo
                                   const PackageReadNotes& notes)
 {
     const SetupState& state = session.State;
-    std::vector<std::string> warnings = notes.remarks;
+    std::vector<std::string> warnings;
+    for (const PackageNote& remark : notes.remarks) warnings.push_back(NoteText(remark, state));
     if (state.HardwareIds.empty())
         warnings.push_back("no model line gives a VID/PID pair: the removal finds no device and no INF copy of "
                            "this package, and no model is the target");
@@ -265,10 +327,10 @@ int main(int argc, char** argv)
     }
     std::printf("read for: %s, language 0x%04X\n", OsClassName(check.osClass), check.system.language);
 
-    std::string failureReason;
+    PackageNote failure;
     PackageReadNotes notes;
     const bool readable = ShowPackageMessage(
-        session, ReadDriverPackage(InfReadingOf(check.platform), session.State, session.Brand, failureReason, &notes));
+        session, ReadDriverPackage(InfReadingOf(check.platform), session.State, session.Brand, failure, &notes));
     std::printf("candidates (*.in? in search order):\n");
     for (const auto& [name, verdict] : notes.candidates)
         std::printf("  %s: %s\n", name.c_str(), CandidateText(verdict));
@@ -276,10 +338,11 @@ int main(int argc, char** argv)
         std::printf("  (none)\n");
     PrintPackage(session);
     if (!readable) {
-        for (const std::string& remark : notes.remarks) std::printf("note: %s\n", remark.c_str());
+        for (const PackageNote& remark : notes.remarks)
+            std::printf("note: %s\n", NoteText(remark, session.State).c_str());
         std::printf("unusable (exit status 1): Setup.exe closes at its start\n");
         std::fflush(stdout);
-        std::fprintf(stderr, "unusable: %s\n", failureReason.c_str());
+        std::fprintf(stderr, "unusable: %s\n", NoteText(failure, session.State).c_str());
         return 1;
     }
     const std::vector<std::string> warnings = Warnings(session, check, notes);

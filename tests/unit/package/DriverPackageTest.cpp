@@ -7,17 +7,24 @@
 #include "fakes/ExamplePackage.h"
 #include "package/DriverPackage.h"
 
+std::ostream& operator<<(std::ostream& out, const PackageNote& note)
+{
+    return out << "{kind " << static_cast<int>(note.kind) << ", line " << note.line << ", \"" << note.text << "\"}";
+}
+
 namespace {
 
 using example::Section;
 using Strings = std::vector<std::string>;
+using Kind = PackageNote::Kind;
+using Notes = std::vector<PackageNote>;
 
 const std::string TableTitle = "NORVALE PocketVault Win98 Driver Setup Utility";
 
 // The read as the dialog's start makes it: the brand from the string table, the package reader,
 // then the message it names.
 struct PackageRead : example::Machine {
-    std::string reason;
+    PackageNote failure;
     PackageReadNotes notes;
 
     explicit PackageRead(OsClass osClass = OsClass::Windows98SecondEdition) : Machine(osClass)
@@ -28,7 +35,7 @@ struct PackageRead : example::Machine {
     bool Read()
     {
         return ShowPackageMessage(
-            session, ReadDriverPackage(InfReadingOf(platform), session.State, session.Brand, reason, &notes));
+            session, ReadDriverPackage(InfReadingOf(platform), session.State, session.Brand, failure, &notes));
     }
     // The read of the package with this setup description beside the program.
     bool Read(const std::string& description)
@@ -76,7 +83,7 @@ TEST(DriverPackage, ReadsTheExamplePackage)
         m.files.AddFile(at + "PLAIN.INF", example::SetupDescription{.setup = ""}.Text());
         m.AddPackage(description, path);
         m.files.AddFile(at + "LATER.IN_", example::Inf);
-        ASSERT_TRUE(m.Read()) << folder << m.reason;
+        ASSERT_TRUE(m.Read()) << folder << m.failure;
         const SetupState& s = m.session.State;
         const BrandStrings& b = m.session.Brand;
         EXPECT_EQ(
@@ -142,8 +149,10 @@ TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThe
     EXPECT_EQ(m.view.transcript, (Strings{"message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
                                           "message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
                                           "message [Example Disk Setup] MPD file not found ! flags 16"}));
+    EXPECT_EQ(m.failure.kind, Kind::NoPortDriver);
     m.files.AddFile("C:\\PKG\\PORT.PDR", "p");
     EXPECT_TRUE(m.Read());
+    EXPECT_EQ(m.failure.kind, Kind::None);
     EXPECT_EQ(m.session.State.PortDriverFileName.view(), "PORT.PDR");
 }
 
@@ -184,7 +193,7 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
         PackageRead m;
         const std::string target = c.target.empty() ? "" : "TargetID=" + c.target + "\r\n";
         ASSERT_TRUE(m.Read(WithModels(c.models + "\r\n", "FDDInf=F.IN_\r\n" + target) + "Long=" + std::string(64, 'd')))
-            << c.models << ": " << m.reason;
+            << c.models << ": " << m.failure;
         const SetupState& s = m.session.State;
         std::string pairs;
         for (const std::string& pair : m.Pairs()) pairs += pair + " ";
@@ -199,12 +208,10 @@ TEST(DriverPackage, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
     ASSERT_TRUE(
         m.Read(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n",
                           "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n")))
-        << m.reason;
-    EXPECT_EQ(m.notes.remarks,
-              (Strings{"TargetID \"1A2B3C4\" is not eight hexadecimal digits: taken as absent",
-                       "line 1 of [ExModels] (USB\\VID_1A2B&PID_3) passed over: the text after PID_ is not four "
-                       "hexadecimal digits",
-                       "line 2 of [ExModels] (*PNP0A03) passed over: no VID_ in its hardware ID"}));
+        << m.failure;
+    EXPECT_EQ(m.notes.remarks, (Notes{{Kind::TargetIdNotHex, 0, "1A2B3C4"},
+                                      {Kind::PidNotHex, 1, "USB\\VID_1A2B&PID_3"},
+                                      {Kind::NoVidMarker, 2, "*PNP0A03"}}));
 }
 
 TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)
@@ -214,7 +221,7 @@ TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)
          {OsClass::Windows98, OsClass::WindowsMe, OsClass::Unsupported, OsClass::Windows2000, OsClass::WindowsXp}) {
         PackageRead m(osClass);
         const bool windows98Family = osClass < OsClass::Windows2000;
-        EXPECT_EQ(m.Read(example::Utf16File(example::Inf)), !windows98Family) << static_cast<int>(osClass) << m.reason;
+        EXPECT_EQ(m.Read(example::Utf16File(example::Inf)), !windows98Family) << static_cast<int>(osClass) << m.failure;
         ASSERT_EQ(m.notes.candidates.size(), 1u);
         EXPECT_EQ(m.notes.candidates[0].second, windows98Family ? Candidate::Utf16On98Family : Candidate::Taken);
     }
@@ -222,34 +229,37 @@ TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)
 
 // Setup keys that fit: 19 characters, a key with itself as its value, an empty value; a Win98Only
 // that is no number keeps the default of 1 (the INF reader's tests have the numbers it reads).
-// Broken ones, and broken device models, fail without a message but with a reason.
+// Broken ones, and broken device models, fail without a message but saying what is broken.
 TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithAReason)
 {
     using Description = example::SetupDescription;
-    const std::pair<std::string, const char*> cases[] = {
-        {WithSetup("FDDInf=F.IN_\r\nWin98Only=no\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n"), nullptr},
-        {WithSetup("FDDInf=F.IN_\r\nMPDInf\r\n"), nullptr},
-        {WithSetup("FDDInf=\r\n"), nullptr},
-        {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n"), "MPDInf"}, // 20 characters do not fit
-        {WithSetup("MPDInf=M.IN_\r\n"), "no FDDInf"},
-        {WithSetup("FDDInf=ABCDEFGHIJKLMNOPQRST\r\n"), "FDDInf of"},
-        {Description{.version = Section("Version", "Signature=$CHICAGO$\r\n")}.Text(), "Provider"},
+    const std::tuple<std::string, Kind, int> cases[] = {
+        {WithSetup("FDDInf=F.IN_\r\nWin98Only=no\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n"), Kind::None, 0},
+        {WithSetup("FDDInf=F.IN_\r\nMPDInf\r\n"), Kind::None, 0},
+        {WithSetup("FDDInf=\r\n"), Kind::None, 0},
+        {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n"), Kind::MpdInfTooLong, 0}, // 20 do not fit
+        {WithSetup("MPDInf=M.IN_\r\n"), Kind::NoFddInf, 0},
+        {WithSetup("FDDInf=ABCDEFGHIJKLMNOPQRST\r\n"), Kind::FddInfTooLong, 0},
+        {Description{.version = Section("Version", "Signature=$CHICAGO$\r\n")}.Text(), Kind::NoProvider, 0},
         {Description{.version = Section("Version", "Signature=$CHICAGO$\r\nProvider=ABCDEFGHIJKLMNOPQRST\r\n")}.Text(),
-         "Provider"},
-        {Description{.manufacturer = ""}.Text(), "[Manufacturer]"},
-        {Description{.manufacturer = Section("Manufacturer", "M=ABCDEFGHIJKLMNOPQRST\r\n")}.Text(), "models section"},
-        {Description{.models = ""}.Text(), "[ExModels]"},
-        {WithModels("A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB\r\n"), "line 2"},
-        {WithModels("A=InstA,USB\\VID_" + std::string(260, '1') + "\r\n"), "line 1"},
-        {WithModels("A=ABCDEFGHIJKLMNOPQRST,USB\\VID_1A2B&PID_3C4D\r\n"), "install section"},
-        {WithModels("A=,USB\\VID_1A2B&PID_3C4D\r\n"), "install section"},
+         Kind::ProviderTooLong, 0},
+        {Description{.manufacturer = ""}.Text(), Kind::NoManufacturer, 0},
+        {Description{.manufacturer = Section("Manufacturer", "M=ABCDEFGHIJKLMNOPQRST\r\n")}.Text(),
+         Kind::NoModelsSectionName, 0},
+        {Description{.models = ""}.Text(), Kind::NoModelLines, 0},
+        {WithModels("A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB\r\n"), Kind::NoHardwareId, 2},
+        {WithModels("A=InstA,USB\\VID_" + std::string(260, '1') + "\r\n"), Kind::NoHardwareId, 1},
+        {WithModels("A=ABCDEFGHIJKLMNOPQRST,USB\\VID_1A2B&PID_3C4D\r\n"), Kind::NoInstallSection, 1},
+        {WithModels("B=InstB,USB\\VID_1A2B&PID_3C4E\r\nA=,USB\\VID_1A2B&PID_3C4D\r\n",
+                    "FDDInf=F.IN_\r\nTargetID=1A2B3C4D\r\n"),
+         Kind::NoInstallSection, 2},
     };
-    for (const auto& [description, reasonPart] : cases) {
+    for (const auto& [description, kind, line] : cases) {
         PackageRead m;
-        EXPECT_EQ(m.Read(description), reasonPart == nullptr) << description << m.reason;
-        EXPECT_NE(m.reason.find(reasonPart ? reasonPart : ""), std::string::npos) << m.reason;
+        EXPECT_EQ(m.Read(description), kind == Kind::None) << description << m.failure;
+        EXPECT_EQ(m.failure, (PackageNote{kind, line, {}})) << description;
         EXPECT_TRUE(m.view.transcript.empty()) << description;
-        EXPECT_TRUE(reasonPart != nullptr || m.session.State.Win98Only == 1) << description;
+        EXPECT_TRUE(kind != Kind::None || m.session.State.Win98Only == 1) << description;
     }
 }
 
