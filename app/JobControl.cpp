@@ -25,6 +25,11 @@ constexpr int RemovalSettleMilliseconds = 3000;
 constexpr Pause RemovalSettles{RemovalSettleMilliseconds, true};
 // A silent run has no dialog on the screen to keep answering.
 constexpr Pause RemovalSettlesSilently{RemovalSettleMilliseconds, false};
+// While another run's job holds the system's files, a job asks again this often. Every job
+// ends within a few minutes (the wizard's search and its driving are bounded), so a lock held
+// longer than the limit belongs to a run that hangs: the job then runs rather than hang with it.
+constexpr int LockRetryMilliseconds = 500;
+constexpr int LockWaitLimitMilliseconds = 5 * 60 * 1000;
 
 enum class JobPhase {
     Recover,        // what an interrupted run left is put back
@@ -78,8 +83,27 @@ void Wait(SetupSession& session, const Pause& pause)
         session.platform.clock.Sleep(pause.milliseconds);
 }
 
+// The machine-wide job lock, held for the whole job whichever way it ends; the dialog keeps
+// answering while the job waits for it.
+class JobLockHold {
+public:
+    explicit JobLockHold(SetupSession& session) : lock_(session.platform.jobLock)
+    {
+        const Pause retry{LockRetryMilliseconds, !session.Silent};
+        for (int waited = 0; waited < LockWaitLimitMilliseconds && !lock_.TryTake(); waited += retry.milliseconds)
+            Wait(session, retry);
+    }
+    ~JobLockHold() { lock_.Release(); }
+    JobLockHold(const JobLockHold&) = delete;
+    JobLockHold& operator=(const JobLockHold&) = delete;
+
+private:
+    JobLock& lock_;
+};
+
 void RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep> steps)
 {
+    const JobLockHold hold(session);
     for (const JobStep& step : steps) {
         Wait(session, step.pauseBefore);
         switch (step.phase) {

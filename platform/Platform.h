@@ -4,6 +4,7 @@
 #include "platform/ConfigManager.h"
 #include "platform/DeviceSetup.h"
 #include "platform/FileSystem.h"
+#include "platform/JobLock.h"
 #include "platform/Registry.h"
 #include "platform/SetupView.h"
 #include "platform/SystemInfo.h"
@@ -20,4 +21,5 @@ struct Platform {
     Clock& clock;
     TextCodePage& codePage;
     SetupView& view;
+    JobLock& jobLock;
 };

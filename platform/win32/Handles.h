@@ -60,6 +60,12 @@ struct FileHandleTraits {
     static void Close(Handle handle) { CloseHandle(handle); }
 };
 
+struct KernelObjectTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { CloseHandle(handle); }
+};
+
 struct RegistryKeyTraits {
     using Handle = HKEY;
     static Handle Invalid() { return nullptr; }
@@ -83,6 +89,8 @@ struct GdiObjectTraits {
 using FindHandle = UniqueHandle<FindHandleTraits>;
 // A file of CreateFileA; INVALID_HANDLE_VALUE, not NULL, means none.
 using FileHandle = UniqueHandle<FileHandleTraits>;
+// A mutex or other kernel object of a Create...A call; NULL means none.
+using KernelHandle = UniqueHandle<KernelObjectTraits>;
 // A key of RegOpenKeyExA, ended by RegCloseKey.
 using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
 using ModuleHandle = UniqueHandle<ModuleTraits>;

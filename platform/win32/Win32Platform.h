@@ -6,6 +6,7 @@
 #include "platform/win32/Win32ConfigManager.h"
 #include "platform/win32/Win32DeviceSetup.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32JobLock.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
 #include "platform/win32/Win32TextCodePage.h"
@@ -20,9 +21,10 @@ struct Win32Platform {
     Win32SystemInfo system;
     Win32Clock clock;
     Win32TextCodePage codePage;
+    Win32JobLock jobLock;
 
     Platform With(SetupView& view)
     {
-        return Platform{files, registry, devices, configManager, windows, system, clock, codePage, view};
+        return Platform{files, registry, devices, configManager, windows, system, clock, codePage, view, jobLock};
     }
 };

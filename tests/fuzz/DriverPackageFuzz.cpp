@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              : test.system.userLanguage == 0x0409 ? static_cast<TextCodePage&>(test.codePage)
                                                                   : chinese;
     Platform platform{test.files,  test.registry, test.devices, test.configManager, test.windows,
-                      test.system, test.clock,    codePage,     test.view};
+                      test.system, test.clock,    codePage,     test.view,          test.jobLock};
     SetupSession session{platform};
     session.State.OsClass = static_cast<OsClass>(((control >> 2) & 0x07) % 6);
     Check(session.State.ProgramFolder.Assign("C:\\PKG") && session.State.WindowsFolder.Assign("C:\\WINDOWS"),

@@ -85,6 +85,11 @@ class NoClock : public Clock {
 public:
     void Sleep(int) override {}
 };
+class NoJobLock : public JobLock {
+public:
+    bool TryTake() override { return true; }
+    void Release() override {}
+};
 
 struct CheckPlatform {
     OsClass osClass = OsClass::Windows98SecondEdition;
@@ -97,5 +102,6 @@ struct CheckPlatform {
     NoClock clock;
     CheckCodePage codePage;
     ConsoleView view;
-    Platform platform{files, registry, devices, configManager, windows, system, clock, codePage, view};
+    NoJobLock jobLock;
+    Platform platform{files, registry, devices, configManager, windows, system, clock, codePage, view, jobLock};
 };

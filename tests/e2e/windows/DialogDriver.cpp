@@ -19,6 +19,10 @@
 //   press                 a click on the message box's OK button
 //   wait-exit [MS]        the program ends (by default within 20 s): its exit code
 //   wait-file PATH        until the file exists (the harness's answer)
+//   hold-lock             take the program's job lock, as another run's job would hold it
+//   release-lock          let go of it
+//   pause MS              wait that long
+//   probe PATH            whether the file exists now
 // Besides the steps' lines, a watcher writes `shown ...` the first time each top-level window of
 // the program becomes visible (with the setup dialog's instruction as it stood at that moment), so
 // a test can tell that nothing else appeared, and nothing too early.
@@ -45,6 +49,7 @@ PROCESS_INFORMATION program{};
 std::vector<HWND> windows; // those waited for, the current one last
 HWND messageBox;
 HANDLE watcher; // ends by itself once the program has ended
+HANDLE jobLock; // the program's own job lock, taken by hold-lock
 
 Text Quote(const Text& text)
 {
@@ -349,6 +354,19 @@ const std::map<Text, std::function<void(const Text&)>> Steps = {
     {L"wait-messagebox", WaitMessageBox},
     {L"press", [](const Text&) { Click(messageBox, IDOK); }},
     {L"wait-exit", WaitExit},
+    {L"hold-lock",
+     [](const Text&) {
+         jobLock = CreateMutexW(nullptr, TRUE, L"Global\\UsbFlashDiskDriverSetup.Job");
+         if (!jobLock || GetLastError() == ERROR_ALREADY_EXISTS)
+             throw Text(L"the job lock is not free");
+     }},
+    {L"release-lock", [](const Text&) { ReleaseMutex(jobLock); }},
+    {L"pause", [](const Text& ms) { Sleep(DWORD(std::stoul(ms))); }},
+    {L"probe",
+     [](const Text& path) {
+         Write(L"probe file=" + Quote(path) +
+               (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES ? L" exists=1" : L" exists=0"));
+     }},
     {L"wait-file",
      [](const Text& path) {
          WaitFor(DefaultTimeoutMs, path, [&] { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; });

@@ -1,5 +1,5 @@
 // Jobs over the system's own phases: the removal's repetition, a silent install's exit status,
-// what arrives while a job runs; the about box. (The whole-job tests follow each job's status
+// the wait for another run's job, what arrives while a job runs; the about box. (The whole-job tests follow each job's status
 // lines, bar, pauses, closing message and the messages taken meanwhile on each family of systems.)
 #include <gtest/gtest.h>
 
@@ -56,6 +56,36 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         m.Run(Job::SilentInstall);
         EXPECT_EQ(m.session.ExitStatus, exitStatus);
         EXPECT_EQ(m.configManager.faults.calls[Op::Scan], exitStatus == 4 ? 0 : 1) << exitStatus;
+    }
+}
+
+// While another run's job holds the machine-wide lock, a job changes nothing: it asks again every
+// half second, the dialog answering meanwhile (a silent run only sleeps), then holds the lock over
+// every change it makes and lets go at its end. A lock still held after five minutes belongs to a
+// run that hangs: the job runs anyway.
+TEST(JobControl, AJobWaitsWhileAnotherRunsJobHoldsTheLock)
+{
+    for (const Job job : {Job::Install, Job::Uninstall, Job::SilentInstall}) {
+        long long baseTime = 0;
+        int baseDispatches = 0;
+        for (const int refused : {0, 3, 1000}) {
+            JobMachine m(OsClass::WindowsXp);
+            m.jobLock.takesRefused = refused;
+            m.Run(job);
+            EXPECT_FALSE(m.devices.removals.empty()) << refused; // the job ran
+            EXPECT_FALSE(m.jobLock.held);
+            if (refused == 0) {
+                baseTime = m.clock.elapsedMilliseconds, baseDispatches = m.view.dispatchCount;
+                continue;
+            }
+            EXPECT_EQ(m.clock.elapsedMilliseconds - baseTime, refused == 3 ? 1500 : 300000) << refused;
+            EXPECT_EQ(m.view.dispatchCount > baseDispatches, job != Job::SilentInstall) << refused;
+            if (refused == 3)
+                EXPECT_EQ((std::pair{m.jobLock.takenAfter, m.jobLock.releasedAfter}),
+                          (std::pair{0L, static_cast<long>(m.files.log.size())}));
+            else
+                EXPECT_EQ(m.jobLock.takes, 600);
+        }
     }
 }
 

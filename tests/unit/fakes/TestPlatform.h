@@ -335,6 +335,32 @@ struct FakeClock : Clock {
     }
 };
 
+// Another run of the program may hold the lock for a number of takes. The files' change log's
+// length at the take and at the release shows which changes the lock covered.
+struct FakeJobLock : JobLock {
+    const std::vector<std::string>& changes;
+    int takesRefused = 0; // the next takes that find the lock held elsewhere
+    int takes = 0;
+    long takenAfter = -1, releasedAfter = -1; // changes before the take that worked, and before the release
+    bool held = false;
+
+    explicit FakeJobLock(const std::vector<std::string>& log) : changes(log) {}
+    bool TryTake() override
+    {
+        ++takes;
+        if (takesRefused > 0 && takesRefused--)
+            return false;
+        takenAfter = static_cast<long>(changes.size());
+        return held = true;
+    }
+    void Release() override
+    {
+        if (held)
+            releasedAfter = static_cast<long>(changes.size());
+        held = false;
+    }
+};
+
 // U+0000..U+00FF are the byte of the same value, anything else '?' (a surrogate pair one '?').
 struct Latin1CodePage : TextCodePage {
     std::string FromUtf16(const std::u16string& text) override
@@ -361,5 +387,6 @@ struct TestPlatform {
     FakeClock clock;
     Latin1CodePage codePage;
     FakeView view;
-    Platform platform{files, registry, devices, configManager, windows, system, clock, codePage, view};
+    FakeJobLock jobLock{files.log};
+    Platform platform{files, registry, devices, configManager, windows, system, clock, codePage, view, jobLock};
 };
