@@ -4,8 +4,8 @@
 
 import time
 
-from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
-                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, cases, expect_placed,
+from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_98, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
+                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, cases, expect_placed,
                           expected_inf_copy, inf_files, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
@@ -119,13 +119,19 @@ SILENT = {
 cases(SILENT, silent_run)
 
 
-# Another run's job holds the program's job lock: the silent run changes nothing while it waits
+# Another run's job holds the program's job lock, named in the global namespace of Windows 2000
+# and XP, in the one namespace of the 98 family: the silent run changes nothing while it waits
 # (unguarded, its job places the INF copy within a few seconds) and runs once the lock is free.
-@case("silent.win2k.waits_while_another_runs_job_holds_the_lock")
-def waits_for_the_lock(c: Case) -> None:
-    c.prepare("win2k")
-    t = c.drive(["hold-lock", c.launch("/S"), "pause 8000", f"probe {INF_COPY_XP}", "release-lock", "wait-exit 30000"],
-                code=2)
-    c.equal([(e["file"], e["exists"]) for e in t.all("probe")], [(INF_COPY_XP, "0")], "the INF copy while held")
+def waits_for_the_lock(version: str, lock: str, c: Case) -> None:
+    c.prepare(version)
+    inf_copy = INF_COPY_98 if version == "win98" else INF_COPY_XP
+    t = c.drive([f"hold-lock {lock}", c.launch("/S"), "pause 8000", f"probe {inf_copy}", "release-lock",
+                 "wait-exit 30000"], code=2)
+    c.equal([(e["file"], e["exists"]) for e in t.all("probe")], [(inf_copy, "0")], "the INF copy while held")
     c.true(t.seconds >= 8, f"the run lasted {t.seconds:.1f} s, less than the lock was held")
-    expect_placed(c, "win2k")
+    expect_placed(c, version)
+
+
+cases({f"silent.{version}.waits_while_another_runs_job_holds_the_lock": (version, lock) for version, lock in
+       [("win98", "UsbFlashDiskDriverSetup.Job"), ("win2k", r"Global\UsbFlashDiskDriverSetup.Job")]},
+      waits_for_the_lock)

@@ -19,7 +19,7 @@
 //   press                 a click on the message box's OK button
 //   wait-exit [MS]        the program ends (by default within 20 s): its exit code
 //   wait-file PATH        until the file exists (the harness's answer)
-//   hold-lock             take the program's job lock, as another run's job would hold it
+//   hold-lock NAME        take the program's job lock (a mutex), as another run's job would hold it
 //   release-lock          let go of it
 //   pause MS              wait that long
 //   probe PATH            whether the file exists now
@@ -355,8 +355,8 @@ const std::map<Text, std::function<void(const Text&)>> Steps = {
     {L"press", [](const Text&) { Click(messageBox, IDOK); }},
     {L"wait-exit", WaitExit},
     {L"hold-lock",
-     [](const Text&) {
-         jobLock = CreateMutexW(nullptr, TRUE, L"Global\\UsbFlashDiskDriverSetup.Job");
+     [](const Text& name) {
+         jobLock = CreateMutexW(nullptr, TRUE, name.c_str());
          if (!jobLock || GetLastError() == ERROR_ALREADY_EXISTS)
              throw Text(L"the job lock is not free");
      }},
