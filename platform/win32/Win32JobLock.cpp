@@ -24,11 +24,12 @@ bool Win32JobLock::TryTake()
     if (held_)
         return true;
     if (!mutex_) {
+        // Where the global name cannot be had (a lock made by another user that this one may not
+        // open), the name of the session's own namespace still guards the runs of this session.
         HANDLE mutex = IsWindowsNt() ? CreateMutexA(nullptr, FALSE, GlobalName) : nullptr;
         if (mutex == nullptr)
             mutex = CreateMutexA(nullptr, FALSE, PlainName);
-        // No lock to be had (for example one made by another user that this one may not open):
-        // the job runs as it would without the lock.
+        // No lock to be had at all: the job runs as it would without one.
         if (mutex == nullptr)
             return true;
         mutex_.Reset(mutex);
