@@ -1,4 +1,5 @@
-// The small rules of the shell: the silent switch, the OS classes, tokens, folders, upper case.
+// The small rules of the shell: the silent switch, the OS classes, tokens, folders, upper case,
+// record fields.
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
@@ -6,6 +7,7 @@
 #include "app/OsClass.h"
 #include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
+#include "records/FixedText.h"
 #include "text/Paths.h"
 #include "text/Texts.h"
 
@@ -84,4 +86,15 @@ TEST(ProgramFolder, JoiningLooksAtTheLastCharacterNotTheLastByte)
 TEST(UpperCasing, OnlyTheAsciiLettersChange)
 {
     EXPECT_EQ(ToUpperAscii("`az{@AZ[\xe9\x95\x61"), "`AZ{@AZ[\xe9\x95\x41");
+}
+
+// A record field takes a value only when it fits with its terminator and holds no NUL; otherwise
+// the old value stays, never cut short.
+TEST(RecordFields, AValueThatDoesNotFitLeavesTheOldOne)
+{
+    FixedText<5> field;
+    ASSERT_TRUE(field.Assign("1A2B"));
+    for (const std::string_view refused : {std::string_view("1A2B3"), std::string_view("1A\0B", 4)})
+        EXPECT_FALSE(field.Assign(refused)) << refused.size();
+    EXPECT_EQ(field.view(), "1A2B");
 }
