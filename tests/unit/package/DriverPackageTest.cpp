@@ -206,12 +206,14 @@ TEST(DriverPackage, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
 {
     PackageRead m;
     ASSERT_TRUE(
-        m.Read(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n",
+        m.Read(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n"
+                          "D=InstD,USB\\VXD_1A2B&PID_3C4E\r\n",
                           "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n")))
         << m.failure;
     EXPECT_EQ(m.notes.remarks, (Notes{{Kind::TargetIdNotHex, 0, "1A2B3C4"},
                                       {Kind::PidNotHex, 1, "USB\\VID_1A2B&PID_3"},
-                                      {Kind::NoVidMarker, 2, "*PNP0A03"}}));
+                                      {Kind::NoVidMarker, 2, "*PNP0A03"},
+                                      {Kind::NoVidMarker, 4, "USB\\VXD_1A2B&PID_3C4E"}}));
 }
 
 TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)
