@@ -313,6 +313,25 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
     EXPECT_EQ(Parse("\xEF\xBB\xBF"), nullptr);
 }
 
+// The read limit holds for the text in the ANSI code page: a substitution of more than 511 UTF-16
+// units or UTF-8 bytes still reads when its ANSI text fits, one character more does not.
+TEST(InfFileTest, ASubstitutionIsHeldToTheReadLimitInTheAnsiCodePage)
+{
+    std::u16string pairs;
+    std::string accented;
+    for (int i = 0; i < 255; ++i) pairs += u"\U0001F600", accented += "\xC3\xA9";
+    const std::string head = "[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=%a%%a%\r\nl=%a%%a%xx\r\n[Strings]\r\na=";
+    const std::pair<std::string, char> files[] = {
+        {Utf16File(std::u16string(head.begin(), head.end()) + pairs + u"\r\n"), '?'},
+        {"\xEF\xBB\xBF" + head + accented + "\r\n", '\xE9'}};
+    for (const auto& [bytes, character] : files) {
+        const auto file = Parse(bytes);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(Value(*file, "Test", "k"), std::string(510, character));
+        EXPECT_EQ(Value(*file, "Test", "l"), std::nullopt);
+    }
+}
+
 TEST(InfFileTest, AUtf16FileEndsAtItsFirstCtrlZUnitNotAtABytePairThatLooksLikeOne)
 {
     // U+011A and U+1A41 hold the byte 0x1A, and U+1A41 U+4E00 the bytes 1A 00 across two
