@@ -11,6 +11,19 @@ namespace {
 // driver database kept out of the way.
 constexpr int DatabaseRebuildMilliseconds = 3000;
 
+// A rename refused for a moment (a virus scanner reading the backup) would leave the system
+// without its file until our next run, and every other device that needs it without a driver:
+// the restore is tried again for a few seconds.
+constexpr int RestoreAttempts = 10;
+constexpr int RestoreRetryMilliseconds = 500;
+
+template <typename Restore>
+void RestoreRetrying(RunContext& run, Restore restore)
+{
+    for (int attempt = 1; !restore() && attempt < RestoreAttempts; ++attempt)
+        run.PumpMessages(RestoreRetryMilliseconds);
+}
+
 } // namespace
 
 bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager, WindowSystem& windows,
@@ -31,11 +44,11 @@ bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configM
 
     if (IsWindows98Family(osClass)) {
         run.PumpMessages(DatabaseRebuildMilliseconds);
-        RestoreDriverDatabase(files, state);
+        RestoreRetrying(run, [&] { return RestoreDriverDatabase(files, state); });
     }
     if (osClass == OsClass::WindowsXp) {
         started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
-        RestoreUsbStorageInf(files, state);
+        RestoreRetrying(run, [&] { return RestoreUsbStorageInf(files, state); });
     }
     run.SetProgress(span.to);
     return started;

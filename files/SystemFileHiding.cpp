@@ -47,14 +47,19 @@ void Hide(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 
 // Moves each backup back where the system name is free, then discards the backups. A backup
 // is discarded only when a file stands under the system name: a rename that failed for any
-// other reason must not cost the system its only copy.
-void Restore(FileSystem& files, const std::vector<HiddenPaths>& pairs)
+// other reason must not cost the system its only copy. False while a backup stands in for a
+// missing system file.
+bool Restore(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 {
     for (const HiddenPaths& pair : pairs) files.Move(pair.backup, pair.system);
+    bool back = true;
     for (const HiddenPaths& pair : pairs) {
         if (Exists(files, pair.system))
             files.Remove(pair.backup);
+        else if (Exists(files, pair.backup))
+            back = false;
     }
+    return back;
 }
 
 bool OnWindowsXp(const SetupState& state)
@@ -70,10 +75,9 @@ void HideUsbStorageInf(FileSystem& files, const SetupState& state)
         Hide(files, PathsOf(state, UsbStorageInf));
 }
 
-void RestoreUsbStorageInf(FileSystem& files, const SetupState& state)
+bool RestoreUsbStorageInf(FileSystem& files, const SetupState& state)
 {
-    if (OnWindowsXp(state))
-        Restore(files, PathsOf(state, UsbStorageInf));
+    return !OnWindowsXp(state) || Restore(files, PathsOf(state, UsbStorageInf));
 }
 
 void HideDriverDatabase(FileSystem& files, const SetupState& state)
@@ -82,8 +86,7 @@ void HideDriverDatabase(FileSystem& files, const SetupState& state)
         Hide(files, PathsOf(state, DriverDatabase));
 }
 
-void RestoreDriverDatabase(FileSystem& files, const SetupState& state)
+bool RestoreDriverDatabase(FileSystem& files, const SetupState& state)
 {
-    if (IsWindows98Family(state.OsClass))
-        Restore(files, PathsOf(state, DriverDatabase));
+    return !IsWindows98Family(state.OsClass) || Restore(files, PathsOf(state, DriverDatabase));
 }

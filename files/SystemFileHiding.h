@@ -4,7 +4,9 @@
 #include "platform/FileSystem.h"
 #include "records/SetupState.h"
 
+// A restore is true when no backup is left standing for a system file that is missing, which a
+// rename refused for a moment leaves; trying again may then bring the file back.
 void HideUsbStorageInf(FileSystem& files, const SetupState& state);
-void RestoreUsbStorageInf(FileSystem& files, const SetupState& state);
+bool RestoreUsbStorageInf(FileSystem& files, const SetupState& state);
 void HideDriverDatabase(FileSystem& files, const SetupState& state);
-void RestoreDriverDatabase(FileSystem& files, const SetupState& state);
+bool RestoreDriverDatabase(FileSystem& files, const SetupState& state);

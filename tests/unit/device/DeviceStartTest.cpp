@@ -67,6 +67,35 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
     }
 }
 
+// A rename refused for a moment does not leave the system's file hidden: the restore is tried
+// again every 500 ms while the dialog answers, ten times in all, and a refusal that lasts keeps
+// the backup.
+TEST(DeviceStart, ARefusedRestoreIsTriedAgainForAFewSeconds)
+{
+    const std::tuple<OsClass, Files, int, Files, int> cases[] = {
+        // system, files before, renames refused after the re-enumeration (each try renames both
+        // backups), files after, tries
+        {OsClass::WindowsXp, {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}, 1, {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}, 2},
+        {OsClass::WindowsXp, {"USBSTOR.INF=inf"}, 18, {"USBSTOR.INF=inf"}, 10},
+        {OsClass::WindowsXp, {"USBSTOR.INF=inf"}, 20, {"USBSTOR.IQ7=inf"}, 10},
+        {OsClass::Windows98, {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}, 2, {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}, 2},
+    };
+    for (const auto& [osClass, before, refused, after, tries] : cases) {
+        Start plain(osClass), m(osClass);
+        plain.AddToInf(before);
+        plain.Run();
+        m.AddToInf(before);
+        m.configManager.onReenumerate = [&m, refused] {
+            for (int call = 1; call <= refused; ++call)
+                m.files.faults.FailCall(Op::Move, m.files.faults.calls[Op::Move] + call);
+        };
+        m.Run();
+        EXPECT_EQ(m.InfFolder(), after) << refused;
+        EXPECT_EQ(m.clock.elapsedMilliseconds - plain.clock.elapsedMilliseconds, (tries - 1) * 500) << refused;
+        EXPECT_EQ(m.view.dispatchCount - plain.view.dispatchCount, (tries - 1) * 50) << refused;
+    }
+}
+
 // The hidden files come back as the device start puts them back; the edited INF copy's siblings
 // go, and the copy is the one whole file among them.
 TEST(Recovery, InterruptedStatesComeBackWhole)
