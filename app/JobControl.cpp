@@ -35,7 +35,7 @@ enum class JobPhase {
     Recover,        // what an interrupted run left is put back
     Removal,        // device nodes, installed INF copies, the driver
     Placement,      // the package's files under the Windows folder
-    PlacementCheck, // a silent run whose files are not in place stops here (status 4)
+    PlacementCheck, // a job whose files are not in place stops here, and says so
     DeviceStart,    // the device started; the silent run's status
     Bar,            // nothing runs: the bar moves to the end of the stretch
 };
@@ -54,6 +54,7 @@ constexpr JobStep InstallJob[] = {
     {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 10}},
     {RemovalSettles,          JobPhase::Bar,            {NoStatusText,        15, 15}},
     {NoPause,                 JobPhase::Placement,      {IDS_INSTALLING,      15, 30}},
+    {NoPause,                 JobPhase::PlacementCheck, {}},
     {NoPause,                 JobPhase::Bar,            {NoStatusText,        100, 100}},
 };
 
@@ -101,7 +102,8 @@ private:
     JobLock& lock_;
 };
 
-void RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep> steps)
+// False when the job stopped because its files were not in place.
+bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep> steps)
 {
     const JobLockHold hold(session);
     for (const JobStep& step : steps) {
@@ -117,11 +119,13 @@ void RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep>
             phases.PlaceDriverFiles(session, step.span);
             break;
         case JobPhase::PlacementCheck:
-            // A deployment script is told when nothing could be placed, instead of a device
-            // start that could not work.
+            // The user or the deployment script is told when nothing could be placed (a user
+            // without the right to write to the Windows folder, say), instead of a success or a
+            // device start that could not work.
             if (!phases.DriverFilesInPlace(session)) {
-                session.ExitStatus = SilentFilesNotPlaced;
-                return;
+                if (session.Silent)
+                    session.ExitStatus = SilentFilesNotPlaced;
+                return false;
             }
             break;
         case JobPhase::DeviceStart: {
@@ -134,6 +138,7 @@ void RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep>
             break;
         }
     }
+    return true;
 }
 
 // While a job runs the choice is fixed: a click on a radio button puts the check marks back.
@@ -183,13 +188,13 @@ void OnStartClicked(SetupSession& session, SetupPhases& phases)
 
     EnableJobButtons(view, false);
     const bool install = session.InstallSelected != 0;
-    if (install)
-        RunJob(session, phases, InstallJob);
-    else
-        RunJob(session, phases, UninstallJob);
+    const bool ranThrough = RunJob(session, phases, install ? std::span<const JobStep>(InstallJob) : UninstallJob);
     EnableJobButtons(view, true);
     session.ClearStatus();
-    session.ShowMessage(install ? IDS_INSTALL_COMPLETE : IDS_UNINSTALL_COMPLETE, MessageInformation);
+    if (!ranThrough)
+        session.ShowMessage(IDS_FILES_NOT_PLACED, MessageStop);
+    else
+        session.ShowMessage(install ? IDS_INSTALL_COMPLETE : IDS_UNINSTALL_COMPLETE, MessageInformation);
     view.EndDialog(DialogCancelResult);
 }
 

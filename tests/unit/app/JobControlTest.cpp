@@ -59,6 +59,20 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
     }
 }
 
+// A user without the right to write to the Windows folder is told that the install is not
+// complete: the bar stops where the placement left it, and a run with the dialog still ends with 0.
+TEST(JobControl, AnInstallWhoseFilesCannotBePlacedSaysSo)
+{
+    JobMachine m(OsClass::WindowsXp);
+    m.files.faults.FailCall(Op::Copy);
+    m.Run(Job::Install);
+    EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "),
+              Transcript{"The driver files could not be copied into the Windows folder. Installation is not complete. "
+                         "flags 16"});
+    EXPECT_EQ(m.view.Progress().back(), 30);
+    EXPECT_EQ(m.session.ExitStatus, 0);
+}
+
 // While another run's job holds the machine-wide lock, a job changes nothing: it asks again every
 // half second, the dialog answering meanwhile (a silent run only sleeps), then holds the lock over
 // every change it makes and lets go at its end. A lock still held after five minutes belongs to a

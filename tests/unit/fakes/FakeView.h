@@ -28,6 +28,8 @@ public:
         {IDS_START, "Start"},
         {IDS_EXIT, "Exit"},
         {IDS_INSTALL_COMPLETE, "Installation is complete. Please replug your device."},
+        {IDS_FILES_NOT_PLACED,
+         "The driver files could not be copied into the Windows folder. Installation is not complete."},
         {IDS_APP_TITLE, "NORVALE PocketVault Win98 Driver Setup Utility"},
         {IDS_DEVICE_NAME, "PocketVault"},
         {IDS_ABOUT_TEXT, "About text"},
