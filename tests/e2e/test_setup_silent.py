@@ -107,6 +107,11 @@ SILENT = {
         ("winxp", 2, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (HUNG_WIZARD_LIMIT_S, 0), None,
          {"wizard": ["--hang"], "ready": "hung",
           "then": lambda c, wizard, _: c.true(wizard.all("hung"), "the stand-in hung")}),
+    # A scanner holds USBSTOR.IQ7 for a moment after Finish: the rename back is tried again.
+    "silent.winxp.a_rename_back_refused_for_a_moment_is_tried_again":
+        ("winxp", 0, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (45, 0), None,
+         {"wizard": ["--hold", rf"{INF_FOLDER}\USBSTOR.IQ7"], "ready": "page name=welcome",
+          "then": lambda c, wizard, _: c.equal([e["opened"] for e in wizard.all("held")], ["1"], "the backup held")}),
     # Without the common controls the progress bar's class does not exist, so the dialog cannot
     # be made: nothing ran, and the status says so instead of "installed".
     "silent.a_dialog_that_cannot_be_made_exits_with_3": ("winxp", 3, {}, {}, (30, 0), False, {"dlls": "comctl32=d"}),

@@ -1,7 +1,7 @@
 // Test tool: a stand-in for the system's new-hardware wizard, for the silent install on Windows XP
 // to find and drive, with a log of what was done to it.
 //
-//   NewHardwareWizard.exe LOG.txt [--hang | PROBE...]
+//   NewHardwareWizard.exe LOG.txt [--hang | --hold FILE | PROBE...]
 //
 // A property-sheet wizard whose pages name the device:
 //   welcome   Next enabled
@@ -13,7 +13,9 @@
 //   finish    Finish only
 // A Next that arrives while the busy page is busy is refused. A wizard that nobody finishes runs
 // until its process is ended. With --hang, it stops taking messages for good a second after the
-// welcome page showed. Exit status 0 when Finish was pressed, 1 otherwise.
+// welcome page showed. With --hold, Finish opens FILE for no other process to open, as a virus
+// scanner reading it would, and the wizard lets go of it HoldMs after its end. Exit status 0 when
+// Finish was pressed, 1 otherwise.
 //
 // The log has one event a line, `verb key=value ...`, flushed at once:
 //   page name=N                      a page became the current one
@@ -21,6 +23,7 @@
 //   next page=N by=driver|wizard refused=0|1
 //   device-dialog shown | device-dialog command=ID
 //   finish page=N
+//   held file=P opened=0|1
 //   hung
 #include <windows.h>
 #include <commctrl.h>
@@ -35,13 +38,15 @@ namespace {
 constexpr const char* Device = "Example USB Disk"; // the target model's description
 constexpr int ContinueId = 5303;
 constexpr UINT_PTR BusyTimer = 1, HangTimer = 2;
-constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000;
+constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000, HoldMs = 1500;
 enum Page { Welcome, Busy, Found, Finish, PageCount };
 const char* const PageNames[PageCount] = {"welcome", "busy", "found", "finish"};
 constexpr DWORD PageButtons[PageCount] = {PSWIZB_NEXT, 0, PSWIZB_NEXT, PSWIZB_FINISH};
 
 std::FILE* logFile;
-char** probes; // the PROBE arguments, up to a null pointer
+char** probes;        // the PROBE arguments, up to a null pointer
+const char* holdPath; // --hold FILE
+HANDLE held = INVALID_HANDLE_VALUE;
 bool hang, busy, pressingOwnNext, finished;
 HWND wizardFrame, deviceDialog;
 
@@ -136,6 +141,10 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
     case PSN_WIZFINISH:
         Log(std::string("finish page=") + PageNames[which]);
         finished = true;
+        if (holdPath) {
+            held = CreateFileA(holdPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            Log(std::string("held file=") + holdPath + " opened=" + (held != INVALID_HANDLE_VALUE ? "1" : "0"));
+        }
         // The sheet's loop notices its end only with the next message it takes; a Finish sent from
         // another process brings none.
         PostMessageA(wizardFrame, WM_NULL, 0, 0);
@@ -154,7 +163,8 @@ int main(int argc, char** argv)
     if (argc < 2 || !(logFile = std::fopen(argv[1], "wb"))) // called the wrong way: the header says how
         return 2;
     hang = argc > 2 && std::strcmp(argv[2], "--hang") == 0;
-    probes = argv + (hang ? argc : 2);
+    holdPath = argc > 3 && std::strcmp(argv[2], "--hold") == 0 ? argv[3] : nullptr;
+    probes = argv + (hang ? argc : holdPath ? 4 : 2);
     InitCommonControls();
     PROPSHEETPAGEA pages[PageCount]{};
     for (int index = 0; index < PageCount; ++index) {
@@ -171,6 +181,10 @@ int main(int argc, char** argv)
     header.nPages = PageCount;
     header.ppsp = pages;
     PropertySheetA(&header);
+    if (held != INVALID_HANDLE_VALUE) {
+        Sleep(HoldMs);
+        CloseHandle(held);
+    }
     std::fclose(logFile);
     return finished ? 0 : 1;
 }
