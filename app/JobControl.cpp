@@ -85,14 +85,21 @@ void Wait(SetupSession& session, const Pause& pause)
 }
 
 // The machine-wide job lock, held for the whole job whichever way it ends; the dialog keeps
-// answering while the job waits for it.
+// answering while the job waits for it, and its status line says why nothing happens yet.
 class JobLockHold {
 public:
     explicit JobLockHold(SetupSession& session) : lock_(session.platform.jobLock)
     {
         const Pause retry{LockRetryMilliseconds, !session.Silent};
-        for (int waited = 0; waited < LockWaitLimitMilliseconds && !lock_.TryTake(); waited += retry.milliseconds)
+        bool waiting = false;
+        for (int waited = 0; waited < LockWaitLimitMilliseconds && !lock_.TryTake(); waited += retry.milliseconds) {
+            if (!waiting)
+                session.ShowStatus(IDS_WAITING_FOR_OTHER_SETUP);
+            waiting = true;
             Wait(session, retry);
+        }
+        if (waiting)
+            session.ClearStatus();
     }
     ~JobLockHold() { lock_.Release(); }
     JobLockHold(const JobLockHold&) = delete;

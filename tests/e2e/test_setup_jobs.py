@@ -132,3 +132,18 @@ def install_not_placed(version: str, c: Case) -> None:
 
 
 cases({"install.winxp.files_that_cannot_be_placed_say_so": ("winxp",)}, install_not_placed)
+
+
+# Another run's job holds the lock: the install waits, its status line saying why, then runs.
+def install_after_the_lock(version: str, c: Case) -> None:
+    c.prepare(version, Win98Only="0")
+    t = c.drive([r"hold-lock Global\UsbFlashDiskDriverSetup.Job", c.launch(), WAIT_DIALOG, f"click {START}",
+                 "pause 3000", "dump", "release-lock", *MESSAGE], code=0, box=(TITLE, INSTALL_COMPLETE, "information"))
+    if t.completed:
+        waiting = t.dumps()[-1]
+        c.equal((waiting[STATUS]["text"], waiting[START]["enabled"], waiting[PROGRESS]["position"]),
+                ("waiting for another setup...", "0", "0"), "status line, Start and bar while the lock is held")
+        expect_placed(c, version)
+
+
+cases({"install.winxp.waits_for_another_runs_job_saying_so": ("winxp",)}, install_after_the_lock)

@@ -74,9 +74,9 @@ TEST(JobControl, AnInstallWhoseFilesCannotBePlacedSaysSo)
 }
 
 // While another run's job holds the machine-wide lock, a job changes nothing: it asks again every
-// half second, the dialog answering meanwhile (a silent run only sleeps), then holds the lock over
-// every change it makes and lets go at its end. A lock still held after five minutes belongs to a
-// run that hangs: the job runs anyway.
+// half second, the dialog answering meanwhile (a silent run only sleeps) and its status line saying
+// why, then holds the lock over every change it makes and lets go at its end. A lock still held
+// after five minutes belongs to a run that hangs: the job runs anyway.
 TEST(JobControl, AJobWaitsWhileAnotherRunsJobHoldsTheLock)
 {
     for (const Job job : {Job::Install, Job::Uninstall, Job::SilentInstall}) {
@@ -88,6 +88,11 @@ TEST(JobControl, AJobWaitsWhileAnotherRunsJobHoldsTheLock)
             m.Run(job);
             EXPECT_FALSE(m.devices.removals.empty()) << refused; // the job ran
             EXPECT_FALSE(m.jobLock.held);
+            // The status line says why nothing happens, until the job's own texts follow.
+            const Transcript status = m.view.Lines("text 1008 ");
+            const auto waiting = std::find(status.begin(), status.end(), "waiting for another setup...");
+            EXPECT_EQ(std::count(status.begin(), status.end(), "waiting for another setup..."), refused != 0);
+            EXPECT_TRUE(waiting == status.end() || (waiting + 1 != status.end() && waiting[1].empty())) << refused;
             if (refused == 0) {
                 baseTime = m.clock.elapsedMilliseconds, baseDispatches = m.view.dispatchCount;
                 continue;

@@ -27,6 +27,7 @@ public:
         {IDS_UNINSTALL, "Uninstall driver"},
         {IDS_START, "Start"},
         {IDS_EXIT, "Exit"},
+        {IDS_WAITING_FOR_OTHER_SETUP, "waiting for another setup..."},
         {IDS_INSTALL_COMPLETE, "Installation is complete. Please replug your device."},
         {IDS_FILES_NOT_PLACED,
          "The driver files could not be copied into the Windows folder. Installation is not complete."},
