@@ -136,8 +136,12 @@ bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep>
             }
             break;
         case JobPhase::DeviceStart: {
-            const bool started = phases.StartDevicePhase(session, step.span);
-            session.ExitStatus = started ? SilentInstallDone : SilentDeviceNotStarted;
+            // A system file left under its backup name breaks other devices' installs until the
+            // next run: that outweighs the device's own start.
+            const DeviceStartOutcome outcome = phases.StartDevicePhase(session, step.span);
+            session.ExitStatus = !outcome.restored ? SilentSystemFilesHidden
+                                 : outcome.started ? SilentInstallDone
+                                                   : SilentDeviceNotStarted;
             break;
         }
         case JobPhase::Bar:

@@ -2,6 +2,7 @@
 // checked on its own.
 #pragma once
 #include "app/SetupSession.h"
+#include "device/DeviceStart.h"
 #include "package/DriverPackage.h"
 
 class SetupPhases {
@@ -20,7 +21,7 @@ public:
     virtual void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) = 0;
     // Whether the INF copy and the driver stand where the placement puts them, as files.
     virtual bool DriverFilesInPlace(SetupSession& session) = 0;
-    virtual bool StartDevicePhase(SetupSession& session, const PhaseSpan& span) = 0;
+    virtual DeviceStartOutcome StartDevicePhase(SetupSession& session, const PhaseSpan& span) = 0;
 };
 
 // The INF reads of the running system, over the platform's files, code page and system.
@@ -36,5 +37,5 @@ public:
     void DeleteDriverFile(SetupSession& session) override;
     void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) override;
     bool DriverFilesInPlace(SetupSession& session) override;
-    bool StartDevicePhase(SetupSession& session, const PhaseSpan& span) override;
+    DeviceStartOutcome StartDevicePhase(SetupSession& session, const PhaseSpan& span) override;
 };

@@ -17,6 +17,8 @@ constexpr int SilentDeviceNotStarted = 2;
 constexpr int SilentDialogNotCreated = 3;
 // The INF copy or the driver is not where the placement put it: no device is started.
 constexpr int SilentFilesNotPlaced = 4;
+// A system file hidden while the device started could not be put back under its own name.
+constexpr int SilentSystemFilesHidden = 5;
 
 class SetupSession : public RunContext {
 public:

@@ -51,7 +51,7 @@ bool SystemPhases::DriverFilesInPlace(SetupSession& session)
     return ::DriverFilesInPlace(session.platform.files, session.State);
 }
 
-bool SystemPhases::StartDevicePhase(SetupSession& session, const PhaseSpan& span)
+DeviceStartOutcome SystemPhases::StartDevicePhase(SetupSession& session, const PhaseSpan& span)
 {
     Platform& platform = session.platform;
     return ::StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, span);

@@ -17,17 +17,22 @@ constexpr int DatabaseRebuildMilliseconds = 3000;
 constexpr int RestoreAttempts = 10;
 constexpr int RestoreRetryMilliseconds = 500;
 
+// Whether it worked in the end.
 template <typename Restore>
-void RestoreRetrying(RunContext& run, Restore restore)
+bool RestoreRetrying(RunContext& run, Restore restore)
 {
-    for (int attempt = 1; !restore() && attempt < RestoreAttempts; ++attempt)
+    for (int attempt = 1; attempt < RestoreAttempts; ++attempt) {
+        if (restore())
+            return true;
         run.PumpMessages(RestoreRetryMilliseconds);
+    }
+    return restore();
 }
 
 } // namespace
 
-bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager, WindowSystem& windows,
-                      Clock& clock, const PhaseSpan& span)
+DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager,
+                                    WindowSystem& windows, Clock& clock, const PhaseSpan& span)
 {
     const SetupState& state = run.State;
     const OsClass osClass = state.OsClass;
@@ -40,16 +45,17 @@ bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configM
         HideUsbStorageInf(files, state);
     }
 
-    bool started = configManager.ReenumerateDeviceTree();
+    DeviceStartOutcome outcome;
+    outcome.started = configManager.ReenumerateDeviceTree();
 
     if (IsWindows98Family(osClass)) {
         run.PumpMessages(DatabaseRebuildMilliseconds);
-        RestoreRetrying(run, [&] { return RestoreDriverDatabase(files, state); });
+        outcome.restored = RestoreRetrying(run, [&] { return RestoreDriverDatabase(files, state); });
     }
     if (osClass == OsClass::WindowsXp) {
-        started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
-        RestoreRetrying(run, [&] { return RestoreUsbStorageInf(files, state); });
+        outcome.started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
+        outcome.restored = RestoreRetrying(run, [&] { return RestoreUsbStorageInf(files, state); });
     }
     run.SetProgress(span.to);
-    return started;
+    return outcome;
 }

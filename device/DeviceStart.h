@@ -6,7 +6,12 @@
 #include "platform/WindowSystem.h"
 #include "records/RunContext.h"
 
-// Re-enumerates the device tree with the system's own matching data hidden; true when the
-// device was started (on Windows XP: when the new-hardware wizard was driven to its end).
-bool StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager, WindowSystem& windows,
-                      Clock& clock, const PhaseSpan& span);
+// How a device start went.
+struct DeviceStartOutcome {
+    bool started = false; // on Windows XP: the new-hardware wizard was driven to its end
+    bool restored = true; // every system file hidden meanwhile is back under its own name
+};
+
+// Re-enumerates the device tree with the system's own matching data hidden, then puts it back.
+DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager,
+                                    WindowSystem& windows, Clock& clock, const PhaseSpan& span);

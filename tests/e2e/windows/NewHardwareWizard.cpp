@@ -1,7 +1,7 @@
 // Test tool: a stand-in for the system's new-hardware wizard, for the silent install on Windows XP
 // to find and drive, with a log of what was done to it.
 //
-//   NewHardwareWizard.exe LOG.txt [--hang | --hold FILE | PROBE...]
+//   NewHardwareWizard.exe LOG.txt [--hang | --hold FILE MS | PROBE...]
 //
 // A property-sheet wizard whose pages name the device:
 //   welcome   Next enabled
@@ -14,7 +14,7 @@
 // A Next that arrives while the busy page is busy is refused. A wizard that nobody finishes runs
 // until its process is ended. With --hang, it stops taking messages for good a second after the
 // welcome page showed. With --hold, Finish opens FILE for no other process to open, as a virus
-// scanner reading it would, and the wizard lets go of it HoldMs after its end. Exit status 0 when
+// scanner reading it would, and the wizard lets go of it MS milliseconds after its end. Exit status 0 when
 // Finish was pressed, 1 otherwise.
 //
 // The log has one event a line, `verb key=value ...`, flushed at once:
@@ -30,6 +30,7 @@
 #include <prsht.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -38,14 +39,15 @@ namespace {
 constexpr const char* Device = "Example USB Disk"; // the target model's description
 constexpr int ContinueId = 5303;
 constexpr UINT_PTR BusyTimer = 1, HangTimer = 2;
-constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000, HoldMs = 1500;
+constexpr DWORD BusyMs = 2000, BusyRecheckMs = 250, HangMs = 1000;
 enum Page { Welcome, Busy, Found, Finish, PageCount };
 const char* const PageNames[PageCount] = {"welcome", "busy", "found", "finish"};
 constexpr DWORD PageButtons[PageCount] = {PSWIZB_NEXT, 0, PSWIZB_NEXT, PSWIZB_FINISH};
 
 std::FILE* logFile;
 char** probes;        // the PROBE arguments, up to a null pointer
-const char* holdPath; // --hold FILE
+const char* holdPath; // --hold FILE MS
+DWORD holdMs;
 HANDLE held = INVALID_HANDLE_VALUE;
 bool hang, busy, pressingOwnNext, finished;
 HWND wizardFrame, deviceDialog;
@@ -163,8 +165,9 @@ int main(int argc, char** argv)
     if (argc < 2 || !(logFile = std::fopen(argv[1], "wb"))) // called the wrong way: the header says how
         return 2;
     hang = argc > 2 && std::strcmp(argv[2], "--hang") == 0;
-    holdPath = argc > 3 && std::strcmp(argv[2], "--hold") == 0 ? argv[3] : nullptr;
-    probes = argv + (hang ? argc : holdPath ? 4 : 2);
+    holdPath = argc > 4 && std::strcmp(argv[2], "--hold") == 0 ? argv[3] : nullptr;
+    holdMs = holdPath ? std::strtoul(argv[4], nullptr, 10) : 0;
+    probes = argv + (hang ? argc : holdPath ? 5 : 2);
     InitCommonControls();
     PROPSHEETPAGEA pages[PageCount]{};
     for (int index = 0; index < PageCount; ++index) {
@@ -182,7 +185,7 @@ int main(int argc, char** argv)
     header.ppsp = pages;
     PropertySheetA(&header);
     if (held != INVALID_HANDLE_VALUE) {
-        Sleep(HoldMs);
+        Sleep(holdMs);
         CloseHandle(held);
     }
     std::fclose(logFile);

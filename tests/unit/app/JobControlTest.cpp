@@ -45,14 +45,19 @@ TEST(JobControl, TheRemovalPhaseRepeatsWhileNodesComeBackButAtMostSixteenTimes)
 }
 
 // On Windows 2000 the re-enumeration alone starts the device: when it fails, the device did not start.
+// On Windows XP the USB storage INF that cannot be renamed back outweighs the wizard that never came.
 TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
 {
-    for (int exitStatus : {0, 2, 4}) {
-        JobMachine m(OsClass::Windows2000);
+    for (int exitStatus : {0, 2, 4, 5}) {
+        JobMachine m(exitStatus == 5 ? OsClass::WindowsXp : OsClass::Windows2000);
         if (exitStatus == 2)
             m.configManager.faults.FailCall(Op::Scan);
         if (exitStatus == 4)
             m.files.faults.FailCall(Op::Copy); // nothing is placed
+        if (exitStatus == 5) {
+            m.files.AddFile("C:\\WINDOWS\\INF\\USBSTOR.INF", "inf");
+            m.configManager.onReenumerate = [&m] { m.files.faults.FailCall(Op::Move); };
+        }
         m.Run(Job::SilentInstall);
         EXPECT_EQ(m.session.ExitStatus, exitStatus);
         EXPECT_EQ(m.configManager.faults.calls[Op::Scan], exitStatus == 4 ? 0 : 1) << exitStatus;

@@ -23,7 +23,10 @@ struct Start : example::Machine {
             AddToInf(written);
         };
     }
-    bool Run() { return StartDevicePhase(session, files, configManager, windows, clock, {NoStatusText, 50, 100}); }
+    DeviceStartOutcome Run()
+    {
+        return StartDevicePhase(session, files, configManager, windows, clock, {NoStatusText, 50, 100});
+    }
 };
 
 TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
@@ -69,7 +72,7 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
 
 // A rename refused for a moment does not leave the system's file hidden: the restore is tried
 // again every 500 ms while the dialog answers, ten times in all, and a refusal that lasts keeps
-// the backup.
+// the backup and says so.
 TEST(DeviceStart, ARefusedRestoreIsTriedAgainForAFewSeconds)
 {
     const std::tuple<OsClass, Files, int, Files, int> cases[] = {
@@ -89,7 +92,7 @@ TEST(DeviceStart, ARefusedRestoreIsTriedAgainForAFewSeconds)
             for (int call = 1; call <= refused; ++call)
                 m.files.faults.FailCall(Op::Move, m.files.faults.calls[Op::Move] + call);
         };
-        m.Run();
+        EXPECT_EQ(m.Run().restored, after != Files{"USBSTOR.IQ7=inf"}) << refused;
         EXPECT_EQ(m.InfFolder(), after) << refused;
         EXPECT_EQ(m.clock.elapsedMilliseconds - plain.clock.elapsedMilliseconds, (tries - 1) * 500) << refused;
         EXPECT_EQ(m.view.dispatchCount - plain.view.dispatchCount, (tries - 1) * 50) << refused;
