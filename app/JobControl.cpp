@@ -36,6 +36,7 @@ enum class JobPhase {
     Removal,        // device nodes, installed INF copies, the driver
     Placement,      // the package's files under the Windows folder
     PlacementCheck, // a job whose files are not in place stops here, and says so
+    RemovalCheck,   // an uninstall whose driver is still there says so
     DeviceStart,    // the device started; the silent run's status
     Bar,            // nothing runs: the bar moves to the end of the stretch
 };
@@ -62,6 +63,7 @@ constexpr JobStep InstallJob[] = {
 constexpr JobStep UninstallJob[] = {
     {ButtonsDrawn,            JobPhase::Recover,        {}},
     {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 100}},
+    {NoPause,                 JobPhase::RemovalCheck,   {}},
 };
 
 // The install of a "/S" run: no message, and an exit status for deployment scripts.
@@ -109,7 +111,7 @@ private:
     JobLock& lock_;
 };
 
-// False when the job stopped because its files were not in place.
+// False when the job's files were not placed or not removed.
 bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep> steps)
 {
     const JobLockHold hold(session);
@@ -134,6 +136,11 @@ bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep>
                     session.ExitStatus = SilentFilesNotPlaced;
                 return false;
             }
+            break;
+        case JobPhase::RemovalCheck:
+            // A user without the right to delete it would otherwise be told that all is gone.
+            if (!phases.DriverFileRemoved(session))
+                return false;
             break;
         case JobPhase::DeviceStart: {
             // A system file left under its backup name breaks other devices' installs until the
@@ -203,7 +210,7 @@ void OnStartClicked(SetupSession& session, SetupPhases& phases)
     EnableJobButtons(view, true);
     session.ClearStatus();
     if (!ranThrough)
-        session.ShowMessage(IDS_FILES_NOT_PLACED, MessageStop);
+        session.ShowMessage(install ? IDS_FILES_NOT_PLACED : IDS_DRIVER_NOT_REMOVED, MessageStop);
     else
         session.ShowMessage(install ? IDS_INSTALL_COMPLETE : IDS_UNINSTALL_COMPLETE, MessageInformation);
     view.EndDialog(DialogCancelResult);

@@ -21,6 +21,8 @@ public:
     virtual void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) = 0;
     // Whether the INF copy and the driver stand where the placement puts them, as files.
     virtual bool DriverFilesInPlace(SetupSession& session) = 0;
+    // Whether the installed driver is gone.
+    virtual bool DriverFileRemoved(SetupSession& session) = 0;
     virtual DeviceStartOutcome StartDevicePhase(SetupSession& session, const PhaseSpan& span) = 0;
 };
 
@@ -37,5 +39,6 @@ public:
     void DeleteDriverFile(SetupSession& session) override;
     void PlaceDriverFiles(SetupSession& session, const PhaseSpan& span) override;
     bool DriverFilesInPlace(SetupSession& session) override;
+    bool DriverFileRemoved(SetupSession& session) override;
     DeviceStartOutcome StartDevicePhase(SetupSession& session, const PhaseSpan& span) override;
 };

@@ -51,6 +51,11 @@ bool SystemPhases::DriverFilesInPlace(SetupSession& session)
     return ::DriverFilesInPlace(session.platform.files, session.State);
 }
 
+bool SystemPhases::DriverFileRemoved(SetupSession& session)
+{
+    return ::DriverFileRemoved(session.platform.files, session.State);
+}
+
 DeviceStartOutcome SystemPhases::StartDevicePhase(SetupSession& session, const PhaseSpan& span)
 {
     Platform& platform = session.platform;

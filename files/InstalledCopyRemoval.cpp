@@ -148,3 +148,9 @@ void DeleteDriverFile(FileSystem& files, const SetupState& state)
     if (!driverPath.empty())
         DeleteClearingAttributes(files, driverPath);
 }
+
+bool DriverFileRemoved(FileSystem& files, const SetupState& state)
+{
+    const std::string driverPath = DriverDestination(state);
+    return driverPath.empty() || !Exists(files, driverPath);
+}

@@ -11,3 +11,5 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const ch
 // copy is read once for all the pairs. The number of copies that matched, over all the pairs.
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs);
 void DeleteDriverFile(FileSystem& files, const SetupState& state);
+// Whether no file stands where the driver is installed.
+bool DriverFileRemoved(FileSystem& files, const SetupState& state);

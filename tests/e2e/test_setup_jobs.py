@@ -10,6 +10,7 @@ from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, 
 
 INSTALL_COMPLETE = "Installation is complete. Please replug your device."
 FILES_NOT_PLACED = "The driver files could not be copied into the Windows folder. Installation is not complete."
+DRIVER_NOT_REMOVED = "The driver could not be removed from the Windows folder. Uninstallation is not complete."
 HDC_CLASS = "{4D36E96A-E325-11CE-BFC1-08002BE10318}"
 DISK_CLASS = "{4D36E967-E325-11CE-BFC1-08002BE10318}"
 # Device nodes as the removal passes meet them: instance ID, setup class, whether it must go.
@@ -120,18 +121,23 @@ cases({f"install.{version}.places_the_package" + ("_twice" if version == "win98"
        for version in ("win98", "winme", "win2k", "winxp")}, install)
 
 
-# A folder where the driver goes stands for a user without the right to write there: the install
-# says that it is not complete, and the bar stops where the placement left it.
-def install_not_placed(version: str, c: Case) -> None:
-    c.prepare(version, Win98Only="0")
+# A folder where the driver goes stands for a user without the right to write or delete there:
+# the job says that it is not complete; an install's bar stops where the placement left it.
+NOT_DONE = {"install.winxp.files_that_cannot_be_placed_say_so": ([], FILES_NOT_PLACED, "30"),
+            "uninstall.winxp.a_driver_that_cannot_be_removed_says_so": ([f"click {UNINSTALL}"], DRIVER_NOT_REMOVED,
+                                                                        "100")}
+
+
+def job_not_done(choice: list[str], text: str, bar: str, c: Case) -> None:
+    c.prepare("winxp", Win98Only="0")
     c.path(DRIVER).mkdir(parents=True)
-    t = c.drive([c.launch(), WAIT_DIALOG, f"click {START}", "wait-messagebox", "dump", "press", "wait-exit"], code=0,
-                box=(TITLE, FILES_NOT_PLACED, "error"))
+    t = c.drive([c.launch(), WAIT_DIALOG, *choice, f"click {START}", "wait-messagebox", "dump", "press", "wait-exit"],
+                code=0, box=(TITLE, text, "error"))
     if t.completed:
-        c.equal(t.dumps()[-1][PROGRESS]["position"], "30", "the bar under the closing message")
+        c.equal(t.dumps()[-1][PROGRESS]["position"], bar, "the bar under the closing message")
 
 
-cases({"install.winxp.files_that_cannot_be_placed_say_so": ("winxp",)}, install_not_placed)
+cases(NOT_DONE, job_not_done)
 
 
 # Another run's job holds the lock: the install waits, its status line saying why, then runs.

@@ -64,18 +64,22 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
     }
 }
 
-// A user without the right to write to the Windows folder is told that the install is not
-// complete: the bar stops where the placement left it, and a run with the dialog still ends with 0.
-TEST(JobControl, AnInstallWhoseFilesCannotBePlacedSaysSo)
+// A user without the right to write to the Windows folder is told that the job is not complete:
+// an install's bar stops where the placement left it, and a run with the dialog still ends with 0.
+TEST(JobControl, AJobWhoseFilesCannotBePlacedOrRemovedSaysSo)
 {
-    JobMachine m(OsClass::WindowsXp);
-    m.files.faults.FailCall(Op::Copy);
-    m.Run(Job::Install);
-    EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "),
-              Transcript{"The driver files could not be copied into the Windows folder. Installation is not complete. "
-                         "flags 16"});
-    EXPECT_EQ(m.view.Progress().back(), 30);
-    EXPECT_EQ(m.session.ExitStatus, 0);
+    for (const Job job : {Job::Install, Job::Uninstall}) {
+        JobMachine m(OsClass::WindowsXp);
+        m.files.faults.FailCall(job == Job::Install ? Op::Copy : Op::Attributes); // the driver stays read-only
+        m.Run(job);
+        EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "),
+                  Transcript{job == Job::Install ? "The driver files could not be copied into the Windows folder. "
+                                                   "Installation is not complete. flags 16"
+                                                 : "The driver could not be removed from the Windows folder. "
+                                                   "Uninstallation is not complete. flags 16"});
+        EXPECT_EQ(m.view.Progress().back(), job == Job::Install ? 30 : 100);
+        EXPECT_EQ(m.session.ExitStatus, 0);
+    }
 }
 
 // While another run's job holds the machine-wide lock, a job changes nothing: it asks again every

@@ -28,6 +28,8 @@ public:
         {IDS_START, "Start"},
         {IDS_EXIT, "Exit"},
         {IDS_WAITING_FOR_OTHER_SETUP, "waiting for another setup..."},
+        {IDS_DRIVER_NOT_REMOVED,
+         "The driver could not be removed from the Windows folder. Uninstallation is not complete."},
         {IDS_INSTALL_COMPLETE, "Installation is complete. Please replug your device."},
         {IDS_FILES_NOT_PLACED,
          "The driver files could not be copied into the Windows folder. Installation is not complete."},

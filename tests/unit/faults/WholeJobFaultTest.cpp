@@ -152,8 +152,13 @@ void ExpectJobCompleted(const Machine& m, Job job, const std::string& where)
                         (copy == edited || copy == SetupDescription);
     const bool finished = m.Shown("progress 100");
     EXPECT_TRUE(job == Job::Uninstall ? finished : placed || !finished) << where;
+    // An uninstall says it is complete only when the driver is gone.
+    const bool removed = !m.files.Exists("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS");
     const Lines closing = {
-        job == Job::Uninstall ? "Uninstallation is complete. flags 64"
+        job == Job::Uninstall
+            ? (removed ? "Uninstallation is complete. flags 64"
+                       : "The driver could not be removed from the Windows folder. Uninstallation is not complete. "
+                         "flags 16")
         : finished
             ? "Installation is complete. Please replug your device. flags 64"
             : "The driver files could not be copied into the Windows folder. Installation is not complete. flags 16"};
