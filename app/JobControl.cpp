@@ -3,6 +3,7 @@
 
 #include <span>
 
+#include "device/WizardAutomation.h"
 #include "resource_ids.h"
 
 namespace {
@@ -26,10 +27,13 @@ constexpr Pause RemovalSettles{RemovalSettleMilliseconds, true};
 // A silent run has no dialog on the screen to keep answering.
 constexpr Pause RemovalSettlesSilently{RemovalSettleMilliseconds, false};
 // While another run's job holds the system's files, a job asks again this often. Every job
-// ends within a few minutes (the wizard's search and its driving are bounded), so a lock held
-// longer than the limit belongs to a run that hangs: the job then runs rather than hang with it.
+// ends within minutes (the wizard's search and its driving are bounded in time; the removal,
+// the placement and the pauses take seconds), so a lock held longer than the limit belongs to
+// a run that hangs: the job then runs rather than hang with it.
 constexpr int LockRetryMilliseconds = 500;
-constexpr int LockWaitLimitMilliseconds = 5 * 60 * 1000;
+constexpr int LockWaitLimitMilliseconds = 10 * 60 * 1000;
+static_assert(LockWaitLimitMilliseconds >= LongestWizardMilliseconds + 3 * 60 * 1000,
+              "a job that drives the wizard for as long as it may still ends before the wait gives up");
 
 enum class JobPhase {
     Recover,        // what an interrupted run left is put back

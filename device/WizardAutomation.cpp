@@ -11,16 +11,8 @@ const WindowClass DialogClassName{0, "#32770"};
 const WindowClass AnyClass{};
 
 constexpr int WindowTextLimit = 255; // characters read, terminator included
-// The wizard is looked at twice a second: often enough to follow its pages, seldom enough to
-// leave it the time to work.
-constexpr int CycleMilliseconds = 500;
-// The system brings the wizard up within a minute of the re-enumeration, or not at all.
-constexpr int SearchCycles = 120;
-constexpr int OpeningNextPresses = 2;
 // A wizard that turns no page and answers nothing for 80 seconds has stalled.
 constexpr int QuietCyclesAllowed = 160;
-// However often something keeps resetting the quiet count, the loop ends after five minutes.
-constexpr int MaxDrivingCycles = 600;
 
 // False when the window did not handle the command in time (hung, or gone): a failed cycle.
 bool SendCommand(WindowSystem& windows, WindowHandle window, int commandId)
@@ -106,6 +98,7 @@ bool DriveNewHardwareWizard(RunContext& run, WindowSystem& windows, Clock& clock
 
     int idle = 0;
     int ticks = 0;
+    const std::uint32_t drivingStart = clock.Milliseconds();
     for (int cycle = 0; cycle < MaxDrivingCycles; ++cycle) {
         const WindowHandle deviceDialog = FindDialogShowingText(windows, NoWindow, deviceDescription);
         if (deviceDialog != NoWindow && SendCommand(windows, deviceDialog, DeviceDialogCommand))
@@ -128,7 +121,8 @@ bool DriveNewHardwareWizard(RunContext& run, WindowSystem& windows, Clock& clock
         if (ticks < QuietCyclesAllowed)
             ++ticks;
         run.SetProgress(ProgressPosition(middle, to, ticks, QuietCyclesAllowed));
-        if (++idle >= QuietCyclesAllowed)
+        if (++idle >= QuietCyclesAllowed ||
+            clock.Milliseconds() - drivingStart >= std::uint32_t{MaxDrivingMilliseconds})
             return false;
     }
     return false;

@@ -12,6 +12,22 @@ constexpr int WizardNextButton = 0x3024;
 constexpr int WizardFinishButton = 0x3025;
 constexpr int DeviceDialogCommand = 5303;
 
+// The wizard is looked at twice a second: often enough to follow its pages, seldom enough to
+// leave it the time to work.
+constexpr int CycleMilliseconds = 500;
+// The system brings the wizard up within a minute of the re-enumeration, or not at all.
+constexpr int SearchCycles = 120;
+constexpr int OpeningNextPresses = 2;
+// However often something keeps resetting the quiet count, and however slowly the windows
+// answer, the driving ends after five minutes.
+constexpr int MaxDrivingCycles = 600;
+constexpr int MaxDrivingMilliseconds = MaxDrivingCycles * CycleMilliseconds;
+// The longest the search and the driving take together: each cycle may also wait for two
+// commands to time out. A run waiting for another run's job counts on this bound.
+constexpr int LongestWizardMilliseconds = SearchCycles * CycleMilliseconds +
+                                          OpeningNextPresses * (CommandTimeoutMilliseconds + CycleMilliseconds) +
+                                          MaxDrivingMilliseconds + 2 * CommandTimeoutMilliseconds + CycleMilliseconds;
+
 // The first "#32770" child of parent (NoWindow: the top-level dialogs) that has a direct
 // child whose text, read to at most 254 characters, contains the text.
 WindowHandle FindDialogShowingText(WindowSystem& windows, WindowHandle parent, std::string_view text);

@@ -5,6 +5,10 @@
 
 using WindowHandle = std::uintptr_t;
 constexpr WindowHandle NoWindow = 0;
+// How long a command to another program's window may wait to be handled: a wizard that stops
+// taking messages would otherwise hold the setup for ever, with the system's USB storage INF
+// hidden, and a few seconds is far more than a responsive dialog needs.
+constexpr int CommandTimeoutMilliseconds = 3000;
 
 // A window class given either by its atom (nonzero) or by its name; both empty means any class.
 struct WindowClass {
@@ -24,8 +28,8 @@ public:
     virtual int ControlId(WindowHandle window) = 0;
     virtual bool IsEnabled(WindowHandle window) = 0;
     virtual bool IsVisible(WindowHandle window) = 0;
-    // WM_COMMAND to another program's window, waiting a few seconds at most for it to be
-    // handled (SendMessageTimeoutA, SMTO_ABORTIFHUNG); false when it was not handled in time
-    // or the window is gone.
+    // WM_COMMAND to another program's window, waiting CommandTimeoutMilliseconds at most for it
+    // to be handled (SendMessageTimeoutA, SMTO_ABORTIFHUNG); false when it was not handled in
+    // time or the window is gone.
     virtual bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) = 0;
 };

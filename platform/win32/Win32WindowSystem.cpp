@@ -59,13 +59,10 @@ bool Win32WindowSystem::IsVisible(WindowHandle window)
     return IsWindowVisible(ToWindow(window)) != FALSE;
 }
 
-// A wizard that stops taking messages would otherwise hold the setup for ever, with the system's
-// USB storage INF hidden; a few seconds is far more than a responsive dialog needs.
-constexpr UINT CommandTimeoutMilliseconds = 3000;
-
 bool Win32WindowSystem::SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam)
 {
     DWORD_PTR result = 0;
     return SendMessageTimeoutA(ToWindow(window), WM_COMMAND, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
-                               SMTO_NORMAL | SMTO_ABORTIFHUNG, CommandTimeoutMilliseconds, &result) != 0;
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, static_cast<UINT>(CommandTimeoutMilliseconds),
+                               &result) != 0;
 }

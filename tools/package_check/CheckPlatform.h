@@ -84,6 +84,7 @@ public:
 class NoClock : public Clock {
 public:
     void Sleep(int) override {}
+    std::uint32_t Milliseconds() override { return 0; }
 };
 class NoJobLock : public JobLock {
 public:

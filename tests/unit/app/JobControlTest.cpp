@@ -85,13 +85,13 @@ TEST(JobControl, AJobWhoseFilesCannotBePlacedOrRemovedSaysSo)
 // While another run's job holds the machine-wide lock, a job changes nothing: it asks again every
 // half second, the dialog answering meanwhile (a silent run only sleeps) and its status line saying
 // why, then holds the lock over every change it makes and lets go at its end. A lock still held
-// after five minutes belongs to a run that hangs: the job runs anyway.
+// after ten minutes belongs to a run that hangs: the job runs anyway.
 TEST(JobControl, AJobWaitsWhileAnotherRunsJobHoldsTheLock)
 {
     for (const Job job : {Job::Install, Job::Uninstall, Job::SilentInstall}) {
         long long baseTime = 0;
         int baseDispatches = 0;
-        for (const int refused : {0, 3, 1000}) {
+        for (const int refused : {0, 3, 2000}) {
             JobMachine m(OsClass::WindowsXp);
             m.jobLock.takesRefused = refused;
             m.Run(job);
@@ -106,13 +106,13 @@ TEST(JobControl, AJobWaitsWhileAnotherRunsJobHoldsTheLock)
                 baseTime = m.clock.elapsedMilliseconds, baseDispatches = m.view.dispatchCount;
                 continue;
             }
-            EXPECT_EQ(m.clock.elapsedMilliseconds - baseTime, refused == 3 ? 1500 : 300000) << refused;
+            EXPECT_EQ(m.clock.elapsedMilliseconds - baseTime, refused == 3 ? 1500 : 600000) << refused;
             EXPECT_EQ(m.view.dispatchCount > baseDispatches, job != Job::SilentInstall) << refused;
             if (refused == 3)
                 EXPECT_EQ((std::pair{m.jobLock.takenAfter, m.jobLock.releasedAfter}),
                           (std::pair{0L, static_cast<long>(m.files.log.size())}));
             else
-                EXPECT_EQ(m.jobLock.takes, 600);
+                EXPECT_EQ(m.jobLock.takes, 1200);
         }
     }
 }

@@ -333,6 +333,7 @@ struct FakeClock : Clock {
         if (onSleep)
             onSleep();
     }
+    std::uint32_t Milliseconds() override { return static_cast<std::uint32_t>(elapsedMilliseconds); }
 };
 
 // Another run of the program may hold the lock for a number of takes. The files' change log's
