@@ -59,5 +59,6 @@ bool SystemPhases::DriverFileRemoved(SetupSession& session)
 DeviceStartOutcome SystemPhases::StartDevicePhase(SetupSession& session, const PhaseSpan& span)
 {
     Platform& platform = session.platform;
-    return ::StartDevicePhase(session, platform.files, platform.configManager, platform.windows, platform.clock, span);
+    return ::StartDevicePhase(session, platform.files, platform.devices, platform.configManager, platform.windows,
+                              platform.clock, span);
 }

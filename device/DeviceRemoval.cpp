@@ -1,4 +1,5 @@
-// Removal of the device nodes that carry one of the package's VID/PID pairs.
+// The device nodes that carry one of the package's VID/PID pairs: their removal, and whether the
+// disk is attached.
 #include "device/DeviceRemoval.h"
 
 #include "package/HardwareIdMatch.h"
@@ -33,7 +34,7 @@ int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds
                          const std::string& enumerator)
 {
     int removed = 0;
-    for (const std::string& instanceId : devices.InstanceIds(classGuid, enumerator)) {
+    for (const std::string& instanceId : devices.InstanceIds(classGuid, enumerator, DeviceNodes::All)) {
         if (CarriesAnyPair(instanceId, hardwareIds) && devices.RemoveDevice(instanceId))
             ++removed;
     }
@@ -48,4 +49,15 @@ int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareId
     for (const RemovalPass& pass : RemovalPasses)
         removed += RemoveDevicesOfClass(devices, hardwareIds, pass.classGuid, pass.enumerator);
     return removed;
+}
+
+bool DiskAttached(DeviceSetup& devices, const HardwareIdList& hardwareIds)
+{
+    const RemovalPass& usbDevice = RemovalPasses[0];
+    for (const std::string& instanceId :
+         devices.InstanceIds(usbDevice.classGuid, usbDevice.enumerator, DeviceNodes::Attached)) {
+        if (CarriesAnyPair(instanceId, hardwareIds))
+            return true;
+    }
+    return false;
 }

@@ -1,4 +1,5 @@
-// Removal of the device nodes that carry one of the package's VID/PID pairs.
+// The device nodes that carry one of the package's VID/PID pairs: their removal, and whether the
+// disk is attached.
 #pragma once
 
 #include "platform/DeviceSetup.h"
@@ -11,3 +12,5 @@ constexpr ClassGuid HardDiskControllerClass = {
 
 // One pass over each class and enumerator the disk appears under; the number of nodes removed.
 int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds);
+// Whether the USB node of a device attached now carries one of the pairs.
+bool DiskAttached(DeviceSetup& devices, const HardwareIdList& hardwareIds);

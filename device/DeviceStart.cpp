@@ -2,6 +2,7 @@
 // device tree re-enumerated, the wizard driven on Windows XP, the hidden files put back.
 #include "device/DeviceStart.h"
 
+#include "device/DeviceRemoval.h"
 #include "device/WizardAutomation.h"
 #include "files/SystemFileHiding.h"
 
@@ -17,6 +18,23 @@ constexpr int DatabaseRebuildMilliseconds = 3000;
 constexpr int RestoreAttempts = 10;
 constexpr int RestoreRetryMilliseconds = 500;
 
+// Outside Windows XP nothing shows whether the system made the device's node but the node
+// itself: a disk that is plugged in has one within moments of the re-enumeration (on the 98
+// family already after the database's rebuild). A disk that is not plugged in has none, and the
+// silent run's status must not say that it started.
+constexpr int AttachWaitMilliseconds = 5000;
+constexpr int AttachCheckMilliseconds = 500;
+
+bool WaitForAttachedDisk(RunContext& run, DeviceSetup& devices)
+{
+    for (int waited = 0; !DiskAttached(devices, run.State.HardwareIds); waited += AttachCheckMilliseconds) {
+        if (waited >= AttachWaitMilliseconds)
+            return false;
+        run.PumpMessages(AttachCheckMilliseconds);
+    }
+    return true;
+}
+
 // Whether it worked in the end.
 template <typename Restore>
 bool RestoreRetrying(RunContext& run, Restore restore)
@@ -31,8 +49,9 @@ bool RestoreRetrying(RunContext& run, Restore restore)
 
 } // namespace
 
-DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, ConfigManager& configManager,
-                                    WindowSystem& windows, Clock& clock, const PhaseSpan& span)
+DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, DeviceSetup& devices,
+                                    ConfigManager& configManager, WindowSystem& windows, Clock& clock,
+                                    const PhaseSpan& span)
 {
     const SetupState& state = run.State;
     const OsClass osClass = state.OsClass;
@@ -55,6 +74,8 @@ DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, ConfigMa
     if (osClass == OsClass::WindowsXp) {
         outcome.started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
         outcome.restored = RestoreRetrying(run, [&] { return RestoreUsbStorageInf(files, state); });
+    } else if (outcome.started) {
+        outcome.started = WaitForAttachedDisk(run, devices);
     }
     run.SetProgress(span.to);
     return outcome;

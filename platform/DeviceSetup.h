@@ -13,13 +13,20 @@ struct ClassGuid {
     std::uint8_t Data4[8];
 };
 
+// Which nodes a listing gives.
+enum class DeviceNodes {
+    All,      // attached or not
+    Attached, // only those of devices attached now
+};
+
 class DeviceSetup {
 public:
     virtual ~DeviceSetup() = default;
 
-    // The instance IDs of every node of the class from the enumerator, attached or not, in the
-    // system's order. A node whose ID cannot be read is left out; empty when the system lists none.
-    virtual std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator) = 0;
+    // The instance IDs of the nodes of the class from the enumerator, in the system's order. A
+    // node whose ID cannot be read is left out; empty when the system lists none.
+    virtual std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator,
+                                                 DeviceNodes which) = 0;
     // Removes from the system the node of that ID, as the latest listing found it; false when
     // it was not removed.
     virtual bool RemoveDevice(const std::string& instanceId) = 0;

@@ -37,7 +37,8 @@ bool Win32DeviceSetup::LoadFunctions()
     return getClassDevs_ && enumDeviceInfo_ && getDeviceInstanceId_ && removeDevice_ && destroyDeviceInfoList_;
 }
 
-std::vector<std::string> Win32DeviceSetup::InstanceIds(const ClassGuid& classGuid, const std::string& enumerator)
+std::vector<std::string> Win32DeviceSetup::InstanceIds(const ClassGuid& classGuid, const std::string& enumerator,
+                                                       DeviceNodes which)
 {
     // The earlier listing's set is destroyed before the system is asked for the next one.
     listedNodes_.clear();
@@ -46,8 +47,9 @@ std::vector<std::string> Win32DeviceSetup::InstanceIds(const ClassGuid& classGui
     if (!LoadFunctions())
         return ids;
     GUID guid = ToGuid(classGuid);
-    // No flags: every node of the class, attached or not.
-    HDEVINFO set = getClassDevs_(&guid, enumerator.empty() ? nullptr : enumerator.c_str(), nullptr, 0);
+    // Without DIGCF_PRESENT every node of the class, attached or not.
+    const DWORD flags = which == DeviceNodes::Attached ? DIGCF_PRESENT : 0;
+    HDEVINFO set = getClassDevs_(&guid, enumerator.empty() ? nullptr : enumerator.c_str(), nullptr, flags);
     if (set == INVALID_HANDLE_VALUE)
         return ids;
     listed_.Reset({set, destroyDeviceInfoList_});

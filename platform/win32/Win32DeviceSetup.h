@@ -19,7 +19,8 @@
 // vetted. Without it nothing is listed and nothing removed.
 class Win32DeviceSetup : public DeviceSetup {
 public:
-    std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator) override;
+    std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator,
+                                         DeviceNodes which) override;
     bool RemoveDevice(const std::string& instanceId) override;
 
 private:

@@ -65,7 +65,7 @@ public:
 };
 class NoDeviceSetup : public DeviceSetup {
 public:
-    std::vector<std::string> InstanceIds(const ClassGuid&, const std::string&) override { return {}; }
+    std::vector<std::string> InstanceIds(const ClassGuid&, const std::string&, DeviceNodes) override { return {}; }
     bool RemoveDevice(const std::string&) override { return false; }
 };
 class NoConfigManager : public ConfigManager {

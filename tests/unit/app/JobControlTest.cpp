@@ -44,23 +44,51 @@ TEST(JobControl, TheRemovalPhaseRepeatsWhileNodesComeBackButAtMostSixteenTimes)
     }
 }
 
-// On Windows 2000 the re-enumeration alone starts the device: when it fails, the device did not start.
-// On Windows XP the USB storage INF that cannot be renamed back outweighs the wizard that never came.
+// Outside Windows XP the device started when the re-enumeration worked and the disk's node came
+// back: the run waits up to five seconds for it, answering meanwhile, and a disk that is not
+// plugged in did not start. On Windows XP the USB storage INF that cannot be renamed back
+// outweighs the wizard that never came.
 TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
 {
-    for (int exitStatus : {0, 2, 4, 5}) {
-        JobMachine m(exitStatus == 5 ? OsClass::WindowsXp : OsClass::Windows2000);
-        if (exitStatus == 2)
+    enum Fault { None, ScanFails, CopyFails, RestoreRefused };
+    const std::tuple<OsClass, Fault, int, int, int> cases[] = {
+        // system, fault, messages taken from the re-enumeration until the disk's node is there
+        // (-1: never), messages taken from the re-enumeration to the end, exit status
+        {OsClass::Windows2000, None, 0, 0, 0},
+        {OsClass::Windows2000, None, 180, 200, 0},
+        {OsClass::Windows2000, None, -1, 500, 2},
+        {OsClass::Windows98, None, 120, 300, 0},
+        {OsClass::WindowsMe, None, -1, 800, 2},
+        {OsClass::Windows2000, ScanFails, 0, 0, 2},
+        {OsClass::Windows2000, CopyFails, 0, 0, 4},              // nothing is placed
+        {OsClass::WindowsXp, RestoreRefused, -1, 6000 + 450, 5}, // the wizard's search, then the retries
+    };
+    for (const auto& [osClass, fault, attachAfter, taken, exitStatus] : cases) {
+        JobMachine m(osClass);
+        int reenumerated = -1;
+        const auto attach = [&] {
+            if (reenumerated >= 0 && m.view.dispatchCount - reenumerated == attachAfter)
+                m.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4E\\7").attached = true;
+        };
+        m.configManager.onReenumerate = [&] {
+            reenumerated = m.view.dispatchCount;
+            attach();
+            if (fault == RestoreRefused)
+                m.files.faults.FailCall(Op::Move);
+        };
+        m.view.onDispatch = attach;
+        if (attachAfter < 0)
+            m.node.comebacks = 100; // the node an unplugged disk left stays
+        if (fault == ScanFails)
             m.configManager.faults.FailCall(Op::Scan);
-        if (exitStatus == 4)
-            m.files.faults.FailCall(Op::Copy); // nothing is placed
-        if (exitStatus == 5) {
+        if (fault == CopyFails)
+            m.files.faults.FailCall(Op::Copy);
+        if (fault == RestoreRefused)
             m.files.AddFile("C:\\WINDOWS\\INF\\USBSTOR.INF", "inf");
-            m.configManager.onReenumerate = [&m] { m.files.faults.FailCall(Op::Move); };
-        }
         m.Run(Job::SilentInstall);
-        EXPECT_EQ(m.session.ExitStatus, exitStatus);
-        EXPECT_EQ(m.configManager.faults.calls[Op::Scan], exitStatus == 4 ? 0 : 1) << exitStatus;
+        EXPECT_EQ(m.session.ExitStatus, exitStatus) << static_cast<int>(osClass) << " " << fault;
+        EXPECT_EQ(m.configManager.faults.calls[Op::Scan], fault == CopyFails ? 0 : 1) << fault;
+        EXPECT_EQ(reenumerated < 0 ? 0 : m.view.dispatchCount - reenumerated, taken) << static_cast<int>(osClass);
     }
 }
 

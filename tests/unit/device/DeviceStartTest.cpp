@@ -25,7 +25,7 @@ struct Start : example::Machine {
     }
     DeviceStartOutcome Run()
     {
-        return StartDevicePhase(session, files, configManager, windows, clock, {NoStatusText, 50, 100});
+        return StartDevicePhase(session, files, devices, configManager, windows, clock, {NoStatusText, 50, 100});
     }
 };
 

@@ -244,6 +244,7 @@ struct FakeDeviceNode {
     ClassGuid classGuid;
     std::string enumerator, instanceId;
     int comebacks = 0; // how many more removals work but leave it in the next listing
+    bool attached = false;
 };
 class FakeDeviceSetup : public DeviceSetup {
 public:
@@ -262,12 +263,13 @@ public:
         return ids;
     }
 
-    std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator) override
+    std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator,
+                                         DeviceNodes which) override
     {
         listed_.clear();
         for (const FakeDeviceNode& node : nodes_)
             if (!std::memcmp(&node.classGuid, &classGuid, sizeof classGuid) &&
-                Upper(node.enumerator) == Upper(enumerator))
+                Upper(node.enumerator) == Upper(enumerator) && (which == DeviceNodes::All || node.attached))
                 listed_.push_back(node.instanceId);
         if (faults.Fails(Op::ListNodes))
             listed_.clear();
