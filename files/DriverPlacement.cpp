@@ -5,6 +5,7 @@
 #include "files/CopyFilesEdit.h"
 #include "files/SearchPath.h"
 #include "files/WindowsPaths.h"
+#include "package/FileSearch.h"
 #include "text/Paths.h"
 
 namespace {
@@ -37,7 +38,10 @@ void PlaceInfCopy(FileSystem& files, Registry& registry, const SetupState& state
     if (IsWindows98Family(state.OsClass))
         RegisterOtherDevicePath(files, registry, state);
     const std::string destination = InfCopyDestination(state);
-    if (destination.empty())
+    // Under such a name a file that survived the removal (which deleted every copy that lists
+    // one of the pairs) is another package's INF, which the system installed there: it stays,
+    // and the placement check says that the copy is not in place.
+    if (destination.empty() || (InfCopyTakesSystemName(state) && !FindMatchingFiles(files, destination).empty()))
         return;
     PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination);
     CommentOutCopyFiles(files, destination, state.InstallSectionName.view());

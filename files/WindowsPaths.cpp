@@ -41,6 +41,14 @@ std::string InfCopyDestination(const SetupState& state)
     return InstalledName(Format(folder, state, state.SetupFileName.view()), 'F');
 }
 
+bool InfCopyTakesSystemName(const SetupState& state)
+{
+    const std::string_view name = state.SetupFileName.view();
+    const std::string_view base = name.substr(0, name.find('.'));
+    return !IsWindows98Family(state.OsClass) && !base.empty() &&
+           base.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::string DriverDestination(const SetupState& state)
 {
     if (state.DriverFileName.empty())

@@ -16,6 +16,10 @@
 // 2000 and XP.
 std::string InfCopyDestination(const SetupState& state);
 
+// Whether the INF copy takes a name of the kind the system gives the INF copies it installs
+// itself, oem<number>.inf: on 2000 and XP, for a setup description named by a number.
+bool InfCopyTakesSystemName(const SetupState& state);
+
 // The driver in the system's drivers folder, under its installed name (EXDISK.SYS); empty too
 // when there is no driver name.
 std::string DriverDestination(const SetupState& state);

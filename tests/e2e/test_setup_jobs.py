@@ -122,19 +122,37 @@ cases({f"install.{version}.places_the_package" + ("_twice" if version == "win98"
 
 
 # A folder where the driver goes stands for a user without the right to write or delete there:
-# the job says that it is not complete; an install's bar stops where the placement left it.
-NOT_DONE = {"install.winxp.files_that_cannot_be_placed_say_so": ([], FILES_NOT_PLACED, "30"),
-            "uninstall.winxp.a_driver_that_cannot_be_removed_says_so": ([f"click {UNINSTALL}"], DRIVER_NOT_REMOVED,
-                                                                        "100")}
-
-
-def job_not_done(choice: list[str], text: str, bar: str, c: Case) -> None:
-    c.prepare("winxp", Win98Only="0")
+# the job says that it is not complete; an install's bar stops where the placement left it. Each
+# arrangement gives the files that the job must leave as they are.
+def driver_blocked(c: Case) -> dict[str, bytes]:
     c.path(DRIVER).mkdir(parents=True)
+    return {}
+
+
+# On XP a setup description named 12.IN_ would be copied as oem12.INF, where the system keeps
+# another package's INF: that stays, and the install says that it is not complete.
+def numbered_description(c: Case) -> dict[str, bytes]:
+    (c.folder / "EXDISK.IN_").rename(c.folder / "12.IN_")
+    c.put(rf"{INF_FOLDER}\oem12.inf", FOREIGN_VENDOR_INF)
+    return {rf"{INF_FOLDER}\oem12.inf": FOREIGN_VENDOR_INF}
+
+
+NOT_DONE = {"install.winxp.files_that_cannot_be_placed_say_so": ([], FILES_NOT_PLACED, "30", driver_blocked),
+            "uninstall.winxp.a_driver_that_cannot_be_removed_says_so": ([f"click {UNINSTALL}"], DRIVER_NOT_REMOVED,
+                                                                        "100", driver_blocked),
+            "install.winxp.a_description_named_by_a_number_leaves_the_systems_oem_copy_alone":
+                ([], FILES_NOT_PLACED, "30", numbered_description)}
+
+
+def job_not_done(choice: list[str], text: str, bar: str, arrange, c: Case) -> None:
+    c.prepare("winxp", Win98Only="0")
+    kept = arrange(c)
     t = c.drive([c.launch(), WAIT_DIALOG, *choice, f"click {START}", "wait-messagebox", "dump", "press", "wait-exit"],
                 code=0, box=(TITLE, text, "error"))
     if t.completed:
         c.equal(t.dumps()[-1][PROGRESS]["position"], bar, "the bar under the closing message")
+    for path, content in kept.items():
+        c.equal(c.read(path), content, f"{path} left as it was")
 
 
 cases(NOT_DONE, job_not_done)

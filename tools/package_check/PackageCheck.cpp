@@ -248,19 +248,16 @@ std::vector<std::string> Warnings(const SetupSession& session, const CheckPlatfo
             warnings.push_back(std::string(what) + " \"" + text +
                                "\" holds a %token% that no [Strings] line resolves: it is shown as it stands");
     }
-    // The system names the INF copies it installs itself oem<number>.inf, and on Windows 2000
-    // and XP the copy of a description named by a number would take such a name.
-    const std::string_view name = state.SetupFileName.view();
-    const std::string_view base = name.substr(0, name.find('.'));
-    if (!base.empty() && base.find_first_not_of("0123456789") == std::string_view::npos) {
-        SetupState onXp;
-        onXp.OsClass = OsClass::WindowsXp;
-        onXp.WindowsFolder = state.WindowsFolder;
-        onXp.SetupFileName = state.SetupFileName;
+    SetupState onXp;
+    onXp.OsClass = OsClass::WindowsXp;
+    onXp.WindowsFolder = state.WindowsFolder;
+    onXp.SetupFileName = state.SetupFileName;
+    if (InfCopyTakesSystemName(onXp)) {
         const std::string copy = InfCopyDestination(onXp);
         warnings.push_back("on Windows 2000 and XP the INF copy is placed as " + copy.substr(copy.rfind('\\') + 1) +
-                           ", a name the system gives the INF copies it installs itself: one of them "
-                           "would be replaced; give the setup description a name that is not a number");
+                           ", a name the system gives the INF copies it installs itself: where one of them "
+                           "stands, the install stops without placing the copy; give the setup description a "
+                           "name that is not a number");
     }
     std::string fddInf;
     if (!state.FddInfName.empty() &&

@@ -99,6 +99,31 @@ TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
     }
 }
 
+// On 2000 and XP a description named by a number gives its copy a name of the kind the system
+// gives the INF copies it installs itself: a file standing there belongs to another package.
+TEST(DriverPlacement, ACopyUnderANameTheSystemGivesNeverReplacesAFileStandingThere)
+{
+    const std::tuple<OsClass, const char*, const char*, bool> cases[] = {
+        // system, description, the INF copy's path, whether a file standing there is replaced
+        {OsClass::WindowsXp, "12.IN_", "C:\\WINDOWS\\INF\\oem12.INF", false},
+        {OsClass::Windows2000, "7.IN_", "C:\\WINDOWS\\INF\\oem7.INF", false},
+        {OsClass::WindowsXp, "12A.IN_", "C:\\WINDOWS\\INF\\oem12A.INF", true},
+        {OsClass::WindowsMe, "12.IN_", "C:\\WINDOWS\\INF\\OTHER\\12.INF", true},
+    };
+    for (const auto& [osClass, description, copy, replaced] : cases) {
+        for (const bool standing : {false, true}) {
+            Placement p;
+            p.session.State.SetupFileName.Assign(description);
+            p.files.AddFile(std::string("A:\\") + description, SetupDescription);
+            if (standing)
+                p.files.AddFile(copy, "another package's INF");
+            p.Place(osClass);
+            EXPECT_EQ(p.files.Contents(copy), standing && !replaced ? "another package's INF" : Edited) << copy;
+            EXPECT_EQ(DriverFilesInPlace(p.files, p.session.State), !standing || replaced) << copy;
+        }
+    }
+}
+
 TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
 {
     files.AddFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR", "locked");
