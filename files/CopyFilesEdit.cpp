@@ -53,7 +53,8 @@ bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSec
     const std::size_t headerAt = upper.find(header);
     if (headerAt == std::string::npos)
         return false;
-    const std::size_t directiveAt = upper.find("COPYFILES", headerAt);
+    // From the end of the header: a section named Ex_CopyFiles must keep its own name.
+    const std::size_t directiveAt = upper.find("COPYFILES", headerAt + header.size());
     if (directiveAt == std::string::npos)
         return false;
     const std::size_t insertAt = utf16 ? 2 * directiveAt : directiveAt;

@@ -34,6 +34,8 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
         {"a comment in between takes the semicolon",
          "[ExInstall]\r\n; CopyFiles is done elsewhere\r\nCopyFiles=ExFiles\r\n", "ExInstall",
          "[ExInstall]\r\n; ;CopyFiles is done elsewhere\r\nCopyFiles=ExFiles\r\n"},
+        {"a section named for what it holds", "[Ex_CopyFiles]\r\nCopyFiles=ExFiles\r\n", "Ex_CopyFiles",
+         "[Ex_CopyFiles]\r\n;CopyFiles=ExFiles\r\n"},
         {"already commented", After, "ExInstall", "[ExInstall]\r\n;;CopyFiles=ExFiles\r\n"},
         {"inside a longer word", "[ExInstall]\r\nNoCopyFilesHere=1\r\n", "ExInstall",
          "[ExInstall]\r\nNo;CopyFilesHere=1\r\n"},
