@@ -19,8 +19,15 @@ namespace {
 // otherwise parse every copy once for each pair. A copy that did not open is read again for the
 // next pair, as a read that failed once may work then. Each pair's search finds the copies in
 // the order of the last one, less those deleted, so a lookup starts after the last one found.
+//
+// What is kept has a limit: a copy's substitutions can make its IDs many times the size of the
+// file (a 255-character string named on millions of six-byte lines). A copy whose IDs do not
+// fit in what is left is not kept, and is read again for each pair instead.
 class CopyIds {
 public:
+    static constexpr std::size_t KeptBytesLimit = 8 * 1024 * 1024;
+
+    bool Fits(std::size_t bytes) const { return keptBytes_ + bytes <= KeptBytesLimit; }
     const std::string* Find(const std::string& path)
     {
         for (std::size_t n = 0; n < copies_.size(); ++n) {
@@ -34,6 +41,7 @@ public:
     }
     const std::string* Add(const std::string& path, std::string ids)
     {
+        keptBytes_ += ids.size();
         copies_.emplace_back(path, std::move(ids));
         next_ = copies_.size();
         return &copies_.back().second;
@@ -42,6 +50,7 @@ public:
 private:
     std::vector<std::pair<std::string, std::string>> copies_;
     std::size_t next_ = 0;
+    std::size_t keptBytes_ = 0;
 };
 
 // Calls `take` with each hardware ID of the INF's first models section, in order, until it
@@ -104,16 +113,18 @@ int RemoveCopiesOfPair(const InfReading& reading, const SetupState& state, const
             const std::unique_ptr<InfFile> inf = InfFile::Open(files, reading.codePage, path, options);
             if (!inf)
                 continue;
-            if (read) {
-                std::string ids;
-                AnyFirstModelsId(*inf, [&](std::string_view id) {
+            // Its IDs are kept for the pairs to come when they all fit.
+            std::string ids;
+            const auto keep = [&](std::string_view id) {
+                const bool full = !read->Fits(ids.size() + id.size() + 1);
+                if (!full)
                     ids.append(id).push_back('\0');
-                    return false;
-                });
+                return full;
+            };
+            if (read && !AnyFirstModelsId(*inf, keep))
                 lists = AnyKeptIdCarriesPair(*read->Add(path, std::move(ids)), vidText, pidText);
-            } else {
+            else
                 lists = AnyFirstModelsId(*inf, [&](std::string_view id) { return CarriesPair(id, vidText, pidText); });
-            }
         }
         if (!lists)
             continue;

@@ -29,6 +29,18 @@ struct Removal : example::Machine {
     Names Left(const std::string& folder) const { return files.Names("C:\\WINDOWS\\INF\\" + folder); }
 };
 
+HardwareIdList PairsOf1A2B(std::initializer_list<const char*> pids)
+{
+    HardwareIdList pairs;
+    for (const char* pid : pids) {
+        HardwareIdEntry pair;
+        pair.VidText.Assign("1A2B");
+        pair.PidText.Assign(pid);
+        pairs.Append(pair);
+    }
+    return pairs;
+}
+
 TEST(InstalledCopyRemoval, ACopyGoesWithItsTwinExactlyWhenItsFirstModelsSectionListsThePair)
 {
     // In any case, with a revision, as UTF-16, after a line of no USB device.
@@ -88,13 +100,7 @@ TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneReadOfE
     m.Add("oem3.inf", Copy("D=I,USB\\VID_9999&PID_0001\r\n"));
     m.Add("oem4.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\n"));
     m.files.faults.FailCall(Op::Read, 4);
-    HardwareIdList pairs;
-    for (const char* pid : {"3C4D", "3C4E", "3C4D"}) {
-        HardwareIdEntry pair;
-        pair.VidText.Assign("1A2B");
-        pair.PidText.Assign(pid);
-        pairs.Append(pair);
-    }
+    const HardwareIdList pairs = PairsOf1A2B({"3C4D", "3C4E", "3C4D"});
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(m.platform), m.session.State, pairs), 3);
     Names deleted;
     for (const std::string& line : m.files.log)
@@ -104,6 +110,21 @@ TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneReadOfE
     EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf"}));
     EXPECT_EQ(m.files.faults.calls[Op::Search], 3);
     EXPECT_EQ(m.files.faults.calls[Op::Read], 5);
+}
+
+// A copy whose substitutions make its IDs many times the size of the file (here 10 MB of IDs from
+// 280 KB) is not kept in memory but read again for each pair.
+TEST(InstalledCopyRemoval, ACopyWhoseIdsWouldFillMemoryIsReadAgainForEachPair)
+{
+    Removal m(OsClass::WindowsXp);
+    m.Add("oem1.inf", Ours);
+    std::string lines;
+    for (int i = 0; i < 40'000; ++i) lines += "=,%s%\r\n";
+    m.Add("oem2.inf", Copy(lines) + "[Strings]\r\ns=USB\\VID_1A2B&PID_3C4E&" + std::string(233, 'X') + "\r\n");
+    const HardwareIdList pairs = PairsOf1A2B({"3C4D", "3C4E"});
+    EXPECT_EQ(RemoveInfCopies(InfReadingOf(m.platform), m.session.State, pairs), 2);
+    EXPECT_EQ(m.Left(""), Names{"OTHER"});
+    EXPECT_EQ(m.files.faults.calls[Op::Read], 3);
 }
 
 TEST(InstalledCopyRemoval, AMissingFolderOrAnOverlongWindowsFolderFindsNothing)
