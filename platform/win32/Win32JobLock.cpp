@@ -24,9 +24,17 @@ bool Win32JobLock::TryTake()
     if (held_)
         return true;
     if (!mutex_) {
-        // Where the global name cannot be had (a lock made by another user that this one may not
-        // open), the name of the session's own namespace still guards the runs of this session.
-        HANDLE mutex = IsWindowsNt() ? CreateMutexA(nullptr, FALSE, GlobalName) : nullptr;
+        HANDLE mutex = nullptr;
+        if (IsWindowsNt()) {
+            mutex = CreateMutexA(nullptr, FALSE, GlobalName);
+            // A lock made by another account (a deployment service's run as LocalSystem, say)
+            // may give this one only the rights to wait on it and to let go of it, which is all
+            // the job needs; asking for every right would be refused.
+            if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED)
+                mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, GlobalName);
+        }
+        // Where the global name cannot be had at all, the name of the session's own namespace
+        // still guards the runs of this session.
         if (mutex == nullptr)
             mutex = CreateMutexA(nullptr, FALSE, PlainName);
         // No lock to be had at all: the job runs as it would without one.
