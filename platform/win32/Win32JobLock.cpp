@@ -1,6 +1,8 @@
 // The machine-wide job lock as a named mutex, shared by every session of the machine.
 #include "platform/win32/Win32JobLock.h"
 
+#include "platform/win32/Win32SystemInfo.h"
+
 namespace {
 
 // One name for every copy of the program, whatever package it sits beside: the files at stake
@@ -12,9 +14,8 @@ constexpr char PlainName[] = "UsbFlashDiskDriverSetup.Job";
 
 bool IsWindowsNt()
 {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    SystemVersion version;
+    return Win32SystemInfo().QueryVersion(version) && version.PlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 } // namespace
