@@ -74,7 +74,7 @@ BOOL SetupDialog::OnCommand(int controlId, int notification)
         OnClose();
         return TRUE;
     case IDC_LOGO:
-        if (notification == STN_CLICKED)
+        if (notification == STN_CLICKED && !session_.JobRunning)
             OpenLink();
         return TRUE;
     default:
@@ -92,6 +92,10 @@ BOOL SetupDialog::OnSysCommand(WPARAM commandId)
 {
     if (!IsAboutCommand(static_cast<unsigned>(commandId)))
         return FALSE;
+    // The job takes the dialog's messages while it runs: a modal box opened from one would hold
+    // the job, and the machine's job lock with it, until the user closed the box.
+    if (session_.JobRunning)
+        return TRUE;
     AboutDialog about(LoadText(IDS_ABOUT) + session_.Brand.AppTitle, session_.Brand.AboutText);
     about.RunModal(instance_, IDD_ABOUT, window());
     return TRUE;

@@ -5,7 +5,7 @@
 import shutil
 import subprocess
 
-from wine_harness import (EXIT, GROUP, INSTALL, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS,
+from wine_harness import (EXIT, GROUP, INSTALL, INSTALL_COMPLETE, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS,
                           TEMPLATE_CAPTION, TITLE, UNINSTALL, WAIT_DIALOG, Case, case, cases, focus)
 
 VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
@@ -115,3 +115,12 @@ def about_box(c: Case) -> None:
             "OK button text and focus")
     # OK closes the box and the setup dialog waits on, unchanged.
     c.equal((after[0]["caption"], after[0]["enabled"]), (TITLE, "1"), "the setup dialog, enabled, after OK")
+
+
+# A box opened while the job runs would hold the job (and the machine's job lock) until closed.
+@case("about_box.not_while_a_job_runs")
+def no_about_box_during_a_job(c: Case) -> None:
+    c.prepare("winxp", Win98Only="0")
+    t = c.drive([c.launch(), WAIT_DIALOG, f"click {START}", "syscommand 16", *MESSAGE], code=0,
+                box=(TITLE, INSTALL_COMPLETE, "information"))
+    c.equal([e["caption"] for e in t.all("shown") if e["caption"].startswith("About")], [], "about boxes shown")

@@ -3,12 +3,11 @@
 # prefix's files, device nodes and registry, runs the program and checks what is left. The prefix
 # is shared by all cases; each starts from a system that the harness has cleared.
 
-from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, MESSAGE, OTHER_FOLDER,
+from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, INSTALL_COMPLETE, MESSAGE, OTHER_FOLDER,
                           PACKAGE, PROGRESS, START, STATUS, SYSTEM_USB_STORAGE, TITLE, UNINSTALL, UNINSTALL_COMPLETE,
                           USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, cases, expect_placed, focus,
                           inf_files)
 
-INSTALL_COMPLETE = "Installation is complete. Please replug your device."
 FILES_NOT_PLACED = "The driver files could not be copied into the Windows folder. Installation is not complete."
 DRIVER_NOT_REMOVED = "The driver could not be removed from the Windows folder. Uninstallation is not complete."
 HDC_CLASS = "{4D36E96A-E325-11CE-BFC1-08002BE10318}"

@@ -43,6 +43,7 @@ DLL_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"
 # The program under test with the example package: texts, controls, the steps that start it.
 TITLE = "Example Disk Setup"  # the package's SetupName
 TEMPLATE_CAPTION, TEMPLATE_INSTRUCTION = "Setup", "IDS_INSTRUCTION"  # the dialog's texts before the start fills them
+INSTALL_COMPLETE = "Installation is complete. Please replug your device."
 UNINSTALL_COMPLETE = "Uninstallation is complete."
 EXIT, START, PROGRESS, INSTALL, UNINSTALL, STATUS, GROUP, INSTRUCTION = 2, 1003, 1004, 1006, 1007, 1008, 1011, 1014
 WAIT_DIALOG = f"wait-window {TITLE}"
