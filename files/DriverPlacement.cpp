@@ -85,8 +85,12 @@ bool DriverFilesInPlace(FileSystem& files, const SetupState& state)
             return true;
         return infCopy && CommentedOutCopyFiles(package, state.InstallSectionName.view(), edited) && bytes == edited;
     };
+    // The 98 family's storage driver is the port driver: the system copies nothing itself from
+    // the edited copy, so without it the disk cannot work.
     return holdsPackageFile(state.SetupFileName.view(), InfCopyDestination(state), true) &&
-           holdsPackageFile(state.DriverFileName.view(), DriverDestination(state), false);
+           holdsPackageFile(state.DriverFileName.view(), DriverDestination(state), false) &&
+           (!IsWindows98Family(state.OsClass) ||
+            holdsPackageFile(state.PortDriverFileName.view(), PortDriverDestination(state), false));
 }
 
 void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, const PhaseSpan& span)

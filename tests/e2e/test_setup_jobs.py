@@ -3,10 +3,10 @@
 # prefix's files, device nodes and registry, runs the program and checks what is left. The prefix
 # is shared by all cases; each starts from a system that the harness has cleared.
 
-from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, INSTALL_COMPLETE, MESSAGE, OTHER_FOLDER,
-                          PACKAGE, PROGRESS, START, STATUS, SYSTEM_USB_STORAGE, TITLE, UNINSTALL, UNINSTALL_COMPLETE,
-                          USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG, Case, cases, expect_placed, focus,
-                          inf_files)
+from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, INSTALL_COMPLETE, MESSAGE,
+                          OTHER_FOLDER, PACKAGE, PORT_DRIVER, PROGRESS, START, STATUS, SYSTEM_USB_STORAGE, TITLE,
+                          UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG,
+                          Case, cases, expect_placed, focus, inf_files)
 
 FILES_NOT_PLACED = "The driver files could not be copied into the Windows folder. Installation is not complete."
 DRIVER_NOT_REMOVED = "The driver could not be removed from the Windows folder. Uninstallation is not complete."
@@ -128,6 +128,11 @@ def driver_blocked(c: Case) -> dict[str, bytes]:
     return {}
 
 
+def port_driver_blocked(c: Case) -> dict[str, bytes]:
+    c.path(PORT_DRIVER).mkdir(parents=True)
+    return {}
+
+
 # On XP a setup description named 12.IN_ would be copied as oem12.INF, where the system keeps
 # another package's INF: that stays, and the install says that it is not complete.
 def numbered_description(c: Case) -> dict[str, bytes]:
@@ -136,15 +141,18 @@ def numbered_description(c: Case) -> dict[str, bytes]:
     return {rf"{INF_FOLDER}\oem12.inf": FOREIGN_VENDOR_INF}
 
 
-NOT_DONE = {"install.winxp.files_that_cannot_be_placed_say_so": ([], FILES_NOT_PLACED, "30", driver_blocked),
-            "uninstall.winxp.a_driver_that_cannot_be_removed_says_so": ([f"click {UNINSTALL}"], DRIVER_NOT_REMOVED,
-                                                                        "100", driver_blocked),
-            "install.winxp.a_description_named_by_a_number_leaves_the_systems_oem_copy_alone":
-                ([], FILES_NOT_PLACED, "30", numbered_description)}
+NOT_DONE = {
+    "install.winxp.files_that_cannot_be_placed_say_so": ("winxp", [], FILES_NOT_PLACED, "30", driver_blocked),
+    "install.win98.a_port_driver_that_cannot_be_placed_says_so":
+        ("win98", [], FILES_NOT_PLACED, "30", port_driver_blocked),
+    "uninstall.winxp.a_driver_that_cannot_be_removed_says_so":
+        ("winxp", [f"click {UNINSTALL}"], DRIVER_NOT_REMOVED, "100", driver_blocked),
+    "install.winxp.a_description_named_by_a_number_leaves_the_systems_oem_copy_alone":
+        ("winxp", [], FILES_NOT_PLACED, "30", numbered_description)}
 
 
-def job_not_done(choice: list[str], text: str, bar: str, arrange, c: Case) -> None:
-    c.prepare("winxp", Win98Only="0")
+def job_not_done(version: str, choice: list[str], text: str, bar: str, arrange, c: Case) -> None:
+    c.prepare(version, Win98Only="0")
     kept = arrange(c)
     t = c.drive([c.launch(), WAIT_DIALOG, *choice, f"click {START}", "wait-messagebox", "dump", "press", "wait-exit"],
                 code=0, box=(TITLE, text, "error"))

@@ -68,6 +68,7 @@ struct Machine : TestPlatform {
         session.State.WindowsFolder.Assign("C:\\WINDOWS");
         session.State.ProgramFolder.Assign("C:\\PKG");
         files.AddFolder("C:\\WINDOWS\\INF\\OTHER");
+        files.AddFolder("C:\\WINDOWS\\SYSTEM\\IOSUBSYS");
         files.AddFolder("C:\\PKG");
     }
 

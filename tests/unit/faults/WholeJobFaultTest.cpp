@@ -78,7 +78,6 @@ struct Machine : example::Machine {
     {
         for (const auto& [path, bytes] : PackageFiles) files.AddFile(path, bytes, true);
         for (const auto& pair : HiddenPairs) files.AddFile(pair[0], pair[0]);
-        files.AddFolder("C:\\WINDOWS\\SYSTEM\\IOSUBSYS");
         files.AddFile("C:\\WINDOWS\\INF\\DRVIDX.BIN", "index");
         files.AddFile("C:\\WINDOWS\\INF\\DRVDATA.BIN", "data");
         files.AddFile("C:\\WINDOWS\\INF\\OEM7.PNF", "precompiled");
@@ -146,16 +145,19 @@ void ExpectJobCompleted(const Machine& m, Job job, const std::string& where)
     EXPECT_EQ(t.back(), "end 2") << where;
     if (!m.Shown("caption Example Disk Setup"))
         return; // a read of the package that failed ends the run at once
-    // An install ends at the bar's end, saying it is complete, only when the driver and the INF
-    // copy (edited, or as it was where the edit failed) stand where it put them; otherwise it
+    // An install ends at the bar's end, saying it is complete, only when the driver, the INF copy
+    // (edited, or as it was where the edit failed) and on the 98 family the port driver stand
+    // where it put them; otherwise it
     // stops there and says so (a silent one before the device start, with status 4). A failed
     // read of a file in place stops it too: the system could not read that file either.
     std::string edited = SetupDescription;
     edited.insert(edited.find("CopyFiles"), ";");
     const std::string copy =
         m.files.Contents(m.windows98Family ? "C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF" : "C:\\WINDOWS\\INF\\oemEXDISK.INF");
-    const bool placed = m.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS") == "driver" &&
-                        (copy == edited || copy == SetupDescription);
+    const bool placed =
+        m.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS") == "driver" &&
+        (copy == edited || copy == SetupDescription) &&
+        (!m.windows98Family || m.files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR") == "port driver");
     const bool finished = m.Shown("progress 100");
     EXPECT_TRUE(job == Job::Uninstall ? finished : placed || !finished) << where;
     // An uninstall says it is complete only when the driver is gone.

@@ -162,20 +162,22 @@ TEST_F(DriverPlacementTest, TheSearchPathIsWrittenUnderTheExistingKeyOnly)
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
 }
 
-TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyAndTheDriverBothStand)
+TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyTheDriverAndOn98ThePortDriverStand)
 {
     for (const OsClass osClass : {OsClass::WindowsMe, OsClass::WindowsXp}) {
         Place(osClass);
         EXPECT_TRUE(DriverFilesInPlace(files, session.State));
+        const bool windowsXp = osClass == OsClass::WindowsXp;
         for (const std::string missing :
-             {osClass == OsClass::WindowsXp ? "C:\\WINDOWS\\inf\\oemEXDISK.INF" : "C:\\WINDOWS\\inf\\other\\EXDISK.INF",
-              "C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS"}) {
+             {windowsXp ? "C:\\WINDOWS\\inf\\oemEXDISK.INF" : "C:\\WINDOWS\\inf\\other\\EXDISK.INF",
+              "C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS", "C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR"}) {
+            const bool needed = !windowsXp || !missing.ends_with(".PDR"); // placed on the 98 family only
             const std::string bytes = files.Contents(missing);
             ASSERT_TRUE(files.Remove(missing)) << missing;
-            EXPECT_FALSE(DriverFilesInPlace(files, session.State)) << missing;
+            EXPECT_EQ(DriverFilesInPlace(files, session.State), !needed) << missing;
             // What an earlier install left, where the copy over it failed, is not the package's.
             files.AddFile(missing, "an earlier install's file");
-            EXPECT_FALSE(DriverFilesInPlace(files, session.State)) << missing;
+            EXPECT_EQ(DriverFilesInPlace(files, session.State), !needed) << missing;
             files.AddFile(missing, bytes);
         }
         // An INF copy whose edit failed is in place as it came; a package gone from the drive
