@@ -38,7 +38,14 @@ std::string InstalledName(std::string path, char lastLetter)
 std::string InfCopyDestination(const SetupState& state)
 {
     const char* folder = IsWindows98Family(state.OsClass) ? InfCopy98Family : InfCopyOem;
-    return InstalledName(Format(folder, state, state.SetupFileName.view()), 'F');
+    // The search for "*.in?" also finds EXDISK.IN, whose copy must still end in .INF to be
+    // read by the system and found by the next removal.
+    const std::string_view name = state.SetupFileName.view();
+    const std::string copy = Format(folder, state, name);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos && name.size() - dot == 3)
+        return copy.empty() || copy.size() >= MaxPathLength ? std::string() : copy + 'F';
+    return InstalledName(copy, 'F');
 }
 
 bool InfCopyTakesSystemName(const SetupState& state)

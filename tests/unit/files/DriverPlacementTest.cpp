@@ -99,6 +99,21 @@ TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
     }
 }
 
+// The search for *.in? finds EXDISK.IN too: its copy ends in .INF all the same, where the system
+// reads it and the next removal finds it.
+TEST(DriverPlacement, TheCopyOfADescriptionWithATwoLetterExtensionEndsInInf)
+{
+    for (const auto& [osClass, copy] : {std::pair{OsClass::WindowsMe, "C:\\WINDOWS\\inf\\other\\EXDISK.INF"},
+                                        std::pair{OsClass::WindowsXp, "C:\\WINDOWS\\inf\\oemEXDISK.INF"}}) {
+        Placement p;
+        p.session.State.SetupFileName.Assign("EXDISK.IN");
+        p.files.AddFile("A:\\EXDISK.IN", SetupDescription);
+        p.Place(osClass);
+        EXPECT_EQ(p.files.Contents(copy), Edited) << copy;
+        EXPECT_TRUE(DriverFilesInPlace(p.files, p.session.State)) << copy;
+    }
+}
+
 // On 2000 and XP a description named by a number gives its copy a name of the kind the system
 // gives the INF copies it installs itself: a file standing there belongs to another package.
 TEST(DriverPlacement, ACopyUnderANameTheSystemGivesNeverReplacesAFileStandingThere)
