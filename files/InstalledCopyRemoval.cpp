@@ -153,15 +153,29 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const Ha
     return matched;
 }
 
+namespace {
+
+// The 98 family loads every port driver of its iosubsys folder at each start: ours goes with the
+// driver.
+bool PortDriverGoesToo(const SetupState& state)
+{
+    return IsWindows98Family(state.OsClass) && !state.PortDriverFileName.empty();
+}
+
+} // namespace
+
 void DeleteDriverFile(FileSystem& files, const SetupState& state)
 {
     const std::string driverPath = DriverDestination(state);
     if (!driverPath.empty())
         DeleteClearingAttributes(files, driverPath);
+    if (PortDriverGoesToo(state))
+        DeleteClearingAttributes(files, PortDriverDestination(state));
 }
 
 bool DriverFileRemoved(FileSystem& files, const SetupState& state)
 {
-    const std::string driverPath = DriverDestination(state);
-    return driverPath.empty() || !Exists(files, driverPath);
+    // An empty path (no driver name) finds nothing.
+    return !Exists(files, DriverDestination(state)) &&
+           !(PortDriverGoesToo(state) && Exists(files, PortDriverDestination(state)));
 }

@@ -10,6 +10,7 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const ch
 // The same for each pair of the list in turn, each pair with its own search of the folder; a
 // copy is read once for all the pairs. The number of copies that matched, over all the pairs.
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs);
+// Deletes the installed driver, and on the 98 family the installed port driver.
 void DeleteDriverFile(FileSystem& files, const SetupState& state);
-// Whether no file stands where the driver is installed.
+// Whether no file stands where they are installed.
 bool DriverFileRemoved(FileSystem& files, const SetupState& state);

@@ -42,8 +42,7 @@ std::string InfCopyDestination(const SetupState& state)
     // read by the system and found by the next removal.
     const std::string_view name = state.SetupFileName.view();
     const std::string copy = Format(folder, state, name);
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos && name.size() - dot == 3)
+    if (name.size() >= 3 && name[name.size() - 3] == '.')
         return copy.empty() || copy.size() >= MaxPathLength ? std::string() : copy + 'F';
     return InstalledName(copy, 'F');
 }
@@ -51,9 +50,9 @@ std::string InfCopyDestination(const SetupState& state)
 bool InfCopyTakesSystemName(const SetupState& state)
 {
     const std::string_view name = state.SetupFileName.view();
-    const std::string_view base = name.substr(0, name.find('.'));
-    return !IsWindows98Family(state.OsClass) && !base.empty() &&
-           base.find_first_not_of("0123456789") == std::string_view::npos;
+    std::size_t digits = 0;
+    while (digits < name.size() && name[digits] >= '0' && name[digits] <= '9') ++digits;
+    return !IsWindows98Family(state.OsClass) && digits != 0 && (digits == name.size() || name[digits] == '.');
 }
 
 std::string DriverDestination(const SetupState& state)

@@ -70,6 +70,7 @@ def uninstall(version: str, c: Case) -> None:
     for path, content in [*((path, content) for path, (content, _) in seeded.items()), *backups.items()]:
         c.put(path, content)
     c.put(DRIVER, b"driver of an earlier install").chmod(0o444)  # read-only
+    c.put(PORT_DRIVER, b"port driver of an earlier install").chmod(0o444)
     nodes = {rf"{ENUM}\{node}": {"ClassGUID": class_guid} for node, class_guid, _ in DEVICE_NODES}
     c.reg_import({**{key.rsplit("\\", 1)[0]: None for key in nodes}, **nodes})  # each instance's parent cleared first
 
@@ -84,6 +85,8 @@ def uninstall(version: str, c: Case) -> None:
     for path, (content, kept) in seeded.items():
         c.equal(c.read(path), content if kept else None, f"{path} {'kept' if kept else 'deleted'}")
     c.equal(c.read(DRIVER), None, f"read-only {DRIVER} deleted")
+    c.equal(c.read(PORT_DRIVER), None if version == "win98" else b"port driver of an earlier install",
+            f"read-only {PORT_DRIVER} deleted on the 98 family only")
     c.equal(inf_files(c, USB_STORAGE_FILES), SYSTEM_USB_STORAGE if backups else {},
             "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")
 

@@ -84,6 +84,7 @@ struct Machine : example::Machine {
         files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", SetupDescription);
         files.AddFile("C:\\WINDOWS\\INF\\OEM7.INF", SetupDescription, true);
         files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
+        files.AddFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR", "old port driver", true);
         for (const char* copy : ForeignCopies) files.AddFile(copy, ForeignInf);
         registry.AddKey("Software\\Microsoft\\Windows\\CurrentVersion");
         devices.AddNode(UsbDeviceClass, "USB", AttachedDisk);
@@ -160,8 +161,10 @@ void ExpectJobCompleted(const Machine& m, Job job, const std::string& where)
         (!m.windows98Family || m.files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR") == "port driver");
     const bool finished = m.Shown("progress 100");
     EXPECT_TRUE(job == Job::Uninstall ? finished : placed || !finished) << where;
-    // An uninstall says it is complete only when the driver is gone.
-    const bool removed = !m.files.Exists("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS");
+    // An uninstall says it is complete only when the driver (and on the 98 family the port
+    // driver) is gone.
+    const bool removed = !m.files.Exists("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS") &&
+                         !(m.windows98Family && m.files.Exists("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR"));
     const Lines closing = {
         job == Job::Uninstall
             ? (removed ? "Uninstallation is complete. flags 64"
