@@ -1,6 +1,7 @@
 // Jobs over the system's own phases: the removal's repetition, a silent install's exit status,
-// the wait for another run's job, what arrives while a job runs; the about box. (The whole-job tests follow each job's status
-// lines, bar, pauses, closing message and the messages taken meanwhile on each family of systems.)
+// the wait for another run's job, what arrives while a job runs; the about box. (The whole-job
+// tests follow each job's status lines, bar, pauses, closing message and the messages taken
+// meanwhile on each family of systems.)
 #include <gtest/gtest.h>
 
 #include "app/AboutBox.h"
