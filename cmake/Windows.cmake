@@ -22,6 +22,11 @@ endforeach()
 
 file(GLOB WINDOWS_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp app/win32/*.cpp)
 add_executable(Setup WIN32 ${WINDOWS_SOURCES} resources/Setup.rc)
+# The resource compiler reports none of the files the script pulls in, so name them: a changed
+# picture or string table then rebuilds the resources.
+file(GLOB SETUP_RESOURCE_FILES CONFIGURE_DEPENDS resources/*.bmp resources/*.ico resources/*.cur resources/*.rc
+     resources/*.h)
+set_source_files_properties(resources/Setup.rc PROPERTIES OBJECT_DEPENDS "${SETUP_RESOURCE_FILES}")
 target_compile_options(Setup PRIVATE ${WINDOWS_COMPILE_OPTIONS})
 target_compile_definitions(Setup PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0400 WINVER=0x0400 _WIN32_IE=0x0300)
 # The program itself sees every folder: app/win32/ and platform/win32/ are its own.

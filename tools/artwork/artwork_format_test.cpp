@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <fstream>
@@ -36,12 +37,14 @@ struct Rgb {
 };
 
 // A device-independent bitmap as stored in .bmp, .ico and .cur files: header, palette,
-// pixel rows bottom-up and, for icons and cursors, the transparency mask after them.
+// pixel rows bottom-up (plain, or 8-bit run-length encoded) and, for icons and cursors, the
+// transparency mask after them.
 struct Dib {
     int width = 0, height = 0, bits = 0;
     std::vector<Rgb> palette;
     const Bytes* bytes = nullptr;
-    std::size_t pixelsAt = 0;
+    std::size_t pixelsAt = 0, storedBytes = 0;
+    Bytes rows; // plain rows, decoded where the file encodes them
 
     static Dib At(const Bytes& b, std::size_t header, bool withMask)
     {
@@ -51,35 +54,74 @@ struct Dib {
         dib.width = int(U32(b, header + 4));
         dib.height = int(U32(b, header + 8)) / (withMask ? 2 : 1);
         dib.bits = int(U16(b, header + 14));
-        EXPECT_EQ(U32(b, header + 16), 0u) << "uncompressed";
+        const std::uint32_t compression = U32(b, header + 16);
         const std::size_t colours = U32(b, header + 32) ? U32(b, header + 32) : 1u << dib.bits;
         for (std::size_t i = 0; i < colours; ++i) {
             const std::size_t at = header + 40 + 4 * i;
             dib.palette.push_back({b.at(at + 2), b.at(at + 1), b.at(at)});
         }
         dib.pixelsAt = header + 40 + 4 * colours;
+        dib.storedBytes = RowBytes(dib.width, dib.bits) * dib.height;
+        if (compression == 1 && dib.bits == 8 && !withMask) {
+            dib.storedBytes = U32(b, header + 20);
+            dib.rows = DecodeRunLength8(b, dib.pixelsAt, dib.storedBytes, dib.width, dib.height);
+        } else {
+            EXPECT_EQ(compression, 0u) << "uncompressed, or 8-bit run-length encoded";
+            dib.rows.assign(b.begin() + std::ptrdiff_t(dib.pixelsAt),
+                            b.begin() + std::ptrdiff_t(std::min(b.size(), dib.pixelsAt + dib.storedBytes)));
+        }
         return dib;
+    }
+
+    // Strict: every row ends with (0, 0) exactly at its width, the last with (0, 1) exactly at
+    // the end of the stored bytes; absolute stretches are padded to an even length.
+    static Bytes DecodeRunLength8(const Bytes& b, std::size_t at, std::size_t size, int width, int height)
+    {
+        const std::size_t rowBytes = RowBytes(width, 8), end = at + size;
+        Bytes rows(rowBytes * height, 0);
+        for (int row = 0; row < height; ++row) {
+            int x = 0;
+            for (;;) {
+                const unsigned count = b.at(at), value = b.at(at + 1);
+                at += 2;
+                if (count > 0) {
+                    EXPECT_LE(x + int(count), width) << "a run past row " << row << "'s end";
+                    for (unsigned i = 0; i < count && x < width; ++i) rows[row * rowBytes + x++] = std::uint8_t(value);
+                } else if (value >= 3) {
+                    EXPECT_LE(x + int(value), width) << "a stretch past row " << row << "'s end";
+                    for (unsigned i = 0; i < value && x < width; ++i) rows[row * rowBytes + x++] = b.at(at + i);
+                    at += value + value % 2;
+                } else {
+                    EXPECT_EQ(value, row + 1 == height ? 1u : 0u)
+                        << "row " << row << " ends with (0, 0), the last (0, 1)";
+                    EXPECT_EQ(x, width) << "row " << row << " filled";
+                    break;
+                }
+            }
+        }
+        EXPECT_EQ(at, end) << "the encoded rows fill the stored size";
+        return rows;
     }
 
     static std::size_t RowBytes(int width, int bits) { return (width * bits + 31) / 32 * 4; }
 
     unsigned Index(int x, int y) const
     {
-        const std::size_t row = pixelsAt + (height - 1 - y) * RowBytes(width, bits);
+        const std::size_t row = (height - 1 - y) * RowBytes(width, bits);
         const int bit = x * bits;
-        return bytes->at(row + bit / 8) >> (8 - bits - bit % 8) & ((1u << bits) - 1);
+        return rows.at(row + bit / 8) >> (8 - bits - bit % 8) & ((1u << bits) - 1);
     }
     Rgb Colour(int x, int y) const { return palette.at(Index(x, y)); }
     bool Transparent(int x, int y) const
     {
-        const std::size_t mask = pixelsAt + RowBytes(width, bits) * height;
+        const std::size_t mask = pixelsAt + storedBytes;
         const std::size_t row = mask + (height - 1 - y) * RowBytes(width, 1);
         return bytes->at(row + x / 8) >> (7 - x % 8) & 1;
     }
     std::size_t End(bool withMask) const
     {
         const std::size_t mask = withMask ? RowBytes(width, 1) * height : 0;
-        return pixelsAt + RowBytes(width, bits) * height + mask;
+        return pixelsAt + storedBytes + mask;
     }
 };
 
@@ -146,6 +188,7 @@ TEST(Artwork, SidePictureIsWhiteWhereTheLogoLiesOnIt)
     ASSERT_EQ(side.height, 256);
     ASSERT_EQ(side.bits, 8);
     ASSERT_EQ(side.palette.size(), 256u);
+    EXPECT_LT(file.size(), 20u * 1024) << "run-length encoded, as the shipped program's size needs";
 
     // The logo (89 x 56) starts a few pixels right of the picture's top-left corner; its
     // transparent background shows the window colour, white by default.

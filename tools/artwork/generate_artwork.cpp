@@ -405,14 +405,17 @@ int RowBytes(int width, int bitsPerPixel)
     return (width * bitsPerPixel + 31) / 32 * 4;
 }
 
-void WriteInfoHeader(Bytes& out, int width, int height, int bitsPerPixel, int colours, std::uint32_t imageSize)
+constexpr std::uint32_t kUncompressed = 0, kRunLength8 = 1; // BI_RGB, BI_RLE8
+
+void WriteInfoHeader(Bytes& out, int width, int height, int bitsPerPixel, int colours, std::uint32_t imageSize,
+                     std::uint32_t compression = kUncompressed)
 {
     out.U32(40); // BITMAPINFOHEADER
     out.U32(width);
     out.U32(height);
     out.U16(1); // planes
     out.U16(bitsPerPixel);
-    out.U32(0); // BI_RGB
+    out.U32(compression);
     out.U32(imageSize);
     out.U32(0); // no preferred resolution
     out.U32(0);
@@ -444,10 +447,47 @@ void WriteRows(Bytes& out, int width, int height, int bitsPerPixel, const std::f
     }
 }
 
-Bytes BitmapFile(const IndexedPicture& picture, int bitsPerPixel)
+// Pixel rows bottom-up in 8-bit run-length encoding: a repeated index as (count, index), other
+// stretches of three or more as (0, count, indexes...) padded to an even length, (0, 0) between
+// rows and (0, 1) at the end. Every Windows version draws it, at half the size of the plain rows.
+Bytes RunLength8Rows(const IndexedPicture& picture)
+{
+    Bytes out;
+    for (int y = picture.height - 1; y >= 0; --y) {
+        const auto runAt = [&](int x) {
+            int run = 1;
+            while (x + run < picture.width && run < 255 && picture.At(x + run, y) == picture.At(x, y)) ++run;
+            return run;
+        };
+        for (int x = 0; x < picture.width;) {
+            int literal = 0;
+            while (x + literal < picture.width && literal < 255 && runAt(x + literal) < 3) ++literal;
+            if (literal >= 3) {
+                out.U8(0);
+                out.U8(unsigned(literal));
+                for (int i = 0; i < literal; ++i) out.U8(picture.At(x + i, y));
+                if (literal % 2 != 0)
+                    out.U8(0);
+                x += literal;
+                continue;
+            }
+            const int run = runAt(x);
+            out.U8(unsigned(run));
+            out.U8(picture.At(x, y));
+            x += run;
+        }
+        out.U8(0);
+        out.U8(y == 0 ? 1 : 0);
+    }
+    return out;
+}
+
+Bytes BitmapFile(const IndexedPicture& picture, int bitsPerPixel, bool runLength = false)
 {
     const std::uint32_t paletteBytes = 4 * std::uint32_t(picture.palette.size());
-    const std::uint32_t imageBytes = RowBytes(picture.width, bitsPerPixel) * picture.height;
+    const Bytes encoded = runLength ? RunLength8Rows(picture) : Bytes();
+    const std::uint32_t imageBytes =
+        runLength ? std::uint32_t(encoded.Size()) : RowBytes(picture.width, bitsPerPixel) * picture.height;
     const std::uint32_t pixelsAt = 14 + 40 + paletteBytes;
     Bytes out;
     out.U8('B'); // BITMAPFILEHEADER
@@ -455,9 +495,13 @@ Bytes BitmapFile(const IndexedPicture& picture, int bitsPerPixel)
     out.U32(pixelsAt + imageBytes);
     out.U32(0);
     out.U32(pixelsAt);
-    WriteInfoHeader(out, picture.width, picture.height, bitsPerPixel, int(picture.palette.size()), imageBytes);
+    WriteInfoHeader(out, picture.width, picture.height, bitsPerPixel, int(picture.palette.size()), imageBytes,
+                    runLength ? kRunLength8 : kUncompressed);
     WritePalette(out, picture.palette);
-    WriteRows(out, picture.width, picture.height, bitsPerPixel, [&](int x, int y) { return picture.At(x, y); });
+    if (runLength)
+        for (std::uint8_t b : encoded.Data()) out.U8(b);
+    else
+        WriteRows(out, picture.width, picture.height, bitsPerPixel, [&](int x, int y) { return picture.At(x, y); });
     return out;
 }
 
@@ -819,7 +863,7 @@ int main(int argc, char** argv)
         {"setup.ico", IconFile(DrawIcon(), 4, false, 0, 0)},
         {"hand.cur", IconFile(DrawHandCursor(), 1, true, 0, 0)},
         {"logo.bmp", BitmapFile(DrawLogo(), 4)},
-        {"side.bmp", BitmapFile(DrawSidePicture(), 8)},
+        {"side.bmp", BitmapFile(DrawSidePicture(), 8, true)},
     };
     for (const auto& [name, bytes] : files) {
         if (!WriteFile(folder / name, bytes)) {
