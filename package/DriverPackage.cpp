@@ -59,9 +59,10 @@ std::unique_ptr<InfFile> OpenSetupDescription(const InfReading& reading, SetupSt
             note(name, Candidate::NoSetupSection);
             continue;
         }
-        // Its installed copy would be useless there: the 98 family's own INF reader reads ANSI only.
-        if (IsWindows98Family(state.OsClass) && inf->IsUtf16File()) {
-            note(name, Candidate::Utf16On98Family);
+        // Its installed copy would be useless there: the 98 family's own INF reader reads ANSI only,
+        // and takes even a UTF-8 byte order mark for text of the first line.
+        if (IsWindows98Family(state.OsClass) && inf->IsUnicodeFile()) {
+            note(name, Candidate::UnicodeOn98Family);
             continue;
         }
         note(name, Candidate::Taken);

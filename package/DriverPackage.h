@@ -32,7 +32,7 @@ struct PackageReadResult {
 // What a read looked at, for the package check: each *.in? candidate in search order with what
 // became of it, and each thing the read passed over or ignored.
 struct PackageReadNotes {
-    enum class Candidate { Taken, NameTooLong, NotAnInf, NoSetupSection, Utf16On98Family };
+    enum class Candidate { Taken, NameTooLong, NotAnInf, NoSetupSection, UnicodeOn98Family };
     std::vector<std::pair<std::string, Candidate>> candidates;
     std::vector<PackageNote> remarks;
 };

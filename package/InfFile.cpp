@@ -70,7 +70,7 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
         const std::string_view view = bytes;
         const bool utf16 = bytes.size() % 2 == 0 && view.substr(0, 2) == "\xFF\xFE";
         const bool utf8 = !utf16 && bytes.size() > 3 && view.substr(0, 3) == "\xEF\xBB\xBF";
-        file->utf16File_ = utf16;
+        file->unicodeFile_ = utf16 || utf8;
         if (utf8 && IsWellFormedUtf8(view.substr(3))) {
             file->encoding_ = Encoding::Utf8;
             file->byteText_ = std::move(bytes.erase(0, 3));

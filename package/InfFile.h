@@ -91,7 +91,8 @@ public:
 
     // Whether the file is UTF-16 (a byte order mark and an even size), which the Windows 98
     // family's own INF reader cannot read.
-    bool IsUtf16File() const { return utf16File_; }
+    // Whether the file opens with a UTF-16 or UTF-8 byte order mark.
+    bool IsUnicodeFile() const { return unicodeFile_; }
 
 private:
     class Builder;
@@ -129,7 +130,7 @@ private:
 
     TextCodePage& codePage_;
     Encoding encoding_ = Encoding::Ansi;
-    bool utf16File_ = false;
+    bool unicodeFile_ = false;
     std::string byteText_;                   // ANSI or UTF-8
     std::u16string unicodeText_;             // UTF-16
     std::u16string sectionNames_;            // in the file's units; bytes one to a unit

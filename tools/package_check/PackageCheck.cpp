@@ -114,8 +114,8 @@ const char* CandidateText(PackageReadNotes::Candidate verdict)
                "or $Windows 95$)";
     case Candidate::NoSetupSection:
         return "passed over: it has no line in [Setup]";
-    case Candidate::Utf16On98Family:
-        return "passed over: it is UTF-16, which the Windows 98 family cannot read";
+    case Candidate::UnicodeOn98Family:
+        return "passed over: it is UTF-16 or UTF-8, which the Windows 98 family cannot read";
     }
     return "";
 }

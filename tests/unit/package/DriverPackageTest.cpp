@@ -216,16 +216,18 @@ TEST(DriverPackage, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
                                       {Kind::NoVidMarker, 4, "USB\\VXD_1A2B&PID_3C4E"}}));
 }
 
-TEST(DriverPackage, AUtf16SetupDescriptionIsNoPackageForThe98Family)
+TEST(DriverPackage, AUnicodeSetupDescriptionIsNoPackageForThe98Family)
 {
     using Candidate = PackageReadNotes::Candidate;
-    for (OsClass osClass :
-         {OsClass::Windows98, OsClass::WindowsMe, OsClass::Unsupported, OsClass::Windows2000, OsClass::WindowsXp}) {
-        PackageRead m(osClass);
-        const bool windows98Family = osClass < OsClass::Windows2000;
-        EXPECT_EQ(m.Read(example::Utf16File(example::Inf)), !windows98Family) << static_cast<int>(osClass) << m.failure;
-        ASSERT_EQ(m.notes.candidates.size(), 1u);
-        EXPECT_EQ(m.notes.candidates[0].second, windows98Family ? Candidate::Utf16On98Family : Candidate::Taken);
+    for (const std::string& file : {example::Utf16File(example::Inf), "\xEF\xBB\xBF" + example::Inf}) {
+        for (OsClass osClass :
+             {OsClass::Windows98, OsClass::WindowsMe, OsClass::Unsupported, OsClass::Windows2000, OsClass::WindowsXp}) {
+            PackageRead m(osClass);
+            const bool windows98Family = osClass < OsClass::Windows2000;
+            EXPECT_EQ(m.Read(file), !windows98Family) << static_cast<int>(osClass) << m.failure;
+            ASSERT_EQ(m.notes.candidates.size(), 1u);
+            EXPECT_EQ(m.notes.candidates[0].second, windows98Family ? Candidate::UnicodeOn98Family : Candidate::Taken);
+        }
     }
 }
 
