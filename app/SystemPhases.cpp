@@ -43,12 +43,12 @@ void SystemPhases::DeleteDriverFile(SetupSession& session)
 
 void SystemPhases::PlaceDriverFiles(SetupSession& session, const PhaseSpan& span)
 {
-    ::PlaceDriverFiles(session, session.platform.files, session.platform.registry, span);
+    ::PlaceDriverFiles(session, session.platform.files, session.platform.codePage, session.platform.registry, span);
 }
 
 bool SystemPhases::DriverFilesInPlace(SetupSession& session)
 {
-    return ::DriverFilesInPlace(session.platform.files, session.State);
+    return ::DriverFilesInPlace(session.platform.files, session.platform.codePage, session.State);
 }
 
 bool SystemPhases::DriverFileRemoved(SetupSession& session)

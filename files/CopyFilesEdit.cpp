@@ -1,8 +1,10 @@
 // The edit of the placed INF copy: its install section stops copying files.
 #include "files/CopyFilesEdit.h"
 
+#include <iterator>
+
 #include "files/FileSteps.h"
-#include "text/Texts.h"
+#include "package/InfText.h"
 
 namespace {
 
@@ -13,6 +15,22 @@ std::string SiblingName(const std::string& path, char lastCharacter)
     std::string sibling = path;
     sibling.back() = lastCharacter;
     return sibling;
+}
+
+// Where the first COPYFILES after the header stands, both compared with ASCII letters in any case.
+template <typename Text>
+std::size_t DirectiveAt(Text text, Text header)
+{
+    for (Text* each : {&text, &header})
+        for (auto& c : *each)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<typename Text::value_type>(c - 'a' + 'A');
+    const std::size_t headerAt = text.find(header);
+    if (headerAt == Text::npos)
+        return Text::npos;
+    // From the end of the header: a section named Ex_CopyFiles must keep its own name.
+    static constexpr char directive[] = "COPYFILES";
+    return text.find(Text(std::begin(directive), std::end(directive) - 1), headerAt + header.size());
 }
 
 } // namespace
@@ -32,32 +50,34 @@ void RecoverCopyFilesEdit(FileSystem& files, const std::string& infPath)
         DeleteClearingAttributes(files, previousPath);
 }
 
-bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, std::string& edited)
+bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSectionName, TextCodePage& codePage,
+                           std::string& edited)
 {
-    // A UTF-16 file is searched through a view of one character per code unit, every unit
-    // beyond ASCII standing as a byte that matches nothing, and gets a UTF-16 semicolon. Every
-    // other file is searched byte for byte (UTF-8 included: the header and the directive are
-    // ASCII). Either way the file's byte order mark and every other byte stay as they are.
+    // The header is looked for in the file's own encoding: the code page's bytes, UTF-8 bytes
+    // or UTF-16 code units. Either way the file's byte order mark and every other byte stay.
     const bool utf16 = bytes.size() % 2 == 0 && bytes.compare(0, 2, "\xFF\xFE") == 0;
-    std::string units;
+    const bool utf8 = !utf16 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    const std::string header = "[" + std::string(installSectionName) + "]";
+    std::size_t insertAt;
     if (utf16) {
+        std::u16string units;
         units.reserve(bytes.size() / 2);
-        for (std::size_t at = 0; at < bytes.size(); at += 2) {
-            const unsigned unit = static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
-                                                                              << 8;
-            units += unit < 0x80 ? static_cast<char>(unit) : '\x80';
-        }
+        for (std::size_t at = 0; at < bytes.size(); at += 2)
+            units += static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
+                                           static_cast<unsigned char>(bytes[at + 1]) << 8);
+        const std::size_t directiveAt = DirectiveAt(std::move(units), codePage.ToUtf16(header));
+        insertAt = directiveAt == std::u16string::npos ? std::string::npos : 2 * directiveAt;
+    } else if (utf8) {
+        std::u16string utf8Bytes; // one unit to a byte
+        inf::AppendUtf16AsUtf8(codePage.ToUtf16(header), utf8Bytes);
+        std::string utf8Header;
+        for (const char16_t byte : utf8Bytes) utf8Header += static_cast<char>(byte);
+        insertAt = DirectiveAt(bytes, std::move(utf8Header));
+    } else {
+        insertAt = DirectiveAt(bytes, header);
     }
-    const std::string upper = ToUpperAscii(utf16 ? units : bytes);
-    const std::string header = ToUpperAscii("[" + std::string(installSectionName) + "]");
-    const std::size_t headerAt = upper.find(header);
-    if (headerAt == std::string::npos)
+    if (insertAt == std::string::npos)
         return false;
-    // From the end of the header: a section named Ex_CopyFiles must keep its own name.
-    const std::size_t directiveAt = upper.find("COPYFILES", headerAt + header.size());
-    if (directiveAt == std::string::npos)
-        return false;
-    const std::size_t insertAt = utf16 ? 2 * directiveAt : directiveAt;
     edited.reserve(bytes.size() + 2);
     edited.assign(bytes, 0, insertAt);
     edited += utf16 ? std::string(";\0", 2) : std::string(";");
@@ -65,12 +85,13 @@ bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSec
     return true;
 }
 
-void CommentOutCopyFiles(FileSystem& files, const std::string& infPath, std::string_view installSectionName)
+void CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::string& infPath,
+                         std::string_view installSectionName)
 {
     std::string original;
     std::string edited;
     if (infPath.empty() || !files.ReadAll(infPath, original) || original.empty() ||
-        !CommentedOutCopyFiles(original, installSectionName, edited))
+        !CommentedOutCopyFiles(original, installSectionName, codePage, edited))
         return;
 
     const std::string editedPath = SiblingName(infPath, '$');

@@ -33,7 +33,7 @@ void PlaceCopy(FileSystem& files, const std::string& source, const std::string& 
         CopyWithAttributeClearing(files, source, destination);
 }
 
-void PlaceInfCopy(FileSystem& files, Registry& registry, const SetupState& state)
+void PlaceInfCopy(FileSystem& files, TextCodePage& codePage, Registry& registry, const SetupState& state)
 {
     if (IsWindows98Family(state.OsClass))
         RegisterOtherDevicePath(files, registry, state);
@@ -44,7 +44,7 @@ void PlaceInfCopy(FileSystem& files, Registry& registry, const SetupState& state
     if (destination.empty() || (InfCopyTakesSystemName(state) && !FindMatchingFiles(files, destination).empty()))
         return;
     PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination);
-    CommentOutCopyFiles(files, destination, state.InstallSectionName.view());
+    CommentOutCopyFiles(files, codePage, destination, state.InstallSectionName.view());
 }
 
 void PlacePortDriver(FileSystem& files, const SetupState& state)
@@ -74,7 +74,7 @@ void PlaceDriver(FileSystem& files, const SetupState& state)
 // leaves that file standing: it counts only when it holds the package's bytes, the INF copy
 // edited or, where the edit failed, as it was. A package file that can no longer be read is
 // taken as placed when its destination can be read.
-bool DriverFilesInPlace(FileSystem& files, const SetupState& state)
+bool DriverFilesInPlace(FileSystem& files, TextCodePage& codePage, const SetupState& state)
 {
     const auto holdsPackageFile = [&](std::string_view fileName, const std::string& destination, bool infCopy) {
         std::string bytes, package, edited;
@@ -83,7 +83,8 @@ bool DriverFilesInPlace(FileSystem& files, const SetupState& state)
         const std::string source = SourceOf(state, fileName);
         if (source.empty() || !files.ReadAll(source, package) || bytes == package)
             return true;
-        return infCopy && CommentedOutCopyFiles(package, state.InstallSectionName.view(), edited) && bytes == edited;
+        return infCopy && CommentedOutCopyFiles(package, state.InstallSectionName.view(), codePage, edited) &&
+               bytes == edited;
     };
     // The 98 family's storage driver is the port driver: the system copies nothing itself from
     // the edited copy, so without it the disk cannot work.
@@ -93,7 +94,8 @@ bool DriverFilesInPlace(FileSystem& files, const SetupState& state)
             holdsPackageFile(state.PortDriverFileName.view(), PortDriverDestination(state), false));
 }
 
-void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, const PhaseSpan& span)
+void PlaceDriverFiles(RunContext& run, FileSystem& files, TextCodePage& codePage, Registry& registry,
+                      const PhaseSpan& span)
 {
     const SetupState& state = run.State;
     const bool windows98Family = IsWindows98Family(state.OsClass);
@@ -101,7 +103,7 @@ void PlaceDriverFiles(RunContext& run, FileSystem& files, Registry& registry, co
     run.StartPhase(span);
     run.SetProgressFor(span, 20);
     run.PumpMessages(StepPumpMilliseconds);
-    PlaceInfCopy(files, registry, state);
+    PlaceInfCopy(files, codePage, registry, state);
     run.SetProgressFor(span, 40);
     if (windows98Family) {
         run.PumpMessages(StepPumpMilliseconds);

@@ -104,15 +104,15 @@ void CheckRemoval(TestPlatform& test, SetupSession& session, const std::string& 
 
 // The CopyFiles edit of a placed copy: whatever fails, the copy ends as it was or with one ';'
 // put in, never missing or cut short. (What the edit makes of a text is the unit tests' matter.)
-void CheckCopyFilesEdit(FakeFileSystem& files, std::uint8_t control, const std::string& infBytes,
-                        std::string_view installSection)
+void CheckCopyFilesEdit(FakeFileSystem& files, TextCodePage& codePage, std::uint8_t control,
+                        const std::string& infBytes, std::string_view installSection)
 {
     files.AddFile(EditedCopy, infBytes, (control & 0x80) != 0);
     const Op failing = EditOperations[(control & 0x07) % 6];
     const int failingCall = (control & 0x07) < 6 ? 1 + ((control >> 3) & 0x0F) % 6 : 0; // from the edit's first
     if (failingCall != 0)
         files.faults.FailCall(failing, files.faults.calls[failing] + failingCall);
-    CommentOutCopyFiles(files, EditedCopy, installSection);
+    CommentOutCopyFiles(files, codePage, EditedCopy, installSection);
     files.faults.failing.clear();
 
     Check(files.IsFile(EditedCopy), "the CopyFiles edit lost the INF copy");
@@ -188,6 +188,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CheckRemoval(test, session, copy, state.HardwareIds[i].VidText.str(), state.HardwareIds[i].PidText.str(),
                          pairsFromCopy);
 
-    CheckCopyFilesEdit(files, data[size - 2], copy, state.InstallSectionName.view());
+    CheckCopyFilesEdit(files, codePage, data[size - 2], copy, state.InstallSectionName.view());
     return 0;
 }

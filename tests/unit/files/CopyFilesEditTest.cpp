@@ -54,11 +54,21 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
          Utf16File(u"[ExInstall]\r\n\u4300\u4F00\u5000\u5900\u4600\u4900\u4C00\u4500\u5300\r\n")},
         {"UTF-8", "\xEF\xBB\xBF[Strings]\r\nD=\xE8\xA1\xA8\r\n" + Before, "ExInstall",
          "\xEF\xBB\xBF[Strings]\r\nD=\xE8\xA1\xA8\r\n" + After},
+        // The record holds the name in the code page (here Latin-1); the header is looked for as
+        // the file spells it.
+        {"UTF-8, a name beyond ASCII", "\xEF\xBB\xBF[Instalaci\xC3\xB3n]\r\nCopyFiles=X\r\n", "Instalaci\xF3n",
+         "\xEF\xBB\xBF[Instalaci\xC3\xB3n]\r\n;CopyFiles=X\r\n"},
+        {"UTF-16, a name beyond ASCII", Utf16File(u"[Instalaci\u00F3n]\r\nCopyFiles=X\r\n"), "Instalaci\xF3n",
+         Utf16File(u"[Instalaci\u00F3n]\r\n;CopyFiles=X\r\n")},
+        // An odd number of bytes is never UTF-16, whatever its first two.
+        {"odd-sized, opening like UTF-16", "\xFF\xFE\r\n[ExInstall]\r\nCopyFiles=X\r\n[Strings]\r\n", "ExInstall",
+         "\xFF\xFE\r\n[ExInstall]\r\n;CopyFiles=X\r\n[Strings]\r\n"},
     };
     for (const Case& c : cases) {
         FakeFileSystem files;
+        Latin1CodePage codePage;
         files.AddFile(Path, c.before);
-        CommentOutCopyFiles(files, Path, c.section);
+        CommentOutCopyFiles(files, codePage, Path, c.section);
         EXPECT_EQ(files.Contents(Path), c.after) << c.name;
         EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << c.name;
     }
@@ -76,11 +86,12 @@ TEST(CopyFilesEdit, AHalfWrittenEditLeavesTheCopyAsItWas)
             return false;
         }
     } files;
+    Latin1CodePage codePage;
     files.AddFile(Path, Before);
-    CommentOutCopyFiles(files, Path, "ExInstall");
+    CommentOutCopyFiles(files, codePage, Path, "ExInstall");
     EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"}));
     EXPECT_EQ(files.Contents(Path), Before);
-    CommentOutCopyFiles(files, "C:\\WINDOWS\\INF\\MISSING.INF", "ExInstall");
+    CommentOutCopyFiles(files, codePage, "C:\\WINDOWS\\INF\\MISSING.INF", "ExInstall");
     EXPECT_FALSE(files.Exists("C:\\WINDOWS\\INF\\MISSING.INF")) << "a missing copy is not created";
 }
 

@@ -44,7 +44,7 @@ struct Placement {
     void Place(OsClass osClass)
     {
         session.State.OsClass = osClass;
-        PlaceDriverFiles(session, files, test.registry, {IDS_INSTALLING, 15, 30});
+        PlaceDriverFiles(session, files, test.codePage, test.registry, {IDS_INSTALLING, 15, 30});
     }
     std::string& SearchPath() { return test.registry.Value(CurrentVersion, "OtherDevicePath"); }
 };
@@ -110,7 +110,7 @@ TEST(DriverPlacement, TheCopyOfADescriptionWithATwoLetterExtensionEndsInInf)
         p.files.AddFile("A:\\EXDISK.IN", SetupDescription);
         p.Place(osClass);
         EXPECT_EQ(p.files.Contents(copy), Edited) << copy;
-        EXPECT_TRUE(DriverFilesInPlace(p.files, p.session.State)) << copy;
+        EXPECT_TRUE(DriverFilesInPlace(p.files, p.test.codePage, p.session.State)) << copy;
     }
 }
 
@@ -134,7 +134,7 @@ TEST(DriverPlacement, ACopyUnderANameTheSystemGivesNeverReplacesAFileStandingThe
                 p.files.AddFile(copy, "another package's INF");
             p.Place(osClass);
             EXPECT_EQ(p.files.Contents(copy), standing && !replaced ? "another package's INF" : Edited) << copy;
-            EXPECT_EQ(DriverFilesInPlace(p.files, p.session.State), !standing || replaced) << copy;
+            EXPECT_EQ(DriverFilesInPlace(p.files, p.test.codePage, p.session.State), !standing || replaced) << copy;
         }
     }
 }
@@ -181,7 +181,7 @@ TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyTheDriverAndOn98
 {
     for (const OsClass osClass : {OsClass::WindowsMe, OsClass::WindowsXp}) {
         Place(osClass);
-        EXPECT_TRUE(DriverFilesInPlace(files, session.State));
+        EXPECT_TRUE(DriverFilesInPlace(files, test.codePage, session.State));
         const bool windowsXp = osClass == OsClass::WindowsXp;
         for (const std::string missing :
              {windowsXp ? "C:\\WINDOWS\\inf\\oemEXDISK.INF" : "C:\\WINDOWS\\inf\\other\\EXDISK.INF",
@@ -189,10 +189,10 @@ TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyTheDriverAndOn98
             const bool needed = !windowsXp || !missing.ends_with(".PDR"); // placed on the 98 family only
             const std::string bytes = files.Contents(missing);
             ASSERT_TRUE(files.Remove(missing)) << missing;
-            EXPECT_EQ(DriverFilesInPlace(files, session.State), !needed) << missing;
+            EXPECT_EQ(DriverFilesInPlace(files, test.codePage, session.State), !needed) << missing;
             // What an earlier install left, where the copy over it failed, is not the package's.
             files.AddFile(missing, "an earlier install's file");
-            EXPECT_EQ(DriverFilesInPlace(files, session.State), !needed) << missing;
+            EXPECT_EQ(DriverFilesInPlace(files, test.codePage, session.State), !needed) << missing;
             files.AddFile(missing, bytes);
         }
         // An INF copy whose edit failed is in place as it came; a package gone from the drive
@@ -200,10 +200,10 @@ TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyTheDriverAndOn98
         files.AddFile(osClass == OsClass::WindowsXp ? "C:\\WINDOWS\\inf\\oemEXDISK.INF"
                                                     : "C:\\WINDOWS\\inf\\other\\EXDISK.INF",
                       SetupDescription);
-        EXPECT_TRUE(DriverFilesInPlace(files, session.State));
+        EXPECT_TRUE(DriverFilesInPlace(files, test.codePage, session.State));
         files.AddFile("C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS", "an earlier install's file");
         session.State.ProgramFolder.Assign("B:");
-        EXPECT_TRUE(DriverFilesInPlace(files, session.State));
+        EXPECT_TRUE(DriverFilesInPlace(files, test.codePage, session.State));
         session.State.ProgramFolder.Assign("A:");
     }
 }
