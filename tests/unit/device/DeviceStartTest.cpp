@@ -70,6 +70,18 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
     }
 }
 
+// Where the re-enumeration fails, the 98 family still waits out the database's rebuild and puts
+// the database back; the device has not started.
+TEST(DeviceStart, AFailedReenumerationStillPausesAndRestoresOnThe98Family)
+{
+    Start m(OsClass::Windows98);
+    m.AddToInf({"DRVDATA.BIN=data", "DRVIDX.BIN=index"});
+    m.configManager.faults.FailCall(Op::Scan);
+    EXPECT_FALSE(m.Run().started);
+    EXPECT_EQ(m.InfFolder(), (Files{"DRVDATA.BIN=data", "DRVIDX.BIN=index"}));
+    EXPECT_EQ(std::tuple(m.clock.elapsedMilliseconds, m.view.dispatchCount), std::tuple(3000, 300));
+}
+
 // A rename refused for a moment does not leave the system's file hidden: the restore is tried
 // again every 500 ms while the dialog answers, ten times in all, and a refusal that lasts keeps
 // the backup and says so.

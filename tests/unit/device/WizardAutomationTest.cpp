@@ -33,9 +33,13 @@ struct WizardAutomationTest : ::testing::Test, WizardSystem {};
 
 TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageReadsAt254CharactersAndPumpsMessages)
 {
+    // Another program's windows that are not dialogs never count, whatever they show.
+    const WindowHandle folder = w.AddWindow(NoWindow, "CabinetWClass");
+    w.AddWindow(folder, "Static", "Example USB Disk");
+    w.AddWindow(w.AddWindow(folder, "#32770"), "Static", "Example USB Disk");
     const WindowHandle naming = AddDeviceDialog();
     const WindowHandle hiddenLate = w.AddWindow(NoWindow, "#32770");
-    w.AddWindow(w.AddWindow(hiddenLate, "#32770"), "Static", std::string(240, ' ') + "Example USB Disk");
+    w.AddWindow(w.AddWindow(hiddenLate, "#32770"), "Static", std::string(239, ' ') + "Example USB Disk");
     const WindowHandle wizard = w.AddWindow(NoWindow, "#32770");
     const WindowHandle page = w.AddWindow(wizard, "#32770");
     w.AddWindow(page, "Static", std::string(238, ' ') + "Example USB Disk"); // ends at character 254
@@ -77,6 +81,25 @@ TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTim
     EXPECT_EQ(w.log, (Lines{Next, Next, Reset, Reset, Finish}));
 }
 
+// A page that turns with neither button usable (Next off, Finish on but hidden) is a change all
+// the same: the quiet count starts again, and only the last page gets Finish.
+TEST_F(WizardAutomationTest, APageWithoutAUsableButtonRestartsTheQuietCount)
+{
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Installing Example USB Disk", "Completed"});
+    w.Window(wizard.next).enabled = false;
+    clock.onSleep = [&] {
+        if (clock.sleeps.size() == 100) {
+            wizard.ShowPage(1);
+            w.Window(wizard.next).enabled = false;
+        }
+        if (clock.sleeps.size() == 250)
+            wizard.ShowPage(2);
+    };
+    EXPECT_TRUE(Drive());
+    EXPECT_EQ(w.log, (Lines{Next, Next, Finish}));
+    EXPECT_EQ(clock.sleeps.size(), 250u);
+}
+
 // A page that never changes, and a device dialog that keeps showing the text but whose every
 // command times out: the quiet limit ends the loop, with the bar at the end.
 TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopAndAHungDeviceDialogIsAFailedCycle)
@@ -96,9 +119,10 @@ TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopAndAHungDeviceDialogIsAFailedC
 // left waiting longer than it will.
 TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
 {
-    // milliseconds each command to the dialog takes, commands it gets, time the driving took
-    const std::tuple<int, long, long long> cases[] = {{0, 600, 600 * 500}, {2900, 89, 89 * 3400}};
-    for (const auto& [answer, commands, driving] : cases) {
+    // milliseconds each command to the dialog takes, commands it gets, time the driving took, the
+    // bar's last position (it stops at the end of its stretch however many cycles run)
+    const std::tuple<int, long, long long, int> cases[] = {{0, 600, 600 * 500, 100}, {2900, 89, 89 * 3400, 84}};
+    for (const auto& [answer, commands, driving, lastPosition] : cases) {
         WizardSystem m;
         FakeWizard wizard(m.w, {"Welcome: Example USB Disk", "Stuck"});
         const WindowHandle dialog = m.AddDeviceDialog();
@@ -108,6 +132,7 @@ TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
         EXPECT_FALSE(m.Drive());
         EXPECT_EQ(m.Sent(Reset), commands) << answer;
         EXPECT_EQ(m.clock.elapsedMilliseconds, 2 * 500 + driving) << answer;
+        EXPECT_EQ(m.view.Progress().back(), lastPosition) << answer;
     }
 }
 

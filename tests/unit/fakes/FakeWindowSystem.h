@@ -71,11 +71,12 @@ public:
     {
         return window != NoWindow && Chain(window, [](const FakeWindow& each) { return each.visible; });
     }
-    bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t) override
+    // The whole wParam and any lParam are logged: a command carries its id alone.
+    bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) override
     {
         const bool exists = windows_.count(window) != 0;
-        log.push_back("command " + std::to_string(wParam & 0xFFFF) + " to " +
-                      (exists ? Window(window).text : "(no window)"));
+        log.push_back("command " + std::to_string(wParam) + (lParam ? " lParam " + std::to_string(lParam) : "") +
+                      " to " + (exists ? Window(window).text : "(no window)"));
         if (!exists || !Chain(window, [](const FakeWindow& each) { return !each.hung; }))
             return false;
         if (onCommand)
