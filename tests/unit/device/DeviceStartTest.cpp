@@ -70,6 +70,39 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
     }
 }
 
+// The steps themselves, in order, from a folder an interrupted run left with both names of each
+// file: the stale backups go, the system's files are renamed (each hide removes both backups
+// first, then renames both files), and after the re-enumeration renamed back.
+TEST(DeviceStart, HideAndRestoreTakeTheirStepsInOrder)
+{
+    const auto steps = [](const std::string& file, const std::string& backup, const std::string& file2,
+                          const std::string& backup2) {
+        const std::string inf = "C:\\WINDOWS\\INF\\";
+        const auto move = [&](const std::string& from, const std::string& to) {
+            return "move " + inf + from + " -> " + inf + to;
+        };
+        const Files removeBackups{"delete " + inf + backup, "delete " + inf + backup2};
+        Files hide = removeBackups, restore{move(backup, file), move(backup2, file2)};
+        hide.insert(hide.end(), {move(file, backup), move(file2, backup2)});
+        restore.insert(restore.end(), removeBackups.begin(), removeBackups.end());
+        return std::pair(hide, restore);
+    };
+    const auto [hideUsbStorage, restoreUsbStorage] = steps("USBSTOR.INF", "USBSTOR.IQ7", "USBSTOR.PNF", "USBSTOR.PQ7");
+    const auto [hideDatabase, restoreDatabase] = steps("DRVIDX.BIN", "DRVIDX.Q7", "DRVDATA.BIN", "DRVDATA.Q7");
+    for (OsClass osClass : {OsClass::WindowsXp, OsClass::Windows98}) {
+        Start m(osClass);
+        m.AddToInf({"USBSTOR.INF=inf", "USBSTOR.PNF=pnf", "USBSTOR.IQ7=old", "USBSTOR.PQ7=old", "DRVDATA.BIN=data",
+                    "DRVIDX.BIN=index", "DRVDATA.Q7=old", "DRVIDX.Q7=old"});
+        m.Run();
+        // XP first puts back what a cut-off run left; the system's files win over stale backups.
+        Files expected = osClass == OsClass::WindowsXp ? restoreUsbStorage : Files{};
+        for (const Files& part : osClass == OsClass::WindowsXp ? std::vector{hideUsbStorage, restoreUsbStorage}
+                                                               : std::vector{hideDatabase, restoreDatabase})
+            expected.insert(expected.end(), part.begin(), part.end());
+        EXPECT_EQ(m.files.log, expected) << static_cast<int>(osClass);
+    }
+}
+
 // Where the re-enumeration fails, the 98 family still waits out the database's rebuild and puts
 // the database back; the device has not started.
 TEST(DeviceStart, AFailedReenumerationStillPausesAndRestoresOnThe98Family)

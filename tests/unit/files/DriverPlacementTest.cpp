@@ -56,18 +56,43 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
 {
     files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
     files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
+    // Every change to the disk and the registry, in order between the status line and the bar.
+    files.faults.afterChange = [&] { test.view.transcript.push_back(files.log.back()); };
+    test.registry.faults.afterChange = [&] { test.view.transcript.push_back("registry"); };
     Place(OsClass::Unsupported);
     // The edited copy is written beside the copy and swapped in, so a cut-off run leaves one whole.
-    Lines copySteps;
-    std::copy_if(files.log.begin(), files.log.end(), std::back_inserter(copySteps),
-                 [](const std::string& line) { return line.find("\\EXDISK.IN") != std::string::npos; });
-    const std::string copy = "C:\\WINDOWS\\inf\\other\\EXDISK.IN";
-    EXPECT_EQ(copySteps,
-              (Lines{"attributes " + copy + "F", "copy A:\\EXDISK.IN_ -> " + copy + "F", "attributes " + copy + "F",
-                     "attributes " + copy + "$", "delete " + copy + "$", "attributes " + copy + "~",
-                     "delete " + copy + "~", "copy " + copy + "F -> " + copy + "$", "attributes " + copy + "$",
-                     "rewrite " + copy + "$", "move " + copy + "F -> " + copy + "~",
-                     "move " + copy + "$ -> " + copy + "F", "attributes " + copy + "~", "delete " + copy + "~"}));
+    const std::string copy = "C:\\WINDOWS\\inf\\other\\EXDISK.IN", port = "C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
+                      driver = "C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS";
+    EXPECT_EQ(test.view.transcript, (Lines{"text 1008 installing...",
+                                           "progress 18",
+                                           "mkdir C:\\WINDOWS\\INF\\OTHER",
+                                           "registry",
+                                           "attributes " + copy + "F",
+                                           "copy A:\\EXDISK.IN_ -> " + copy + "F",
+                                           "attributes " + copy + "F",
+                                           "attributes " + copy + "$",
+                                           "delete " + copy + "$",
+                                           "attributes " + copy + "~",
+                                           "delete " + copy + "~",
+                                           "copy " + copy + "F -> " + copy + "$",
+                                           "attributes " + copy + "$",
+                                           "rewrite " + copy + "$",
+                                           "move " + copy + "F -> " + copy + "~",
+                                           "move " + copy + "$ -> " + copy + "F",
+                                           "attributes " + copy + "~",
+                                           "delete " + copy + "~",
+                                           "progress 21",
+                                           "progress 24",
+                                           "attributes " + port,
+                                           "copy A:\\EXDISK.PDR -> " + port,
+                                           "attributes " + port,
+                                           "delete C:\\WINDOWS\\inf\\DRVIDX.BIN",
+                                           "delete C:\\WINDOWS\\inf\\DRVDATA.BIN",
+                                           "progress 27",
+                                           "attributes " + driver,
+                                           "copy A:\\EXDISK.SY_ -> " + driver,
+                                           "attributes " + driver,
+                                           "progress 30"}));
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR"), "port driver");
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");
@@ -96,6 +121,7 @@ TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
         EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\system32\\drivers\\USBDISK.SYS"), "usb driver");
         EXPECT_EQ(p.files.Names("C:\\WINDOWS\\system\\iosubsys"), Lines{});
         EXPECT_EQ(p.SearchPath(), "C:\\OLD;D:\\OTHER");
+        EXPECT_EQ(p.test.view.Progress(), (std::vector<int>{18, 21, 27, 30}));
     }
 }
 
