@@ -42,6 +42,27 @@ TEST(DialogStart, AnAcceptedSystemShowsTheInstructionAndWaits)
     EXPECT_EQ(d.session.Brand.LinkText, "no link");
 }
 
+// Without SetupName and SetupDeviceDesc the shipped texts stand: the title, the device name in the
+// instruction and the about box's text. A message box puts the device name in for its token too,
+// once: the name's own tokens stay.
+TEST(DialogStart, ThePackagesNamesOrTheShippedOnesStandInEveryText)
+{
+    example::Machine m;
+    m.AddPackage(example::SetupDescription{.setup = example::Section("Setup", "FDDInf=F.IN_\r\n")}.Text());
+    StartSetupDialog(m.session, m.phases, false);
+    EXPECT_EQ(m.view.Lines("caption "), Transcript{"NORVALE PocketVault Win98 Driver Setup Utility"});
+    EXPECT_EQ(m.view.Lines("text 1014 "),
+              Transcript{"This program will install or uninstall PocketVault device driver for you."});
+    EXPECT_EQ(m.session.Brand.AboutText, "About text");
+
+    Dialog d("SetupDeviceDesc=A#DEV_NAME#B\r\n");
+    d.files.Remove("C:\\PKG\\EXDISK.SY_");
+    d.view.strings[IDS_SYS_NOT_FOUND] = "#DEV_NAME# / #DEV_NAME# SYS missing";
+    d.Start();
+    EXPECT_EQ(d.view.Lines("message "),
+              Transcript{"[Example Disk Setup] A#DEV_NAME#B / A#DEV_NAME#B SYS missing flags 16"});
+}
+
 // Without the folders no package is read, so no message says that none was found: its paths would
 // be built at the current drive's root. (The package read's tests have the message of a folder
 // without a package.)

@@ -45,6 +45,23 @@ TEST(JobControl, TheRemovalPhaseRepeatsWhileNodesComeBackButAtMostSixteenTimes)
     }
 }
 
+// A package whose every model line was passed over has no pair: the uninstall still looks for
+// nodes and removes the driver.
+TEST(JobControl, AnUninstallWithoutPairsStillRemovesTheDriver)
+{
+    example::Machine m(OsClass::WindowsXp);
+    m.AddPackage(example::SetupDescription{
+        .models = example::Section("ExModels", "%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C\r\n"),
+        .setup = example::Section("Setup", "FDDInf=EXFLOP.IN_\r\nWin98Only=0\r\nSetupName=Example Disk Setup\r\n")}
+                     .Text());
+    m.files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
+    m.Run(Job::Uninstall);
+    EXPECT_TRUE(m.session.State.HardwareIds.empty());
+    EXPECT_GE(m.devices.faults.calls[Op::ListNodes], 1);
+    EXPECT_FALSE(m.files.Exists("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"));
+    EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "), Transcript{"Uninstallation is complete. flags 64"});
+}
+
 // Outside Windows XP the device started when the re-enumeration worked and the disk's node came
 // back: the run waits up to five seconds for it, answering meanwhile, and a disk that is not
 // plugged in did not start. On Windows XP the USB storage INF that cannot be renamed back
@@ -179,6 +196,17 @@ TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)
 {
     for (unsigned id = 16; id <= 31; ++id) EXPECT_TRUE(IsAboutCommand(id)) << id;
     for (unsigned id : {0u, 15u, 32u, 0xF060u, 0xF010u, 0xF100u}) EXPECT_FALSE(IsAboutCommand(id)) << id;
+}
+
+// The minimised dialog's icon is centred with an odd pixel to the right and below; in a client
+// smaller than the icon it starts to the left of and above it.
+TEST(AboutBox, TheMinimisedIconIsCentred)
+{
+    const std::tuple<int, int, int, int> cases[] = {{32, 32, 0, 0}, {33, 35, 1, 2}, {27, 28, -2, -1}};
+    for (const auto& [width, height, x, y] : cases) {
+        const IconPlacement at = MinimisedIconPlacement(width, height, 32, 32);
+        EXPECT_EQ(std::tuple(at.x, at.y), std::tuple(x, y)) << width << "x" << height;
+    }
 }
 
 TEST(AboutBox, LinkIsActiveOnlyWithThePrefixAndOnlyWhenTheCommandFits)

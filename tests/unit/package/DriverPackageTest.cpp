@@ -165,6 +165,7 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
     };
     const Case cases[] = {
         {"A=InstA,USB\\VID_1A2B&PID_3C4D&REV_0100", "", "1A2B/3C4D -> A,InstA"},
+        {"A=InstA,USB\\VID_1A2B&VID_9999&PID_3C4D", "", "1A2B/3C4D -> A,InstA"}, // the first VID_ counts
         // Lines without VID_ (which is written in upper case), or without four characters after
         // VID_ and PID_, add nothing; any of them taken would add a pair or be the target.
         {"P=InstP,*PNP0A03\r\nL=InstL,usb\\vid_1a2b&pid_3c4d\r\nV=InstV,USB\\VID_1A2B\r\nV=InstV,USB\\VID_1A2B&PID_\r\n"
