@@ -225,6 +225,8 @@ class TestRun:
                            r"HKCU\Software\Wine\Explorer\Desktops": {DESKTOP_NAME: DESKTOP_SIZE}})
         self.server(*RESTART)
         warmup.drive([])  # the first program started pays for the desktop's start; here, not in the first case
+        if warmup.failures:  # else every case would wait out its own timeouts
+            raise HarnessError("the test driver cannot run in the prefix: " + "; ".join(warmup.failures))
         print(f"{self.arch} prefix {self.prefix} on display {self.display}, "
               f"ready in {time.monotonic() - started:.1f} s")
 
