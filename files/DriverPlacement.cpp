@@ -5,7 +5,7 @@
 #include "files/CopyFilesEdit.h"
 #include "files/SearchPath.h"
 #include "files/WindowsPaths.h"
-#include "package/FileSearch.h"
+#include "files/FileSteps.h"
 #include "text/Paths.h"
 
 namespace {
@@ -41,7 +41,7 @@ void PlaceInfCopy(FileSystem& files, TextCodePage& codePage, Registry& registry,
     // Under such a name a file that survived the removal (which deleted every copy that lists
     // one of the pairs) is another package's INF, which the system installed there: it stays,
     // and the placement check says that the copy is not in place.
-    if (destination.empty() || (InfCopyTakesSystemName(state) && !FindMatchingFiles(files, destination).empty()))
+    if (destination.empty() || (InfCopyTakesSystemName(state) && Exists(files, destination)))
         return;
     PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination);
     CommentOutCopyFiles(files, codePage, destination, state.InstallSectionName.view());

@@ -1,7 +1,7 @@
 // File steps the placement, the removal, the copy-file edit and the hiding share.
 #include "files/FileSteps.h"
 
-#include "package/FileSearch.h"
+#include "text/Texts.h"
 
 void DeleteClearingAttributes(FileSystem& files, const std::string& path)
 {
@@ -11,5 +11,13 @@ void DeleteClearingAttributes(FileSystem& files, const std::string& path)
 
 bool Exists(FileSystem& files, const std::string& path)
 {
-    return !FindMatchingFiles(files, path).empty();
+    // On Windows 2000 and XP the search also finds a file whose short 8.3 alias is the name: only a
+    // name that ends the path, after a backslash, is the file itself. Comparing the ends needs no
+    // separator search, which a double-byte name could mislead.
+    for (const std::string& name : files.FindFiles(path)) {
+        if (!name.empty() && name.size() < path.size() && path[path.size() - name.size() - 1] == '\\' &&
+            ToUpperAscii(path.substr(path.size() - name.size())) == ToUpperAscii(name))
+            return true;
+    }
+    return false;
 }

@@ -102,7 +102,7 @@ int RemoveCopiesOfPair(const InfReading& reading, const SetupState& state, const
     const InfOpenOptions options = SystemInfOptions(state, reading.system, reading.codePage);
 
     int matched = 0;
-    for (const std::string& name : FindMatchingFiles(files, pattern)) {
+    for (const std::string& name : FindMatchingFiles(files, reading.codePage, pattern)) {
         const std::string path = InfCopyPath(state, name);
         if (path.empty())
             continue;

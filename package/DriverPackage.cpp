@@ -27,7 +27,7 @@ std::unique_ptr<InfFile> OpenSetupDescription(const InfReading& reading, SetupSt
     std::string pattern;
     std::vector<std::string> names;
     if (JoinPath(reading.codePage, state.ProgramFolder.view(), SetupDescriptionPattern, pattern))
-        names = FindMatchingFiles(reading.files, pattern);
+        names = FindMatchingFiles(reading.files, reading.codePage, pattern);
     if (names.empty()) {
         result.messageId = IDS_INF_NOT_FOUND;
         failure.kind = Kind::NoSetupDescription;
@@ -125,7 +125,7 @@ bool FindFirstFitting(const InfReading& reading, std::string_view folder, std::s
     std::string path;
     if (!JoinPath(reading.codePage, folder, pattern, path))
         return false;
-    for (const std::string& name : FindMatchingFiles(reading.files, path)) {
+    for (const std::string& name : FindMatchingFiles(reading.files, reading.codePage, path)) {
         if (fileName.Assign(name))
             return true;
     }

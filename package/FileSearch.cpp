@@ -55,10 +55,20 @@ bool MatchFrom(const std::vector<Token>& tokens, std::size_t token, std::string_
     return position == name.size();
 }
 
-// A name a search may hand back that is no entry of the folder itself.
-bool IsPlainName(std::string_view name)
+// A name a search may hand back that is no entry of the folder itself. The second byte of a
+// double-byte character (ソ is 83 5C in code page 932) is part of the name, not a separator.
+bool IsPlainName(std::string_view name, const TextCodePage& codePage)
 {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string_view::npos;
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(name[i]);
+        if (codePage.IsLeadByte(byte) && i + 1 < name.size())
+            ++i;
+        else if (byte == '\\' || byte == '/' || byte == ':')
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -80,7 +90,7 @@ bool MatchesSearchPattern(std::string_view name, std::string_view pattern)
     return MatchFrom(tokens, 0, name, 0, name.rfind('.'));
 }
 
-std::vector<std::string> FindMatchingFiles(FileSystem& files, const std::string& pattern)
+std::vector<std::string> FindMatchingFiles(FileSystem& files, const TextCodePage& codePage, const std::string& pattern)
 {
     // The name part of the pattern is always ASCII of our own, so its last backslash is the
     // separator whatever double-byte characters the folder holds.
@@ -89,7 +99,7 @@ std::vector<std::string> FindMatchingFiles(FileSystem& files, const std::string&
         separator == std::string::npos ? std::string_view(pattern) : std::string_view(pattern).substr(separator + 1);
     std::vector<std::string> names;
     for (std::string& name : files.FindFiles(pattern)) {
-        if (IsPlainName(name) && MatchesSearchPattern(name, namePattern))
+        if (IsPlainName(name, codePage) && MatchesSearchPattern(name, namePattern))
             names.push_back(std::move(name));
     }
     return names;

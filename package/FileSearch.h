@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/TextCodePage.h"
 
 // Windows' matching of a search pattern against one name, without regard to ASCII case: "*" any
 // run of characters; "*" before "." stops short of the name's last dot; "?" one character, or
@@ -13,7 +14,7 @@
 // or the end of the pattern also matches the end of a name without dot (so "*.*" takes "README").
 bool MatchesSearchPattern(std::string_view name, std::string_view pattern);
 
-// The names a search of pattern ("C:\\WINDOWS\\INF\\OEM*.INF") yields, in the search's order,
+// The names a search of pattern ("C:\\WINDOWS\\INF\\OEM*.INF", its name part ASCII) yields, in the search's order,
 // without those the system matched only by their short 8.3 alias ("x.sy_old" is found by
 // "*.sy_" on Windows 2000 and XP) and without any that is no plain name of the folder.
-std::vector<std::string> FindMatchingFiles(FileSystem& files, const std::string& pattern);
+std::vector<std::string> FindMatchingFiles(FileSystem& files, const TextCodePage& codePage, const std::string& pattern);

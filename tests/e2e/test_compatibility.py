@@ -4,8 +4,8 @@
 
 import shutil
 
-from wine_harness import (ENUM, EXIT, INSTALL, MESSAGE, START, TITLE, UNINSTALL, UNINSTALL_COMPLETE,
-                          USB_CLASS, WAIT_DIALOG, Case, case, expect_placed)
+from wine_harness import (DRIVER, ENUM, EXIT, INSTALL, MESSAGE, OTHER_FOLDER, PACKAGE, START, TITLE, UNINSTALL,
+                          UNINSTALL_COMPLETE, USB_CLASS, WAIT_DIALOG, Case, case, expect_placed)
 
 # The last character's second byte in code page 932 is 0x5C, the byte of a backslash.
 FOLDER_ENDING_IN_0X5C = "ソフト表"
@@ -28,6 +28,21 @@ def japanese_folder(c: Case) -> None:
         c.equal(dump[0]["caption"], TITLE, "caption (the package's title)")
         c.equal({i: dump.get(i, {}).get("text") for i in JAPANESE_LABELS}, JAPANESE_LABELS, "labels in Japanese")
     expect_placed(c, "win98")
+
+
+# Names whose double-byte characters end in that byte: a driver named so is the package's, and
+# an installed copy named so goes with its precompiled twin and the driver.
+@case("compatibility.japanese_file_names_with_a_backslash_byte")
+def japanese_names(c: Case) -> None:
+    c.prepare("win98")
+    (c.folder / "EXDISK.SY_").rename(c.folder / "表.SY_")
+    copy, driver = rf"{OTHER_FOLDER}\ソニーEXDISK.INF", DRIVER.replace("EXDISK.SYS", "表.SYS")
+    c.put(copy, (PACKAGE / "EXDISK.IN_").read_bytes())
+    c.put(copy[:-4] + ".PNF", b"precompiled")
+    c.put(driver, b"driver of an earlier install")
+    c.drive([c.launch(), WAIT_DIALOG, f"click {UNINSTALL}", f"click {START}", *MESSAGE], lang="ja_JP.UTF-8", code=0,
+            box=(TITLE, "アンインストールを完了しました。", "information"))
+    c.equal([c.read(path) for path in (copy, copy[:-4] + ".PNF", driver)], [None] * 3, "copy, twin and driver deleted")
 
 
 @case("compatibility.planted_system_dlls_are_not_loaded")

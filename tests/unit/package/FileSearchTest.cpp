@@ -2,7 +2,9 @@
 // entry of the folder or that the pattern does not take by their long name.
 #include <gtest/gtest.h>
 
+#include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
+#include "files/FileSteps.h"
 #include "package/FileSearch.h"
 
 using Strings = std::vector<std::string>;
@@ -36,5 +38,26 @@ TEST(FileSearchTest, NamesThatAreNoEntryOfTheFolderOrMatchOnlyByTheirShortAliasA
             return {".", "..", "..\\EVIL.INF", "C:\\X.INF", "A/B.INF", "", "OEM5.INF_OLD", "OEM5.INF"};
         }
     } files;
-    EXPECT_EQ(FindMatchingFiles(files, "C:\\WINDOWS\\INF\\*.INF"), Strings{"OEM5.INF"});
+    EXPECT_EQ(FindMatchingFiles(files, Latin1CodePage(), "C:\\WINDOWS\\INF\\*.INF"), Strings{"OEM5.INF"});
+}
+
+// In code page 932 the second byte of ソ (83 5C) is the backslash's: such names are found, by the
+// searches of the package and of the installed copies, and by a file's whole path.
+TEST(FileSearchTest, ADoubleByteCharacterEndingInABackslashByteIsPartOfTheName)
+{
+    const std::string sony = "\x83\x5C\x83\x6A\x81\x5B"; // ソニー
+    struct ScriptedSearch : FakeFileSystem {
+        Strings names;
+        Strings FindFiles(const std::string&) override { return names; }
+    } files;
+    files.names = {sony + "EXDISK.INF", "A\\B.INF"};
+    EXPECT_EQ(FindMatchingFiles(files, ShiftJisCodePage(), "C:\\WINDOWS\\INF\\OTHER\\*.INF"),
+              Strings{sony + "EXDISK.INF"});
+    EXPECT_EQ(FindMatchingFiles(files, Latin1CodePage(), "C:\\WINDOWS\\INF\\OTHER\\*.INF"), Strings{});
+
+    files.names = {"\x95\x5C.SYS"}; // 表.SYS
+    EXPECT_TRUE(Exists(files, "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\\x95\x5C.SYS"));
+    EXPECT_FALSE(Exists(files, "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\X\x95\x5C.SYS"));
+    files.names = {"x.sy_old"}; // found by its 8.3 alias
+    EXPECT_FALSE(Exists(files, "C:\\WINDOWS\\X~1.SY_"));
 }
