@@ -1,12 +1,14 @@
 // The one command-line switch.
 #pragma once
 #include <string>
+#include <string_view>
 
 // True when the arguments after the program's own path, upper-cased, hold "/S" anywhere (so /s
 // and /SILENT count too). The program's path, quoted or not, is never looked at: a folder such as
-// "C:/Setup files" must not make a run silent.
-bool HasSilentSwitch(std::string commandLine);
+// "C:/Setup files" must not make a run silent. programPath is the program file's full path.
+bool HasSilentSwitch(std::string commandLine, std::string_view programPath);
 
 // The command line without the program's path: after the closing quote when the line starts
-// with one, else after the first blank.
-std::string ArgumentsOf(const std::string& commandLine);
+// with one, else after the program's full path when it starts with that (in any case, either
+// slash), else after the first blank.
+std::string ArgumentsOf(const std::string& commandLine, std::string_view programPath);

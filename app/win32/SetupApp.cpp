@@ -15,7 +15,9 @@ public:
     {
         RestrictDllSearchPath();
         InitCommonControlsFromSystem(); // registers the progress bar's window class
-        SilentMode = HasSilentSwitch(GetCommandLineA());
+        char programPath[MAX_PATH] = {};
+        const DWORD length = GetModuleFileNameA(nullptr, programPath, MAX_PATH);
+        SilentMode = HasSilentSwitch(GetCommandLineA(), length < MAX_PATH ? programPath : "");
         Win32Platform services;
         SetupDialog dialog(instance, SilentMode, services);
         return dialog.Run();
