@@ -25,9 +25,11 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
     // Unquoted, with blanks, as CreateProcess passes a program's path on: the whole path is the
     // program's, however it is written.
     const std::string spaced = "C:\\Setup files\\Setup.exe";
-    for (const char* commandLine : {"C:/Setup files/Setup.exe", "c:\\setup files\\SETUP.EXE /q"})
+    for (const char* commandLine : {"C:/Setup files/Setup.exe", "c:\\setup files\\SETUP.EXE /q",
+                                    "C:/Setup files/Setup /q", "C:/Setup files/Setup"})
         EXPECT_FALSE(HasSilentSwitch(commandLine, spaced)) << commandLine;
     EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup.exe /s", spaced));
+    EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup /s", spaced));
 }
 
 TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
