@@ -26,9 +26,10 @@ std::string ArgumentsOf(const std::string& commandLine, std::string_view program
     if (!commandLine.empty() && commandLine[0] == '"') {
         end = commandLine.find('"', 1);
         end = end == std::string::npos ? commandLine.size() : end + 1;
-    } else if (startsWith(programPath) || startsWith(withoutExe)) {
-        // A path with blanks, unquoted, as CreateProcess passes it on.
-        end = startsWith(programPath) ? programPath.size() : withoutExe.size();
+    } else if (startsWith(programPath)) { // a path with blanks, unquoted, as CreateProcess passes it on
+        end = programPath.size();
+    } else if (startsWith(withoutExe)) {
+        end = withoutExe.size();
     } else {
         end = commandLine.find_first_of(" \t");
         if (end == std::string::npos)
