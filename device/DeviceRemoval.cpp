@@ -19,23 +19,14 @@ const RemovalPass RemovalPasses[] = {
     {HardDiskControllerClass, "UQ7STOR"},
 };
 
-bool CarriesAnyPair(const std::string& instanceId, const HardwareIdList& hardwareIds)
-{
-    for (const HardwareIdEntry& entry : hardwareIds) {
-        if (CarriesPair(instanceId, entry.VidText.view(), entry.PidText.view()))
-            return true;
-    }
-    return false;
-}
-
 // One pass: every node of the class from the enumerator, attached or not, whose instance ID
 // carries one of the pairs is removed once; the number of successful removals.
-int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds, const ClassGuid& classGuid,
+int RemoveDevicesOfClass(DeviceSetup& devices, const PairIndex& pairs, const ClassGuid& classGuid,
                          const std::string& enumerator)
 {
     int removed = 0;
     for (const std::string& instanceId : devices.InstanceIds(classGuid, enumerator, DeviceNodes::All)) {
-        if (CarriesAnyPair(instanceId, hardwareIds) && devices.RemoveDevice(instanceId))
+        if (pairs.FirstPairIn(instanceId) != PairIndex::NoPair && devices.RemoveDevice(instanceId))
             ++removed;
     }
     return removed;
@@ -45,18 +36,19 @@ int RemoveDevicesOfClass(DeviceSetup& devices, const HardwareIdList& hardwareIds
 
 int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds)
 {
+    const PairIndex pairs(hardwareIds);
     int removed = 0;
     for (const RemovalPass& pass : RemovalPasses)
-        removed += RemoveDevicesOfClass(devices, hardwareIds, pass.classGuid, pass.enumerator);
+        removed += RemoveDevicesOfClass(devices, pairs, pass.classGuid, pass.enumerator);
     return removed;
 }
 
-bool DiskAttached(DeviceSetup& devices, const HardwareIdList& hardwareIds)
+bool DiskAttached(DeviceSetup& devices, const PairIndex& pairs)
 {
     const RemovalPass& usbDevice = RemovalPasses[0];
     for (const std::string& instanceId :
          devices.InstanceIds(usbDevice.classGuid, usbDevice.enumerator, DeviceNodes::Attached)) {
-        if (CarriesAnyPair(instanceId, hardwareIds))
+        if (pairs.FirstPairIn(instanceId) != PairIndex::NoPair)
             return true;
     }
     return false;

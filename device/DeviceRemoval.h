@@ -2,6 +2,7 @@
 // disk is attached.
 #pragma once
 
+#include "package/HardwareIdMatch.h"
 #include "platform/DeviceSetup.h"
 #include "records/HardwareIdList.h"
 
@@ -13,4 +14,4 @@ constexpr ClassGuid HardDiskControllerClass = {
 // One pass over each class and enumerator the disk appears under; the number of nodes removed.
 int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds);
 // Whether the USB node of a device attached now carries one of the pairs.
-bool DiskAttached(DeviceSetup& devices, const HardwareIdList& hardwareIds);
+bool DiskAttached(DeviceSetup& devices, const PairIndex& pairs);

@@ -27,7 +27,8 @@ constexpr int AttachCheckMilliseconds = 500;
 
 bool WaitForAttachedDisk(RunContext& run, DeviceSetup& devices)
 {
-    for (int waited = 0; !DiskAttached(devices, run.State.HardwareIds); waited += AttachCheckMilliseconds) {
+    const PairIndex pairs(run.State.HardwareIds);
+    for (int waited = 0; !DiskAttached(devices, pairs); waited += AttachCheckMilliseconds) {
         if (waited >= AttachWaitMilliseconds)
             return false;
         run.PumpMessages(AttachCheckMilliseconds);

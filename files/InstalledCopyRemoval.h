@@ -7,8 +7,9 @@
 // Deletes every INF copy in the system's INF folder that lists the pair, with its .PNF twin;
 // the number of copies that matched.
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText);
-// The same for each pair of the list in turn, each pair with its own search of the folder; a
-// copy is read once for all the pairs. The number of copies that matched, over all the pairs.
+// The same for all the pairs of the list, pair by pair in list order: a copy goes with the first
+// pair it lists. One search of the folder and one read of each copy serve all the pairs; the
+// number of copies that matched.
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs);
 // Deletes the installed driver, and on the 98 family the installed port driver.
 void DeleteDriverFile(FileSystem& files, const SetupState& state);

@@ -1,7 +1,10 @@
 // The pair match.
 #include "package/HardwareIdMatch.h"
 
+#include <algorithm>
+
 #include "package/ShortTextSearch.h"
+#include "package/StableSort.h"
 #include "text/Texts.h"
 
 namespace {
@@ -16,21 +19,38 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// Whether the ID holds the marker followed by the text, without regard to case. Found from the
-// marker's last character, '_', which few IDs hold more than twice; no copy is made, since the
-// removal of installed copies asks this of every hardware ID of every INF file in the system.
-bool HoldsMarkedText(std::string_view id, std::string_view marker, std::string_view text)
+// The value of a VID or PID text.
+std::uint32_t IdValue(std::string_view text)
+{
+    std::uint32_t value = 0;
+    for (char c : text) {
+        const unsigned unit = static_cast<unsigned char>(c);
+        value = value << 4 | (unit <= '9' ? unit - '0' : (unit | 0x20u) - 'a' + 10);
+    }
+    return value;
+}
+
+// Calls `take` with the value of each VID or PID text that follows the marker in the ID, in any
+// case. Found from the marker's last character, '_', which few IDs hold more than twice; no copy
+// is made, since the removal asks this of every hardware ID of every INF file in the system.
+template <typename Take>
+void ForEachMarkedValue(std::string_view id, std::string_view marker, Take take)
 {
     const std::size_t before = marker.size() - 1;
-    for (std::size_t last = FindInShortText(id, marker.back(), before); last != std::string_view::npos;
+    for (std::size_t last = FindInShortText(id, marker.back(), before);
+         last != std::string_view::npos && last + IdTextLength < id.size();
          last = FindInShortText(id, marker.back(), last + 1)) {
-        if (last + text.size() >= id.size())
-            return false;
-        if (SameIgnoringCase(id.substr(last - before, marker.size()), marker) &&
-            SameIgnoringCase(id.substr(last + 1, text.size()), text))
-            return true;
+        const std::string_view text = id.substr(last + 1, IdTextLength);
+        if (SameIgnoringCase(id.substr(last - before, marker.size()), marker) && IsIdText(text))
+            take(IdValue(text));
     }
-    return false;
+}
+
+bool HoldsMarkedValue(std::string_view id, std::string_view marker, std::uint32_t value)
+{
+    bool held = false;
+    ForEachMarkedValue(id, marker, [&](std::uint32_t found) { held = held || found == value; });
+    return held;
 }
 
 } // namespace
@@ -39,5 +59,50 @@ bool CarriesPair(std::string_view id, std::string_view vidText, std::string_view
 {
     if (!IsIdText(vidText) || !IsIdText(pidText))
         return false;
-    return HoldsMarkedText(id, VidMarker, vidText) && HoldsMarkedText(id, PidMarker, pidText);
+    return HoldsMarkedValue(id, VidMarker, IdValue(vidText)) && HoldsMarkedValue(id, PidMarker, IdValue(pidText));
+}
+
+PairIndex::PairIndex(const HardwareIdList& pairs)
+{
+    std::vector<std::uint32_t> byKey, keyOf(pairs.size());
+    for (std::uint32_t i = 0; i < pairs.size(); ++i) {
+        const std::string_view vid = pairs[i].VidText.view(), pid = pairs[i].PidText.view();
+        if (IsIdText(vid) && IsIdText(pid)) {
+            keyOf[i] = IdValue(vid) << 16 | IdValue(pid);
+            byKey.push_back(i);
+        }
+    }
+    // Stable, so that the first of the positions that share a key is the earliest.
+    class KeyOrder : public inf::PositionOrder {
+    public:
+        explicit KeyOrder(const std::vector<std::uint32_t>& keys) : keys_(keys) {}
+        bool Less(std::uint32_t a, std::uint32_t b) const override { return keys_[a] < keys_[b]; }
+
+    private:
+        const std::vector<std::uint32_t>& keys_;
+    };
+    inf::SortStable(byKey, KeyOrder(keyOf));
+    for (const std::uint32_t position : byKey) {
+        if (keys_.empty() || keys_.back() != keyOf[position]) {
+            keys_.push_back(keyOf[position]);
+            positions_.push_back(position);
+        }
+    }
+}
+
+std::uint32_t PairIndex::FirstPairIn(std::string_view id) const
+{
+    std::uint32_t first = NoPair;
+    ForEachMarkedValue(id, VidMarker, [&](std::uint32_t vid) {
+        // Most IDs are of other vendors: one search settles them.
+        const auto vendor = std::lower_bound(keys_.begin(), keys_.end(), vid << 16);
+        if (vendor == keys_.end() || *vendor >> 16 != vid)
+            return;
+        ForEachMarkedValue(id, PidMarker, [&](std::uint32_t pid) {
+            const auto key = std::lower_bound(vendor, keys_.end(), vid << 16 | pid);
+            if (key != keys_.end() && *key == (vid << 16 | pid))
+                first = std::min(first, positions_[static_cast<std::size_t>(key - keys_.begin())]);
+        });
+    });
+    return first;
 }

@@ -1,6 +1,8 @@
 // Removal of installed INF copies with their .PNF twins. (The job tests delete the driver.)
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/SetupPhases.h"
 #include "fakes/ExamplePackage.h"
 #include "files/InstalledCopyRemoval.h"
@@ -90,15 +92,17 @@ TEST(InstalledCopyRemoval, EachSystemTakesTheCopiesOfItsOwnFolderEvenReadOnly)
     }
 }
 
-// Pair by pair, each with its own search, so the deletions come in the pairs' order; a copy is
-// read once for all of them, and one whose read failed is read again for the next pair.
-TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneReadOfEach)
+// Pair by pair, as a search for each pair would find them: a copy goes with the first pair it
+// lists, each pair's copies in search order. One search and one read of each copy serve them all;
+// a copy whose read failed is left.
+TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneSearchAndOneReadOfEach)
 {
     Removal m(OsClass::WindowsXp);
     m.Add("oem1.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\n"));
     m.Add("oem2.inf", Ours);
     m.Add("oem3.inf", Copy("D=I,USB\\VID_9999&PID_0001\r\n"));
-    m.Add("oem4.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\n"));
+    m.Add("oem4.inf", Ours);
+    m.Add("oem5.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"));
     m.files.faults.FailCall(Op::Read, 4);
     const HardwareIdList pairs = PairsOf1A2B({"3C4D", "3C4E", "3C4D"});
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(m.platform), m.session.State, pairs), 3);
@@ -107,27 +111,39 @@ TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneReadOfE
     Names changes, expected;
     for (const std::string& line : m.files.log)
         changes.push_back(line.substr(0, line.find(' ') + 1) + line.substr(line.rfind('\\') + 1));
-    for (const std::string name : {"oem2", "oem1", "oem4"})
+    for (const std::string name : {"oem2", "oem5", "oem1"})
         expected.insert(expected.end(), {"attributes " + name + ".inf", "delete " + name + ".inf",
                                          "attributes " + name + ".PNF", "delete " + name + ".PNF"});
     EXPECT_EQ(changes, expected);
-    EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf"}));
-    EXPECT_EQ(m.files.faults.calls[Op::Search], 3);
+    EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf", "oem4.inf"}));
+    EXPECT_EQ(m.files.faults.calls[Op::Search], 1);
     EXPECT_EQ(m.files.faults.calls[Op::Read], 5);
 }
 
-// A copy whose substitutions make its IDs many times the size of the file (here 10 MB of IDs from
-// 280 KB) is not kept in memory but read again for each pair.
-TEST(InstalledCopyRemoval, ACopyWhoseIdsWouldFillMemoryIsReadAgainForEachPair)
+// A package of many pairs (here every PID of two vendors) costs one search and one read of each
+// copy, not one for each pair.
+TEST(InstalledCopyRemoval, APackageOfManyPairsSearchesTheFolderOnce)
 {
     Removal m(OsClass::WindowsXp);
-    m.Add("oem1.inf", Ours);
-    std::string lines;
-    for (int i = 0; i < 40'000; ++i) lines += "=,%s%\r\n";
-    m.Add("oem2.inf", Copy(lines) + "[Strings]\r\ns=USB\\VID_1A2B&PID_3C4E&" + std::string(233, 'X') + "\r\n");
-    const HardwareIdList pairs = PairsOf1A2B({"3C4D", "3C4E"});
+    m.Add("oem1.inf", Copy("D=I,USB\\VID_1A2C&PID_0001\r\n"));
+    m.Add("oem2.inf", Copy("D=I,USB\\VID_1A2C&PID_0000\r\nD=I,USB\\VID_1A2B&PID_FFFE\r\n"));
+    m.Add("oem3.inf", Copy("D=I,USB\\VID_1A2D&PID_0000\r\n"));
+    HardwareIdList pairs;
+    for (const char* vid : {"1A2B", "1a2c"}) {
+        for (unsigned pid = 0; pid <= 0xFFFF; ++pid) {
+            char text[5];
+            std::snprintf(text, sizeof text, "%04X", pid);
+            HardwareIdEntry pair;
+            pair.VidText.Assign(vid);
+            pair.PidText.Assign(text);
+            pairs.Append(pair);
+        }
+    }
     EXPECT_EQ(RemoveInfCopies(InfReadingOf(m.platform), m.session.State, pairs), 2);
-    EXPECT_EQ(m.Left(""), Names{"OTHER"});
+    EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf"}));
+    // oem2 goes first: it lists a pair of the first vendor, which come first in the list.
+    EXPECT_EQ(m.files.log.at(1), "delete C:\\WINDOWS\\INF\\oem2.inf");
+    EXPECT_EQ(m.files.faults.calls[Op::Search], 1);
     EXPECT_EQ(m.files.faults.calls[Op::Read], 3);
 }
 
