@@ -6,6 +6,10 @@ set(DIST_DIR "${CMAKE_SOURCE_DIR}/dist/unnamed" CACHE PATH "Where the finished S
 # Everything static: the program must start on a bare Windows 98 with only system DLLs.
 set(WINDOWS_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -mwindows -s
     -Wl,--gc-sections -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
+# Terminal-server aware: on a Windows 2000 terminal server GetWindowsDirectoryA otherwise gives a
+# program the user's private Windows folder, where the driver is neither placed nor removed.
+# Windows 98 does not read the flag.
+list(APPEND WINDOWS_LINK_OPTIONS -Wl,--tsaware)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     list(APPEND WINDOWS_LINK_OPTIONS -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
     # A program is always loaded at its own base address on Windows 98, so it needs no table

@@ -36,6 +36,7 @@ IMAGE_FILE_EXECUTABLE_IMAGE = 0x0002
 IMAGE_FILE_DLL = 0x2000
 PE32_MAGIC = 0x010B
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE = 0x8000
 
 IMAGE_SCN_CNT_UNINITIALIZED_DATA = 0x00000080
 IMAGE_SCN_LNK_INFO = 0x00000200
@@ -281,6 +282,9 @@ def check_header(image, problems):
                         % (image.subsystem_major, image.subsystem_minor))
     if image.os_major > 4:
         problems.append("operating system version %d.%d is above 4.x" % (image.os_major, image.os_minor))
+    if not image.dll_characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE:
+        problems.append("not flagged terminal-server aware: on a Windows 2000 terminal server the program would get"
+                        " the user's private Windows folder")
     if image.image_base % ALLOCATION_GRANULARITY != 0:
         problems.append("image base 0x%x is not a multiple of 64 KiB" % image.image_base)
     if not LOWEST_IMAGE_BASE <= image.image_base < SHARED_ARENA:

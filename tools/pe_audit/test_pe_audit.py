@@ -70,6 +70,10 @@ class PatchedCopies(unittest.TestCase):
         problems = self.audit_with([(self.optional + 40, "<H", 5)])
         self.assertOnlyProblem(problems, "operating system version 5.0")
 
+    def test_rejects_a_program_not_flagged_terminal_server_aware(self):
+        problems = self.audit_with([(self.optional + 70, "<H", self.image.dll_characteristics & ~0x8000)])
+        self.assertOnlyProblem(problems, "not flagged terminal-server aware")
+
     def test_rejects_a_console_program(self):
         problems = self.audit_with([(self.optional + 68, "<H", 3)])
         self.assertOnlyProblem(problems, "subsystem 3 is not Windows GUI")
