@@ -41,7 +41,7 @@ void PlaceInfCopy(FileSystem& files, TextCodePage& codePage, Registry& registry,
     // Under such a name a file that survived the removal (which deleted every copy that lists
     // one of the pairs) is another package's INF, which the system installed there: it stays,
     // and the placement check says that the copy is not in place.
-    if (destination.empty() || (InfCopyTakesSystemName(state) && Exists(files, destination)))
+    if (destination.empty() || (InfCopyTakesSystemName(state) && StandsThere(files, destination)))
         return;
     PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination);
     CommentOutCopyFiles(files, codePage, destination, state.InstallSectionName.view());

@@ -21,3 +21,9 @@ bool Exists(FileSystem& files, const std::string& path)
     }
     return false;
 }
+
+bool StandsThere(FileSystem& files, const std::string& path)
+{
+    std::string bytes;
+    return Exists(files, path) || files.ReadAll(path, bytes);
+}

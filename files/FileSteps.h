@@ -10,3 +10,6 @@ void DeleteClearingAttributes(FileSystem& files, const std::string& path);
 
 // Whether the path names a file or folder, as a search finds it by its long name.
 bool Exists(FileSystem& files, const std::string& path);
+// Whether a file stands at the path, for a check that must not take a search that failed for a
+// file that is gone: a file that can be read stands there as well.
+bool StandsThere(FileSystem& files, const std::string& path);

@@ -121,6 +121,6 @@ void DeleteDriverFile(FileSystem& files, const SetupState& state)
 bool DriverFileRemoved(FileSystem& files, const SetupState& state)
 {
     // An empty path (no driver name) finds nothing.
-    return !Exists(files, DriverDestination(state)) &&
-           !(PortDriverGoesToo(state) && Exists(files, PortDriverDestination(state)));
+    return !StandsThere(files, DriverDestination(state)) &&
+           !(PortDriverGoesToo(state) && StandsThere(files, PortDriverDestination(state)));
 }

@@ -151,13 +151,16 @@ TEST(DriverPlacement, ACopyUnderANameTheSystemGivesNeverReplacesAFileStandingThe
         {OsClass::WindowsXp, "12A.IN_", "C:\\WINDOWS\\INF\\oem12A.INF", true},
         {OsClass::WindowsMe, "12.IN_", "C:\\WINDOWS\\INF\\OTHER\\12.INF", true},
     };
+    // Where the search for it fails, the file standing there is still seen.
     for (const auto& [osClass, description, copy, replaced] : cases) {
-        for (const bool standing : {false, true}) {
+        for (const int standing : {0, 1, 2}) {
             Placement p;
             p.session.State.SetupFileName.Assign(description);
             p.files.AddFile(std::string("A:\\") + description, SetupDescription);
             if (standing)
                 p.files.AddFile(copy, "another package's INF");
+            if (standing == 2)
+                p.files.faults.FailCall(Op::Search);
             p.Place(osClass);
             EXPECT_EQ(p.files.Contents(copy), standing && !replaced ? "another package's INF" : Edited) << copy;
             EXPECT_EQ(DriverFilesInPlace(p.files, p.test.codePage, p.session.State), !standing || replaced) << copy;

@@ -147,6 +147,29 @@ TEST(InstalledCopyRemoval, APackageOfManyPairsSearchesTheFolderOnce)
     EXPECT_EQ(m.files.faults.calls[Op::Read], 3);
 }
 
+// The uninstall's check: on the 98 family the port driver counts too. Where the searches fail, a
+// file that can still be read stands there.
+TEST(InstalledCopyRemoval, TheDriverIsRemovedOnlyWhenNoDriverFileStands)
+{
+    const char* const driver = "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS";
+    const char* const portDriver = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR";
+    for (const bool searchesFail : {false, true}) {
+        for (const auto& [osClass, standing, removed] : {std::tuple{OsClass::WindowsXp, "", true},
+                                                         {OsClass::WindowsXp, driver, false},
+                                                         {OsClass::WindowsXp, portDriver, true},
+                                                         {OsClass::WindowsMe, portDriver, false}}) {
+            Removal m(osClass);
+            m.session.State.DriverFileName.Assign("EXDISK.SY_");
+            m.session.State.PortDriverFileName.Assign("EXDISK.PDR");
+            if (*standing)
+                m.files.AddFile(standing, "left");
+            if (searchesFail)
+                m.files.faults.FailCall(Op::Search);
+            EXPECT_EQ(DriverFileRemoved(m.files, m.session.State), removed) << standing << " " << searchesFail;
+        }
+    }
+}
+
 TEST(InstalledCopyRemoval, AMissingFolderOrAnOverlongWindowsFolderFindsNothing)
 {
     TestPlatform bare;
