@@ -92,17 +92,37 @@ PairIndex::PairIndex(const HardwareIdList& pairs)
 
 std::uint32_t PairIndex::FirstPairIn(std::string_view id) const
 {
+    // The ID's PID values, each once, read when a VID first names one of the vendors: most IDs
+    // are of other vendors, and a crafted one repeats its markers. A hardware ID (255 characters)
+    // holds at most 32; a longer ID with more is read again for each VID instead.
+    std::uint32_t pids[32];
+    std::size_t pidCount = 0;
+    bool pidsRead = false, morePids = false;
     std::uint32_t first = NoPair;
     ForEachMarkedValue(id, VidMarker, [&](std::uint32_t vid) {
-        // Most IDs are of other vendors: one search settles them.
         const auto vendor = std::lower_bound(keys_.begin(), keys_.end(), vid << 16);
         if (vendor == keys_.end() || *vendor >> 16 != vid)
             return;
-        ForEachMarkedValue(id, PidMarker, [&](std::uint32_t pid) {
+        const auto take = [&](std::uint32_t pid) {
             const auto key = std::lower_bound(vendor, keys_.end(), vid << 16 | pid);
             if (key != keys_.end() && *key == (vid << 16 | pid))
                 first = std::min(first, positions_[static_cast<std::size_t>(key - keys_.begin())]);
-        });
+        };
+        if (!pidsRead) {
+            pidsRead = true;
+            ForEachMarkedValue(id, PidMarker, [&](std::uint32_t pid) {
+                if (std::find(pids, pids + pidCount, pid) != pids + pidCount)
+                    return;
+                if (pidCount < std::size(pids))
+                    pids[pidCount++] = pid;
+                else
+                    morePids = true;
+            });
+        }
+        if (morePids)
+            ForEachMarkedValue(id, PidMarker, take);
+        else
+            std::for_each(pids, pids + pidCount, take);
     });
     return first;
 }

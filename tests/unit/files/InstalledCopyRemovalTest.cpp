@@ -98,7 +98,7 @@ TEST(InstalledCopyRemoval, EachSystemTakesTheCopiesOfItsOwnFolderEvenReadOnly)
 TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneSearchAndOneReadOfEach)
 {
     Removal m(OsClass::WindowsXp);
-    m.Add("oem1.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\n"));
+    m.Add("oem1.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\nD=I,*PNP0A03\r\n"));
     m.Add("oem2.inf", Ours);
     m.Add("oem3.inf", Copy("D=I,USB\\VID_9999&PID_0001\r\n"));
     m.Add("oem4.inf", Ours);

@@ -5,6 +5,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -64,5 +65,33 @@ TEST(PairIndex, FindsTheFirstPairThatTheMatchFinds)
                     expected = p;
             ASSERT_EQ(index.FirstPairIn(id), expected) << id << " in list " << list;
         }
+    }
+}
+
+// The texts as written: the digits at both ends of each range in either case, a letter that is no
+// digit, a text cut short, and an ID far longer than a hardware ID with many PIDs before its own.
+TEST(PairIndex, TakesTheTextsAsFourHexDigits)
+{
+    std::string many = "USB\\VID_1A2B";
+    for (int i = 0; i < 40; ++i) many += "&PID_" + std::to_string(1000 + i);
+    const std::tuple<std::string, const char*, const char*, bool> cases[] = {
+        {"USB\\VID_09AF&PID_C0DE", "09af", "C0de", true},
+        {"USB\\VID_FFFF&PID_0000", "ffff", "0000", true},
+        {"USB\\VID_1A2B&PID_3C50", "1A2B", "3C4F", false},
+        {"USB\\VID_1A2B&PID_3C2G", "1A2B", "3C30", false},
+        {"USB\\VID_1A2B&PID_3C4", "1A2B", "3C4D", false},
+        {many + "&PID_3C4D", "1A2B", "3C4D", true},
+        {many, "1A2B", "3C4D", false},
+    };
+    for (const auto& [id, vid, pid, carries] : cases) {
+        HardwareIdList pairs;
+        for (const char* other : {"3C4E", pid}) {
+            HardwareIdEntry pair;
+            pair.VidText.Assign(vid);
+            pair.PidText.Assign(other);
+            pairs.Append(pair);
+        }
+        EXPECT_EQ(CarriesPair(id, vid, pid), carries) << id;
+        EXPECT_EQ(PairIndex(pairs).FirstPairIn(id), carries ? 1 : PairIndex::NoPair) << id;
     }
 }
