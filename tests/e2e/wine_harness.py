@@ -21,7 +21,7 @@ import stat
 import subprocess
 import sys
 import time
-from contextlib import suppress
+from contextlib import contextmanager, suppress
 from pathlib import Path, PureWindowsPath
 from typing import Callable
 
@@ -244,6 +244,20 @@ class TestRun:
                 os.kill(pid, sig)
         self.state_file.unlink(missing_ok=True)
         return [f"wine process {pid}" for pid in left]
+
+
+# A prefix of a benchmark's own (tools/benchmarks): made when missing, its processes ended
+# afterwards unless kept, so that the timing shares the machine with no test run.
+@contextmanager
+def benchmark_prefix(state_dir: Path, dist_root: Path, keep: bool):
+    run = TestRun.load(state_dir) if (state_dir / "state.json").exists() else TestRun(state_dir)
+    try:
+        if not run.state_file.exists():
+            run.setup(dist_root)
+        yield run
+    finally:
+        if not keep:
+            run.cleanup()
 
 
 # One case: a program folder C:\e2e\<case> in the prefix, the runs in it, the failed checks.
