@@ -21,7 +21,7 @@ import stat
 import subprocess
 import sys
 import time
-from contextlib import contextmanager, suppress
+from contextlib import suppress
 from pathlib import Path, PureWindowsPath
 from typing import Callable
 
@@ -246,15 +246,18 @@ class TestRun:
         return [f"wine process {pid}" for pid in left]
 
 
-# A prefix of a benchmark's own (tools/benchmarks): made when missing, its processes ended
-# afterwards unless kept, so that the timing shares the machine with no test run.
-@contextmanager
-def benchmark_prefix(state_dir: Path, dist_root: Path, keep: bool):
+# Runs a benchmark (tools/benchmarks) in a prefix of its own, made when missing and its processes
+# ended afterwards unless kept, so that the timing shares the machine with no test run; the
+# benchmark's exit status, or 1 where the prefix failed.
+def run_benchmark(state_dir: Path, dist_root: Path, keep: bool, benchmark: Callable[["TestRun"], int]) -> int:
     run = TestRun.load(state_dir) if (state_dir / "state.json").exists() else TestRun(state_dir)
     try:
         if not run.state_file.exists():
             run.setup(dist_root)
-        yield run
+        return benchmark(run)
+    except HarnessError as problem:
+        print(f"benchmark: {problem}", file=sys.stderr)
+        return 1
     finally:
         if not keep:
             run.cleanup()

@@ -27,7 +27,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 HERE = Path(__file__).resolve().parent
 SOURCE = HERE.parents[1]
 sys.path.insert(0, str(SOURCE / "tests" / "e2e"))
-from wine_harness import HarnessError, benchmark_prefix  # noqa: E402
+from wine_harness import HarnessError, TestRun, run_benchmark  # noqa: E402
 
 PROGRAM = "InfBenchmark.exe"
 GENERATOR = SOURCE / "build" / "native" / "tools" / "benchmarks" / "inf_lookup_benchmark"
@@ -51,44 +51,42 @@ def main(argv: list[str]) -> int:
         print(f"{GENERATOR} is missing: build the native preset first", file=sys.stderr)
         return 1
 
-    try:
-        with benchmark_prefix(options.state, options.dist_root, options.keep) as run:
-            program = run.dist_dir / "tools" / PROGRAM
-            if not program.exists():
-                raise HarnessError(f"{program} is missing: build the {run.arch} preset first")
-            folder = run.prefix / "drive_c" / FOLDER
-            shutil.rmtree(folder, ignore_errors=True)
-            folder.mkdir(parents=True)
-            shutil.copy2(program, folder)
-            infs = folder / "infs"
-            if options.folder is not None:
-                infs.mkdir()
-                for source in options.folder.iterdir():
-                    if source.is_file() and source.suffix.lower() == ".inf":
-                        shutil.copy2(source, infs / source.name)
-            else:
-                with open(run.logs / "benchmark-generator.log", "wb") as log:
-                    if subprocess.run([str(GENERATOR), "--write", str(infs)], stdout=log, stderr=log).returncode != 0:
-                        raise HarnessError(f"the generator failed, see {run.logs}/benchmark-generator.log")
-            result = folder / "result.txt"
-            status = run.wine([rf"C:\{FOLDER}\{PROGRAM}", "--out", rf"C:\{FOLDER}\result.txt", "--runs",
-                               str(options.runs), rf"C:\{FOLDER}\infs"], "benchmark", timeout=TIMEOUT_S)
-            text = result.read_text(errors="replace") if result.exists() else ""
-            print(text, end="")
-            if status != 0 or "\nresult " not in "\n" + text:
-                print(f"{PROGRAM} failed with status {status}", file=sys.stderr)
-                return 1
-            values = dict(item.split("=") for item in text.rsplit("\nresult ", 1)[-1].split())
-            versus_setupapi = float(values["ours_vs_setupapi"])
-            versus_raw = float(values["ours_vs_raw"])
-            print(f"target: at least {SETUPAPI_TARGET:g}x as fast as SetupAPI: {1 / versus_setupapi:.1f}x, "
-                  f"{'met' if 1 / versus_setupapi >= SETUPAPI_TARGET else 'MISSED'}")
-            print(f"target: within {RAW_TARGET:g}x of raw reading: {versus_raw:.2f}x, "
-                  f"{'met' if versus_raw <= RAW_TARGET else 'MISSED'}")
-            return 0
-    except HarnessError as problem:
-        print(f"benchmark: {problem}", file=sys.stderr)
-        return 1
+    def benchmark(run: TestRun) -> int:
+        program = run.dist_dir / "tools" / PROGRAM
+        if not program.exists():
+            raise HarnessError(f"{program} is missing: build the {run.arch} preset first")
+        folder = run.prefix / "drive_c" / FOLDER
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        shutil.copy2(program, folder)
+        infs = folder / "infs"
+        if options.folder is not None:
+            infs.mkdir()
+            for source in options.folder.iterdir():
+                if source.is_file() and source.suffix.lower() == ".inf":
+                    shutil.copy2(source, infs / source.name)
+        else:
+            with open(run.logs / "benchmark-generator.log", "wb") as log:
+                if subprocess.run([str(GENERATOR), "--write", str(infs)], stdout=log, stderr=log).returncode != 0:
+                    raise HarnessError(f"the generator failed, see {run.logs}/benchmark-generator.log")
+        result = folder / "result.txt"
+        status = run.wine([rf"C:\{FOLDER}\{PROGRAM}", "--out", rf"C:\{FOLDER}\result.txt", "--runs",
+                           str(options.runs), rf"C:\{FOLDER}\infs"], "benchmark", timeout=TIMEOUT_S)
+        text = result.read_text(errors="replace") if result.exists() else ""
+        print(text, end="")
+        if status != 0 or "\nresult " not in "\n" + text:
+            print(f"{PROGRAM} failed with status {status}", file=sys.stderr)
+            return 1
+        values = dict(item.split("=") for item in text.rsplit("\nresult ", 1)[-1].split())
+        versus_setupapi = float(values["ours_vs_setupapi"])
+        versus_raw = float(values["ours_vs_raw"])
+        print(f"target: at least {SETUPAPI_TARGET:g}x as fast as SetupAPI: {1 / versus_setupapi:.1f}x, "
+              f"{'met' if 1 / versus_setupapi >= SETUPAPI_TARGET else 'MISSED'}")
+        print(f"target: within {RAW_TARGET:g}x of raw reading: {versus_raw:.2f}x, "
+              f"{'met' if versus_raw <= RAW_TARGET else 'MISSED'}")
+        return 0
+
+    return run_benchmark(options.state, options.dist_root, options.keep, benchmark)
 
 
 if __name__ == "__main__":

@@ -21,7 +21,7 @@ from pathlib import Path
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 SOURCE = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(SOURCE / "tests" / "e2e"))
-from wine_harness import INF_FOLDER, Case, HarnessError, TestRun, benchmark_prefix  # noqa: E402
+from wine_harness import INF_FOLDER, Case, HarnessError, TestRun, run_benchmark  # noqa: E402
 
 TIMEOUT_S = 1800
 OTHER_COPIES = 40  # installed copies of other vendors, 50 models each
@@ -53,17 +53,16 @@ def main(argv: list[str]) -> int:
                         help="folder of the benchmark's own Wine prefix")
     parser.add_argument("--keep", action="store_true", help="leave the prefix's processes running")
     options = parser.parse_args(argv)
-    try:
-        with benchmark_prefix(options.state, SOURCE / "dist", options.keep) as run:
-            reference = silent_run(run, 0)
-            for lines in options.lines or [100_000, 1_000_000]:
-                seconds = silent_run(run, lines)
-                print(f"silent install with {lines:,} more model lines: {seconds:.1f} s, with the example's own: "
-                      f"{reference:.1f} s, ratio {seconds / reference:.1f}x")
-            return 0
-    except HarnessError as problem:
-        print(f"benchmark: {problem}", file=sys.stderr)
-        return 1
+
+    def benchmark(run: TestRun) -> int:
+        reference = silent_run(run, 0)
+        for lines in options.lines or [100_000, 1_000_000]:
+            seconds = silent_run(run, lines)
+            print(f"silent install with {lines:,} more model lines: {seconds:.1f} s, with the example's own: "
+                  f"{reference:.1f} s, ratio {seconds / reference:.1f}x")
+        return 0
+
+    return run_benchmark(options.state, SOURCE / "dist", options.keep, benchmark)
 
 
 if __name__ == "__main__":
