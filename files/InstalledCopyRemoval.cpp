@@ -35,15 +35,6 @@ void ForFirstModelsIds(const InfFile& inf, Take take)
     } while (inf.FindNextLine(line));
 }
 
-class PairOrder : public inf::PositionOrder {
-public:
-    explicit PairOrder(const std::vector<std::uint32_t>& firstPairs) : firstPairs_(firstPairs) {}
-    bool Less(std::uint32_t a, std::uint32_t b) const override { return firstPairs_[a] < firstPairs_[b]; }
-
-private:
-    const std::vector<std::uint32_t>& firstPairs_;
-};
-
 } // namespace
 
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText)
@@ -90,7 +81,7 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const Ha
     }
     std::vector<std::uint32_t> order(paths.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    inf::SortStable(order, PairOrder(firstPairs));
+    inf::SortStable(order, inf::ValueOrder(firstPairs));
     for (const std::uint32_t copy : order) {
         DeleteClearingAttributes(files, paths[copy]);
         DeleteClearingAttributes(files, PrecompiledTwin(paths[copy]));

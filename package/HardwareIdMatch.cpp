@@ -73,15 +73,7 @@ PairIndex::PairIndex(const HardwareIdList& pairs)
         }
     }
     // Stable, so that the first of the positions that share a key is the earliest.
-    class KeyOrder : public inf::PositionOrder {
-    public:
-        explicit KeyOrder(const std::vector<std::uint32_t>& keys) : keys_(keys) {}
-        bool Less(std::uint32_t a, std::uint32_t b) const override { return keys_[a] < keys_[b]; }
-
-    private:
-        const std::vector<std::uint32_t>& keys_;
-    };
-    inf::SortStable(byKey, KeyOrder(keyOf));
+    inf::SortStable(byKey, inf::ValueOrder(keyOf));
     for (const std::uint32_t position : byKey) {
         if (keys_.empty() || keys_.back() != keyOf[position]) {
             keys_.push_back(keyOf[position]);

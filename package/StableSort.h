@@ -34,4 +34,14 @@ inline void SortStable(std::vector<std::uint32_t>& positions, const PositionOrde
     }
 }
 
+// Positions ordered by a number each, such as a list position or a key.
+class ValueOrder : public PositionOrder {
+public:
+    explicit ValueOrder(const std::vector<std::uint32_t>& values) : values_(values) {}
+    bool Less(std::uint32_t a, std::uint32_t b) const override { return values_[a] < values_[b]; }
+
+private:
+    const std::vector<std::uint32_t>& values_;
+};
+
 } // namespace inf
