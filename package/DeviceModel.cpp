@@ -2,7 +2,7 @@
 #include "package/DeviceModel.h"
 
 #include "package/HardwareIdMatch.h"
-#include "package/ShortTextSearch.h"
+#include "package/TextSearch.h"
 
 namespace {
 
@@ -25,8 +25,8 @@ void FindIdTexts(std::string_view hardwareId, std::string_view& vidText, std::st
 {
     vidText = pidText = {};
     bool vid = false, pid = false;
-    for (std::size_t i = FindInShortText(hardwareId, '_', 3); i != std::string_view::npos && !(vid && pid);
-         i = FindInShortText(hardwareId, '_', i + 1)) {
+    for (std::size_t i = FindInText(hardwareId, '_', 3); i != std::string_view::npos && !(vid && pid);
+         i = FindInText(hardwareId, '_', i + 1)) {
         if (hardwareId[i - 1] != 'D' || hardwareId[i - 2] != 'I')
             continue;
         if (!vid && hardwareId[i - 3] == 'V') {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "package/ShortTextSearch.h"
+#include "package/TextSearch.h"
 #include "package/StableSort.h"
 #include "text/Texts.h"
 
@@ -37,9 +37,9 @@ template <typename Take>
 void ForEachMarkedValue(std::string_view id, std::string_view marker, Take take)
 {
     const std::size_t before = marker.size() - 1;
-    for (std::size_t last = FindInShortText(id, marker.back(), before);
+    for (std::size_t last = FindInText(id, marker.back(), before);
          last != std::string_view::npos && last + IdTextLength < id.size();
-         last = FindInShortText(id, marker.back(), last + 1)) {
+         last = FindInText(id, marker.back(), last + 1)) {
         const std::string_view text = id.substr(last + 1, IdTextLength);
         if (SameIgnoringCase(id.substr(last - before, marker.size()), marker) && IsIdText(text))
             take(IdValue(text));

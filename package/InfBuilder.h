@@ -5,71 +5,69 @@
 #include "package/InfReader.h"
 #include "package/StableSort.h"
 
-// Collects what the lexer finds and lays it out for the lookups.
+// Collects what the lexer finds. At the open it takes the section headers and where the text
+// under each lies; the lines of a section are read into keys and fields when the section is
+// first looked up, and numbered then.
 class InfFile::Builder {
 public:
-    // Sized for typical INF text up front, so that the lists rarely grow while the file is read.
-    Builder(InfFile& file, std::size_t units) : file_(file)
-    {
-        file_.tokenStarts_.reserve(units / 8 + 16);
-        file_.tokenLengths_.reserve(units / 8 + 16);
-        file_.lineTokens_.reserve(units / 16 + 16);
-        file_.lineKeys_.reserve(units / 16 + 16);
-    }
+    explicit Builder(InfFile& file) : file_(file) {}
 
+    // The open's pass.
     bool InSection() const { return !headers_.empty(); }
     void NoteTextBeforeSection() { textBeforeSection_ = true; }
-
-    void BeginSection(std::size_t nameStart, std::size_t nameLength)
+    // A header at `headerAt` whose lines start at `bodyAt`; the previous section's end there.
+    void BeginSection(std::size_t nameStart, std::size_t nameLength, std::size_t headerAt, std::size_t bodyAt)
     {
+        if (!headers_.empty())
+            headers_.back().textEnd = static_cast<std::uint32_t>(headerAt);
         headers_.push_back({static_cast<std::uint32_t>(nameStart), static_cast<std::uint32_t>(nameLength),
-                            static_cast<std::uint32_t>(file_.lineKeys_.size()), 0});
+                            static_cast<std::uint32_t>(bodyAt), 0});
     }
-    void BeginLine() { file_.lineTokens_.push_back(static_cast<std::uint32_t>(file_.tokenStarts_.size())); }
-    void AddToken(std::size_t start, std::size_t length)
-    {
-        file_.tokenStarts_.push_back(static_cast<std::uint32_t>(start));
-        file_.tokenLengths_.push_back(static_cast<std::uint16_t>(length));
-    }
-    void EndLine(KeyKind key) { file_.lineKeys_.push_back(key); }
 
     // Merges the sections that share a name and checks what needs the whole file.
-    bool Finish()
+    bool Finish(std::size_t textEnd)
     {
-        file_.lineTokens_.push_back(static_cast<std::uint32_t>(file_.tokenStarts_.size()));
-        std::vector<std::uint32_t> order(headers_.size());
-        for (std::size_t i = 0; i < headers_.size(); ++i) {
-            const std::size_t end = i + 1 < headers_.size() ? headers_[i + 1].firstLine : file_.lineKeys_.size();
-            headers_[i].lineCount = static_cast<std::uint32_t>(end - headers_[i].firstLine);
-            order[i] = static_cast<std::uint32_t>(i);
-        }
-        // Stable, so that the lines of a merged section stay in file order.
+        if (!headers_.empty())
+            headers_.back().textEnd = static_cast<std::uint32_t>(textEnd);
+        // Sections merged by name: the headers sorted by the hash of their names, then by the
+        // names, stably, so that the runs of a merged section stay in file order. The hash
+        // settles most comparisons at once, and the sort keeps to n log n comparisons whatever
+        // the names are.
         const Reader reader(file_);
+        std::vector<std::uint32_t> order(headers_.size()), hashes(headers_.size());
+        for (std::size_t i = 0; i < headers_.size(); ++i) {
+            order[i] = static_cast<std::uint32_t>(i);
+            hashes[i] = reader.Hash(Name(reader, headers_[i]));
+        }
         class NameOrder : public inf::PositionOrder {
         public:
-            NameOrder(const Reader& reader, const std::vector<Header>& headers) : reader_(reader), headers_(headers) {}
+            NameOrder(const Reader& reader, const std::vector<Header>& headers,
+                      const std::vector<std::uint32_t>& hashes)
+                : reader_(reader), headers_(headers), hashes_(hashes)
+            {
+            }
             bool Less(std::uint32_t a, std::uint32_t b) const override { return Compare(a, b) < 0; }
             int Compare(std::uint32_t a, std::uint32_t b) const
             {
-                return reader_.Compare(reader_.Name(headers_[a].nameStart, headers_[a].nameLength),
-                                       reader_.Name(headers_[b].nameStart, headers_[b].nameLength));
+                if (hashes_[a] != hashes_[b])
+                    return hashes_[a] < hashes_[b] ? -1 : 1;
+                return reader_.Compare(Name(reader_, headers_[a]), Name(reader_, headers_[b]));
             }
 
         private:
             const Reader& reader_;
             const std::vector<Header>& headers_;
+            const std::vector<std::uint32_t>& hashes_;
         };
-        const NameOrder names(reader, headers_);
+        const NameOrder names(reader, headers_, hashes);
         inf::SortStable(order, names);
         for (std::size_t i = 0; i < order.size(); ++i) {
             const Header& header = headers_[order[i]];
             if (i == 0 || names.Compare(order[i - 1], order[i]) != 0)
-                file_.sections_.push_back(
-                    {header.nameStart, header.nameLength, static_cast<std::uint32_t>(file_.runs_.size()), 0});
-            if (header.lineCount != 0) {
-                file_.runs_.push_back({header.firstLine, header.lineCount});
-                ++file_.sections_.back().runCount;
-            }
+                file_.sections_.push_back({header.nameStart, header.nameLength, hashes[order[i]],
+                                           static_cast<std::uint32_t>(file_.runs_.size()), 0});
+            file_.runs_.push_back({0, 0, header.textStart, header.textEnd, false});
+            ++file_.sections_.back().runCount;
         }
         std::vector<Header>().swap(headers_);
         // Like the platform's reader, text before the first section is an error unless the file
@@ -79,15 +77,45 @@ public:
         return reader.HasWindows4Signature();
     }
 
+    // A later pass over the text of one run: its lines, numbered on from those read before.
+    void BeginRun(Run& run)
+    {
+        run_ = &run;
+        run.firstLine = static_cast<std::uint32_t>(file_.lineKeys_.size());
+    }
+    void BeginLine()
+    {
+        file_.lineTokens_.push_back(static_cast<std::uint32_t>(file_.tokenStarts_.size()));
+        file_.lineTokenCounts_.push_back(0);
+        file_.lineKeys_.push_back(KeyKind::None);
+    }
+    void AddToken(std::size_t start, std::size_t length)
+    {
+        file_.tokenStarts_.push_back(static_cast<std::uint32_t>(start));
+        file_.tokenLengths_.push_back(static_cast<std::uint16_t>(length));
+    }
+    void EndLine(KeyKind key)
+    {
+        file_.lineTokenCounts_.back() =
+            static_cast<std::uint32_t>(file_.tokenStarts_.size()) - file_.lineTokens_.back();
+        file_.lineKeys_.back() = key;
+    }
+    void EndRun() { run_->lineCount = static_cast<std::uint32_t>(file_.lineKeys_.size()) - run_->firstLine; }
+
 private:
     struct Header {
         std::uint32_t nameStart;
         std::uint32_t nameLength;
-        std::uint32_t firstLine;
-        std::uint32_t lineCount;
+        std::uint32_t textStart;
+        std::uint32_t textEnd;
     };
+    static inf::Units Name(const Reader& reader, const Header& header)
+    {
+        return reader.Name(header.nameStart, header.nameLength);
+    }
 
     InfFile& file_;
     std::vector<Header> headers_;
+    Run* run_ = nullptr;
     bool textBeforeSection_ = false;
 };

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "package/TextSearch.h"
+
 namespace {
 
 constexpr char16_t ReplacementCharacter = 0xFFFD;
@@ -139,10 +141,9 @@ std::u16string DecodeUtf16Le(std::string_view bytes)
 std::size_t Utf16LeTextLength(std::string_view bytes)
 {
     for (std::size_t pos = 0; pos + 1 < bytes.size(); pos += 2) {
-        const void* found = std::memchr(bytes.data() + pos, 0x1A, bytes.size() - pos);
-        if (found == nullptr)
+        pos = FindInText(bytes, '\x1A', pos);
+        if (pos == std::string_view::npos)
             break;
-        pos = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
         if (pos % 2 == 0 && pos + 1 < bytes.size() && bytes[pos + 1] == '\0')
             return pos;
         pos -= pos % 2; // the loop steps on to the next unit

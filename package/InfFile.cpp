@@ -13,7 +13,7 @@
 #include "package/InfReader.h"
 #include "package/InfText.h"
 #include "package/InfValues.h"
-#include "package/ShortTextSearch.h"
+#include "package/TextSearch.h"
 
 InfFile::InfFile(TextCodePage& codePage, const InfOpenOptions& options)
     : codePage_(codePage), preferLocalizedStrings_(options.preferLocalizedStrings), userLanguage_(options.userLanguage),
@@ -54,15 +54,18 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
         // Everything from the first Ctrl-Z on is not part of the file.
         const auto textEnd = [](const auto& text) {
             using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
-            return std::min(text.find(static_cast<Unit>(inf::ControlZ)), text.size());
+            if constexpr (inf::IsAnsi<Unit>)
+                return std::min(FindInText(text, inf::ControlZ), text.size());
+            else
+                return std::min(text.find(static_cast<Unit>(inf::ControlZ)), text.size());
         };
         const auto lex = [&file](auto& text, std::size_t end, AnsiCharacters* ansi) {
             using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
             // The lexer's end mark: the string's own terminator, or the Ctrl-Z the text stops at.
             text[end] = Unit(0);
-            Builder builder(*file, end);
+            Builder builder(*file);
             Lexer<Unit> lexer(text.data(), end, file->sectionNames_, builder, ansi);
-            return lexer.Run() && builder.Finish();
+            return lexer.FindSections() && builder.Finish(end);
         };
         bool loaded = false;
         // Only a byte order mark makes a file Unicode; the platform never reads an odd-sized
@@ -87,10 +90,10 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
             std::string().swap(bytes);
             loaded = lex(file->unicodeText_, textEnd(file->unicodeText_), nullptr);
         } else {
-            AnsiCharacters characters(codePage);
-            file->byteClasses_ = characters.Classes();
+            file->ansi_ = std::make_unique<AnsiCharacters>(codePage);
+            file->byteClasses_ = file->ansi_->Classes();
             file->byteText_ = std::move(bytes);
-            loaded = lex(file->byteText_, textEnd(file->byteText_), &characters);
+            loaded = lex(file->byteText_, textEnd(file->byteText_), file->ansi_.get());
         }
         if (!loaded)
             return nullptr;
@@ -116,12 +119,16 @@ bool InfFile::FindNextLine(InfLine& line) const
         ++line.line_;
         return true;
     }
+    // Headers with no line under them add nothing to their section.
     const Section& section = sections_[line.section_];
-    if (line.run_ + 1 >= section.firstRun + section.runCount)
-        return false;
-    ++line.run_;
-    line.line_ = runs_[line.run_].firstLine;
-    return true;
+    for (std::uint32_t next = line.run_ + 1; next < section.firstRun + section.runCount; ++next) {
+        if (runs_[next].lineCount != 0) {
+            line.run_ = next;
+            line.line_ = runs_[next].firstLine;
+            return true;
+        }
+    }
+    return false;
 }
 
 long InfFile::LineCount(std::string_view section) const
@@ -129,6 +136,8 @@ long InfFile::LineCount(std::string_view section) const
     const Section* found = Reader(*this).FindSection(section);
     if (found == nullptr)
         return -1;
+    if (!ReadSectionLines(*found))
+        return 0;
     long lines = 0;
     for (std::uint32_t run = found->firstRun; run < found->firstRun + found->runCount; ++run)
         lines += runs_[run].lineCount;
@@ -163,7 +172,7 @@ bool InfFile::PlainField(const InfLine& line, unsigned index, std::string_view& 
     if (encoding_ == Encoding::Utf16 || !IsValid(line) || !RawField(line.line_, index, token))
         return false;
     const std::string_view field = std::string_view(byteText_).substr(tokenStarts_[token], tokenLengths_[token]);
-    if (FindInShortText(field, '%') != std::string_view::npos ||
+    if (FindInText(field, '%') != std::string_view::npos ||
         (encoding_ == Encoding::Utf8 && !inf::Units(field).IsAscii()))
         return false;
     text = field;
@@ -193,10 +202,65 @@ bool InfFile::IsValid(const InfLine& line) const
     return line.line_ >= run.firstLine && line.line_ - run.firstLine < run.lineCount;
 }
 
+// The lines of a section are read when it is first looked up, in the text kept for them. The
+// file is never const where it is made (Open and Parse make it with new), so the lookups, which
+// are const, may complete it.
+bool InfFile::ReadSectionLines(const Section& section) const
+{
+    InfFile& file = const_cast<InfFile&>(*this);
+    if (file.linesDamaged_)
+        return false;
+    try {
+        std::size_t units = 0;
+        for (std::uint32_t run = section.firstRun; run < section.firstRun + section.runCount; ++run)
+            units += runs_[run].read ? 0 : runs_[run].textEnd - runs_[run].textStart;
+        // Room for typical INF text (a key or field in 8 units, a line in 16), growing as a
+        // vector grows, so that the lists rarely move.
+        const auto makeRoom = [](auto& list, std::size_t more) {
+            if (list.capacity() < list.size() + more)
+                list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+        };
+        makeRoom(file.tokenStarts_, units / 8 + 16);
+        makeRoom(file.tokenLengths_, units / 8 + 16);
+        makeRoom(file.lineTokens_, units / 16 + 16);
+        makeRoom(file.lineTokenCounts_, units / 16 + 16);
+        makeRoom(file.lineKeys_, units / 16 + 16);
+        for (std::uint32_t index = section.firstRun; index < section.firstRun + section.runCount; ++index) {
+            Run& run = file.runs_[index];
+            if (run.read)
+                continue;
+            // Read once, whatever happens: reading writes each key and field over its text.
+            run.read = true;
+            file.linesDamaged_ = true;
+            const auto read = [&file, &run](auto& text, AnsiCharacters* ansi) {
+                using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
+                // The lexer needs a NUL after the last unit it reads; the header that stands
+                // there was read at the open.
+                const Unit kept = text[run.textEnd];
+                text[run.textEnd] = Unit(0);
+                Builder builder(file);
+                builder.BeginRun(run);
+                Lexer<Unit> lexer(text.data(), run.textEnd, file.sectionNames_, builder, ansi);
+                lexer.ReadLines(run.textStart);
+                text[run.textEnd] = kept;
+                builder.EndRun();
+            };
+            if (encoding_ == Encoding::Utf16)
+                read(file.unicodeText_, nullptr);
+            else
+                read(file.byteText_, encoding_ == Encoding::Ansi ? file.ansi_.get() : nullptr);
+            file.linesDamaged_ = false;
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 bool InfFile::RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const
 {
     const std::uint32_t first = lineTokens_[line];
-    const std::uint32_t count = lineTokens_[line + 1] - first;
+    const std::uint32_t count = lineTokenCounts_[line];
     const KeyKind key = lineKeys_[line];
     if (index == 0) {
         if (key == KeyKind::None)

@@ -31,7 +31,7 @@ private:
     friend class InfFile;
     std::uint32_t section_ = UINT32_MAX;
     std::uint32_t run_ = 0;  // which occurrence of the section's header the line stands under
-    std::uint32_t line_ = 0; // line number over the whole file
+    std::uint32_t line_ = 0; // line number among the lines read
 };
 
 class InfFile {
@@ -105,13 +105,18 @@ private:
     struct Section {
         std::uint32_t nameStart;
         std::uint32_t nameLength;
+        std::uint32_t nameHash;
         std::uint32_t firstRun;
         std::uint32_t runCount;
     };
-    // The lines that stand under one header of a section, in file order.
+    // The lines that stand under one header of a section, in file order, and the text they
+    // are read from when the section is first looked up; they are numbered then.
     struct Run {
         std::uint32_t firstLine;
         std::uint32_t lineCount;
+        std::uint32_t textStart;
+        std::uint32_t textEnd;
+        bool read;
     };
 
     InfFile(TextCodePage& codePage, const InfOpenOptions& options);
@@ -119,6 +124,8 @@ private:
     static std::unique_ptr<InfFile> ParseBytes(std::string bytes, TextCodePage& codePage, const InfOpenOptions& options,
                                                std::string_view path);
     bool IsValid(const InfLine& line) const;
+    // Reads the keys and fields of the section's lines, once; false when that fails.
+    bool ReadSectionLines(const Section& section) const;
     bool RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const;
     bool PlainField(const InfLine& line, unsigned index, std::string_view& text) const;
     bool DirectoryFolder(std::int32_t id, std::string& folder) const;
@@ -136,11 +143,14 @@ private:
     std::u16string sectionNames_;            // in the file's units; bytes one to a unit
     std::vector<std::uint32_t> tokenStarts_; // where each key or field lies in the text
     std::vector<std::uint16_t> tokenLengths_;
-    std::vector<std::uint32_t> lineTokens_; // each line's first key or field, then the token count
+    std::vector<std::uint32_t> lineTokens_; // each line's first key or field
+    std::vector<std::uint32_t> lineTokenCounts_;
     std::vector<KeyKind> lineKeys_;
-    std::vector<Section> sections_;               // sorted by name, without regard to ASCII case
+    std::vector<Section> sections_;               // sorted by the hash of the name, then by the name
     std::vector<Run> runs_;                       // grouped by section, in file order within each
     std::array<std::uint8_t, 256> byteClasses_{}; // ANSI files: what each byte is in the code page
+    std::unique_ptr<AnsiCharacters> ansi_;        // ANSI files: what the lexer asks of the code page
+    bool linesDamaged_ = false;                   // a section's lines failed to read: nothing more is looked up
     // [Strings] lines with a key, sorted by key, and the same for [Strings.LLLL]: made by the
     // first substitution, so an InfFile serves one thread at a time.
     mutable bool stringsIndexed_ = false;

@@ -1,12 +1,15 @@
 // The INF lexer: sections, lines, keys and fields, read in place.
 #pragma once
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "package/InfFile.h"
 #include "package/InfText.h"
 #include "package/InfAnsiCharacters.h"
 #include "package/InfBuilder.h"
+#include "package/TextSearch.h"
 
 // Splits INF text into sections, lines, keys and fields. Each key and field is written over the
 // text it came from, starting where its first character stood: most stand as they are, and none
@@ -28,39 +31,146 @@ public:
         }
     }
 
-    bool Run()
+    // The open's pass: where each section header stands. Lines are not read here, only passed
+    // over: most sections are never looked up.
+    bool FindSections()
     {
         std::size_t pos = 0;
-        while (pos < text_.size()) {
+        while (pos < text_.size() && !builder_.InSection()) {
             const Unit c = text_[pos];
-            const std::uint8_t characterClass = ClassOf(c);
-            const std::size_t width = (characterClass & inf::LeadByte) != 0 ? Width(pos) : 1;
-            if (characterClass == inf::Plain && c != Unit('[') && builder_.InSection()) {
-                ReadLine(pos);
-            } else if (c == Unit('\n') || IsBlankAt(pos, width)) {
+            const std::size_t width = (ClassOf(c) & inf::LeadByte) != 0 ? Width(pos) : 1;
+            if (c == Unit('\n') || IsBlankAt(pos, width)) {
                 pos += width;
             } else if (c == Unit(';')) {
                 pos = LineEnd(pos);
             } else if (c == Unit('[')) {
                 if (!ReadSectionHeader(pos))
                     return false;
-            } else if (!builder_.InSection()) {
+            } else {
                 // Skipped a character at a time, as the platform does: a '[' further on still
                 // opens a section.
                 builder_.NoteTextBeforeSection();
                 pos += width;
-            } else {
+            }
+        }
+        return HasDoubleByteCharacters() ? FindSectionsLineByLine(pos) : FindSectionsByBrackets(pos);
+    }
+
+    // The lines of one header's run, from `pos` to the end of the text given, read into keys
+    // and fields. The open's pass found where the run ends, so no header stands in it.
+    void ReadLines(std::size_t pos)
+    {
+        while (pos < text_.size()) {
+            const Unit c = text_[pos];
+            const std::uint8_t characterClass = ClassOf(c);
+            const std::size_t width = (characterClass & inf::LeadByte) != 0 ? Width(pos) : 1;
+            if (c == Unit('\n') || IsBlankAt(pos, width))
+                pos += width;
+            else if (c == Unit(';'))
+                pos = LineEnd(pos);
+            else if (c == Unit('['))
+                return;
+            else
                 ReadLine(pos);
+        }
+    }
+
+private:
+    // In a double-byte code page a byte of '[' or '\\' may be the second of a character, which
+    // only reading from the start of its line tells.
+    bool HasDoubleByteCharacters() const
+    {
+        if constexpr (inf::IsAnsi<Unit>) {
+            if (!utf8_)
+                for (unsigned byte = 0x80; byte < 0x100; ++byte)
+                    if ((classes_[byte] & inf::LeadByte) != 0)
+                        return true;
+        }
+        return false;
+    }
+
+    // After the first header, in a double-byte code page: line by line.
+    bool FindSectionsLineByLine(std::size_t pos)
+    {
+        while (pos < text_.size()) {
+            const Unit c = text_[pos];
+            const std::size_t width = (ClassOf(c) & inf::LeadByte) != 0 ? Width(pos) : 1;
+            if (c == Unit('\n') || IsBlankAt(pos, width)) {
+                pos += width;
+            } else if (c == Unit(';')) {
+                pos = LineEnd(pos);
+            } else if (c == Unit('[')) {
+                if (!ReadSectionHeader(pos))
+                    return false;
+            } else {
+                pos = SkipLine(pos);
             }
         }
         return true;
     }
 
-private:
+    // After the first header, in any other text: from one '[' to the next, at the speed of a
+    // search for one character. A '[' opens a section when it is the first character of its
+    // line and the line before does not go on into it. `headerEnd` is the line end of the last
+    // header, whose line never goes on.
+    bool FindSectionsByBrackets(std::size_t headerEnd)
+    {
+        for (std::size_t pos = headerEnd; pos < text_.size();) {
+            const std::size_t bracket = FindBracket(pos);
+            if (bracket == text_.size())
+                break;
+            if (!OpensSection(bracket, headerEnd)) {
+                pos = bracket + 1;
+                continue;
+            }
+            pos = bracket;
+            if (!ReadSectionHeader(pos))
+                return false;
+            headerEnd = pos;
+        }
+        return true;
+    }
+    std::size_t FindBracket(std::size_t pos) const
+    {
+        return std::min(FindInText(text_, Unit('['), pos), text_.size());
+    }
+    bool OpensSection(std::size_t bracket, std::size_t headerEnd) const
+    {
+        std::size_t lineStart = bracket;
+        for (std::size_t width; (width = BlankBefore(lineStart)) != 0;) lineStart -= width;
+        if (text_[lineStart - 1] != Unit('\n'))
+            return false;
+        const std::size_t previousEnd = lineStart - 1;
+        if (previousEnd == headerEnd)
+            return true;
+        std::size_t previousStart = previousEnd;
+        while (previousStart > headerEnd + 1 && text_[previousStart - 1] != Unit('\n')) --previousStart;
+        return SkipLine(previousStart, previousEnd) == previousEnd;
+    }
+    // The units of the white space character that ends just before `pos`; 0 when there is none.
+    // Never reaches back past a line end, which a header's line always ends with.
+    std::size_t BlankBefore(std::size_t pos) const
+    {
+        const Unit c = text_[pos - 1];
+        if (c == Unit('\0') || (ClassOf(c) & inf::Blank) != 0)
+            return 1;
+        if constexpr (inf::IsAnsi<Unit>) {
+            // Well-formed UTF-8: back over the continuation bytes to the first of the character.
+            if (utf8_ && (Value(c) & 0xC0) == 0x80) {
+                std::size_t first = pos - 1;
+                while ((Value(text_[first]) & 0xC0) == 0x80 && pos - first < 4) --first;
+                if (Width(first) == pos - first && IsBlankAt(first, pos - first))
+                    return pos - first;
+            }
+        }
+        return 0;
+    }
+
     enum class Delimiter { Equals, Comma, LineEnd };
     enum class Backslash { Continues, Literal, EndOfText };
     static constexpr std::size_t NoBlanks = std::basic_string_view<Unit>::npos;
     static constexpr std::size_t NoStart = std::basic_string_view<Unit>::npos;
+    static constexpr std::size_t NoLimit = std::basic_string_view<Unit>::npos;
 
     static unsigned Value(Unit c) { return static_cast<std::make_unsigned_t<Unit>>(c); }
     // Inlined even where the build optimises for size: it runs for nearly every unit of the text.
@@ -150,9 +260,103 @@ private:
             return false;
         const std::size_t start = names_.size();
         for (std::size_t i = pos + 1; i < close; ++i) names_.push_back(static_cast<char16_t>(Value(Literal(text_[i]))));
-        builder_.BeginSection(start, close - pos - 1);
+        const std::size_t header = pos;
         pos = LineEnd(close + 1);
+        builder_.BeginSection(start, close - header - 1, header, pos);
         return true;
+    }
+
+    // Where a line that starts here ends, found without reading it: where ReadLine would stop,
+    // the line end or the end of the text. A line goes on past its line end only after a
+    // backslash that continues it, with nothing but blanks, backslashes or a comment after it;
+    // so a line without a ';' whose last character is not a backslash ends at its first line
+    // end, found at the speed of a search for two characters. The rest are walked as ReadLine
+    // reads them.
+    // A walk stops once past `limit`: that the line goes on past there is all that is asked.
+    std::size_t SkipLine(std::size_t start, std::size_t limit = NoLimit) const
+    {
+        const std::size_t stop = FindLineEndOrComment(start);
+        if (stop == text_.size() || text_[stop] == Unit('\n')) {
+            std::size_t last = stop;
+            while (last > start && (text_[last - 1] == Unit('\0') || (ClassOf(text_[last - 1]) & inf::Blank) != 0))
+                --last;
+            if (!MayContinue(start, last))
+                return stop;
+        }
+        return WalkLine(start, limit);
+    }
+    // Whether the text of a line, blanks at its end left out, may end in a continuing backslash:
+    // when it ends in one, or in a character of several bytes (which may be white space).
+    bool MayContinue(std::size_t start, std::size_t last) const
+    {
+        if (last == start)
+            return false;
+        const Unit c = text_[last - 1];
+        if constexpr (inf::IsAnsi<Unit>) {
+            if (Value(c) >= 0x80 || (last - 1 > start && (ClassOf(text_[last - 2]) & inf::LeadByte) != 0))
+                return true;
+        }
+        return c == Unit('\\');
+    }
+    std::size_t FindLineEndOrComment(std::size_t pos) const
+    {
+        const Unit* const text = text_.data();
+        const std::size_t size = text_.size();
+        if constexpr (inf::IsAnsi<Unit>) {
+            // Eight bytes at a time: a byte is one of the two where the word XOR that byte
+            // repeated has a zero byte. A borrow can mark bytes above the first such byte, never
+            // below it, so the lowest mark is the first match.
+            constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+            const auto zeros = [](std::uint64_t word) { return (word - ones) & ~word & highs; };
+            for (std::uint64_t word = 0; pos + sizeof word <= size; pos += sizeof word) {
+                std::memcpy(&word, text + pos, sizeof word);
+                const std::uint64_t marks = zeros(word ^ (ones * '\n')) | zeros(word ^ (ones * ';'));
+                if (marks != 0)
+                    return pos + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+            }
+        }
+        while (pos < size && text[pos] != Unit('\n') && text[pos] != Unit(';')) ++pos;
+        return pos;
+    }
+    // Where ReadLine stops, found the way it reads: quotes, comments and backslashes.
+    std::size_t WalkLine(std::size_t pos, std::size_t limit) const
+    {
+        while (pos < text_.size() && pos <= limit) {
+            const Unit c = text_[pos];
+            if (c == Unit('\n'))
+                return pos;
+            if (c == Unit(';'))
+                return LineEnd(pos);
+            if (c == Unit('"')) {
+                pos = SkipQuoted(pos + 1);
+            } else if (c == Unit('\\')) {
+                std::size_t next = 0;
+                if (ScanBackslash(pos, next) == Backslash::EndOfText)
+                    return text_.size();
+                pos = next;
+            } else {
+                pos += (ClassOf(c) & inf::LeadByte) != 0 ? Width(pos) : 1;
+            }
+        }
+        return pos;
+    }
+    // ReadQuoted without the reading.
+    std::size_t SkipQuoted(std::size_t pos) const
+    {
+        while (pos < text_.size()) {
+            const Unit c = text_[pos];
+            if (c == Unit('\n'))
+                return pos;
+            if (c == Unit('"')) {
+                if (pos + 1 < text_.size() && text_[pos + 1] == c) {
+                    pos += 2;
+                    continue;
+                }
+                return pos + 1;
+            }
+            pos += (ClassOf(c) & inf::LeadByte) != 0 ? Width(pos) : 1;
+        }
+        return pos;
     }
 
     // One line: a key when '=' comes before any ',', then the comma-separated fields. A line of

@@ -64,14 +64,36 @@ public:
         return std::u16string_view(storage);
     }
 
+    // Sections are sorted by the hash of their names, then by the names.
     const Section* FindSection(inf::Units name) const
     {
-        const auto found = std::lower_bound(
-            file_.sections_.begin(), file_.sections_.end(), name,
-            [this](const Section& section, inf::Units wanted) { return Compare(Name(section), wanted) < 0; });
-        if (found == file_.sections_.end() || !Equal(Name(*found), name))
+        const std::uint32_t hash = Hash(name);
+        const auto found = std::lower_bound(file_.sections_.begin(), file_.sections_.end(), name,
+                                            [this, hash](const Section& section, inf::Units wanted) {
+                                                if (section.nameHash != hash)
+                                                    return section.nameHash < hash;
+                                                return Compare(Name(section), wanted) < 0;
+                                            });
+        if (found == file_.sections_.end() || found->nameHash != hash || !Equal(Name(*found), name))
             return nullptr;
         return &*found;
+    }
+    // Names that compare equal hash alike: letters are folded as Compare folds them, and the
+    // second byte of a double-byte character is taken as it stands.
+    std::uint32_t Hash(inf::Units name) const
+    {
+        std::uint32_t hash = 2166136261u;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            unsigned unit = name[i];
+            if (IsLead(name[i]) && i + 1 < name.size()) {
+                hash = (hash ^ unit) * 16777619u;
+                unit = name[++i];
+            } else {
+                unit = inf::FoldCase(unit);
+            }
+            hash = (hash ^ unit) * 16777619u;
+        }
+        return hash;
     }
     const Section* FindSection(std::string_view name) const
     {
@@ -79,9 +101,16 @@ public:
         return FindSection(FromAnsi(name, storage));
     }
 
+    // The section with its lines read; nullptr without it, or when they could not be read.
+    const Section* FindSectionLines(std::string_view name) const
+    {
+        const Section* section = FindSection(name);
+        return section != nullptr && file_.ReadSectionLines(*section) ? section : nullptr;
+    }
+
     bool FindFirstLine(std::string_view sectionName, const char* key, InfLine& line) const
     {
-        const Section* section = FindSection(sectionName);
+        const Section* section = FindSectionLines(sectionName);
         if (section == nullptr)
             return false;
         std::u16string keyStorage, substituted;
@@ -154,7 +183,7 @@ public:
     std::vector<std::uint32_t> IndexStrings(std::string_view sectionName) const
     {
         std::vector<std::uint32_t> lines;
-        const Section* section = FindSection(sectionName);
+        const Section* section = FindSectionLines(sectionName);
         if (section == nullptr)
             return lines;
         for (std::uint32_t run = section->firstRun; run < section->firstRun + section->runCount; ++run) {
@@ -181,7 +210,7 @@ public:
     // [Version] Signature, compared as written (no substitution) with the three Windows-4 names.
     bool HasWindows4Signature() const
     {
-        const Section* version = FindSection("Version");
+        const Section* version = FindSectionLines("Version");
         if (version == nullptr)
             return false;
         std::u16string storage;

@@ -146,6 +146,64 @@ TEST(InfFileTest, SectionNamesAreRawTextUpToTheFirstBracket)
     EXPECT_EQ(Value(*file, "Test[Section", nullptr), std::nullopt);
 }
 
+// Lines are read as their section is looked up; the open only finds the headers. A '[' opens a
+// section only as the first character of its line, on a line the one before does not continue.
+TEST(InfFileTest, ALineThatABackslashContinuesTakesAHeaderLikeLineWithIt)
+{
+    enum class Text { Latin1, ShiftJis, Utf8, Utf16 };
+    struct Case {
+        Text encoding;
+        std::string value;  // "[Test]\na=<value>\n<before>[S]\nb=1"
+        std::string before; // on the line of [S]
+        std::string read;
+        bool header; // whether [S] stays a header
+        long lines;  // of [Test]
+    };
+    const Case cases[] = {
+        {Text::Latin1, "x \\", "", "x[S]", false, 2},
+        {Text::Latin1, "x \\ \\\t", "", "x[S]", false, 2},
+        {Text::Latin1, "x \\\r\n\\", "", "x[S]", false, 2}, // a line of a backslash alone goes on too
+        {Text::Latin1, "x \\\n y \\", "", "xy[S]", false, 2},
+        {Text::Latin1, "x \\\n[T] \\", "", "x[T][S]", false, 2},
+        {Text::Latin1, "x\n[T] \\", "", "x", true, 1}, // a header's line never goes on
+        {Text::Latin1, "x \\ ;c", "", "x[S]", false, 2},
+        {Text::Latin1, "x ;c \\", "", "x", true, 1},
+        {Text::Latin1, "x\n;c \\", "", "x", true, 1},
+        {Text::Latin1, "\"x \\", "", "x \\", true, 1},
+        {Text::Latin1, "\"x\" \\", "", "x[S]", false, 2},
+        {Text::Latin1, "\"y;z\" \\", "", "y;z[S]", false, 2},
+        {Text::Latin1, "x\\y", "", "x\\y", true, 1},
+        {Text::Latin1, "x[S]", " \t\r", "x[S]", true, 1},
+        {Text::Latin1, "x", "y", "x", false, 3},
+        {Text::Latin1, "x", "\xA0", "x", true, 1},
+        {Text::Latin1, "x \\\xA0", "", "x[S]", false, 2},
+        {Text::Latin1, "x \x95\\", "", "x \x95[S]", false, 2},
+        // 0x81 0x40 is U+3000, white space; 0x95 0x5C a character, not a backslash.
+        {Text::ShiftJis, "x \\\x81\x40", "", "x[S]", false, 2},
+        {Text::ShiftJis, "x \x95\\", "", "x \x95\\", true, 1},
+        {Text::ShiftJis, "x", "\x81\x40", "x", true, 1},
+        {Text::ShiftJis, "x", "\x95", "x", false, 3},
+        {Text::Utf8, "x \\\xE3\x80\x80", "", "x[S]", false, 2},
+        {Text::Utf8, "x", "\xE3\x80\x80", "x", true, 1},
+        {Text::Utf8, "x", "\xE3\x81\x80", "x", false, 3},
+        {Text::Utf16, "x \\\xE3\x80\x80", "", "x[S]", false, 2},
+        {Text::Utf16, "x", "\xE3\x80\x80", "x", true, 1},
+        {Text::Utf16, "x \\y", "", "x \\y", true, 1},
+    };
+    ShiftJisCodePage japanese;
+    for (const Case& test : cases) {
+        const std::string text = Header + "[Test]\na=" + test.value + "\n" + test.before + "[S]\nb=1\n";
+        const auto file = test.encoding == Text::Latin1     ? Parse(text)
+                          : test.encoding == Text::ShiftJis ? InfFile::Parse(text, japanese)
+                          : test.encoding == Text::Utf8     ? Parse("\xEF\xBB\xBF" + text)
+                                                            : Parse(Utf16File(DecodeUtf8(text)));
+        ASSERT_NE(file, nullptr) << test.value;
+        for (int look = 0; look < 2; ++look) EXPECT_EQ(Value(*file, "Test", "a"), test.read) << test.value;
+        EXPECT_EQ(Value(*file, "S", "b"), test.header ? std::optional<std::string>("1") : std::nullopt) << test.value;
+        EXPECT_EQ(file->LineCount("Test"), test.lines) << test.value;
+    }
+}
+
 TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
 {
     std::string text = Header;
@@ -372,6 +430,15 @@ TEST(InfFileTest, HostileInputStaysBounded)
     EXPECT_EQ(Value(*many, "s199999", "K"), "199999");
 
     EXPECT_NE(Parse(Header + std::string(1'000'000, '\\') + "\n" + std::string(1'000'000, '"')), nullptr);
+    // 200,000 header-like lines that a backslash joins into one, and a million brackets.
+    std::string chain = Header + "[T]\na=\\\n";
+    for (int i = 0; i < 200'000; ++i) chain += "[x] \\\n";
+    const auto joined = Parse(chain + "[S]\nb=1\n");
+    ASSERT_NE(joined, nullptr);
+    EXPECT_EQ(joined->LineCount("T"), 2);
+    EXPECT_EQ(joined->LineCount("x"), -1);
+    FirstLine brackets("a=" + std::string(1'000'000, '[') + "\n");
+    EXPECT_EQ(Values(*brackets.file, brackets.line), (std::vector<std::string>{std::string(511, '[')}));
     EXPECT_EQ(Parse(Header + "[" + std::string(10'000'000, 'n')), nullptr);
 }
 
