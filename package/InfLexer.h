@@ -130,10 +130,7 @@ private:
         }
         return true;
     }
-    std::size_t FindBracket(std::size_t pos) const
-    {
-        return std::min(FindInText(text_, Unit('['), pos), text_.size());
-    }
+    std::size_t FindBracket(std::size_t pos) const { return std::min(FindInText(text_, Unit('['), pos), text_.size()); }
     bool OpensSection(std::size_t bracket, std::size_t headerEnd) const
     {
         std::size_t lineStart = bracket;
