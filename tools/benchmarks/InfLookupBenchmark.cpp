@@ -56,9 +56,12 @@ std::size_t LookUp(FileSystem& files, TextCodePage& codePage, const std::vector<
             !inf->FindFirstLine(models.view(), nullptr, line))
             continue;
         do {
-            FixedText<256> hardwareId;
-            if (!inf->GetStringField(line, 2, hardwareId))
+            // Read as the removal reads it: where it stands in the file when it can be.
+            char buffer[256];
+            std::string_view hardwareId;
+            if (!inf->GetStringView(line, 2, buffer, sizeof buffer, hardwareId))
                 break;
+            sink = hardwareId.size();
             ++lines;
         } while (inf->FindNextLine(line));
     }
