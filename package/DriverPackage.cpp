@@ -159,9 +159,21 @@ PackageReadResult ReadDriverPackage(const InfReading& reading, SetupState& state
     std::vector<PackageNote>* remarks = notes ? &notes->remarks : nullptr;
     // The setup description stays open until the read ends, whichever way it ends.
     const std::unique_ptr<InfFile> inf = OpenSetupDescription(reading, state, result, failure, notes);
-    if (!inf || !ReadSetupKeys(*inf, state, failure) || !ReadDeviceModel(*inf, state, &failure, remarks))
+    if (!inf)
         return result;
-    ApplyBrandKeys(*inf, state, brand, remarks);
+    const bool read = ReadSetupKeys(*inf, state, failure) && ReadDeviceModel(*inf, state, &failure, remarks);
+    if (read)
+        ApplyBrandKeys(*inf, state, brand, remarks);
+    // Lines that could not be read are not lines that are absent: the setup description is then
+    // unreadable, as one that does not open.
+    if (inf->LinesLost()) {
+        result = {};
+        result.messageText = MissingSetupSectionText;
+        failure = {Kind::NoUsableSetupDescription, 0, {}};
+        return result;
+    }
+    if (!read)
+        return result;
     result.usable = FindDriverFiles(reading, state, result, failure);
     return result;
 }

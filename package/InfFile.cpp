@@ -208,7 +208,7 @@ bool InfFile::IsValid(const InfLine& line) const
 bool InfFile::ReadSectionLines(const Section& section) const
 {
     InfFile& file = const_cast<InfFile&>(*this);
-    if (file.linesDamaged_)
+    if (file.linesLost_)
         return false;
     try {
         std::size_t units = 0;
@@ -231,7 +231,6 @@ bool InfFile::ReadSectionLines(const Section& section) const
                 continue;
             // Read once, whatever happens: reading writes each key and field over its text.
             run.read = true;
-            file.linesDamaged_ = true;
             const auto read = [&file, &run](auto& text, AnsiCharacters* ansi) {
                 using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
                 // The lexer needs a NUL after the last unit it reads; the header that stands
@@ -249,10 +248,10 @@ bool InfFile::ReadSectionLines(const Section& section) const
                 read(file.unicodeText_, nullptr);
             else
                 read(file.byteText_, encoding_ == Encoding::Ansi ? file.ansi_.get() : nullptr);
-            file.linesDamaged_ = false;
         }
         return true;
     } catch (const std::bad_alloc&) {
+        file.linesLost_ = true;
         return false;
     }
 }

@@ -89,8 +89,12 @@ public:
     // values beyond 32 bits clamped); an empty field is 0. On failure `value` is left as it was.
     bool GetIntField(const InfLine& line, unsigned index, std::int32_t& value) const;
 
-    // Whether the file is UTF-16 (a byte order mark and an even size), which the Windows 98
-    // family's own INF reader cannot read.
+    // Whether the lines of a section could not be read since the open (memory ran out). Every
+    // lookup fails from then on, as though the lines were not there; a caller that must not take
+    // lines it could not read for lines that are absent checks this after its reads, and takes
+    // the file as unreadable, as one the open refused.
+    bool LinesLost() const { return linesLost_; }
+
     // Whether the file opens with a UTF-16 or UTF-8 byte order mark.
     bool IsUnicodeFile() const { return unicodeFile_; }
 
@@ -150,7 +154,7 @@ private:
     std::vector<Run> runs_;                       // grouped by section, in file order within each
     std::array<std::uint8_t, 256> byteClasses_{}; // ANSI files: what each byte is in the code page
     std::unique_ptr<AnsiCharacters> ansi_;        // ANSI files: what the lexer asks of the code page
-    bool linesDamaged_ = false;                   // a section's lines failed to read: nothing more is looked up
+    bool linesLost_ = false;
     // [Strings] lines with a key, sorted by key, and the same for [Strings.LLLL]: made by the
     // first substitution, so an InfFile serves one thread at a time.
     mutable bool stringsIndexed_ = false;

@@ -36,24 +36,9 @@ public:
     bool FindSections()
     {
         std::size_t pos = 0;
-        while (pos < text_.size() && !builder_.InSection()) {
-            const Unit c = text_[pos];
-            const std::size_t width = (ClassOf(c) & inf::LeadByte) != 0 ? Width(pos) : 1;
-            if (c == Unit('\n') || IsBlankAt(pos, width)) {
-                pos += width;
-            } else if (c == Unit(';')) {
-                pos = LineEnd(pos);
-            } else if (c == Unit('[')) {
-                if (!ReadSectionHeader(pos))
-                    return false;
-            } else {
-                // Skipped a character at a time, as the platform does: a '[' further on still
-                // opens a section.
-                builder_.NoteTextBeforeSection();
-                pos += width;
-            }
-        }
-        return HasDoubleByteCharacters() ? FindSectionsLineByLine(pos) : FindSectionsByBrackets(pos);
+        if (!FindSectionsLineByLine(pos, true))
+            return false;
+        return HasDoubleByteCharacters() ? FindSectionsLineByLine(pos, false) : FindSectionsByBrackets(pos);
     }
 
     // The lines of one header's run, from `pos` to the end of the text given, read into keys
@@ -89,10 +74,10 @@ private:
         return false;
     }
 
-    // After the first header, in a double-byte code page: line by line.
-    bool FindSectionsLineByLine(std::size_t pos)
+    // Line by line: up to the first header, and after it in a double-byte code page.
+    bool FindSectionsLineByLine(std::size_t& pos, bool toFirstHeader)
     {
-        while (pos < text_.size()) {
+        while (pos < text_.size() && !(toFirstHeader && builder_.InSection())) {
             const Unit c = text_[pos];
             const std::size_t width = (ClassOf(c) & inf::LeadByte) != 0 ? Width(pos) : 1;
             if (c == Unit('\n') || IsBlankAt(pos, width)) {
@@ -102,6 +87,11 @@ private:
             } else if (c == Unit('[')) {
                 if (!ReadSectionHeader(pos))
                     return false;
+            } else if (!builder_.InSection()) {
+                // Skipped a character at a time, as the platform does: a '[' further on still
+                // opens a section.
+                builder_.NoteTextBeforeSection();
+                pos += width;
             } else {
                 pos = SkipLine(pos);
             }

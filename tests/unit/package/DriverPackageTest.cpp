@@ -5,6 +5,7 @@
 #include "app/PackageMessage.h"
 #include "app/SetupPhases.h"
 #include "fakes/ExamplePackage.h"
+#include "fakes/FailingAllocations.h"
 #include "package/DriverPackage.h"
 
 std::ostream& operator<<(std::ostream& out, const PackageNote& note)
@@ -117,6 +118,27 @@ TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotIn
                                     "message [" + TableTitle +
                                         "] Main .in_ file with [Setup] section is not found ! flags 16"}));
         EXPECT_EQ(m.session.State.SetupFileName.view(), "");
+    }
+}
+
+TEST(DriverPackage, ASetupDescriptionWhoseLinesCouldNotBeReadIsUnreadable)
+{
+    // Memory runs out as the 100,000 model lines are read, after the description's bytes are.
+    std::string models;
+    for (int i = 0; i < 100'000; ++i) models += "%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4D\r\n";
+    for (const bool memoryRunsOut : {false, true}) {
+        PackageRead m;
+        m.AddPackage(WithModels(models));
+        bool read = false;
+        {
+            FailingAllocations failing(memoryRunsOut ? 1024 * 1024 : SIZE_MAX, 1);
+            read = m.Read();
+        }
+        EXPECT_EQ(read, !memoryRunsOut);
+        EXPECT_EQ(m.view.transcript, memoryRunsOut
+                                         ? Strings{"message [" + TableTitle +
+                                                   "] Main .in_ file with [Setup] section is not found ! flags 16"}
+                                         : Strings{});
     }
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "fakes/ExamplePackage.h"
+#include "fakes/FailingAllocations.h"
 #include "fakes/ShiftJisCodePage.h"
 #include "package/InfEncoding.h"
 
@@ -440,6 +441,26 @@ TEST(InfFileTest, HostileInputStaysBounded)
     FirstLine brackets("a=" + std::string(1'000'000, '[') + "\n");
     EXPECT_EQ(Values(*brackets.file, brackets.line), (std::vector<std::string>{std::string(511, '[')}));
     EXPECT_EQ(Parse(Header + "[" + std::string(10'000'000, 'n')), nullptr);
+}
+
+// A section's lines are read on its first lookup; when memory runs out there, the file says so
+// and nothing more is looked up, so no caller takes lines it could not read for absent ones.
+TEST(InfFileTest, LinesThatCouldNotBeReadAreNeverTakenForAbsentOnes)
+{
+    std::string text = Header + "[Small]\na=1\n[Big]\n";
+    for (int i = 0; i < 100'000; ++i) text += "k=v,w\n";
+    for (const bool memoryRunsOut : {false, true}) {
+        const auto file = Parse(text);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(Value(*file, "Small", "a"), "1");
+        {
+            FailingAllocations failing(memoryRunsOut ? 64 * 1024 : SIZE_MAX);
+            EXPECT_EQ(Value(*file, "Big", "k"), memoryRunsOut ? std::nullopt : std::optional<std::string>("v"));
+        }
+        EXPECT_EQ(file->LinesLost(), memoryRunsOut);
+        EXPECT_EQ(Value(*file, "Small", "a"), memoryRunsOut ? std::nullopt : std::optional<std::string>("1"));
+        EXPECT_EQ(file->LineCount("Big"), memoryRunsOut ? 0 : 100'000);
+    }
 }
 
 } // namespace
