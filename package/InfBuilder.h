@@ -83,23 +83,13 @@ public:
         run_ = &run;
         run.firstLine = static_cast<std::uint32_t>(file_.lineKeys_.size());
     }
-    void BeginLine()
-    {
-        file_.lineTokens_.push_back(static_cast<std::uint32_t>(file_.tokenStarts_.size()));
-        file_.lineTokenCounts_.push_back(0);
-        file_.lineKeys_.push_back(KeyKind::None);
-    }
+    void BeginLine() { file_.lineTokens_.push_back(static_cast<std::uint32_t>(file_.tokenStarts_.size())); }
     void AddToken(std::size_t start, std::size_t length)
     {
         file_.tokenStarts_.push_back(static_cast<std::uint32_t>(start));
         file_.tokenLengths_.push_back(static_cast<std::uint16_t>(length));
     }
-    void EndLine(KeyKind key)
-    {
-        file_.lineTokenCounts_.back() =
-            static_cast<std::uint32_t>(file_.tokenStarts_.size()) - file_.lineTokens_.back();
-        file_.lineKeys_.back() = key;
-    }
+    void EndLine(KeyKind key) { file_.lineKeys_.push_back(key); }
     void EndRun() { run_->lineCount = static_cast<std::uint32_t>(file_.lineKeys_.size()) - run_->firstLine; }
 
 private:

@@ -223,7 +223,6 @@ bool InfFile::ReadSectionLines(const Section& section) const
         makeRoom(file.tokenStarts_, units / 8 + 16);
         makeRoom(file.tokenLengths_, units / 8 + 16);
         makeRoom(file.lineTokens_, units / 16 + 16);
-        makeRoom(file.lineTokenCounts_, units / 16 + 16);
         makeRoom(file.lineKeys_, units / 16 + 16);
         for (std::uint32_t index = section.firstRun; index < section.firstRun + section.runCount; ++index) {
             Run& run = file.runs_[index];
@@ -259,7 +258,10 @@ bool InfFile::ReadSectionLines(const Section& section) const
 bool InfFile::RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const
 {
     const std::uint32_t first = lineTokens_[line];
-    const std::uint32_t count = lineTokenCounts_[line];
+    // A line's keys and fields end where the next line's begin: both are stored in reading order.
+    const std::uint32_t end =
+        line + 1 < lineTokens_.size() ? lineTokens_[line + 1] : static_cast<std::uint32_t>(tokenStarts_.size());
+    const std::uint32_t count = end - first;
     const KeyKind key = lineKeys_[line];
     if (index == 0) {
         if (key == KeyKind::None)

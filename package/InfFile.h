@@ -148,7 +148,6 @@ private:
     std::vector<std::uint32_t> tokenStarts_; // where each key or field lies in the text
     std::vector<std::uint16_t> tokenLengths_;
     std::vector<std::uint32_t> lineTokens_; // each line's first key or field
-    std::vector<std::uint32_t> lineTokenCounts_;
     std::vector<KeyKind> lineKeys_;
     std::vector<Section> sections_;               // sorted by the hash of the name, then by the name
     std::vector<Run> runs_;                       // grouped by section, in file order within each

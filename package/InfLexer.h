@@ -290,14 +290,15 @@ private:
         const Unit* const text = text_.data();
         const std::size_t size = text_.size();
         if constexpr (inf::IsAnsi<Unit>) {
-            // Eight bytes at a time: a byte is one of the two where the word XOR that byte
-            // repeated has a zero byte. A borrow can mark bytes above the first such byte, never
-            // below it, so the lowest mark is the first match.
-            constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
-            const auto zeros = [](std::uint64_t word) { return (word - ones) & ~word & highs; };
-            for (std::uint64_t word = 0; pos + sizeof word <= size; pos += sizeof word) {
+            // A word at a time: a byte is one of the two where the word XOR that byte repeated
+            // has a zero byte. A borrow can mark bytes above the first such byte, never below
+            // it, so the lowest mark is the first match.
+            using Word = text_search::Word;
+            constexpr Word ones = ~Word{0} / 0xFF, highs = ones * 0x80;
+            const auto zeros = [](Word word) { return (word - ones) & ~word & highs; };
+            for (Word word = 0; pos + sizeof word <= size; pos += sizeof word) {
                 std::memcpy(&word, text + pos, sizeof word);
-                const std::uint64_t marks = zeros(word ^ (ones * '\n')) | zeros(word ^ (ones * ';'));
+                const Word marks = zeros(word ^ (ones * '\n')) | zeros(word ^ (ones * ';'));
                 if (marks != 0)
                     return pos + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
             }
