@@ -111,10 +111,7 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, PackageNote* failure,
                 notes->push_back({PairProblem(hardwareId, vidText), lineNumber, std::string(hardwareId)});
             continue;
         }
-        HardwareIdEntry entry;
-        entry.VidText.Assign(vidText);
-        entry.PidText.Assign(pidText);
-        state.HardwareIds.Append(entry);
+        state.HardwareIds.Append(vidText, pidText);
 
         if (state.TargetVidText.empty()) {
             state.TargetVidText.Assign(state.HardwareIds[0].VidText.view());
