@@ -81,7 +81,7 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const Ha
     }
     std::vector<std::uint32_t> order(paths.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    inf::SortStable(order, inf::ValueOrder(firstPairs));
+    inf::SortStable(order, inf::ByValue(firstPairs));
     for (const std::uint32_t copy : order) {
         DeleteClearingAttributes(files, paths[copy]);
         DeleteClearingAttributes(files, PrecompiledTwin(paths[copy]));

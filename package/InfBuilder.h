@@ -39,31 +39,17 @@ public:
             order[i] = static_cast<std::uint32_t>(i);
             hashes[i] = reader.Hash(Name(reader, headers_[i]));
         }
-        class NameOrder : public inf::PositionOrder {
-        public:
-            NameOrder(const Reader& reader, const std::vector<Header>& headers,
-                      const std::vector<std::uint32_t>& hashes)
-                : reader_(reader), headers_(headers), hashes_(hashes)
-            {
-            }
-            bool Less(std::uint32_t a, std::uint32_t b) const override { return Compare(a, b) < 0; }
-            int Compare(std::uint32_t a, std::uint32_t b) const
-            {
-                if (hashes_[a] != hashes_[b])
-                    return hashes_[a] < hashes_[b] ? -1 : 1;
-                return reader_.Compare(Name(reader_, headers_[a]), Name(reader_, headers_[b]));
-            }
-
-        private:
-            const Reader& reader_;
-            const std::vector<Header>& headers_;
-            const std::vector<std::uint32_t>& hashes_;
+        const auto compare = [&reader, this, &hashes](std::uint32_t a, std::uint32_t b) {
+            if (hashes[a] != hashes[b])
+                return hashes[a] < hashes[b] ? -1 : 1;
+            return reader.Compare(Name(reader, headers_[a]), Name(reader, headers_[b]));
         };
-        const NameOrder names(reader, headers_, hashes);
-        inf::SortStable(order, names);
+        inf::SortStable(order, [&compare](std::uint32_t a, std::uint32_t b) { return compare(a, b) < 0; });
+        file_.sections_.reserve(order.size());
+        file_.runs_.reserve(order.size());
         for (std::size_t i = 0; i < order.size(); ++i) {
             const Header& header = headers_[order[i]];
-            if (i == 0 || names.Compare(order[i - 1], order[i]) != 0)
+            if (i == 0 || compare(order[i - 1], order[i]) != 0)
                 file_.sections_.push_back({header.nameStart, header.nameLength, hashes[order[i]],
                                            static_cast<std::uint32_t>(file_.runs_.size()), 0});
             file_.runs_.push_back({0, 0, header.textStart, header.textEnd, false});

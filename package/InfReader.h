@@ -192,18 +192,7 @@ public:
                 if (file_.lineKeys_[line] != KeyKind::None)
                     lines.push_back(line);
         }
-        class KeyOrder : public inf::PositionOrder {
-        public:
-            explicit KeyOrder(const Reader& reader) : reader_(reader) {}
-            bool Less(std::uint32_t a, std::uint32_t b) const override
-            {
-                return reader_.Compare(reader_.Key(a), reader_.Key(b)) < 0;
-            }
-
-        private:
-            const Reader& reader_;
-        };
-        inf::SortStable(lines, KeyOrder(*this));
+        inf::SortStable(lines, [this](std::uint32_t a, std::uint32_t b) { return Compare(Key(a), Key(b)) < 0; });
         return lines;
     }
 

@@ -7,17 +7,12 @@
 
 namespace inf {
 
-// A stable merge sort of positions in an order the caller defines: one of its own, since every
-// instantiation of std::stable_sort would weigh on Setup.exe.
-class PositionOrder {
-public:
-    virtual bool Less(std::uint32_t a, std::uint32_t b) const = 0;
-
-protected:
-    ~PositionOrder() = default;
-};
-
-inline void SortStable(std::vector<std::uint32_t>& positions, const PositionOrder& order)
+// A stable merge sort of positions in an order the caller defines (`less(a, b)`: position a
+// goes before position b): one of its own, since every instantiation of std::stable_sort would
+// weigh on Setup.exe. The order is a parameter, not a virtual call, since the INF reader sorts
+// the sections of every file it opens.
+template <typename Less>
+void SortStable(std::vector<std::uint32_t>& positions, Less less)
 {
     std::vector<std::uint32_t> merged(positions.size());
     for (std::size_t width = 1; width < positions.size(); width *= 2) {
@@ -26,7 +21,7 @@ inline void SortStable(std::vector<std::uint32_t>& positions, const PositionOrde
             const std::size_t right = std::min(left + 2 * width, positions.size());
             std::size_t i = left, j = middle, k = left;
             while (i < middle && j < right)
-                merged[k++] = order.Less(positions[j], positions[i]) ? positions[j++] : positions[i++];
+                merged[k++] = less(positions[j], positions[i]) ? positions[j++] : positions[i++];
             while (i < middle) merged[k++] = positions[i++];
             while (j < right) merged[k++] = positions[j++];
         }
@@ -35,13 +30,9 @@ inline void SortStable(std::vector<std::uint32_t>& positions, const PositionOrde
 }
 
 // Positions ordered by a number each, such as a list position or a key.
-class ValueOrder : public PositionOrder {
-public:
-    explicit ValueOrder(const std::vector<std::uint32_t>& values) : values_(values) {}
-    bool Less(std::uint32_t a, std::uint32_t b) const override { return values_[a] < values_[b]; }
-
-private:
-    const std::vector<std::uint32_t>& values_;
-};
+inline auto ByValue(const std::vector<std::uint32_t>& values)
+{
+    return [&values](std::uint32_t a, std::uint32_t b) { return values[a] < values[b]; };
+}
 
 } // namespace inf
