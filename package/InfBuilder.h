@@ -30,26 +30,36 @@ public:
         if (!headers_.empty())
             headers_.back().textEnd = static_cast<std::uint32_t>(textEnd);
         // Sections merged by name: the headers sorted by the hash of their names, then by the
-        // names, stably, so that the runs of a merged section stay in file order. The hash
-        // settles most comparisons at once, and the sort keeps to n log n comparisons whatever
-        // the names are.
+        // names, stably, so that the runs of a merged section stay in file order. The sort by
+        // hash compares integers; only headers whose names share a hash but differ, which names
+        // made to collide can be, are then put in the order of their names.
         const Reader reader(file_);
         std::vector<std::uint32_t> order(headers_.size()), hashes(headers_.size());
         for (std::size_t i = 0; i < headers_.size(); ++i) {
             order[i] = static_cast<std::uint32_t>(i);
             hashes[i] = reader.Hash(Name(reader, headers_[i]));
         }
-        const auto compare = [&reader, this, &hashes](std::uint32_t a, std::uint32_t b) {
-            if (hashes[a] != hashes[b])
-                return hashes[a] < hashes[b] ? -1 : 1;
-            return reader.Compare(Name(reader, headers_[a]), Name(reader, headers_[b]));
+        inf::SortStable(order, inf::ByValue(hashes));
+        const auto sameName = [&reader, this](std::uint32_t a, std::uint32_t b) {
+            return reader.Equal(Name(reader, headers_[a]), Name(reader, headers_[b]));
         };
-        inf::SortStable(order, [&compare](std::uint32_t a, std::uint32_t b) { return compare(a, b) < 0; });
+        for (std::size_t first = 0, last = 0; first < order.size(); first = last) {
+            bool mixed = false;
+            for (last = first + 1; last < order.size() && hashes[order[last]] == hashes[order[first]]; ++last)
+                mixed = mixed || !sameName(order[first], order[last]);
+            if (!mixed)
+                continue;
+            std::vector<std::uint32_t> sameHash(order.begin() + first, order.begin() + last);
+            inf::SortStable(sameHash, [&reader, this](std::uint32_t a, std::uint32_t b) {
+                return reader.Compare(Name(reader, headers_[a]), Name(reader, headers_[b])) < 0;
+            });
+            std::copy(sameHash.begin(), sameHash.end(), order.begin() + first);
+        }
         file_.sections_.reserve(order.size());
         file_.runs_.reserve(order.size());
         for (std::size_t i = 0; i < order.size(); ++i) {
             const Header& header = headers_[order[i]];
-            if (i == 0 || compare(order[i - 1], order[i]) != 0)
+            if (i == 0 || hashes[order[i - 1]] != hashes[order[i]] || !sameName(order[i - 1], order[i]))
                 file_.sections_.push_back({header.nameStart, header.nameLength, hashes[order[i]],
                                            static_cast<std::uint32_t>(file_.runs_.size()), 0});
             file_.runs_.push_back({0, 0, header.textStart, header.textEnd, false});

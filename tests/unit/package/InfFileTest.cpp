@@ -225,6 +225,22 @@ TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
     InfLine untouched;
     EXPECT_FALSE(file->FindNextLine(untouched));
     EXPECT_FALSE(Parse(Header + "[Empty]\n; only a comment\n")->FindFirstLine("Empty", nullptr, line));
+
+    // Names whose hashes collide (S8Z81K6E and SQ283Y1U, S7DI71B1 and S2UZB8P4) stay apart.
+    const auto colliding =
+        Parse(Header + "[SQ283Y1U]\nk=b1\n[S8Z81K6E]\nk=a1\n[s8z81k6e]\nk=a2\n[SQ283Y1U]\nk=b2\n[S7DI71B1]\nk=c\n");
+    const auto sectionValues = [&colliding](const char* section) {
+        std::vector<std::string> found;
+        InfLine at;
+        for (bool more = colliding->FindFirstLine(section, nullptr, at); more; more = colliding->FindNextLine(at))
+            found.push_back(*Field(*colliding, at, 1));
+        return found;
+    };
+    using Strings = std::vector<std::string>;
+    EXPECT_EQ(sectionValues("S8Z81K6E"), (Strings{"a1", "a2"}));
+    EXPECT_EQ(sectionValues("sq283y1u"), (Strings{"b1", "b2"}));
+    EXPECT_EQ(sectionValues("S7DI71B1"), Strings{"c"});
+    EXPECT_EQ(sectionValues("S2UZB8P4"), Strings{});
 }
 
 TEST(InfFileTest, SubstitutesStringTokensWhenRead)
