@@ -166,7 +166,7 @@ bool InfFile::GetStringView(const InfLine& line, unsigned index, char* buffer, s
 }
 
 // The field as the file holds it, when that is what a read would give.
-bool InfFile::PlainField(const InfLine& line, unsigned index, std::string_view& text) const
+inline bool InfFile::PlainField(const InfLine& line, unsigned index, std::string_view& text) const
 {
     std::uint32_t token = 0;
     if (encoding_ == Encoding::Utf16 || !IsValid(line) || !RawField(line.line_, index, token))
@@ -191,7 +191,7 @@ bool InfFile::GetIntField(const InfLine& line, unsigned index, std::int32_t& val
     return inf::ParseInteger(text, value);
 }
 
-bool InfFile::IsValid(const InfLine& line) const
+inline bool InfFile::IsValid(const InfLine& line) const
 {
     if (line.section_ >= sections_.size())
         return false;
@@ -255,7 +255,7 @@ bool InfFile::ReadSectionLines(const Section& section) const
     }
 }
 
-bool InfFile::RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const
+inline bool InfFile::RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const
 {
     const std::uint32_t first = lineTokens_[line];
     // A line's keys and fields end where the next line's begin: both are stored in reading order.

@@ -127,11 +127,14 @@ private:
 
     static std::unique_ptr<InfFile> ParseBytes(std::string bytes, TextCodePage& codePage, const InfOpenOptions& options,
                                                std::string_view path);
-    bool IsValid(const InfLine& line) const;
+    // Inlined even where the build optimises for size, as are RawField and PlainField: the package
+    // read asks them about each of possibly millions of model lines. Defined in InfFile.cpp,
+    // their only user.
+    [[gnu::always_inline]] inline bool IsValid(const InfLine& line) const;
     // Reads the keys and fields of the section's lines, once; false when that fails.
     bool ReadSectionLines(const Section& section) const;
-    bool RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const;
-    bool PlainField(const InfLine& line, unsigned index, std::string_view& text) const;
+    [[gnu::always_inline]] inline bool RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const;
+    [[gnu::always_inline]] inline bool PlainField(const InfLine& line, unsigned index, std::string_view& text) const;
     bool DirectoryFolder(std::int32_t id, std::string& folder) const;
 
     // ANSI files keep their own bytes, so what is read from them is what the file holds; Unicode

@@ -27,19 +27,28 @@ std::size_t Find(const Unit* text, std::size_t size, Unit unit, std::size_t from
     constexpr Word Highs = Ones << (Bits - 1);
     constexpr std::size_t PerWord = sizeof(Word) / sizeof(Unit);
     const Word pattern = Ones * static_cast<std::make_unsigned_t<Unit>>(unit);
-    std::size_t pos = from;
-    for (; pos + PerWord <= size; pos += PerWord) {
+    // The first match in the word at `pos`; npos for none.
+    const auto firstIn = [&](std::size_t pos) {
         Word word = 0;
         std::memcpy(&word, text + pos, sizeof word);
         word ^= pattern;
         const Word zeros = (word - Ones) & ~word & Highs;
-        if (zeros != 0)
-            return pos + static_cast<std::size_t>(std::countr_zero(zeros)) / Bits;
+        return zeros == 0 ? std::string_view::npos : pos + static_cast<std::size_t>(std::countr_zero(zeros)) / Bits;
+    };
+    // Texts shorter than a word a unit at a time.
+    if (from >= size || size - from < PerWord) {
+        for (std::size_t pos = from; pos < size; ++pos)
+            if (text[pos] == unit)
+                return pos;
+        return std::string_view::npos;
     }
-    for (; pos < size; ++pos)
-        if (text[pos] == unit)
-            return pos;
-    return std::string_view::npos;
+    std::size_t pos = from;
+    for (; pos + PerWord <= size; pos += PerWord)
+        if (const std::size_t found = firstIn(pos); found != std::string_view::npos)
+            return found;
+    // The rest as the last word of the text: the units it shares with the word before match
+    // nothing, and only a match can mark a unit above it.
+    return pos == size ? std::string_view::npos : firstIn(size - PerWord);
 }
 
 } // namespace text_search
