@@ -2,7 +2,6 @@
 #include "package/DeviceModel.h"
 
 #include "package/HardwareIdMatch.h"
-#include "package/TextSearch.h"
 
 namespace {
 
@@ -17,26 +16,17 @@ bool Fail(PackageNote* failure, Kind kind, int line = 0)
     return false;
 }
 
-// The four characters after the first "VID_" and after the first "PID_", as they stand, found in
-// one pass: this runs for each of possibly millions of model lines. A text is empty without its
-// marker; the caller passes over a text that is not four hexadecimal digits, since a shorter one
-// ("3" of "PID_3") would match other devices of the vendor.
+// The four characters after the first "VID_" and after the first "PID_", as they stand. A text
+// is empty without its marker; the caller passes over a text that is not four hexadecimal
+// digits, since a shorter one ("3" of "PID_3") would match other devices of the vendor.
 void FindIdTexts(std::string_view hardwareId, std::string_view& vidText, std::string_view& pidText)
 {
-    vidText = pidText = {};
-    bool vid = false, pid = false;
-    for (std::size_t i = FindInText(hardwareId, '_', 3); i != std::string_view::npos && !(vid && pid);
-         i = FindInText(hardwareId, '_', i + 1)) {
-        if (hardwareId[i - 1] != 'D' || hardwareId[i - 2] != 'I')
-            continue;
-        if (!vid && hardwareId[i - 3] == 'V') {
-            vid = true;
-            vidText = hardwareId.substr(i + 1, IdTextLength);
-        } else if (!pid && hardwareId[i - 3] == 'P') {
-            pid = true;
-            pidText = hardwareId.substr(i + 1, IdTextLength);
-        }
-    }
+    const auto textAfter = [hardwareId](std::string_view marker) {
+        const std::size_t at = hardwareId.find(marker);
+        return at == std::string_view::npos ? std::string_view{} : hardwareId.substr(at + marker.size(), IdTextLength);
+    };
+    vidText = textAfter(VidMarker);
+    pidText = textAfter(PidMarker);
 }
 
 // Why a model line whose texts are not both four hexadecimal digits gives no pair.
