@@ -16,26 +16,35 @@ namespace text_search {
 // word would take two registers and twice the instructions.
 using Word = std::uintptr_t;
 
-// A word at a time: a unit of the word is the one searched for where the word XOR that unit
-// repeated has a zero unit. A borrow can also mark units above the first zero one, never below it.
+// The bits of a unit, and the word with 1 in each of its units.
+template <typename Unit>
+constexpr unsigned UnitBits = 8 * sizeof(Unit);
+template <typename Unit>
+constexpr Word UnitOnes = ~Word{0} / ((Word{1} << UnitBits<Unit>)-1);
+
+// Where in the word at `units` the first unit that `pattern` repeats stands; npos for none. A
+// unit is the one searched for where the word XOR the pattern has a zero unit; a borrow can also
+// mark units above the first zero one, never below it. Inlined even where the build optimises
+// for size: a call for each word would cost more than the test.
+template <typename Unit>
+[[gnu::always_inline]] inline std::size_t FirstInWord(const Unit* units, Word pattern)
+{
+    static_assert(std::endian::native == std::endian::little, "the first unit of a word is its lowest");
+    constexpr Word Ones = UnitOnes<Unit>, Highs = Ones << (UnitBits<Unit> - 1);
+    Word word = 0;
+    std::memcpy(&word, units, sizeof word);
+    word ^= pattern;
+    const Word zeros = (word - Ones) & ~word & Highs;
+    return zeros == 0 ? std::string_view::npos : static_cast<std::size_t>(std::countr_zero(zeros)) / UnitBits<Unit>;
+}
+
+// A word at a time, then the rest as the last word of the text: the units it shares with the
+// word before match nothing. Texts shorter than a word a unit at a time.
 template <typename Unit>
 std::size_t Find(const Unit* text, std::size_t size, Unit unit, std::size_t from)
 {
-    static_assert(std::endian::native == std::endian::little, "the first unit of a word is its lowest");
-    constexpr unsigned Bits = 8 * sizeof(Unit);
-    constexpr Word Ones = ~Word{0} / ((Word{1} << Bits) - 1);
-    constexpr Word Highs = Ones << (Bits - 1);
     constexpr std::size_t PerWord = sizeof(Word) / sizeof(Unit);
-    const Word pattern = Ones * static_cast<std::make_unsigned_t<Unit>>(unit);
-    // The first match in the word at `pos`; npos for none.
-    const auto firstIn = [&](std::size_t pos) {
-        Word word = 0;
-        std::memcpy(&word, text + pos, sizeof word);
-        word ^= pattern;
-        const Word zeros = (word - Ones) & ~word & Highs;
-        return zeros == 0 ? std::string_view::npos : pos + static_cast<std::size_t>(std::countr_zero(zeros)) / Bits;
-    };
-    // Texts shorter than a word a unit at a time.
+    const Word pattern = UnitOnes<Unit> * static_cast<std::make_unsigned_t<Unit>>(unit);
     if (from >= size || size - from < PerWord) {
         for (std::size_t pos = from; pos < size; ++pos)
             if (text[pos] == unit)
@@ -44,11 +53,13 @@ std::size_t Find(const Unit* text, std::size_t size, Unit unit, std::size_t from
     }
     std::size_t pos = from;
     for (; pos + PerWord <= size; pos += PerWord)
-        if (const std::size_t found = firstIn(pos); found != std::string_view::npos)
-            return found;
-    // The rest as the last word of the text: the units it shares with the word before match
-    // nothing, and only a match can mark a unit above it.
-    return pos == size ? std::string_view::npos : firstIn(size - PerWord);
+        if (const std::size_t at = FirstInWord(text + pos, pattern); at != std::string_view::npos)
+            return pos + at;
+    if (pos == size)
+        return std::string_view::npos;
+    pos = size - PerWord;
+    const std::size_t at = FirstInWord(text + pos, pattern);
+    return at == std::string_view::npos ? at : pos + at;
 }
 
 } // namespace text_search
