@@ -20,7 +20,7 @@ using Word = std::uintptr_t;
 template <typename Unit>
 constexpr unsigned UnitBits = 8 * sizeof(Unit);
 template <typename Unit>
-constexpr Word UnitOnes = ~Word{0} / ((Word{1} << UnitBits<Unit>)-1);
+constexpr Word UnitOnes = ~Word{0} / (~Word{0} >> (8 * sizeof(Word) - UnitBits<Unit>));
 
 // Where in the word at `units` the first unit that `pattern` repeats stands; npos for none. A
 // unit is the one searched for where the word XOR the pattern has a zero unit; a borrow can also
