@@ -22,24 +22,24 @@ constexpr unsigned UnitBits = 8 * sizeof(Unit);
 template <typename Unit>
 constexpr Word UnitOnes = ~Word{0} / (~Word{0} >> (8 * sizeof(Word) - UnitBits<Unit>));
 
-// Where in the word at `units` the first unit that `pattern` repeats stands; npos for none. A
-// unit is the one searched for where the word XOR the pattern has a zero unit; a borrow can also
-// mark units above the first zero one, never below it. Inlined even where the build optimises
-// for size: a call for each word would cost more than the test.
+// The marks of the units in the word at `units` that `pattern` repeats: the high bit of each
+// unit where the word XOR the pattern has a zero unit. A borrow can also mark units above the
+// first zero one, never below it, so the lowest mark is the first match. Inlined even where the
+// build optimises for size: a call for each word would cost more than the test.
 template <typename Unit>
-[[gnu::always_inline]] inline std::size_t FirstInWord(const Unit* units, Word pattern)
+[[gnu::always_inline]] inline Word MarksInWord(const Unit* units, Word pattern)
 {
     static_assert(std::endian::native == std::endian::little, "the first unit of a word is its lowest");
     constexpr Word Ones = UnitOnes<Unit>, Highs = Ones << (UnitBits<Unit> - 1);
     Word word = 0;
     std::memcpy(&word, units, sizeof word);
     word ^= pattern;
-    const Word zeros = (word - Ones) & ~word & Highs;
-    return zeros == 0 ? std::string_view::npos : static_cast<std::size_t>(std::countr_zero(zeros)) / UnitBits<Unit>;
+    return (word - Ones) & ~word & Highs;
 }
 
-// A word at a time, then the rest as the last word of the text: the units it shares with the
-// word before match nothing. Texts shorter than a word a unit at a time.
+// Four words at a time with one branch, then word by word from the block that holds the match,
+// then the rest as the last word of the text: the units it shares with the word before match
+// nothing. Texts shorter than a word a unit at a time.
 template <typename Unit>
 std::size_t Find(const Unit* text, std::size_t size, Unit unit, std::size_t from)
 {
@@ -51,15 +51,22 @@ std::size_t Find(const Unit* text, std::size_t size, Unit unit, std::size_t from
                 return pos;
         return std::string_view::npos;
     }
+    const auto at = [](std::size_t pos, Word marks) {
+        return pos + static_cast<std::size_t>(std::countr_zero(marks)) / UnitBits<Unit>;
+    };
     std::size_t pos = from;
-    for (; pos + PerWord <= size; pos += PerWord)
-        if (const std::size_t at = FirstInWord(text + pos, pattern); at != std::string_view::npos)
-            return pos + at;
+    for (; size - pos >= 4 * PerWord; pos += 4 * PerWord)
+        if ((MarksInWord(text + pos, pattern) | MarksInWord(text + pos + PerWord, pattern) |
+             MarksInWord(text + pos + 2 * PerWord, pattern) | MarksInWord(text + pos + 3 * PerWord, pattern)) != 0)
+            break;
+    for (; size - pos >= PerWord; pos += PerWord)
+        if (const Word marks = MarksInWord(text + pos, pattern); marks != 0)
+            return at(pos, marks);
     if (pos == size)
         return std::string_view::npos;
     pos = size - PerWord;
-    const std::size_t at = FirstInWord(text + pos, pattern);
-    return at == std::string_view::npos ? at : pos + at;
+    const Word marks = MarksInWord(text + pos, pattern);
+    return marks == 0 ? std::string_view::npos : at(pos, marks);
 }
 
 } // namespace text_search
