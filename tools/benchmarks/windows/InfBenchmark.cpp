@@ -141,6 +141,28 @@ std::size_t SetupApiLookups(HINF inf)
     return lines;
 }
 
+// Hands InfFile::Open bytes read before, moved as the file system's own read moves them, so that
+// the split times the open after the read without a copy the program never makes.
+class ReadBefore : public FileSystem {
+public:
+    explicit ReadBefore(std::string& bytes) : bytes_(bytes) {}
+    bool ReadAll(const std::string&, std::string& bytes) override
+    {
+        bytes = std::move(bytes_);
+        return true;
+    }
+    std::vector<std::string> FindFiles(const std::string&) override { return {}; }
+    bool Copy(const std::string&, const std::string&) override { return false; }
+    bool Move(const std::string&, const std::string&) override { return false; }
+    bool Remove(const std::string&) override { return false; }
+    bool SetNormalAttributes(const std::string&) override { return false; }
+    bool MakeDirectory(const std::string&) override { return false; }
+    bool Rewrite(const std::string&, const std::string&) override { return false; }
+
+private:
+    std::string& bytes_;
+};
+
 class Benchmark {
 public:
     explicit Benchmark(std::vector<InfSample> files) : files_(std::move(files))
@@ -191,7 +213,8 @@ public:
             std::string bytes;
             fileSystem_.ReadAll(sample.path, bytes);
             const double read = watch.Milliseconds();
-            std::unique_ptr<InfFile> inf = InfFile::Parse(bytes, codePage_, options_);
+            ReadBefore readBefore(bytes);
+            std::unique_ptr<InfFile> inf = InfFile::Open(readBefore, codePage_, sample.path, options_);
             const double parsed = watch.Milliseconds();
             if (inf)
                 lines += OurLookups(*inf);
