@@ -290,15 +290,12 @@ private:
         const Unit* const text = text_.data();
         const std::size_t size = text_.size();
         if constexpr (inf::IsAnsi<Unit>) {
-            // A word at a time: a byte is one of the two where the word XOR that byte repeated
-            // has a zero byte. A borrow can mark bytes above the first such byte, never below
-            // it, so the lowest mark is the first match.
-            using Word = text_search::Word;
-            constexpr Word ones = ~Word{0} / 0xFF, highs = ones * 0x80;
-            const auto zeros = [](Word word) { return (word - ones) & ~word & highs; };
-            for (Word word = 0; pos + sizeof word <= size; pos += sizeof word) {
-                std::memcpy(&word, text + pos, sizeof word);
-                const Word marks = zeros(word ^ (ones * '\n')) | zeros(word ^ (ones * ';'));
+            // A word at a time, marking both bytes; the lowest mark is the first of either.
+            using text_search::Word;
+            constexpr Word ones = text_search::UnitOnes<char>;
+            for (; pos + sizeof(Word) <= size; pos += sizeof(Word)) {
+                const Word marks = text_search::MarksInWord(text + pos, ones * '\n') |
+                                   text_search::MarksInWord(text + pos, ones * ';');
                 if (marks != 0)
                     return pos + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
             }
