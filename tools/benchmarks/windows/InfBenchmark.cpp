@@ -143,7 +143,7 @@ std::size_t SetupApiLookups(HINF inf)
 
 // Hands InfFile::Open bytes read before, moved as the file system's own read moves them, so that
 // the split times the open after the read without a copy the program never makes.
-class ReadBefore : public FileSystem {
+class ReadBefore : public Win32FileSystem {
 public:
     explicit ReadBefore(std::string& bytes) : bytes_(bytes) {}
     bool ReadAll(const std::string&, std::string& bytes) override
@@ -151,13 +151,6 @@ public:
         bytes = std::move(bytes_);
         return true;
     }
-    std::vector<std::string> FindFiles(const std::string&) override { return {}; }
-    bool Copy(const std::string&, const std::string&) override { return false; }
-    bool Move(const std::string&, const std::string&) override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    bool SetNormalAttributes(const std::string&) override { return false; }
-    bool MakeDirectory(const std::string&) override { return false; }
-    bool Rewrite(const std::string&, const std::string&) override { return false; }
 
 private:
     std::string& bytes_;
