@@ -7,9 +7,9 @@
 
 TEST(TextSearch, FindsWhatAStringSearchFinds)
 {
-    // Every length up to a block of four words and one more word, and past it, the byte at each place or absent, alone or
-    // with a second one last, among bytes one bit away from it, with the high bit set, or NUL;
-    // searched from several starts.
+    // Every length up to a block of four words and one word more and past it, the byte at each
+    // place or absent, alone or with a second one last, among bytes one bit away from it, with
+    // the high bit set, or NUL; searched from several starts.
     for (const char filler : {'x', '^', 'O', '\xDF', '\x80', '\xFF', '\0'})
         for (std::size_t length = 0; length <= 45; ++length)
             for (std::size_t at = 0; at <= length; ++at)
