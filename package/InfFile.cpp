@@ -24,9 +24,15 @@ InfFile::InfFile(TextCodePage& codePage, const InfOpenOptions& options)
 std::unique_ptr<InfFile> InfFile::Open(FileSystem& files, TextCodePage& codePage, const std::string& path,
                                        const InfOpenOptions& options)
 {
+    // Any file of the INF folders is read here: one too large for the memory left is passed over
+    // as an unreadable one, never the end of the program.
     std::string bytes;
-    if (!files.ReadAll(path, bytes))
+    try {
+        if (!files.ReadAll(path, bytes))
+            return nullptr;
+    } catch (const std::bad_alloc&) {
         return nullptr;
+    }
     return ParseBytes(std::move(bytes), codePage, options, path);
 }
 

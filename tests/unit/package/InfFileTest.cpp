@@ -459,10 +459,18 @@ TEST(InfFileTest, HostileInputStaysBounded)
     EXPECT_EQ(Parse(Header + "[" + std::string(10'000'000, 'n')), nullptr);
 }
 
-// A section's lines are read on its first lookup; when memory runs out there, the file says so
-// and nothing more is looked up, so no caller takes lines it could not read for absent ones.
-TEST(InfFileTest, LinesThatCouldNotBeReadAreNeverTakenForAbsentOnes)
+// A file too large for the memory left does not open. A section's lines are read on its first
+// lookup; when memory runs out there, the file says so and nothing more is looked up, so no
+// caller takes lines it could not read for absent ones.
+TEST(InfFileTest, WhatCouldNotBeReadForWantOfMemoryIsNeverTakenForWhatIsAbsent)
 {
+    FakeFileSystem files;
+    files.AddFile("C:\\INF\\BIG.INF", Header + "[S]\n" + std::string(2 * 1024 * 1024, ';'));
+    for (const bool memoryRunsOut : {false, true}) {
+        FailingAllocations failing(memoryRunsOut ? 1024 * 1024 : SIZE_MAX);
+        EXPECT_EQ(InfFile::Open(files, latin1, "C:\\INF\\BIG.INF") == nullptr, memoryRunsOut);
+    }
+
     std::string text = Header + "[Small]\na=1\n[Big]\n";
     for (int i = 0; i < 100'000; ++i) text += "k=v,w\n";
     for (const bool memoryRunsOut : {false, true}) {
