@@ -100,6 +100,22 @@ TEST_F(WizardAutomationTest, APageWithoutAUsableButtonRestartsTheQuietCount)
     EXPECT_EQ(clock.sleeps.size(), 250u);
 }
 
+// A page with Next and Finish both usable is stepped on with Next: Finish is for the page where
+// Next cannot be pressed, or the run would end the wizard before its last page.
+TEST_F(WizardAutomationTest, APageWithBothButtonsUsableGetsNext)
+{
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Options", "Completed"});
+    w.Window(wizard.next).enabled = false; // the opening presses come too early
+    clock.onSleep = [&] {
+        if (clock.sleeps.size() == 5) {
+            wizard.ShowPage(1);
+            w.Window(wizard.finish).visible = true;
+        }
+    };
+    EXPECT_TRUE(Drive());
+    EXPECT_EQ(w.log, (Lines{Next, Next, Next, Finish}));
+}
+
 // A page that never changes, and a device dialog that keeps showing the text but whose every
 // command times out: the quiet limit ends the loop, with the bar at the end.
 TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopAndAHungDeviceDialogIsAFailedCycle)
