@@ -268,6 +268,11 @@ TEST(WholeJobFaults, EveryCallOfEveryOperationFailingInTurn)
             EXPECT_EQ(clean.files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"),
                       scenario.job == Job::Uninstall ? "" : "driver")
                 << name;
+            EXPECT_EQ(clean.files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR"),
+                      !clean.windows98Family           ? "old port driver"
+                      : scenario.job == Job::Uninstall ? ""
+                                                       : "port driver")
+                << name;
             EXPECT_EQ(clean.view.Lines("text 1008 "), StatusLines[static_cast<int>(scenario.job)]) << name;
             EXPECT_EQ(clean.Steps(), scenario.steps) << name;
             EXPECT_EQ(clean.clock.elapsedMilliseconds, scenario.milliseconds) << name;
