@@ -240,7 +240,7 @@ std::vector<std::string> Warnings(const SetupSession& session, const CheckPlatfo
     const std::pair<const char*, std::string> texts[] = {
         {"the provider", state.ProviderName.str()},
         {"the device description", state.DeviceDescription.str()},
-        {"SetupDeviceDesc", state.DeviceDisplayName.str()},
+        {"SetupDeviceDesc", session.Brand.DeviceName}, // the shipped name where the package gives none
         {"SetupName", session.Brand.AppTitle},
     };
     for (const auto& [what, text] : texts) {
