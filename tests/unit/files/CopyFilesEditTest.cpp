@@ -74,23 +74,38 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
     }
 }
 
-// A failing call at any step of the edit is the package fuzz target's matter; here a rewrite that
-// stops halfway: the fake writes part of the bytes and reports failure.
-TEST(CopyFilesEdit, AHalfWrittenEditLeavesTheCopyAsItWas)
+// A rewrite that stops halfway (the fake writes part of the bytes and reports failure), or a
+// rename refused at either step of the swap, leaves the copy as it was and no sibling beside it;
+// a recovery whose rename back is refused keeps the saved copy, by then the only one.
+TEST(CopyFilesEdit, AnEditThatFailsLeavesTheCopyAsItWas)
 {
     class ShortWrites : public FakeFileSystem {
     public:
+        bool halfWrites = false;
         bool Rewrite(const std::string& path, const std::string& bytes) override
         {
+            if (!halfWrites)
+                return FakeFileSystem::Rewrite(path, bytes);
             FakeFileSystem::Rewrite(path, bytes.substr(0, bytes.size() / 2));
             return false;
         }
-    } files;
+    };
     Latin1CodePage codePage;
-    files.AddFile(Path, Before);
-    CommentOutCopyFiles(files, codePage, Path, "ExInstall");
-    EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"}));
-    EXPECT_EQ(files.Contents(Path), Before);
+    for (const int refusedMove : {0, 1, 2}) {
+        ShortWrites files;
+        files.halfWrites = refusedMove == 0;
+        if (refusedMove != 0)
+            files.faults.FailCall(Op::Move, refusedMove);
+        files.AddFile(Path, Before);
+        CommentOutCopyFiles(files, codePage, Path, "ExInstall");
+        EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << refusedMove;
+        EXPECT_EQ(files.Contents(Path), Before) << refusedMove;
+    }
+    ShortWrites files;
+    files.AddFile("C:\\WINDOWS\\INF\\oemEXDISK.IN~", After);
+    files.faults.FailCall(Op::Move);
+    RecoverCopyFilesEdit(files, Path);
+    EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.IN~"}));
     CommentOutCopyFiles(files, codePage, "C:\\WINDOWS\\INF\\MISSING.INF", "ExInstall");
     EXPECT_FALSE(files.Exists("C:\\WINDOWS\\INF\\MISSING.INF")) << "a missing copy is not created";
 }
