@@ -275,7 +275,14 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
          Kind::NoModelsSectionName, 0},
         {Description{.models = ""}.Text(), Kind::NoModelLines, 0},
         {WithModels("A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB\r\n"), Kind::NoHardwareId, 2},
-        {WithModels("A=InstA,USB\\VID_" + std::string(260, '1') + "\r\n"), Kind::NoHardwareId, 1},
+        {WithModels("A=InstA,USB\\VID_" + std::string(248, '1') + "\r\n"), Kind::NoHardwareId, 1}, // 256
+        // 19 characters fit each 20-wide read, and 255 the hardware ID's.
+        {Description{.version = Section("Version", "Signature=$CHICAGO$\r\nProvider=ABCDEFGHIJKLMNOPQRS\r\n"),
+                     .manufacturer = Section("Manufacturer", "M=ABCDEFGHIJKLMNOPQRS\r\n"),
+                     .models = Section("ABCDEFGHIJKLMNOPQRS", "A=ABCDEFGHIJKLMNOPQRS,USB\\VID_1A2B&PID_3C4D&" +
+                                                                  std::string(233, 'r') + "\r\n")}
+             .Text(),
+         Kind::None, 0},
         {WithModels("A=ABCDEFGHIJKLMNOPQRST,USB\\VID_1A2B&PID_3C4D\r\n"), Kind::NoInstallSection, 1},
         {WithModels("B=InstB,USB\\VID_1A2B&PID_3C4E\r\nA=,USB\\VID_1A2B&PID_3C4D\r\n",
                     "FDDInf=F.IN_\r\nTargetID=1A2B3C4D\r\n"),
