@@ -7,6 +7,7 @@
 #include "app/AboutBox.h"
 #include "device/DeviceRemoval.h"
 #include "fakes/ExamplePackage.h"
+#include "fakes/FakeWizard.h"
 
 namespace {
 
@@ -64,11 +65,12 @@ TEST(JobControl, AnUninstallWithoutPairsStillRemovesTheDriver)
 
 // Outside Windows XP the device started when the re-enumeration worked and the disk's node came
 // back: the run waits up to five seconds for it, answering meanwhile, and a disk that is not
-// plugged in did not start. On Windows XP the USB storage INF that cannot be renamed back
-// outweighs the wizard that never came.
+// plugged in did not start. On Windows XP a wizard that is up is driven even when the
+// re-enumeration failed, and the USB storage INF that cannot be renamed back outweighs the wizard
+// that never came.
 TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
 {
-    enum Fault { None, ScanFails, CopyFails, RestoreRefused };
+    enum Fault { None, ScanFails, CopyFails, RestoreRefused, ScanFailsWizardUp };
     const std::tuple<OsClass, Fault, int, int, int> cases[] = {
         // system, fault, messages taken from the re-enumeration until the disk's node is there
         // (-1: never), messages taken from the re-enumeration to the end, exit status
@@ -80,6 +82,7 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         {OsClass::Windows2000, ScanFails, 0, 0, 2},
         {OsClass::Windows2000, CopyFails, 0, 0, 4},              // nothing is placed
         {OsClass::WindowsXp, RestoreRefused, -1, 6000 + 450, 5}, // the wizard's search, then the retries
+        {OsClass::WindowsXp, ScanFailsWizardUp, 0, 0, 0},
     };
     for (const auto& [osClass, fault, attachAfter, taken, exitStatus] : cases) {
         JobMachine m(osClass);
@@ -97,8 +100,11 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         m.view.onDispatch = attach;
         if (attachAfter < 0)
             m.node.comebacks = 100; // the node an unplugged disk left stays
-        if (fault == ScanFails)
+        std::optional<FakeWizard> wizard;
+        if (fault == ScanFails || fault == ScanFailsWizardUp)
             m.configManager.faults.FailCall(Op::Scan);
+        if (fault == ScanFailsWizardUp)
+            wizard.emplace(m.windows, Transcript(4, "Example USB Disk"));
         if (fault == CopyFails)
             m.files.faults.FailCall(Op::Copy);
         if (fault == RestoreRefused)
