@@ -24,8 +24,8 @@ InfFile::InfFile(TextCodePage& codePage, const InfOpenOptions& options)
 std::unique_ptr<InfFile> InfFile::Open(FileSystem& files, TextCodePage& codePage, const std::string& path,
                                        const InfOpenOptions& options)
 {
-    // Any file of the INF folders is read here: one too large for the memory left is passed over
-    // as an unreadable one, never the end of the program.
+    // The package's INF and every file of the INF folders are read here: one too large for the
+    // memory left is passed over as an unreadable one, never the end of the program.
     std::string bytes;
     try {
         if (!files.ReadAll(path, bytes))
