@@ -66,6 +66,7 @@ def planted_dlls(c: Case) -> None:
     # Setup.exe, run through an uninstall that needs both DLLs, loads the system's own.
     node = rf"{ENUM}\USB\VID_1A2B&PID_3C4D\0001"
     c.reg_import({node: {"ClassGUID": USB_CLASS}})
+    c.true(c.registry(node), "the device node seeded")
     c.drive([c.launch(), WAIT_DIALOG, f"click {UNINSTALL}", f"click {START}", *MESSAGE], dll_overrides=PREFER_PLANTED,
             code=0, box=(TITLE, UNINSTALL_COMPLETE, "information"))
     c.equal(c.registry(node), {}, "the device node, removed through the system's setupapi.dll")

@@ -9,8 +9,9 @@ from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_98, INF_COPY_XP, IN
                           expected_inf_copy, inf_files, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
-# A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms.
-HUNG_WIZARD_LIMIT_S = 130
+# A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms,
+# about 87 s; a run that never found it ends after the 60 s search, well below the least here.
+HUNG_WIZARD_LIMIT_S, HUNG_WIZARD_LEAST_S = 130, 78
 BACKUPS_GONE = {"DRVIDX.Q7": None, "DRVDATA.Q7": None, "USBSTOR.IQ7": None, "USBSTOR.PQ7": None}
 SYSTEM_USB_STORAGE_BACK = {**SYSTEM_USB_STORAGE, "USBSTOR.IQ7": None, "USBSTOR.PQ7": None}  # and no backup
 WINDOWS_2000_FILES = {"USBSTOR.INF": b"usb storage inf", "USBSTOR.PNF": b"usb storage pnf",
@@ -110,7 +111,7 @@ SILENT = {
          None, {}),
     # It ends by itself within the driving loop's limits.
     "silent.winxp.a_hung_wizard_ends_the_run_with_2":
-        ("winxp", 2, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (HUNG_WIZARD_LIMIT_S, 0), None,
+        ("winxp", 2, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (HUNG_WIZARD_LIMIT_S, HUNG_WIZARD_LEAST_S), None,
          {"wizard": ["--hang"], "ready": "hung",
           "then": lambda c, wizard, _: c.true(wizard.all("hung"), "the stand-in hung")}),
     # A scanner holds USBSTOR.IQ7 after Finish: the rename back is tried again for about 4.5 s;
@@ -141,7 +142,6 @@ def waits_for_the_lock(version: str, lock: str, c: Case) -> None:
     t = c.drive([f"hold-lock {lock}", c.launch("/S"), "pause 8000", f"probe {inf_copy}", "release-lock",
                  "wait-exit 30000"], code=2)
     c.equal([(e["file"], e["exists"]) for e in t.all("probe")], [(inf_copy, "0")], "the INF copy while held")
-    c.true(t.seconds >= 8, f"the run lasted {t.seconds:.1f} s, less than the lock was held")
     expect_placed(c, version)
 
 
