@@ -478,9 +478,14 @@ def expect_placed(c: Case, version: str) -> None:
 CASES: dict[str, Callable[[Case], None]] = {}  # the cases of the case file that runs
 
 
-# Registers a function of a case file as the case of this name.
+# Registers a function of a case file as the case of this name; a name taken twice is an error,
+# never a case silently dropped.
 def case(name: str):
-    return lambda function: CASES.setdefault(name, function)
+    def register(function: Callable[[Case], None]) -> Callable[[Case], None]:
+        assert name not in CASES, f"two cases named {name}"
+        CASES[name] = function
+        return function
+    return register
 
 
 # Registers one case per row of a table {name: arguments}: the function, called with the row and
