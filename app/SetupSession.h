@@ -19,6 +19,9 @@ constexpr int SilentDialogNotCreated = 3;
 constexpr int SilentFilesNotPlaced = 4;
 // A system file hidden while the device started could not be put back under its own name.
 constexpr int SilentSystemFilesHidden = 5;
+// The run ended on a fault that nothing handles (memory running out, say), wherever it was; what
+// it had renamed, the next run of any job puts back.
+constexpr int SilentEndedByFault = 6;
 
 class SetupSession : public RunContext {
 public:

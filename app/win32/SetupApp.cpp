@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include "app/CommandLine.h"
+#include "app/SetupSession.h"
 #include "app/win32/SetupDialog.h"
 #include "platform/win32/SystemLibraries.h"
+#include "platform/win32/TerminateHandler.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
@@ -18,6 +20,8 @@ public:
         char programPath[MAX_PATH] = {};
         const DWORD length = GetModuleFileNameA(nullptr, programPath, MAX_PATH);
         SilentMode = HasSilentSwitch(GetCommandLineA(), length < MAX_PATH ? programPath : "");
+        if (SilentMode)
+            EndQuietlyOnFault(SilentEndedByFault);
         Win32Platform services;
         SetupDialog dialog(instance, SilentMode, services);
         return dialog.Run();

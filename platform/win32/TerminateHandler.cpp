@@ -1,15 +1,33 @@
 // How Setup.exe ends on a fault that nothing handles, and the light raising helpers of the
 // standard library that go with it.
+#include "platform/win32/TerminateHandler.h"
+
+#include <windows.h>
+
 #include <cstdlib>
 #include <exception>
 #include <new>
 #include <typeinfo>
 
+namespace {
+bool endQuietly = false;
+unsigned quietExitStatus = 0;
+} // namespace
+
+void EndQuietlyOnFault(unsigned exitStatus)
+{
+    endQuietly = true;
+    quietExitStatus = exitStatus;
+}
+
 // A plain terminate handler: the library's verbose one pulls in the symbol demangler, which
-// would add about a third to the size of Setup.exe.
+// would add about a third to the size of Setup.exe. The runtime's abort() shows its "abnormal
+// program termination" box to a program with windows and then exits with 3.
 namespace __gnu_cxx {
 void __verbose_terminate_handler()
 {
+    if (endQuietly)
+        ExitProcess(quietExitStatus);
     std::abort();
 }
 } // namespace __gnu_cxx

@@ -2,10 +2,11 @@
 # they leave on the system. A silent run shows no window and no message of any kind, whatever
 # happens. On Windows XP it drives the new-hardware wizard, for which NewHardwareWizard.exe stands in.
 
+import shutil
 import time
 
 from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_98, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
-                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, cases, expect_placed,
+                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, cases, expect_placed,
                           expected_inf_copy, inf_files, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
@@ -148,3 +149,14 @@ def waits_for_the_lock(version: str, lock: str, c: Case) -> None:
 cases({f"silent.{version}.waits_while_another_runs_job_holds_the_lock": (version, lock) for version, lock in
        [("win98", "UsbFlashDiskDriverSetup.Job"), ("win2k", r"Global\UsbFlashDiskDriverSetup.Job")]},
       waits_for_the_lock)
+
+
+# A fault that nothing handles (memory running out outside the INF reader, say), met inside a
+# window procedure as the jobs are, by Setup.exe's own terminate handler: the silent run ends at
+# once with its own status. The runtime's way, a box saying "abnormal program termination" and
+# then status 3 ("nothing ran"), would hold a deployment script until someone clicked it.
+@case("silent.a_fault_nothing_handles_ends_the_run_with_6_without_a_box")
+def fault_nothing_handles(c: Case) -> None:
+    c.prepare("winxp", package=False)
+    shutil.copy2(c.run.dist_dir / "tests" / "FaultingProgram.exe", c.folder)
+    c.drive([c.launch("/S", exe=rf"{c.windows_folder}\FaultingProgram.exe"), "wait-exit 10000"], code=6)
