@@ -196,6 +196,8 @@ TEST(JobControl, AChoiceResetsBarAndStatusButNothingThatArrivesDuringTheJobChang
     EXPECT_EQ(m.session.InstallSelected, 1);
     EXPECT_EQ(m.view.Count("progress 0"), 2);
     EXPECT_GT(m.view.Count("check 1006 on"), 0);
+    EXPECT_GT(m.view.Count("check 1007 off"), 0);
+    EXPECT_EQ(m.view.Count("check 1007 on"), 0);
 }
 
 TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)

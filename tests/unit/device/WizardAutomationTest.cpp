@@ -152,15 +152,29 @@ TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
     }
 }
 
+// A Finish that goes unanswered is no answer: the quiet count runs on from before the last page,
+// whether that came at once or after a busy page of 100 cycles.
 TEST_F(WizardAutomationTest, AWizardHungOnItsLastPageNeverFinished)
 {
-    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Copying", "Completed"});
-    w.onCommand = [&](WindowHandle window, std::uint32_t command) {
-        wizard.Take(window, command);
-        w.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
-    };
-    EXPECT_FALSE(Drive()); // whatever its buttons show
-    EXPECT_EQ(Sent(Finish), 1);
+    for (const std::size_t busyCycles : {0u, 100u}) {
+        WizardSystem m;
+        FakeWizard wizard(m.w, {"Welcome: Example USB Disk", "Copying", "Completed"});
+        m.w.onCommand = [&](WindowHandle window, std::uint32_t command) {
+            wizard.Take(window, command);
+            if (busyCycles != 0 && wizard.pageIndex == 1)
+                m.w.Window(wizard.next).enabled = false;
+            m.w.Window(wizard.frame).hung = wizard.pageIndex + 1 == wizard.pageTexts.size();
+        };
+        m.clock.onSleep = [&] {
+            if (wizard.pageIndex == 1 && m.clock.sleeps.size() == 2 + busyCycles) {
+                wizard.ShowPage(2);
+                m.w.Window(wizard.frame).hung = true;
+            }
+        };
+        EXPECT_FALSE(m.Drive()) << busyCycles; // whatever its buttons show
+        EXPECT_EQ(m.Sent(Finish), 1) << busyCycles;
+        EXPECT_EQ(m.clock.sleeps.size(), 2u + 160u) << busyCycles;
+    }
 }
 
 TEST_F(WizardAutomationTest, EmptyDescriptionOrMissingButtonsTouchNoWindow)

@@ -6,6 +6,7 @@
 #include "fakes/TestPlatform.h"
 #include "files/DriverPlacement.h"
 #include "files/SearchPath.h"
+#include "files/WindowsPaths.h"
 
 namespace {
 
@@ -138,6 +139,14 @@ TEST(DriverPlacement, TheCopyOfADescriptionWithATwoLetterExtensionEndsInInf)
         EXPECT_EQ(p.files.Contents(copy), Edited) << copy;
         EXPECT_TRUE(DriverFilesInPlace(p.files, p.test.codePage, p.session.State)) << copy;
     }
+    // "\inf\other\EXDISK.IN" and its "F": a folder of 238 characters gives 259, one more would not fit.
+    for (const std::size_t width : {238u, 239u}) {
+        Placement p;
+        p.session.State.WindowsFolder.Assign("C:\\" + std::string(width - 3, 'W'));
+        p.session.State.SetupFileName.Assign("EXDISK.IN");
+        p.session.State.OsClass = OsClass::WindowsMe;
+        EXPECT_EQ(InfCopyDestination(p.session.State).size(), width == 238 ? 259u : 0u) << width;
+    }
 }
 
 // On 2000 and XP a description named by a number gives its copy a name of the kind the system
@@ -148,6 +157,7 @@ TEST(DriverPlacement, ACopyUnderANameTheSystemGivesNeverReplacesAFileStandingThe
         // system, description, the INF copy's path, whether a file standing there is replaced
         {OsClass::WindowsXp, "12.IN_", "C:\\WINDOWS\\INF\\oem12.INF", false},
         {OsClass::Windows2000, "7.IN_", "C:\\WINDOWS\\INF\\oem7.INF", false},
+        {OsClass::WindowsXp, "90.IN_", "C:\\WINDOWS\\INF\\oem90.INF", false},
         {OsClass::WindowsXp, "12A.IN_", "C:\\WINDOWS\\INF\\oem12A.INF", true},
         {OsClass::WindowsMe, "12.IN_", "C:\\WINDOWS\\INF\\OTHER\\12.INF", true},
     };

@@ -207,6 +207,7 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
         {"A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_993C", "1A2B993",
          "1A2B/3C4D 1A2B/993C -> A,InstA"},
         {"A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_XY2B&PID_3C4E", "XY2B3C4E", "1A2B/3C4D -> A,InstA"},
+        {"A=InstA,USB\\VID_1A2B&PID_3C4D", "1A2B3C4G", "1A2B/3C4D -> A,InstA"},
         // A description or install name too long for the record waits for a later line of the target.
         {"%Long%=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D", "", "1A2B/3C4D 1A2B/3C4D -> B,InstA"},
         {"A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=ABCDEFGHIJKLMNOPQRSTU,USB\\VID_1A2B&PID_9999", "",
@@ -294,6 +295,17 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
         EXPECT_EQ(m.failure, (PackageNote{kind, line, {}})) << description;
         EXPECT_TRUE(m.view.transcript.empty()) << description;
         EXPECT_TRUE(kind != Kind::None || m.session.State.Win98Only == 1) << description;
+    }
+}
+
+// The directory ids name the system's own folders: "system" on the 98 family, "system32" on 2000 and XP.
+TEST(DriverPackage, DirectoryIdsNameTheSystemsOwnFolders)
+{
+    for (const auto& [osClass, system] : {std::pair{OsClass::WindowsMe, "C:\\WINDOWS\\system"},
+                                          std::pair{OsClass::WindowsXp, "C:\\WINDOWS\\system32"}}) {
+        PackageRead m(osClass);
+        ASSERT_TRUE(m.Read(WithSetup("FDDInf=F.IN_\r\nSetupDeviceDesc=%11%|%12%\r\n"))) << m.failure;
+        EXPECT_EQ(m.session.State.DeviceDisplayName.str(), std::string(system) + "|" + system + "\\drivers");
     }
 }
 
