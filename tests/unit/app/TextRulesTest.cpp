@@ -25,9 +25,11 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
     // Unquoted, with blanks, as CreateProcess passes a program's path on: the whole path is the
     // program's, however it is written.
     const std::string spaced = "C:\\Setup files\\Setup.exe";
-    for (const char* commandLine : {"C:/Setup files/Setup.exe", "c:\\setup files\\SETUP.EXE /q",
-                                    "C:/Setup files/Setup /q", "C:/Setup files/Setup"})
-        EXPECT_FALSE(HasSilentSwitch(commandLine, spaced)) << commandLine;
+    for (const std::string& path : {spaced, std::string("C:\\SETUP FILES\\SETUP.EXE")})
+        for (const char* commandLine :
+             {"C:/Setup files/Setup.exe", "c:\\setup files\\SETUP.EXE /q", "C:/Setup files/Setup /q",
+              "C:/Setup files/Setup", "C:/Setup files/Setup.exe\t/q"})
+            EXPECT_FALSE(HasSilentSwitch(commandLine, path)) << commandLine << " " << path;
     EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup.exe /s", spaced));
     EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup /s", spaced));
 }
@@ -42,7 +44,14 @@ TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
         {OsClass::Windows2000, {{5, 0, 2195}}},
         {OsClass::WindowsXp, {{5, 1, 2600}}},
         {OsClass::Unsupported,
-         {{4, 10, 1997}, {4, 10, 0x00010000}, {4, 0, 950}, {4, 11, 2222}, {5, 2, 3790}, {6, 0, 6000}, {3, 10, 2222}}}};
+         {{4, 10, 1997},
+          {4, 10, 0x00010000},
+          {4, 0, 950},
+          {4, 0, 2222},
+          {4, 11, 2222},
+          {5, 2, 3790},
+          {6, 0, 6000},
+          {3, 10, 2222}}}};
     for (const auto& [osClass, versions] : classes) {
         for (const SystemVersion& v : versions)
             EXPECT_EQ(ClassOfVersion(v), osClass) << v.Major << "." << v.Minor << " build " << v.Build;
@@ -89,6 +98,9 @@ TEST(ProgramFolder, JoiningLooksAtTheLastCharacterNotTheLastByte)
     EXPECT_EQ(path, "A:\\X");
     ASSERT_TRUE(JoinPath(japanese, std::string(249, 'a'), "123456789", path)); // 259 characters fit
     EXPECT_EQ(path.size(), MaxPathLength);
+    ASSERT_TRUE(FormatPath("%s\\%s", {std::string(249, 'a'), "123456789"}, path)); // so do formatted paths
+    EXPECT_EQ(path.size(), MaxPathLength);
+    EXPECT_FALSE(FormatPath("%s\\%s", {std::string(250, 'a'), "123456789"}, path));
 }
 
 TEST(UpperCasing, OnlyTheAsciiLettersChange)

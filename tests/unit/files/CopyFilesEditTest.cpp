@@ -27,6 +27,7 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
         {"plain", head + Before, "ExInstall", head + After},
         {"header in another case", "[exinstall]\r\n  copyfiles = ExFiles\r\n", "ExInstall",
          "[exinstall]\r\n  ;copyfiles = ExFiles\r\n"},
+        {"a z in another case", "[INSTALLZ]\r\nCopyFiles=X\r\n", "Installz", "[INSTALLZ]\r\n;CopyFiles=X\r\n"},
         {"a longer section name first", "[ExInstall.NT]\r\nCopyFiles=NT\r\n" + Before, "ExInstall",
          "[ExInstall.NT]\r\nCopyFiles=NT\r\n" + After},
         {"no CopyFiles in the section but in a later one", "[ExInstall]\r\nAddReg=R\r\n[Later]\r\nCopyFiles=L\r\n",

@@ -45,10 +45,15 @@ HardwareIdList PairsOf1A2B(std::initializer_list<const char*> pids)
 
 TEST(InstalledCopyRemoval, ACopyGoesWithItsTwinExactlyWhenItsFirstModelsSectionListsThePair)
 {
-    // In any case, with a revision, as UTF-16, after a line of no USB device.
-    const std::vector<std::string> listing = {Ours, Copy("D=I,usb\\vid_1a2b&pid_3c4d&rev_0100\r\n"),
-                                              example::Utf16File(Ours),
-                                              Copy("D=I,*PNP0A03\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n")};
+    // In any case, with a revision, as UTF-16, after a line of no USB device or of a 255-character
+    // hardware ID, in a models section of 19 characters.
+    const std::vector<std::string> listing = {
+        Ours,
+        Copy("D=I,usb\\vid_1a2b&pid_3c4d&rev_0100\r\n"),
+        example::Utf16File(Ours),
+        Copy("D=I,*PNP0A03\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),
+        Copy("D=I,USB\\VID_" + std::string(247, 'X') + "\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"),
+        Copy("", "M=ABCDEFGHIJKLMNOPQRS\r\n") + "[ABCDEFGHIJKLMNOPQRS]\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"};
     // VID and PID swapped; the vendor's other devices; the digits without their markers; in a
     // second models section; after a line without a hardware ID or with an overlong one; in an
     // overlong models section; in no Windows-4 INF.

@@ -35,7 +35,7 @@ TEST(FileSearchTest, NamesThatAreNoEntryOfTheFolderOrMatchOnlyByTheirShortAliasA
     struct ScriptedSearch : FakeFileSystem {
         Strings FindFiles(const std::string&) override
         {
-            return {".", "..", "..\\EVIL.INF", "C:\\X.INF", "A/B.INF", "", "OEM5.INF_OLD", "OEM5.INF"};
+            return {".", "..", "..\\EVIL.INF", "C:\\X.INF", "A/B.INF", "C:X.INF", "", "OEM5.INF_OLD", "OEM5.INF"};
         }
     } files;
     EXPECT_EQ(FindMatchingFiles(files, Latin1CodePage(), "C:\\WINDOWS\\INF\\*.INF"), Strings{"OEM5.INF"});
@@ -60,4 +60,6 @@ TEST(FileSearchTest, ADoubleByteCharacterEndingInABackslashByteIsPartOfTheName)
     EXPECT_FALSE(Exists(files, "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\X\x95\x5C.SYS"));
     files.names = {"x.sy_old"}; // found by its 8.3 alias
     EXPECT_FALSE(Exists(files, "C:\\WINDOWS\\X~1.SY_"));
+    files.names = {"usbstor.inf"}; // as the folder spells it
+    EXPECT_TRUE(Exists(files, "C:\\WINDOWS\\INF\\USBSTOR.INF"));
 }

@@ -127,6 +127,7 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
         {"k=" + std::string(600, 'v') + "\"" + std::string(100, 'w'), "k", {std::string(511, 'v')}},
         // In Latin-1, 0xA0 and 0x85 are U+00A0 and U+0085: Unicode white space, trimmed.
         {"\xA0k\xA0=\xA0v\x85,a\xA0z", "k", {"v", "a\xA0z"}},
+        {"\v\fk\f=\vv\f", "k", {"v"}}, // vertical tab and form feed are white space too
     };
     for (const Case& test : cases) {
         FirstLine first(test.body);
@@ -138,11 +139,11 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
 TEST(InfFileTest, SectionNamesAreRawTextUpToTheFirstBracket)
 {
     const auto file = Parse(Header + " [Test[S]ection] tail\na=1\n[ x;y\\\" ]\nb=2\n[TEST[s]\nc=3\n[]\nd=4\n" +
-                            std::string("[Nul\0Name]\ne=5\n", 15));
+                            std::string("[Nul\0Name]\ne=5\n\0[Late]\nf=6\n", 27));
     ASSERT_NE(file, nullptr);
     // The second [TEST[s] header adds its line to the same section.
-    const std::map<std::string, std::string> found = {
-        {"test[S", "a"}, {" x;y\\\" ", "b"}, {"Test[S", "c"}, {"", "d"}, {"Nul Name", "e"}};
+    const std::map<std::string, std::string> found = {{"test[S", "a"}, {" x;y\\\" ", "b"}, {"Test[S", "c"},
+                                                      {"", "d"},       {"Nul Name", "e"},  {"Late", "f"}};
     for (const auto& [section, key] : found) EXPECT_NE(Value(*file, section, key.c_str()), std::nullopt) << section;
     EXPECT_EQ(Value(*file, "Test[Section", nullptr), std::nullopt);
 }
@@ -246,7 +247,7 @@ TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
 TEST(InfFileTest, SubstitutesStringTokensWhenRead)
 {
     std::string strings = "[Strings]\nfoo=aaa\nbar=bbb\nloop=%loop2%\nloop2=%loop%\nper=1\ncent=2\n"
-                          "22=twenty-two\nempty=\nquoted=\" q \"\n";
+                          "22=twenty-two\nempty=\nquoted=\" q \"\nnokey,value\n";
     for (int i = 0; i < 30; ++i) strings += "FOO=later" + std::to_string(i) + "\n"; // the first one counts
     struct Case {
         std::string body, key, value;
@@ -263,6 +264,7 @@ TEST(InfFileTest, SubstitutesStringTokensWhenRead)
         {"a=x%empty%y%quoted%", "a", "xy q "},
         {"a=100%", "a", "100%"},
         {"a=%a%b%", "a", "%a%b%"},
+        {"a=%nokey%", "a", "%nokey%"}, // a line without a key names no string
     };
     for (const Case& test : cases) {
         FirstLine first(test.body + "\n" + strings);
@@ -284,7 +286,7 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
         {"%1%|%1%\\sub", "C:\\PKG\\|C:\\PKG\\sub"},
         {"%-1%|%0%|%65535%", "||"},
         {"%s%", "strings first"},
-        {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%"}};
+        {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%|%4294967306%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%|%4294967306%"}};
     std::string text = Header + "[Test]\n";
     for (const auto& [value, expected] : cases) text += "k=" + value + "\n";
     text += "[Strings]\ns=strings first\n";
@@ -365,12 +367,16 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
     // Names compare in Unicode, so "????" is not the Cyrillic key it would be in the ANSI code
     // page; a cut after 511 units keeps the first half of a surrogate pair, read as '?'.
     const auto narrow = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
-    const std::u16string more = u"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\nv=";
+    const std::u16string more =
+        u"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\nw=" +
+        std::u16string(509, u'w') + u"\U0001F600x\r\nv=";
     const std::u16string end = u"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1";
-    const std::string utf8 = narrow(u8"\uFEFF[Version]\r\nSignature=$Chicago$\r\n[Test]\r\n"
-                                    u8"k=\u200Acaf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x\r\n"
-                                    u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\nv=") +
-                             std::string(510, 'v') + narrow(u8"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
+    const std::string utf8 =
+        narrow(u8"\uFEFF[Version]\r\nSignature=$Chicago$\r\n[Test]\r\n"
+               u8"k=\u200Acaf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x\r\n"
+               u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\nw=") +
+        std::string(509, 'w') + narrow(u8"\U0001F600x\r\nv=") + std::string(510, 'v') +
+        narrow(u8"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
     for (const auto& bytes : {Utf16File(text + more + std::u16string(510, u'v') + end), utf8}) {
         const auto file = Parse(bytes);
         ASSERT_NE(file, nullptr);
@@ -382,6 +388,8 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
         EXPECT_EQ(Value(*file, "test", "caf\xe9"), "2");
         EXPECT_EQ(Value(*file, "test", "X"), "3");
         EXPECT_EQ(Value(*file, "test", "v"), std::string(510, 'v') + "?");
+        EXPECT_EQ(Value(*file, "test", "Y"), "4");
+        EXPECT_EQ(Value(*file, "test", "w"), std::string(509, 'w') + "?"); // the pair takes the last two units
     }
     EXPECT_EQ(Parse(Utf16File(text).substr(2)), nullptr);
     EXPECT_EQ(Parse(Utf16File(text) + "x"), nullptr); // an odd size is never UTF-16
@@ -412,9 +420,10 @@ TEST(InfFileTest, AUtf16FileEndsAtItsFirstCtrlZUnitNotAtABytePairThatLooksLikeOn
     // U+011A and U+1A41 hold the byte 0x1A, and U+1A41 U+4E00 the bytes 1A 00 across two
     // characters; only the unit U+001A ends the text.
     const auto file = Parse(Utf16File(u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=a\u011Ab\u1A41\u4E00c\r\n"
-                                      u"\x1A[More]\r\nm=1\r\n"));
+                                      u"l=\u1A00\x1A[More]\r\nm=1\r\n"));
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(Value(*file, "Test", "k"), "a?b??c");
+    EXPECT_EQ(Value(*file, "Test", "l"), "?"); // U+1A00 U+001A: bytes 00 1A 1A 00
     EXPECT_EQ(Value(*file, "More", nullptr), std::nullopt);
 }
 
@@ -423,7 +432,8 @@ TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
     // Overlong forms, surrogates, values past U+10FFFF and bytes that start nothing give one U+FFFD
     // a byte; a sequence cut short gives one.
     const std::pair<std::string, int> broken[] = {{"\xC0\xAF", 2},         {"\xE0\x80\xAF", 3}, {"\xED\xA0\x80", 3},
-                                                  {"\xF4\x90\x80\x80", 4}, {"\xE6\x97", 1},     {"\xFF\xFE", 2}};
+                                                  {"\xF4\x90\x80\x80", 4}, {"\xE6\x97", 1},     {"\xFF\xFE", 2},
+                                                  {"\xF0\x8F\xBF\xBF", 4}};
     for (const auto& [bytes, units] : broken) EXPECT_EQ(DecodeUtf8(bytes), std::u16string(units, u'\uFFFD')) << bytes;
     EXPECT_EQ(DecodeUtf8("a\x80z\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80"), u"a\uFFFDz\uFFFDz\u00e9\U0001F600");
 }
@@ -515,6 +525,13 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
         {"Test", "C", "z"},
         {"Test", "D", "x\x93"}};
     for (const auto& [section, key, value] : reads) EXPECT_EQ(Value(*inf, section, key.c_str()), value) << key;
+
+    // A folder that ends in such a character keeps its second byte before a backslash.
+    InfOpenOptions options;
+    options.windowsFolder = "C:\\\x95\x5C";
+    const auto folder = InfFile::Parse(Header + "[Test]\nk=%10%\\x\n", japanese, options);
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(Value(*folder, "Test", "k"), "C:\\\x95\x5C\\x");
 
     const auto plain = Parse(text); // a single-byte code page reads the same bytes as a continuation
     EXPECT_NE(Value(*plain, "Sec\x83", "Key"), std::nullopt);
