@@ -188,7 +188,7 @@ TEST(JobControl, AChoiceResetsBarAndStatusButNothingThatArrivesDuringTheJobChang
     EXPECT_TRUE(MayCloseDialog(m.session));
     OnStartClicked(m.session, m.phases);
     EXPECT_FALSE(closeAllowedDuringJob);
-    for (const char* once : {"end 2", "enable 1003 off", "text 1008 installing..."})
+    for (const char* once : {"end 2", "enable 1003 off", "enable 2 off", "text 1008 installing..."})
         EXPECT_EQ(m.view.Count(once), 1) << once;
     EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "),
               Transcript{"Installation is complete. Please replug your device. flags 64"});
@@ -198,6 +198,16 @@ TEST(JobControl, AChoiceResetsBarAndStatusButNothingThatArrivesDuringTheJobChang
     EXPECT_GT(m.view.Count("check 1006 on"), 0);
     EXPECT_GT(m.view.Count("check 1007 off"), 0);
     EXPECT_EQ(m.view.Count("check 1007 on"), 0);
+
+    // The same while an uninstall runs and Install is clicked.
+    JobMachine u;
+    ASSERT_TRUE(u.phases.ReadDriverPackage(u.session));
+    OnUninstallChosen(u.session);
+    u.view.onDispatch = [&] { OnInstallChosen(u.session); };
+    OnStartClicked(u.session, u.phases);
+    EXPECT_EQ(u.session.InstallSelected, 0);
+    EXPECT_GT(u.view.Count("check 1006 off"), 0);
+    EXPECT_EQ(u.view.Count("check 1006 on"), 0);
 }
 
 TEST(AboutBox, SystemMenuCommandsSixteenToThirtyOneOpenIt)
@@ -220,10 +230,12 @@ TEST(AboutBox, TheMinimisedIconIsCentred)
 TEST(AboutBox, LinkIsActiveOnlyWithThePrefixAndOnlyWhenTheCommandFits)
 {
     EXPECT_FALSE(IsActiveLink("no link"));
+    EXPECT_FALSE(IsActiveLink("http://example.com"));
     const Latin1CodePage codePage;
     const auto command = [&](std::string_view link) { return LinkCommand(codePage, "C:\\WINDOWS", link); };
     EXPECT_FALSE(command("no link"));
     EXPECT_FALSE(command("https://www.example.com"));
+    EXPECT_FALSE(command(std::string_view("http://www.x\0y", 14))); // the command would end at the NUL
     // The Windows folder's own explorer.exe, never one found beside the program.
     EXPECT_EQ(command("http://www.example.com"), "\"C:\\WINDOWS\\explorer.exe\" http://www.example.com");
     EXPECT_EQ(command("see http://www.example.com/disk"),

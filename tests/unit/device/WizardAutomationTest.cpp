@@ -2,6 +2,8 @@
 // dialog, Finish, and the ends of the loop, with their progress positions.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "device/WizardAutomation.h"
 #include "fakes/FakeWizard.h"
 #include "fakes/TestPlatform.h"
@@ -56,6 +58,21 @@ TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageReadsAt254Characte
     const std::vector<int> progress = view.Progress();
     EXPECT_EQ(std::tuple(progress.size(), progress.front(), progress[60], progress.back()),
               std::tuple(120u, 50, 58, 65));
+}
+
+// Driven from 50 to 100, the search fills 50 to 66: a wizard that comes after 60 cycles finds
+// the bar at 57.
+TEST_F(WizardAutomationTest, TheSearchFillsTheFirstThirdOfTheBar)
+{
+    std::optional<FakeWizard> wizard;
+    view.onDispatch = [&] {
+        if (view.dispatchCount == 60 * 50)
+            wizard.emplace(w, Lines{"Welcome: Example USB Disk", "Completed"});
+    };
+    EXPECT_TRUE(Drive());
+    const std::vector<int> progress = view.Progress();
+    ASSERT_EQ(progress.size(), 60u); // Finish ends the driving in its first cycle
+    EXPECT_EQ(std::tuple(progress.front(), progress.back()), std::tuple(50, 57));
 }
 
 TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTime)

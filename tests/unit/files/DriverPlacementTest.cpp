@@ -214,6 +214,11 @@ TEST_F(DriverPlacementTest, TheSearchPathIsWrittenUnderTheExistingKeyOnly)
     denied.files.AddFolder("C:\\WINDOWS\\INF");
     EXPECT_FALSE(RegisterOtherDevicePath(denied.files, denied.registry, session.State));
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
+
+    // A folder path that would not fit is neither made nor written.
+    session.State.WindowsFolder.Assign("C:\\" + std::string(247, 'W')); // with "\INF\OTHER", 260 characters
+    EXPECT_FALSE(RegisterOtherDevicePath(files, test.registry, session.State));
+    EXPECT_EQ(SearchPath(), "C:\\WINDOWS\\INF\\OTHER");
 }
 
 TEST_F(DriverPlacementTest, TheFilesAreInPlaceOnlyWhenTheInfCopyTheDriverAndOn98ThePortDriverStand)

@@ -231,13 +231,14 @@ TEST(DriverPackage, LinesPassedOverAndATargetTakenAsAbsentAreNoted)
     PackageRead m;
     ASSERT_TRUE(
         m.Read(WithModels("A=InstA,USB\\VID_1A2B&PID_3\r\nB=InstB,*PNP0A03\r\nC=InstC,USB\\VID_1A2B&PID_3C4D\r\n"
-                          "D=InstD,USB\\VXD_1A2B&PID_3C4E\r\n",
+                          "D=InstD,USB\\VXD_1A2B&PID_3C4E\r\nE=InstE,USB\\VID_1A2B&REV_0100\r\n",
                           "FDDInf=F.IN_\r\nTargetID=1A2B3C4\r\n")))
         << m.failure;
     EXPECT_EQ(m.notes.remarks, (Notes{{Kind::TargetIdNotHex, 0, "1A2B3C4"},
                                       {Kind::PidNotHex, 1, "USB\\VID_1A2B&PID_3"},
                                       {Kind::NoVidMarker, 2, "*PNP0A03"},
-                                      {Kind::NoVidMarker, 4, "USB\\VXD_1A2B&PID_3C4E"}}));
+                                      {Kind::NoVidMarker, 4, "USB\\VXD_1A2B&PID_3C4E"},
+                                      {Kind::NoPidMarker, 5, "USB\\VID_1A2B&REV_0100"}}));
 }
 
 TEST(DriverPackage, AUnicodeSetupDescriptionIsNoPackageForThe98Family)
@@ -298,14 +299,16 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
     }
 }
 
-// The directory ids name the system's own folders: "system" on the 98 family, "system32" on 2000 and XP.
+// The directory ids name the system's own folders: the Windows folder as given, "system" on the 98
+// family, "system32" on 2000 and XP.
 TEST(DriverPackage, DirectoryIdsNameTheSystemsOwnFolders)
 {
     for (const auto& [osClass, system] : {std::pair{OsClass::WindowsMe, "C:\\WINDOWS\\system"},
                                           std::pair{OsClass::WindowsXp, "C:\\WINDOWS\\system32"}}) {
         PackageRead m(osClass);
-        ASSERT_TRUE(m.Read(WithSetup("FDDInf=F.IN_\r\nSetupDeviceDesc=%11%|%12%\r\n"))) << m.failure;
-        EXPECT_EQ(m.session.State.DeviceDisplayName.str(), std::string(system) + "|" + system + "\\drivers");
+        ASSERT_TRUE(m.Read(WithSetup("FDDInf=F.IN_\r\nSetupDeviceDesc=%10%|%11%|%12%\r\n"))) << m.failure;
+        EXPECT_EQ(m.session.State.DeviceDisplayName.str(),
+                  "C:\\WINDOWS|" + std::string(system) + "|" + system + "\\drivers");
     }
 }
 

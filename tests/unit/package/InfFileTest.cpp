@@ -285,6 +285,7 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
         {"%11%\\drivers|%2%|%24%\\x", "C:\\WIN\\SYS\\drivers|C:\\WIN\\SYS\\unknown|C:\\x"},
         {"%1%|%1%\\sub", "C:\\PKG\\|C:\\PKG\\sub"},
         {"%-1%|%0%|%65535%", "||"},
+        {"%-%|%+%|% %", "%-%|%+%|% %"}, // a sign or blanks alone are no number
         {"%s%", "strings first"},
         {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%|%4294967306%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%|%4294967306%"}};
     std::string text = Header + "[Test]\n";
