@@ -98,6 +98,7 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
                 m.files.faults.FailCall(Op::Move);
         };
         m.view.onDispatch = attach;
+        m.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_0001\\9").attached = true; // not the disk
         if (attachAfter < 0)
             m.node.comebacks = 100; // the node an unplugged disk left stays
         std::optional<FakeWizard> wizard;

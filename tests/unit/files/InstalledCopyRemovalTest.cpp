@@ -81,12 +81,12 @@ TEST(InstalledCopyRemoval, EachSystemTakesTheCopiesOfItsOwnFolderEvenReadOnly)
 {
     const std::tuple<OsClass, Names, Names> cases[] = {
         {OsClass::Windows98, {"OTHER", "oemEXDISK.INF", "USBSTOR.INF"}, {"INUSE.INF"}},
-        {OsClass::Windows2000, {"OTHER", "USBSTOR.INF"}, {"EXDISK.INF", "EXDISK.PNF", "INUSE.INF"}},
-        {OsClass::WindowsXp, {"OTHER", "USBSTOR.INF"}, {"EXDISK.INF", "EXDISK.PNF", "INUSE.INF"}}};
+        {OsClass::Windows2000, {"OTHER", "USBSTOR.INF"}, {"CO.EXDISK.INF", "CO.EXDISK.PNF", "INUSE.INF"}},
+        {OsClass::WindowsXp, {"OTHER", "USBSTOR.INF"}, {"CO.EXDISK.INF", "CO.EXDISK.PNF", "INUSE.INF"}}};
     for (const auto& [osClass, leftInInf, leftInOther] : cases) {
         Removal m(osClass);
-        m.Add("OTHER\\EXDISK.INF", Ours, true);
-        m.Add("OTHER\\EXDISK.PNF", "precompiled", true);
+        m.Add("OTHER\\CO.EXDISK.INF", Ours, true); // a provider ending in "Co." and its twin
+        m.Add("OTHER\\CO.EXDISK.PNF", "precompiled", true);
         m.Add("OTHER\\INUSE.INF", Ours);
         m.files.SetInUse("C:\\WINDOWS\\INF\\OTHER\\INUSE.INF");
         m.Add("oemEXDISK.INF", Ours, true);

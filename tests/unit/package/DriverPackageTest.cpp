@@ -118,6 +118,11 @@ TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotIn
                                     "message [" + TableTitle +
                                         "] Main .in_ file with [Setup] section is not found ! flags 16"}));
         EXPECT_EQ(m.session.State.SetupFileName.view(), "");
+        using C = PackageReadNotes::Candidate;
+        EXPECT_EQ(m.notes.candidates, (std::vector<std::pair<std::string, C>>{
+                                          {"NOTES.INI", C::NotAnInf}, {"OTHER.INF", C::NoSetupSection},
+                                          {"README.IN_", C::NotAnInf}, {"A_VERY_LONG_NAME_123.IN_", C::NameTooLong}}));
+        EXPECT_EQ(m.failure.kind, Kind::NoUsableSetupDescription);
     }
 }
 
@@ -135,6 +140,7 @@ TEST(DriverPackage, ASetupDescriptionWhoseLinesCouldNotBeReadIsUnreadable)
             read = m.Read();
         }
         EXPECT_EQ(read, !memoryRunsOut);
+        EXPECT_EQ(m.failure.kind, memoryRunsOut ? Kind::NoUsableSetupDescription : Kind::None);
         EXPECT_EQ(m.view.transcript, memoryRunsOut
                                          ? Strings{"message [" + TableTitle +
                                                    "] Main .in_ file with [Setup] section is not found ! flags 16"}
@@ -150,18 +156,22 @@ TEST(DriverPackage, NamesFromThePackageReplaceTheTableTextsOnlyWhenTheyFit)
     EXPECT_EQ(m.session.Brand.AppTitle, fits);
     EXPECT_EQ(m.session.Brand.DeviceName, "PocketVault");
     EXPECT_EQ(m.session.State.DeviceDisplayName.view(), "Example USB Disk");
+    EXPECT_EQ(m.notes.remarks, (Notes{{Kind::SetupDeviceDescTooLong, 0, {}}}));
 
     PackageRead tooLong;
     ASSERT_TRUE(tooLong.Read(WithSetup("FDDInf=F.IN_\r\nSetupName=" + fits + "x\r\n")));
     EXPECT_EQ(tooLong.session.Brand.AppTitle, TableTitle);
     EXPECT_EQ(tooLong.session.Brand.AboutText, "About text");
+    EXPECT_EQ(tooLong.notes.remarks, (Notes{{Kind::SetupNameTooLong, 0, {}}}));
 }
 
 TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThePackageTitle)
 {
     PackageRead m;
     m.files.AddFile("C:\\PKG\\EXDISK.IN_", example::Inf);
+    m.files.AddFile("C:\\PKG\\MANUAL.PDF", "no port driver");
     EXPECT_FALSE(m.Read());
+    EXPECT_EQ(m.failure.kind, Kind::NoDriverFile);
     m.files.AddFile("C:\\PKG\\A_DRIVER_WITH_A_LONG.SY_", "d"); // 24 characters: passed over
     EXPECT_FALSE(m.Read());
     m.files.AddFile("C:\\PKG\\SECOND.SY_", "d"); // found before FIRST.SY_
@@ -267,7 +277,7 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
         {WithSetup("FDDInf=F.IN_\r\nMPDInf\r\n"), Kind::None, 0},
         {WithSetup("FDDInf=\r\n"), Kind::None, 0},
         {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n"), Kind::MpdInfTooLong, 0}, // 20 do not fit
-        {WithSetup("MPDInf=M.IN_\r\n"), Kind::NoFddInf, 0},
+        {WithSetup("MPDInf=M.IN_\r\nSetupName=S\r\n"), Kind::NoFddInf, 0}, // the title stays
         {WithSetup("FDDInf=ABCDEFGHIJKLMNOPQRST\r\n"), Kind::FddInfTooLong, 0},
         {Description{.version = Section("Version", "Signature=$CHICAGO$\r\n")}.Text(), Kind::NoProvider, 0},
         {Description{.version = Section("Version", "Signature=$CHICAGO$\r\nProvider=ABCDEFGHIJKLMNOPQRST\r\n")}.Text(),
@@ -296,6 +306,7 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
         EXPECT_EQ(m.failure, (PackageNote{kind, line, {}})) << description;
         EXPECT_TRUE(m.view.transcript.empty()) << description;
         EXPECT_TRUE(kind != Kind::None || m.session.State.Win98Only == 1) << description;
+        EXPECT_TRUE(kind == Kind::None || m.session.Brand.AppTitle == TableTitle) << description;
     }
 }
 
