@@ -287,6 +287,11 @@ TEST(InfFileTest, SubstitutesDirectoryIdsWithTheFoldersGiven)
         {"%-1%|%0%|%65535%", "||"},
         {"%-%|%+%|% %", "%-%|%+%|% %"}, // a sign or blanks alone are no number
         {"%s%", "strings first"},
+        {"%13%|%18%|%20%|%21%|%23%|%25%|%19%", "C:\\WIN\\SYS|C:\\WIN\\help|C:\\WIN\\fonts|C:\\WIN\\SYS\\viewers|"
+                                               "C:\\WIN\\SYS\\spool\\drivers\\color|C:\\WIN|C:\\WIN\\SYS\\unknown"},
+        {"%50%|%51%|%52%|%54%|%55%", "C:\\WIN\\system|C:\\WIN\\spool|C:\\WIN\\spool\\drivers|C:\\|%55%"},
+        {"%16384%|%16447%|%16448%|%32767%|%32768%",
+         "%16384%|%16447%|C:\\WIN\\SYS\\unknown|C:\\WIN\\SYS\\unknown|%32768%"},
         {"%16400%|%99999%|%-2%|%53%|%10 %|%0x10%|%4294967306%", "%16400%|%99999%|%-2%|%53%|%10 %|%0x10%|%4294967306%"}};
     std::string text = Header + "[Test]\n";
     for (const auto& [value, expected] : cases) text += "k=" + value + "\n";
@@ -341,7 +346,8 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
     std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
-        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12}, {"+7", 7}, {"", 0}, {"%sp%5", 5}};
+        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12},
+        {"+7", 7},  {"", 0},    {"%sp%5", 5}, {"\"\t5\"", 5}}; // strtol skips a tab too
     // Out of range clamps; what is no number is not read.
     for (const char* text : {"2147483647", "99999999999", "0xFFFFFFFF", "%long%%long%"})
         cases.push_back({text, INT32_MAX});
@@ -404,15 +410,18 @@ TEST(InfFileTest, ASubstitutionIsHeldToTheReadLimitInTheAnsiCodePage)
     std::u16string pairs;
     std::string accented;
     for (int i = 0; i < 255; ++i) pairs += u"\U0001F600", accented += "\xC3\xA9";
-    const std::string head = "[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=%a%%a%\r\nl=%a%%a%xx\r\n[Strings]\r\na=";
+    const std::string head =
+        "[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=%a%%a%\r\nl=%a%%a%xx\r\nm=%a%%a%x\r\n[Strings]\r\na=";
     const std::pair<std::string, char> files[] = {
         {Utf16File(std::u16string(head.begin(), head.end()) + pairs + u"\r\n"), '?'},
-        {"\xEF\xBB\xBF" + head + accented + "\r\n", '\xE9'}};
+        {"\xEF\xBB\xBF" + head + accented + "\r\n", '\xE9'},
+        {head + std::string(255, 'e') + "\r\n", 'e'}};
     for (const auto& [bytes, character] : files) {
         const auto file = Parse(bytes);
         ASSERT_NE(file, nullptr);
         EXPECT_EQ(Value(*file, "Test", "k"), std::string(510, character));
         EXPECT_EQ(Value(*file, "Test", "l"), std::nullopt);
+        EXPECT_EQ(Value(*file, "Test", "m"), std::string(510, character) + "x");
     }
 }
 
@@ -426,6 +435,7 @@ TEST(InfFileTest, AUtf16FileEndsAtItsFirstCtrlZUnitNotAtABytePairThatLooksLikeOn
     EXPECT_EQ(Value(*file, "Test", "k"), "a?b??c");
     EXPECT_EQ(Value(*file, "Test", "l"), "?"); // U+1A00 U+001A: bytes 00 1A 1A 00
     EXPECT_EQ(Value(*file, "More", nullptr), std::nullopt);
+    EXPECT_EQ(Value(*Parse(Utf16File(u"[Version]\r\nSignature=$Chicago$\r\n[T]\r\nk=a\u011A\x1A")), "T", "k"), "a?");
 }
 
 TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
@@ -434,9 +444,17 @@ TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
     // a byte; a sequence cut short gives one.
     const std::pair<std::string, int> broken[] = {{"\xC0\xAF", 2},         {"\xE0\x80\xAF", 3}, {"\xED\xA0\x80", 3},
                                                   {"\xF4\x90\x80\x80", 4}, {"\xE6\x97", 1},     {"\xFF\xFE", 2},
-                                                  {"\xF0\x8F\xBF\xBF", 4}};
+                                                  {"\xF0\x8F\xBF\xBF", 4}, {"\xE0\x9F\xBF", 3}};
     for (const auto& [bytes, units] : broken) EXPECT_EQ(DecodeUtf8(bytes), std::u16string(units, u'\uFFFD')) << bytes;
-    EXPECT_EQ(DecodeUtf8("a\x80z\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80"), u"a\uFFFDz\uFFFDz\u00e9\U0001F600");
+    EXPECT_EQ(DecodeUtf8("\x80" "1234567\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"),
+              u"\uFFFD1234567\uFFFDz\u00e9\U0001F600\U0010FFFF");
+    // A file with a broken sequence is decoded whole; either kind of UTF-8 file ends at its Ctrl-Z.
+    using Read = std::pair<std::string, std::string>;
+    for (const auto& [value, read] : {Read{"\xD0\x9A\xEF\xBD\xB1\xF0\x90\x80\x80", "???"}, Read{"a\x80z", "a?z"}}) {
+        const auto file = Parse("\xEF\xBB\xBF" + Header + "[Test]\nk=" + value + "\x1A[More]\nm=1\n");
+        EXPECT_EQ(Value(*file, "Test", "k"), read) << read;
+        EXPECT_EQ(Value(*file, "More", nullptr), std::nullopt) << read;
+    }
 }
 
 TEST(InfFileTest, HostileInputStaysBounded)
@@ -533,6 +551,14 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
     const auto folder = InfFile::Parse(Header + "[Test]\nk=%10%\\x\n", japanese, options);
     ASSERT_TRUE(folder);
     EXPECT_EQ(Value(*folder, "Test", "k"), "C:\\\x95\x5C\\x");
+    // An ideographic space may lead an id, in the code page and in UTF-8.
+    for (const std::string& bytes :
+         {Header + "[Test]\nk=%\x81\x40" "10%\n", "\xEF\xBB\xBF" + Header + "[Test]\nk=%\xE3\x80\x80" "10%\n"})
+        EXPECT_EQ(Value(*InfFile::Parse(bytes, japanese, options), "Test", "k"), "C:\\\x95\x5C") << bytes;
+    // A file whose name ends in such a character has its folder up to the last true backslash.
+    FakeFileSystem files;
+    files.AddFile("C:\\P\\\x95\x5C.INF", Header + "[Test]\nk=%1%\n");
+    EXPECT_EQ(Value(*InfFile::Open(files, japanese, "C:\\P\\\x95\x5C.INF"), "Test", "k"), "C:\\P\\");
 
     const auto plain = Parse(text); // a single-byte code page reads the same bytes as a continuation
     EXPECT_NE(Value(*plain, "Sec\x83", "Key"), std::nullopt);
