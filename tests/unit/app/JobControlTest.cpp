@@ -76,6 +76,7 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         // (-1: never), messages taken from the re-enumeration to the end, exit status
         {OsClass::Windows2000, None, 0, 0, 0},
         {OsClass::Windows2000, None, 180, 200, 0},
+        {OsClass::Windows2000, None, 130, 150, 0}, // looked for every 500 ms
         {OsClass::Windows2000, None, -1, 500, 2},
         {OsClass::Windows98, None, 120, 300, 0},
         {OsClass::WindowsMe, None, -1, 800, 2},

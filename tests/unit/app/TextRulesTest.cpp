@@ -15,7 +15,7 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
 {
     for (const char* commandLine :
          {"\"C:\\PKG\\SETUP.EXE\" /S", "setup.exe /s", "setup.exe /SILENT", "\"C:\\PKG\\SETUP.EXE\" /q /S /x",
-          "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s"})
+          "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s", "setup.exe\t/s"})
         EXPECT_TRUE(HasSilentSwitch(commandLine, "C:\\PKG\\SETUP.EXE")) << commandLine;
     // The program's own path is never scanned, quoted or not; without a closing quote all of it is the path.
     for (const char* commandLine :
@@ -25,7 +25,8 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
     // Unquoted, with blanks, as CreateProcess passes a program's path on: the whole path is the
     // program's, however it is written.
     const std::string spaced = "C:\\Setup files\\Setup.exe";
-    for (const std::string& path : {spaced, std::string("C:\\SETUP FILES\\SETUP.EXE")})
+    for (const std::string& path :
+         {spaced, std::string("C:\\SETUP FILES\\SETUP.EXE"), std::string("C:/Setup files/Setup.exe")})
         for (const char* commandLine :
              {"C:/Setup files/Setup.exe", "c:\\setup files\\SETUP.EXE /q", "C:/Setup files/Setup /q",
               "C:/Setup files/Setup", "C:/Setup files/Setup.exe\t/q"})

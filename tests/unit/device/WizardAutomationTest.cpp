@@ -194,6 +194,19 @@ TEST_F(WizardAutomationTest, AWizardHungOnItsLastPageNeverFinished)
     }
 }
 
+// Nor is a Next that goes unanswered on a page the wizard turned by itself.
+TEST_F(WizardAutomationTest, AnUnansweredNextOnATurnedPageIsNoAnswer)
+{
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Copying", "Completed"});
+    w.Window(wizard.frame).hung = true;
+    clock.onSleep = [&] {
+        if (clock.sleeps.size() == 100)
+            wizard.ShowPage(1);
+    };
+    EXPECT_FALSE(Drive());
+    EXPECT_EQ(clock.sleeps.size(), 2u + 160u);
+}
+
 TEST_F(WizardAutomationTest, EmptyDescriptionOrMissingButtonsTouchNoWindow)
 {
     FakeWizard wizard(w, {"Welcome: Example USB Disk", "Done"});

@@ -77,6 +77,7 @@ TEST(InfFileTest, OpensOnlyWindows4StyleFilesThatParse)
         "[VERSION]\nSIGNATURE=$chicago$",           "[version]\nsignature=\"$Windows NT$\",extra",
         "[Version]\nSignature=$Windows 95$",        "[Version]\nabc=def\n[Other]\n[version]\nSignature=$chicago$",
         Header + "[" + std::string(255, 'a') + "]", ";comment\n" + Header,
+        "\xEF\xBB\xBF" + Header + "[" + std::string(250, 'a') + "\xE6\x97\xA5\xE6\x97\xA5]", // 252 characters
         "garbage\n" + Header + "[strings]\n"};
     for (const std::string& bytes : opening) EXPECT_NE(Parse(bytes), nullptr) << bytes;
     const std::string refused[] = {"[Version]\nSignature=foo",
@@ -86,6 +87,7 @@ TEST(InfFileTest, OpensOnlyWindows4StyleFilesThatParse)
                                    "abcd",
                                    "",
                                    Header + "[ab\r\n",
+                                   Header + "[ab\r\n[S]\r\n",
                                    Header + "[ab\x1a]\n",
                                    Header + "[" + std::string(256, 'a') + "]",
                                    "garbage\n" + Header};
@@ -169,6 +171,7 @@ TEST(InfFileTest, ALineThatABackslashContinuesTakesAHeaderLikeLineWithIt)
         {Text::Latin1, "x \\\n[T] \\", "", "x[T][S]", false, 2},
         {Text::Latin1, "x\n[T] \\", "", "x", true, 1}, // a header's line never goes on
         {Text::Latin1, "x \\ ;c", "", "x[S]", false, 2},
+        {Text::Latin1, std::string("x \\\0", 4), "", "x[S]", false, 2}, // a NUL reads as a space
         {Text::Latin1, "x ;c \\", "", "x", true, 1},
         {Text::Latin1, "x\n;c \\", "", "x", true, 1},
         {Text::Latin1, "\"x \\", "", "x \\", true, 1},
@@ -191,6 +194,7 @@ TEST(InfFileTest, ALineThatABackslashContinuesTakesAHeaderLikeLineWithIt)
         {Text::Utf16, "x \\\xE3\x80\x80", "", "x[S]", false, 2},
         {Text::Utf16, "x", "\xE3\x80\x80", "x", true, 1},
         {Text::Utf16, "x \\y", "", "x \\y", true, 1},
+        {Text::Utf16, "x \\ ;c", "", "x[S]", false, 2},
     };
     ShiftJisCodePage japanese;
     for (const Case& test : cases) {
@@ -372,18 +376,19 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
     const std::u16string text =
         u"[Version]\r\nSignature=$Chicago$\r\n[Test]\r\nk=\u200Acaf\u00e9 \u65e5\u672c\u3000,\U0001F600,\xD800x\r\n";
     // Names compare in Unicode, so "????" is not the Cyrillic key it would be in the ANSI code
-    // page; a cut after 511 units keeps the first half of a surrogate pair, read as '?'.
+    // page; a cut after 511 units keeps the first half of a surrogate pair, read as '?', and
+    // nothing after it.
     const auto narrow = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
     const std::u16string more =
         u"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\nw=" +
         std::u16string(509, u'w') + u"\U0001F600x\r\nv=";
-    const std::u16string end = u"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1";
+    const std::u16string end = u"\U0001F600 y\r\n[\u0422\u0435\u0441\u0442]\r\na=1";
     const std::string utf8 =
         narrow(u8"\uFEFF[Version]\r\nSignature=$Chicago$\r\n[Test]\r\n"
                u8"k=\u200Acaf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x\r\n"
                u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\nw=") +
         std::string(509, 'w') + narrow(u8"\U0001F600x\r\nv=") + std::string(510, 'v') +
-        narrow(u8"\U0001F600\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
+        narrow(u8"\U0001F600 y\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
     for (const auto& bytes : {Utf16File(text + more + std::u16string(510, u'v') + end), utf8}) {
         const auto file = Parse(bytes);
         ASSERT_NE(file, nullptr);
