@@ -119,9 +119,11 @@ TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotIn
                                         "] Main .in_ file with [Setup] section is not found ! flags 16"}));
         EXPECT_EQ(m.session.State.SetupFileName.view(), "");
         using C = PackageReadNotes::Candidate;
-        EXPECT_EQ(m.notes.candidates, (std::vector<std::pair<std::string, C>>{
-                                          {"NOTES.INI", C::NotAnInf}, {"OTHER.INF", C::NoSetupSection},
-                                          {"README.IN_", C::NotAnInf}, {"A_VERY_LONG_NAME_123.IN_", C::NameTooLong}}));
+        EXPECT_EQ(m.notes.candidates,
+                  (std::vector<std::pair<std::string, C>>{{"NOTES.INI", C::NotAnInf},
+                                                          {"OTHER.INF", C::NoSetupSection},
+                                                          {"README.IN_", C::NotAnInf},
+                                                          {"A_VERY_LONG_NAME_123.IN_", C::NameTooLong}}));
         EXPECT_EQ(m.failure.kind, Kind::NoUsableSetupDescription);
     }
 }
@@ -277,7 +279,7 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
         {WithSetup("FDDInf=F.IN_\r\nMPDInf\r\n"), Kind::None, 0},
         {WithSetup("FDDInf=\r\n"), Kind::None, 0},
         {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n"), Kind::MpdInfTooLong, 0}, // 20 do not fit
-        {WithSetup("MPDInf=M.IN_\r\nSetupName=S\r\n"), Kind::NoFddInf, 0}, // the title stays
+        {WithSetup("MPDInf=M.IN_\r\nSetupName=S\r\n"), Kind::NoFddInf, 0},                      // the title stays
         {WithSetup("FDDInf=ABCDEFGHIJKLMNOPQRST\r\n"), Kind::FddInfTooLong, 0},
         {Description{.version = Section("Version", "Signature=$CHICAGO$\r\n")}.Text(), Kind::NoProvider, 0},
         {Description{.version = Section("Version", "Signature=$CHICAGO$\r\nProvider=ABCDEFGHIJKLMNOPQRST\r\n")}.Text(),

@@ -73,12 +73,13 @@ struct FirstLine {
 
 TEST(InfFileTest, OpensOnlyWindows4StyleFilesThatParse)
 {
+    // A section name of 252 characters in 256 bytes of UTF-8.
+    const std::string utf8Name = "\xEF\xBB\xBF" + Header + "[" + std::string(250, 'a') + "\xE6\x97\xA5\xE6\x97\xA5]";
     const std::string opening[] = {
         "[VERSION]\nSIGNATURE=$chicago$",           "[version]\nsignature=\"$Windows NT$\",extra",
         "[Version]\nSignature=$Windows 95$",        "[Version]\nabc=def\n[Other]\n[version]\nSignature=$chicago$",
         Header + "[" + std::string(255, 'a') + "]", ";comment\n" + Header,
-        "\xEF\xBB\xBF" + Header + "[" + std::string(250, 'a') + "\xE6\x97\xA5\xE6\x97\xA5]", // 252 characters
-        "garbage\n" + Header + "[strings]\n"};
+        "garbage\n" + Header + "[strings]\n",       utf8Name};
     for (const std::string& bytes : opening) EXPECT_NE(Parse(bytes), nullptr) << bytes;
     const std::string refused[] = {"[Version]\nSignature=foo",
                                    "[Version]\nSignature=",
@@ -350,7 +351,7 @@ TEST(InfFileTest, FailedReadsLeaveTheCallersValueAlone)
 TEST(InfFileTest, ReadsIntegersAsStrtolWithBaseZero)
 {
     std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
-        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8}, {"-12", -12},
+        {"48", 48}, {"0x4", 4}, {"0X1f", 31}, {"010", 8},    {"-12", -12},
         {"+7", 7},  {"", 0},    {"%sp%5", 5}, {"\"\t5\"", 5}}; // strtol skips a tab too
     // Out of range clamps; what is no number is not read.
     for (const char* text : {"2147483647", "99999999999", "0xFFFFFFFF", "%long%%long%"})
@@ -451,7 +452,7 @@ TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
                                                   {"\xF4\x90\x80\x80", 4}, {"\xE6\x97", 1},     {"\xFF\xFE", 2},
                                                   {"\xF0\x8F\xBF\xBF", 4}, {"\xE0\x9F\xBF", 3}};
     for (const auto& [bytes, units] : broken) EXPECT_EQ(DecodeUtf8(bytes), std::u16string(units, u'\uFFFD')) << bytes;
-    EXPECT_EQ(DecodeUtf8("\x80" "1234567\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"),
+    EXPECT_EQ(DecodeUtf8("\2001234567\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"), // \200: 0x80
               u"\uFFFD1234567\uFFFDz\u00e9\U0001F600\U0010FFFF");
     // A file with a broken sequence is decoded whole; either kind of UTF-8 file ends at its Ctrl-Z.
     using Read = std::pair<std::string, std::string>;
@@ -558,7 +559,7 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
     EXPECT_EQ(Value(*folder, "Test", "k"), "C:\\\x95\x5C\\x");
     // An ideographic space may lead an id, in the code page and in UTF-8.
     for (const std::string& bytes :
-         {Header + "[Test]\nk=%\x81\x40" "10%\n", "\xEF\xBB\xBF" + Header + "[Test]\nk=%\xE3\x80\x80" "10%\n"})
+         {Header + "[Test]\nk=%\x81@10%\n", "\xEF\xBB\xBF" + Header + "[Test]\nk=%\xE3\x80\20010%\n"})
         EXPECT_EQ(Value(*InfFile::Parse(bytes, japanese, options), "Test", "k"), "C:\\\x95\x5C") << bytes;
     // A file whose name ends in such a character has its folder up to the last true backslash.
     FakeFileSystem files;
