@@ -226,6 +226,7 @@ TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
     std::vector<std::string> values{*Field(*file, line, 1)};
     while (file->FindNextLine(line)) values.push_back(*Field(*file, line, 1));
     EXPECT_EQ(values, expected);
+    EXPECT_EQ(file->LineCount("z"), 40);
     EXPECT_EQ(Field(*file, line, 1), "39"); // a failed FindNextLine leaves the position alone
 
     InfLine untouched;
@@ -452,8 +453,8 @@ TEST(InfFileTest, DecodesBrokenUtf8AsReplacementCharacters)
                                                   {"\xF4\x90\x80\x80", 4}, {"\xE6\x97", 1},     {"\xFF\xFE", 2},
                                                   {"\xF0\x8F\xBF\xBF", 4}, {"\xE0\x9F\xBF", 3}};
     for (const auto& [bytes, units] : broken) EXPECT_EQ(DecodeUtf8(bytes), std::u16string(units, u'\uFFFD')) << bytes;
-    EXPECT_EQ(DecodeUtf8("\2001234567\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"), // \200: 0x80
-              u"\uFFFD1234567\uFFFDz\u00e9\U0001F600\U0010FFFF");
+    EXPECT_EQ(DecodeUtf8("\2001234567\xE6\x97z\xC3\xA9\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xF0\x90\x80\x80"), // \200: 0x80
+              u"\uFFFD1234567\uFFFDz\u00e9\U0001F600\U0010FFFF\U00010000");
     // A file with a broken sequence is decoded whole; either kind of UTF-8 file ends at its Ctrl-Z.
     using Read = std::pair<std::string, std::string>;
     for (const auto& [value, read] : {Read{"\xD0\x9A\xEF\xBD\xB1\xF0\x90\x80\x80", "???"}, Read{"a\x80z", "a?z"}}) {
@@ -534,7 +535,8 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
     for (int i = 0; i < 600; ++i) longKey += "\x93\xFA";
     const std::string text =
         Header + "[Sec\x83\x5D]\r\nKey=\x95\x5C\r\nNext=1\r\n[Strings]\r\nDesc=\"\x95\x5C\"\r\n[Test]\n" + longKey +
-        "=x\n\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\nA=x\x93" + '\0' + "y\nB=x\x93\r\nC=z\nD=x\x93";
+        "=x\nQ\"" + longKey + "\"=q\n" +
+        "\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\nA=x\x93" + '\0' + "y\nB=x\x93\r\nC=z\nD=x\x93";
     ShiftJisCodePage japanese;
     const auto inf = InfFile::Parse(text, japanese);
     ASSERT_TRUE(inf);
@@ -544,6 +546,7 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
         {"Strings", "Desc", "\x95\x5C"},
         {"Test", longKey.substr(0, 1022), "x"},
         {"Test", longKey.substr(0, 1021), std::nullopt},
+        {"Test", "Q" + longKey.substr(0, 1020), "q"}, // quoted, the same characters count
         {"Test", "k", "\x93\xFA\x81\x40\x93\xFA"},
         {"Test", "A", "x\x93 y"},
         {"Test", "B", "x\x93"},
