@@ -19,7 +19,8 @@ public:
     virtual bool QueryVersion(SystemVersion& version) = 0;
     // GetWindowsDirectoryA with a buffer of 260; empty when it fails or does not fit.
     virtual std::string WindowsFolder() = 0;
-    // GetModuleFileNameA of the program itself with a buffer of 260; empty when it fails.
+    // GetModuleFileNameA of the program itself with a buffer of 260; empty when it fails. Where
+    // that path has lost letters the ANSI code page lacks, the path's short form instead.
     virtual std::string ModuleFileName() = 0;
     // The user's language (LANGID), used to pick a localized [Strings.LLLL] section.
     virtual std::uint16_t UserLanguage() = 0;

@@ -12,6 +12,20 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "the basic version record");
 
 using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
 
+// A wide path in the ANSI code page, only when every character has its own counterpart there:
+// empty where one would become '?' or, without WC_NO_BEST_FIT_CHARS (known from Windows 2000 on),
+// a look-alike letter.
+std::string ExactAnsi(const wchar_t* wide)
+{
+    char buffer[PathBufferSize];
+    BOOL usedDefault = FALSE;
+    const int size =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, PathBufferSize, nullptr, &usedDefault);
+    if (size <= 0 || usedDefault)
+        return std::string();
+    return std::string(buffer, static_cast<std::size_t>(size) - 1);
+}
+
 } // namespace
 
 bool Win32SystemInfo::QueryVersion(SystemVersion& version)
@@ -59,7 +73,27 @@ std::string Win32SystemInfo::ModuleFileName()
     DWORD length = GetModuleFileNameA(nullptr, buffer, PathBufferSize);
     if (length == 0 || length >= PathBufferSize)
         return std::string();
-    return std::string(buffer, length);
+    const std::string path(buffer, length);
+
+    // On 2000 and XP a folder may be named in letters the ANSI code page lacks (a desktop under a
+    // Cyrillic user name on a Western system): the ANSI path holds '?' or a look-alike in their
+    // place and names no folder, so the package beside the program would not be found. The short
+    // form of the path serves instead where the code page shows it exactly. The 98 family names
+    // every file in the code page; there the wide calls fail or are missing, and the path stands.
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    const auto getModuleFileNameW = GET_DYNAMIC_FUNCTION(kernel, GetModuleFileNameW);
+    const auto getShortPathNameW = GET_DYNAMIC_FUNCTION(kernel, GetShortPathNameW);
+    if (getModuleFileNameW == nullptr || getShortPathNameW == nullptr)
+        return path;
+    wchar_t wide[PathBufferSize], shortWide[PathBufferSize];
+    const DWORD wideLength = getModuleFileNameW(nullptr, wide, PathBufferSize);
+    if (wideLength == 0 || wideLength >= PathBufferSize || ExactAnsi(wide) == path)
+        return path;
+    const DWORD shortLength = getShortPathNameW(wide, shortWide, PathBufferSize);
+    if (shortLength == 0 || shortLength >= PathBufferSize)
+        return path;
+    const std::string shortPath = ExactAnsi(shortWide);
+    return shortPath.empty() ? path : shortPath;
 }
 
 std::uint16_t Win32SystemInfo::UserLanguage()

@@ -1,14 +1,17 @@
 # End-to-end tests of Setup.exe under Wine: the places it is started from. Japanese Windows with a
-# program folder named in its double-byte code page, and DLLs planted beside the program under the
-# names of system DLLs.
+# program folder named in its double-byte code page, a folder named outside the ANSI code page, and
+# DLLs planted beside the program under the names of system DLLs.
 
 import shutil
 
-from wine_harness import (DRIVER, ENUM, EXIT, INSTALL, MESSAGE, OTHER_FOLDER, PACKAGE, START, TITLE, UNINSTALL,
-                          UNINSTALL_COMPLETE, USB_CLASS, WAIT_DIALOG, Case, case, expect_placed)
+from wine_harness import (DRIVER, ENUM, EXIT, INSTALL, INSTALL_COMPLETE, MESSAGE, OTHER_FOLDER, PACKAGE, START, TITLE,
+                          UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS, WAIT_DIALOG, Case, case, expect_placed)
 
 # The last character's second byte in code page 932 is 0x5C, the byte of a backslash.
 FOLDER_ENDING_IN_0X5C = "ソフト表"
+# Letters that code page 1252, the ANSI code page of the English prefix, lacks: a desktop under a
+# Cyrillic user name on a Western system.
+CYRILLIC_FOLDER = "Установка"
 JAPANESE_LABELS = {START: "スタート", EXIT: "終了", INSTALL: "ドライバーをインストール、またはアップデートします"}
 JAPANESE_INSTALL_COMPLETE = "ドライバーのインストールは完了しました。USBフラッシュメモリをプラグインして下さい。"
 PLANTED = ["comctl32.dll", "setupapi.dll"]
@@ -28,6 +31,14 @@ def japanese_folder(c: Case) -> None:
         c.equal(dump[0]["caption"], TITLE, "caption (the package's title)")
         c.equal({i: dump.get(i, {}).get("text") for i in JAPANESE_LABELS}, JAPANESE_LABELS, "labels in Japanese")
     expect_placed(c, "win98")
+
+
+@case("compatibility.winxp.install_from_a_folder_named_outside_the_code_page")
+def cyrillic_folder(c: Case) -> None:
+    c.prepare("winxp", into=c.folder / CYRILLIC_FOLDER, Win98Only="0")
+    c.drive([c.launch(exe=rf"{c.windows_folder}\{CYRILLIC_FOLDER}\Setup.exe"), WAIT_DIALOG, f"click {START}", *MESSAGE],
+            code=0, box=(TITLE, INSTALL_COMPLETE, "information"))
+    expect_placed(c, "winxp")
 
 
 # Names whose double-byte characters end in that byte: a driver named so is the package's, and
