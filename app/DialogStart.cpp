@@ -23,6 +23,20 @@ std::string InstructionText(SetupSession& session)
     return ReplaceEachOnce(text, DeviceNameToken, session.Brand.DeviceName);
 }
 
+// The folder the package is read from. One so deep that a package file's name would not fit
+// after it is taken in its short form, where the system has one: the same folder, in fewer
+// characters.
+std::string PackageFolder(SystemInfo& system, const TextCodePage& codePage)
+{
+    constexpr std::size_t LongestFileName = decltype(SetupState::SetupFileName)::width - 1;
+    const std::string programPath = system.ModuleFileName();
+    const std::string folder = FolderOfProgram(programPath, codePage);
+    if (programPath.empty() || folder.size() + 1 + LongestFileName <= MaxPathLength)
+        return folder;
+    const std::string shortPath = system.ShortPath(programPath);
+    return shortPath.empty() ? folder : FolderOfProgram(shortPath, codePage);
+}
+
 } // namespace
 
 std::string FolderOfProgram(const std::string& programPath, const TextCodePage& codePage)
@@ -56,10 +70,9 @@ void StartSetupDialog(SetupSession& session, SetupPhases& phases, bool silentMod
     state.OsClass = ClassifyOs(system);
     // Without either folder every path would be built at the root of the current drive: such a
     // start ends as one whose package cannot be read.
-    const bool foldersKnown =
-        state.WindowsFolder.Assign(system.WindowsFolder()) && !state.WindowsFolder.empty() &&
-        state.ProgramFolder.Assign(FolderOfProgram(system.ModuleFileName(), session.platform.codePage)) &&
-        !state.ProgramFolder.empty();
+    const bool foldersKnown = state.WindowsFolder.Assign(system.WindowsFolder()) && !state.WindowsFolder.empty() &&
+                              state.ProgramFolder.Assign(PackageFolder(system, session.platform.codePage)) &&
+                              !state.ProgramFolder.empty();
 
     if (!foldersKnown || !phases.ReadDriverPackage(session)) {
         if (silentMode)

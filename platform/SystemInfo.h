@@ -22,6 +22,9 @@ public:
     // GetModuleFileNameA of the program itself with a buffer of 260; empty when it fails. Where
     // that path has lost letters the ANSI code page lacks, the path's short form instead.
     virtual std::string ModuleFileName() = 0;
+    // GetShortPathNameA with a buffer of 260: the short form of an existing path; empty when it
+    // fails or does not fit.
+    virtual std::string ShortPath(const std::string& path) = 0;
     // The user's language (LANGID), used to pick a localized [Strings.LLLL] section.
     virtual std::uint16_t UserLanguage() = 0;
 };

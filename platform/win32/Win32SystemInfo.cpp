@@ -96,6 +96,15 @@ std::string Win32SystemInfo::ModuleFileName()
     return shortPath.empty() ? path : shortPath;
 }
 
+std::string Win32SystemInfo::ShortPath(const std::string& path)
+{
+    char buffer[PathBufferSize];
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, PathBufferSize);
+    if (length == 0 || length >= PathBufferSize)
+        return std::string();
+    return std::string(buffer, length);
+}
+
 std::uint16_t Win32SystemInfo::UserLanguage()
 {
     return GetUserDefaultLangID();

@@ -7,5 +7,6 @@ public:
     bool QueryVersion(SystemVersion& version) override;
     std::string WindowsFolder() override;
     std::string ModuleFileName() override;
+    std::string ShortPath(const std::string& path) override;
     std::uint16_t UserLanguage() override;
 };

@@ -5,7 +5,7 @@
 import shutil
 
 from wine_harness import (DRIVER, ENUM, EXIT, INSTALL, INSTALL_COMPLETE, MESSAGE, OTHER_FOLDER, PACKAGE, START, TITLE,
-                          UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS, WAIT_DIALOG, Case, case, expect_placed)
+                          UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS, WAIT_DIALOG, Case, case, cases, expect_placed)
 
 # The last character's second byte in code page 932 is 0x5C, the byte of a backslash.
 FOLDER_ENDING_IN_0X5C = "ソフト表"
@@ -33,12 +33,24 @@ def japanese_folder(c: Case) -> None:
     expect_placed(c, "win98")
 
 
-@case("compatibility.winxp.install_from_a_folder_named_outside_the_code_page")
-def cyrillic_folder(c: Case) -> None:
-    c.prepare("winxp", into=c.folder / CYRILLIC_FOLDER, Win98Only="0")
-    c.drive([c.launch(exe=rf"{c.windows_folder}\{CYRILLIC_FOLDER}\Setup.exe"), WAIT_DIALOG, f"click {START}", *MESSAGE],
+# name: (Windows version, the name of the folder in the case's folder that the package is in)
+FOLDERS = {
+    "compatibility.winxp.install_from_a_folder_named_outside_the_code_page": ("winxp", lambda c: CYRILLIC_FOLDER),
+    # A folder of 249 characters, where "\\EXDISK.IN_" makes a path one character too long.
+    "compatibility.win98.install_from_a_folder_too_deep_for_the_package_names":
+        ("win98", lambda c: "D" * (248 - len(c.windows_folder))),
+}
+
+
+def install_from(version: str, folder_name, c: Case) -> None:
+    name = folder_name(c)
+    c.prepare(version, into=c.folder / name, **({} if version == "win98" else {"Win98Only": "0"}))
+    c.drive([c.launch(exe=rf"{c.windows_folder}\{name}\Setup.exe"), WAIT_DIALOG, f"click {START}", *MESSAGE],
             code=0, box=(TITLE, INSTALL_COMPLETE, "information"))
-    expect_placed(c, "winxp")
+    expect_placed(c, version)
+
+
+cases(FOLDERS, install_from)
 
 
 # Names whose double-byte characters end in that byte: a driver named so is the package's, and

@@ -55,6 +55,7 @@ public:
     bool QueryVersion(SystemVersion&) override { return false; }
     std::string WindowsFolder() override { return {}; }
     std::string ModuleFileName() override { return {}; }
+    std::string ShortPath(const std::string&) override { return {}; }
     std::uint16_t UserLanguage() override { return language; }
 };
 

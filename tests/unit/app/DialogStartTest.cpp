@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 #include "fakes/ExamplePackage.h"
 
@@ -80,6 +81,26 @@ TEST(DialogStart, WithoutTheFoldersTheDialogEndsAtOnce)
             EXPECT_EQ(m.view.transcript, (Transcript{"menu 16 About ...", "icon", "logo", "end 2"})) << moduleFileName;
             EXPECT_EQ(m.session.ExitStatus, silent ? 1 : 0) << windowsFolder << moduleFileName;
         }
+    }
+}
+
+// A folder so deep that a package file's name of 19 characters would not fit after it is read in
+// its short form, where the system has one.
+TEST(DialogStart, AFolderTooDeepForAFileNameIsReadInItsShortForm)
+{
+    const std::string shortFolder = "C:\\DDDDDD~1";
+    for (const auto& [depth, hasShortForm, readsShortForm] :
+         {std::tuple{239, true, false}, {240, true, true}, {240, false, false}}) {
+        const std::string folder = "C:\\" + std::string(depth - 3, 'D');
+        example::Machine m;
+        m.system.moduleFileName = folder + "\\SETUP.EXE";
+        if (hasShortForm)
+            m.system.shortPaths[m.system.moduleFileName] = shortFolder + "\\SETUP.EXE";
+        const std::string expected = readsShortForm ? shortFolder : folder;
+        m.AddPackage(example::Inf, expected + "\\EXDISK.IN_");
+        StartSetupDialog(m.session, m.phases, false);
+        EXPECT_EQ(m.session.State.ProgramFolder.str(), expected) << depth << hasShortForm;
+        EXPECT_EQ(m.view.transcript.back(), "focus 1003") << depth << hasShortForm;
     }
 }
 

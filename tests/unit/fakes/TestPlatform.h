@@ -319,6 +319,8 @@ struct FakeSystemInfo : SystemInfo {
     bool QueryVersion(SystemVersion& out) override { return versionQueryWorks && (out = version, true); }
     std::string WindowsFolder() override { return windowsFolder; }
     std::string ModuleFileName() override { return moduleFileName; }
+    std::map<std::string, std::string> shortPaths;
+    std::string ShortPath(const std::string& path) override { return shortPaths[path]; }
     std::uint16_t UserLanguage() override { return userLanguage; }
 };
 
