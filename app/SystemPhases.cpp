@@ -23,7 +23,7 @@ bool SystemPhases::ReadDriverPackage(SetupSession& session)
 
 void SystemPhases::RecoverInterruptedRun(SetupSession& session)
 {
-    ::RecoverInterruptedRun(session.platform.files, session.State);
+    ::RecoverInterruptedRun(session, session.platform.files);
 }
 
 int SystemPhases::RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds)

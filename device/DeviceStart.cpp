@@ -12,12 +12,6 @@ namespace {
 // driver database kept out of the way.
 constexpr int DatabaseRebuildMilliseconds = 3000;
 
-// A rename refused for a moment (a virus scanner reading the backup) would leave the system
-// without its file until our next run, and every other device that needs it without a driver:
-// the restore is tried again for a few seconds.
-constexpr int RestoreAttempts = 10;
-constexpr int RestoreRetryMilliseconds = 500;
-
 // Outside Windows XP nothing shows whether the system made the device's node but the node
 // itself: a disk that is plugged in has one within moments of the re-enumeration (on the 98
 // family already after the database's rebuild). A disk that is not plugged in has none, and the
@@ -34,18 +28,6 @@ bool WaitForAttachedDisk(RunContext& run, DeviceSetup& devices)
         run.PumpMessages(AttachCheckMilliseconds);
     }
     return true;
-}
-
-// Whether it worked in the end.
-template <typename Restore>
-bool RestoreRetrying(RunContext& run, Restore restore)
-{
-    for (int attempt = 1; attempt < RestoreAttempts; ++attempt) {
-        if (restore())
-            return true;
-        run.PumpMessages(RestoreRetryMilliseconds);
-    }
-    return restore();
 }
 
 } // namespace
@@ -70,11 +52,11 @@ DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, DeviceSe
 
     if (IsWindows98Family(osClass)) {
         run.PumpMessages(DatabaseRebuildMilliseconds);
-        outcome.restored = RestoreRetrying(run, [&] { return RestoreDriverDatabase(files, state); });
+        outcome.restored = RestoreRetrying(run, files, RestoreDriverDatabase);
     }
     if (osClass == OsClass::WindowsXp) {
         outcome.started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
-        outcome.restored = RestoreRetrying(run, [&] { return RestoreUsbStorageInf(files, state); });
+        outcome.restored = RestoreRetrying(run, files, RestoreUsbStorageInf);
     } else if (outcome.started) {
         outcome.started = WaitForAttachedDisk(run, devices);
     }

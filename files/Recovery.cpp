@@ -7,9 +7,9 @@
 #include "files/SystemFileHiding.h"
 #include "files/WindowsPaths.h"
 
-void RecoverInterruptedRun(FileSystem& files, const SetupState& state)
+void RecoverInterruptedRun(RunContext& run, FileSystem& files)
 {
-    RestoreUsbStorageInf(files, state);
-    RestoreDriverDatabase(files, state);
-    RecoverCopyFilesEdit(files, InfCopyDestination(state));
+    RestoreRetrying(run, files, RestoreUsbStorageInf);
+    RestoreRetrying(run, files, RestoreDriverDatabase);
+    RecoverCopyFilesEdit(files, InfCopyDestination(run.State));
 }

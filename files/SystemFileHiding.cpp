@@ -13,6 +13,9 @@
 
 namespace {
 
+constexpr int RestoreAttempts = 10;
+constexpr int RestoreRetryMilliseconds = 500;
+
 struct HiddenPaths {
     std::string system;
     std::string backup;
@@ -89,4 +92,14 @@ void HideDriverDatabase(FileSystem& files, const SetupState& state)
 bool RestoreDriverDatabase(FileSystem& files, const SetupState& state)
 {
     return !IsWindows98Family(state.OsClass) || Restore(files, PathsOf(state, DriverDatabase));
+}
+
+bool RestoreRetrying(RunContext& run, FileSystem& files, bool (*restore)(FileSystem&, const SetupState&))
+{
+    for (int attempt = 1; attempt < RestoreAttempts; ++attempt) {
+        if (restore(files, run.State))
+            return true;
+        run.PumpMessages(RestoreRetryMilliseconds);
+    }
+    return restore(files, run.State);
 }

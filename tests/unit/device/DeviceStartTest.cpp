@@ -4,6 +4,8 @@
 // follow the phase's pause on each system, the silent install's exit status its outcome.)
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "device/DeviceStart.h"
 #include "fakes/ExamplePackage.h"
 #include "files/Recovery.h"
@@ -165,8 +167,18 @@ TEST(Recovery, InterruptedStatesComeBackWhole)
         example::Machine m(osClass);
         m.session.State.SetupFileName.Assign("EXDISK.IN_");
         m.AddToInf(before);
-        RecoverInterruptedRun(m.files, m.session.State);
+        RecoverInterruptedRun(m.session, m.files);
         EXPECT_EQ(m.InfFolder(), after) << before.front();
+    }
+    // A rename back refused for a moment (both renames of the first try) is tried again 500 ms
+    // later: the first two rows again.
+    for (const auto& [osClass, before, after] : std::span(cases, 2)) {
+        example::Machine m(osClass);
+        m.AddToInf(before);
+        m.files.faults.FailCall(Op::Move, 1);
+        m.files.faults.FailCall(Op::Move, 2);
+        RecoverInterruptedRun(m.session, m.files);
+        EXPECT_EQ(std::pair(m.InfFolder(), m.clock.elapsedMilliseconds), std::pair(after, 500LL));
     }
 }
 
