@@ -41,10 +41,10 @@ DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, DeviceSe
     run.StartPhase(span);
     run.SetProgress(span.from);
     if (IsWindows98Family(osClass))
-        HideDriverDatabase(files, state);
+        RetryWhileRefused(run, files, HideDriverDatabase);
     if (osClass == OsClass::WindowsXp) {
         RestoreUsbStorageInf(files, state); // a backup an interrupted run left behind
-        HideUsbStorageInf(files, state);
+        RetryWhileRefused(run, files, HideUsbStorageInf);
     }
 
     DeviceStartOutcome outcome;
@@ -52,11 +52,11 @@ DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, DeviceSe
 
     if (IsWindows98Family(osClass)) {
         run.PumpMessages(DatabaseRebuildMilliseconds);
-        outcome.restored = RestoreRetrying(run, files, RestoreDriverDatabase);
+        outcome.restored = RetryWhileRefused(run, files, RestoreDriverDatabase);
     }
     if (osClass == OsClass::WindowsXp) {
         outcome.started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
-        outcome.restored = RestoreRetrying(run, files, RestoreUsbStorageInf);
+        outcome.restored = RetryWhileRefused(run, files, RestoreUsbStorageInf);
     } else if (outcome.started) {
         outcome.started = WaitForAttachedDisk(run, devices);
     }

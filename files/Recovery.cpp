@@ -9,7 +9,7 @@
 
 void RecoverInterruptedRun(RunContext& run, FileSystem& files)
 {
-    RestoreRetrying(run, files, RestoreUsbStorageInf);
-    RestoreRetrying(run, files, RestoreDriverDatabase);
+    RetryWhileRefused(run, files, RestoreUsbStorageInf);
+    RetryWhileRefused(run, files, RestoreDriverDatabase);
     RecoverCopyFilesEdit(files, InfCopyDestination(run.State));
 }

@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr int RestoreAttempts = 10;
-constexpr int RestoreRetryMilliseconds = 500;
+constexpr int Attempts = 10;
+constexpr int RetryMilliseconds = 500;
 
 struct HiddenPaths {
     std::string system;
@@ -38,14 +38,18 @@ std::vector<HiddenPaths> PathsOf(const SetupState& state, const HiddenFile (&fil
 
 // Clears the backup names, then moves each system file onto its backup name. A backup is
 // cleared only when a file stands under the system name: when an interrupted run left the
-// system's file under the backup name alone, that is its only copy.
-void Hide(FileSystem& files, const std::vector<HiddenPaths>& pairs)
+// system's file under the backup name alone, that is its only copy. False while a system file
+// still stands under its own name.
+bool Hide(FileSystem& files, const std::vector<HiddenPaths>& pairs)
 {
     for (const HiddenPaths& pair : pairs) {
         if (Exists(files, pair.system))
             files.Remove(pair.backup);
     }
-    for (const HiddenPaths& pair : pairs) files.Move(pair.system, pair.backup);
+    bool hidden = true;
+    for (const HiddenPaths& pair : pairs)
+        hidden = (files.Move(pair.system, pair.backup) || !Exists(files, pair.system)) && hidden;
+    return hidden;
 }
 
 // Moves each backup back where the system name is free, then discards the backups. A backup
@@ -72,10 +76,9 @@ bool OnWindowsXp(const SetupState& state)
 
 } // namespace
 
-void HideUsbStorageInf(FileSystem& files, const SetupState& state)
+bool HideUsbStorageInf(FileSystem& files, const SetupState& state)
 {
-    if (OnWindowsXp(state))
-        Hide(files, PathsOf(state, UsbStorageInf));
+    return !OnWindowsXp(state) || Hide(files, PathsOf(state, UsbStorageInf));
 }
 
 bool RestoreUsbStorageInf(FileSystem& files, const SetupState& state)
@@ -83,10 +86,9 @@ bool RestoreUsbStorageInf(FileSystem& files, const SetupState& state)
     return !OnWindowsXp(state) || Restore(files, PathsOf(state, UsbStorageInf));
 }
 
-void HideDriverDatabase(FileSystem& files, const SetupState& state)
+bool HideDriverDatabase(FileSystem& files, const SetupState& state)
 {
-    if (IsWindows98Family(state.OsClass))
-        Hide(files, PathsOf(state, DriverDatabase));
+    return !IsWindows98Family(state.OsClass) || Hide(files, PathsOf(state, DriverDatabase));
 }
 
 bool RestoreDriverDatabase(FileSystem& files, const SetupState& state)
@@ -94,12 +96,12 @@ bool RestoreDriverDatabase(FileSystem& files, const SetupState& state)
     return !IsWindows98Family(state.OsClass) || Restore(files, PathsOf(state, DriverDatabase));
 }
 
-bool RestoreRetrying(RunContext& run, FileSystem& files, bool (*restore)(FileSystem&, const SetupState&))
+bool RetryWhileRefused(RunContext& run, FileSystem& files, bool (*step)(FileSystem&, const SetupState&))
 {
-    for (int attempt = 1; attempt < RestoreAttempts; ++attempt) {
-        if (restore(files, run.State))
+    for (int attempt = 1; attempt < Attempts; ++attempt) {
+        if (step(files, run.State))
             return true;
-        run.PumpMessages(RestoreRetryMilliseconds);
+        run.PumpMessages(RetryMilliseconds);
     }
-    return restore(files, run.State);
+    return step(files, run.State);
 }

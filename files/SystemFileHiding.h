@@ -5,14 +5,16 @@
 #include "records/RunContext.h"
 #include "records/SetupState.h"
 
-// A restore is true when no backup is left standing for a system file that is missing, which a
-// rename refused for a moment leaves; trying again may then bring the file back.
-void HideUsbStorageInf(FileSystem& files, const SetupState& state);
+// A hide is true when no system file is left standing under its own name, and a restore when no
+// backup is left standing for a system file that is missing: a rename refused for a moment leaves
+// them false, and trying again may then do the step.
+bool HideUsbStorageInf(FileSystem& files, const SetupState& state);
 bool RestoreUsbStorageInf(FileSystem& files, const SetupState& state);
-void HideDriverDatabase(FileSystem& files, const SetupState& state);
+bool HideDriverDatabase(FileSystem& files, const SetupState& state);
 bool RestoreDriverDatabase(FileSystem& files, const SetupState& state);
 
-// A restore, tried again for a few seconds while it is false: a rename refused for a moment (a
-// virus scanner reading the backup) would leave the system without its file until our next run,
-// and every other device that needs it without a driver. Whether it worked in the end.
-bool RestoreRetrying(RunContext& run, FileSystem& files, bool (*restore)(FileSystem&, const SetupState&));
+// A hide or restore, tried again for a few seconds while it is false. A rename refused for a
+// moment (a virus scanner reading the file) would otherwise leave the system's own file in the
+// device start's way, or leave the system without it until our next run, and every other device
+// that needs it without a driver. Whether it worked in the end.
+bool RetryWhileRefused(RunContext& run, FileSystem& files, bool (*step)(FileSystem&, const SetupState&));

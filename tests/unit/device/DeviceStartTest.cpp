@@ -117,6 +117,30 @@ TEST(DeviceStart, AFailedReenumerationStillPausesAndRestoresOnThe98Family)
     EXPECT_EQ(std::tuple(m.clock.elapsedMilliseconds, m.view.dispatchCount), std::tuple(3000, 300));
 }
 
+// A hide refused for a moment is tried again 500 ms later, so that the system's own files are out
+// of the way when the device starts; a refusal that lasts leaves them in place after ten tries.
+TEST(DeviceStart, ARefusedHideIsTriedAgainForAFewSeconds)
+{
+    const Files usbStorage = {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"};
+    const std::tuple<OsClass, int, Files, int> cases[] = {
+        // system, the rename refused (0: every one; on XP the first two put back leftovers), files
+        // at the re-enumeration, tries
+        {OsClass::WindowsXp, 3, {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}, 2},
+        {OsClass::WindowsXp, 0, usbStorage, 10},
+        {OsClass::Windows98, 2, {"DRVDATA.Q7=data", "DRVIDX.Q7=index"}, 2},
+    };
+    for (const auto& [osClass, refused, seen, tries] : cases) {
+        Start plain(osClass), m(osClass);
+        for (Start* each : {&plain, &m})
+            each->AddToInf(osClass == OsClass::WindowsXp ? usbStorage : Files{"DRVDATA.BIN=data", "DRVIDX.BIN=index"});
+        m.files.faults.FailCall(Op::Move, refused);
+        plain.Run();
+        m.Run();
+        EXPECT_EQ(m.seen, seen) << refused;
+        EXPECT_EQ(m.clock.elapsedMilliseconds - plain.clock.elapsedMilliseconds, (tries - 1) * 500) << refused;
+    }
+}
+
 // A rename refused for a moment does not leave the system's file hidden: the restore is tried
 // again every 500 ms while the dialog answers, ten times in all, and a refusal that lasts keeps
 // the backup and says so.
