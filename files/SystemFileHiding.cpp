@@ -13,6 +13,8 @@
 
 namespace {
 
+// Ten tries half a second apart: a scanner's read of a file this small is over well within that,
+// and a refusal that outlasts it is no passing one.
 constexpr int Attempts = 10;
 constexpr int RetryMilliseconds = 500;
 
