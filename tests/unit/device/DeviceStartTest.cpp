@@ -117,56 +117,38 @@ TEST(DeviceStart, AFailedReenumerationStillPausesAndRestoresOnThe98Family)
     EXPECT_EQ(std::tuple(m.clock.elapsedMilliseconds, m.view.dispatchCount), std::tuple(3000, 300));
 }
 
-// A hide refused for a moment is tried again 500 ms later, so that the system's own files are out
-// of the way when the device starts; a refusal that lasts leaves them in place after ten tries.
-TEST(DeviceStart, ARefusedHideIsTriedAgainForAFewSeconds)
+// A rename refused for a moment is tried again every 500 ms while the dialog answers, ten times in
+// all: the hide, so that the system's own files are out of the way when the device starts, and the
+// restore, so that they are not left hidden. A hide refused for good leaves them in place; a
+// restore refused for good keeps the backup and says so.
+TEST(DeviceStart, ARefusedRenameIsTriedAgainForAFewSeconds)
 {
-    const Files usbStorage = {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"};
-    const std::tuple<OsClass, int, Files, int> cases[] = {
-        // system, the rename refused (0: every one; on XP the first two put back leftovers), files
-        // at the re-enumeration, tries
-        {OsClass::WindowsXp, 3, {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"}, 2},
-        {OsClass::WindowsXp, 0, usbStorage, 10},
-        {OsClass::Windows98, 2, {"DRVDATA.Q7=data", "DRVIDX.Q7=index"}, 2},
+    const Files usbStorage = {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"},
+                usbStorageHidden = {"USBSTOR.IQ7=inf", "USBSTOR.PQ7=pnf"};
+    const Files database = {"DRVDATA.BIN=data", "DRVIDX.BIN=index"},
+                databaseHidden = {"DRVDATA.Q7=data", "DRVIDX.Q7=index"};
+    const std::tuple<OsClass, Files, int, int, Files, Files, int> cases[] = {
+        // system, files before, the first rename refused and how many (XP first puts back
+        // leftovers, two renames; each try renames two files), files at the re-enumeration, files
+        // after, tries
+        {OsClass::WindowsXp, usbStorage, 3, 1, usbStorageHidden, usbStorage, 2}, // hides
+        {OsClass::WindowsXp, usbStorage, 3, 20, usbStorage, usbStorage, 10},
+        {OsClass::Windows98, database, 2, 1, databaseHidden, database, 2},
+        {OsClass::WindowsXp, usbStorage, 5, 1, usbStorageHidden, usbStorage, 2}, // restores
+        {OsClass::WindowsXp, {"USBSTOR.INF=inf"}, 5, 18, {"USBSTOR.IQ7=inf"}, {"USBSTOR.INF=inf"}, 10},
+        {OsClass::WindowsXp, {"USBSTOR.INF=inf"}, 5, 20, {"USBSTOR.IQ7=inf"}, {"USBSTOR.IQ7=inf"}, 10},
+        {OsClass::Windows98, database, 3, 2, databaseHidden, database, 2},
     };
-    for (const auto& [osClass, refused, seen, tries] : cases) {
-        Start plain(osClass), m(osClass);
-        for (Start* each : {&plain, &m})
-            each->AddToInf(osClass == OsClass::WindowsXp ? usbStorage : Files{"DRVDATA.BIN=data", "DRVIDX.BIN=index"});
-        m.files.faults.FailCall(Op::Move, refused);
-        plain.Run();
-        m.Run();
-        EXPECT_EQ(m.seen, seen) << refused;
-        EXPECT_EQ(m.clock.elapsedMilliseconds - plain.clock.elapsedMilliseconds, (tries - 1) * 500) << refused;
-    }
-}
-
-// A rename refused for a moment does not leave the system's file hidden: the restore is tried
-// again every 500 ms while the dialog answers, ten times in all, and a refusal that lasts keeps
-// the backup and says so.
-TEST(DeviceStart, ARefusedRestoreIsTriedAgainForAFewSeconds)
-{
-    const std::tuple<OsClass, Files, int, Files, int> cases[] = {
-        // system, files before, renames refused after the re-enumeration (each try renames both
-        // backups), files after, tries
-        {OsClass::WindowsXp, {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}, 1, {"USBSTOR.INF=inf", "USBSTOR.PNF=pnf"}, 2},
-        {OsClass::WindowsXp, {"USBSTOR.INF=inf"}, 18, {"USBSTOR.INF=inf"}, 10},
-        {OsClass::WindowsXp, {"USBSTOR.INF=inf"}, 20, {"USBSTOR.IQ7=inf"}, 10},
-        {OsClass::Windows98, {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}, 2, {"DRVDATA.BIN=data", "DRVIDX.BIN=index"}, 2},
-    };
-    for (const auto& [osClass, before, refused, after, tries] : cases) {
+    for (const auto& [osClass, before, first, refused, seen, after, tries] : cases) {
         Start plain(osClass), m(osClass);
         plain.AddToInf(before);
         plain.Run();
         m.AddToInf(before);
-        m.configManager.onReenumerate = [&m, refused] {
-            for (int call = 1; call <= refused; ++call)
-                m.files.faults.FailCall(Op::Move, m.files.faults.calls[Op::Move] + call);
-        };
-        EXPECT_EQ(m.Run().restored, after != Files{"USBSTOR.IQ7=inf"}) << refused;
-        EXPECT_EQ(m.InfFolder(), after) << refused;
-        EXPECT_EQ(m.clock.elapsedMilliseconds - plain.clock.elapsedMilliseconds, (tries - 1) * 500) << refused;
-        EXPECT_EQ(m.view.dispatchCount - plain.view.dispatchCount, (tries - 1) * 50) << refused;
+        for (int call = first; call < first + refused; ++call) m.files.faults.FailCall(Op::Move, call);
+        EXPECT_EQ(m.Run().restored, after != Files{"USBSTOR.IQ7=inf"}) << first << refused;
+        EXPECT_EQ(std::pair(m.seen, m.InfFolder()), std::pair(seen, after)) << first << refused;
+        EXPECT_EQ(m.clock.elapsedMilliseconds - plain.clock.elapsedMilliseconds, (tries - 1) * 500) << first << refused;
+        EXPECT_EQ(m.view.dispatchCount - plain.view.dispatchCount, (tries - 1) * 50) << first << refused;
     }
 }
 
