@@ -4,6 +4,7 @@
 
 #include "device/DeviceRemoval.h"
 #include "device/WizardAutomation.h"
+#include "files/FileSteps.h"
 #include "files/SystemFileHiding.h"
 
 namespace {
@@ -41,10 +42,10 @@ DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, DeviceSe
     run.StartPhase(span);
     run.SetProgress(span.from);
     if (IsWindows98Family(osClass))
-        RetryWhileRefused(run, files, HideDriverDatabase);
+        RetryWhileRefused(run, [&] { return HideDriverDatabase(files, state); });
     if (osClass == OsClass::WindowsXp) {
         RestoreUsbStorageInf(files, state); // a backup an interrupted run left behind
-        RetryWhileRefused(run, files, HideUsbStorageInf);
+        RetryWhileRefused(run, [&] { return HideUsbStorageInf(files, state); });
     }
 
     DeviceStartOutcome outcome;
@@ -52,11 +53,11 @@ DeviceStartOutcome StartDevicePhase(RunContext& run, FileSystem& files, DeviceSe
 
     if (IsWindows98Family(osClass)) {
         run.PumpMessages(DatabaseRebuildMilliseconds);
-        outcome.restored = RetryWhileRefused(run, files, RestoreDriverDatabase);
+        outcome.restored = RetryWhileRefused(run, [&] { return RestoreDriverDatabase(files, state); });
     }
     if (osClass == OsClass::WindowsXp) {
         outcome.started = DriveNewHardwareWizard(run, windows, clock, span.from, span.to);
-        outcome.restored = RetryWhileRefused(run, files, RestoreUsbStorageInf);
+        outcome.restored = RetryWhileRefused(run, [&] { return RestoreUsbStorageInf(files, state); });
     } else if (outcome.started) {
         outcome.started = WaitForAttachedDisk(run, devices);
     }

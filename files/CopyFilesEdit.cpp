@@ -85,14 +85,17 @@ bool CommentedOutCopyFiles(const std::string& bytes, std::string_view installSec
     return true;
 }
 
-void CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::string& infPath,
+bool CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::string& infPath,
                          std::string_view installSectionName)
 {
     std::string original;
     std::string edited;
-    if (infPath.empty() || !files.ReadAll(infPath, original) || original.empty() ||
-        !CommentedOutCopyFiles(original, installSectionName, codePage, edited))
-        return;
+    if (infPath.empty())
+        return true;
+    if (!files.ReadAll(infPath, original))
+        return !Exists(files, infPath); // nothing placed to edit, or a copy that cannot be read now
+    if (original.empty() || !CommentedOutCopyFiles(original, installSectionName, codePage, edited))
+        return true;
 
     const std::string editedPath = SiblingName(infPath, '$');
     const std::string previousPath = SiblingName(infPath, '~');
@@ -103,16 +106,17 @@ void CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::s
     if (!files.Copy(infPath, editedPath) || !files.SetNormalAttributes(editedPath) ||
         !files.Rewrite(editedPath, edited) || !files.ReadAll(editedPath, written) || written != edited) {
         DeleteClearingAttributes(files, editedPath);
-        return;
+        return false;
     }
     if (!files.Move(infPath, previousPath)) {
         DeleteClearingAttributes(files, editedPath);
-        return;
+        return false;
     }
     if (!files.Move(editedPath, infPath)) {
         files.Move(previousPath, infPath);
         DeleteClearingAttributes(files, editedPath);
-        return;
+        return false;
     }
     DeleteClearingAttributes(files, previousPath);
+    return true;
 }

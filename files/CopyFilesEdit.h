@@ -10,8 +10,9 @@
 // Puts one ";" before the first "COPYFILES" after the first "[section]" header of the file,
 // both with ASCII letters in any case, in the file's encoding (ANSI in the code page, UTF-8 or
 // UTF-16). The file is either left exactly as it was or replaced whole by the edited bytes,
-// never cut short.
-void CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::string& infPath,
+// never cut short. False when a read, write or rename of the edit failed on a copy that is there
+// (a scanner reading it, say): the copy is then as it was, and trying again may make the edit.
+bool CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::string& infPath,
                          std::string_view installSectionName);
 
 // What an edit cut off between its two renames leaves: the copy back under its own name when it

@@ -33,8 +33,9 @@ void PlaceCopy(FileSystem& files, const std::string& source, const std::string& 
         CopyWithAttributeClearing(files, source, destination);
 }
 
-void PlaceInfCopy(FileSystem& files, TextCodePage& codePage, Registry& registry, const SetupState& state)
+void PlaceInfCopy(RunContext& run, FileSystem& files, TextCodePage& codePage, Registry& registry)
 {
+    const SetupState& state = run.State;
     if (IsWindows98Family(state.OsClass))
         RegisterOtherDevicePath(files, registry, state);
     const std::string destination = InfCopyDestination(state);
@@ -44,7 +45,10 @@ void PlaceInfCopy(FileSystem& files, TextCodePage& codePage, Registry& registry,
     if (destination.empty() || (InfCopyTakesSystemName(state) && StandsThere(files, destination)))
         return;
     PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination);
-    CommentOutCopyFiles(files, codePage, destination, state.InstallSectionName.view());
+    // Left unedited, the copy would have the system ask for the driver files as it installs the
+    // device; a scanner reading the copy just placed refuses the edit's renames for a moment.
+    RetryWhileRefused(
+        run, [&] { return CommentOutCopyFiles(files, codePage, destination, state.InstallSectionName.view()); });
 }
 
 void PlacePortDriver(FileSystem& files, const SetupState& state)
@@ -103,7 +107,7 @@ void PlaceDriverFiles(RunContext& run, FileSystem& files, TextCodePage& codePage
     run.StartPhase(span);
     run.SetProgressFor(span, 20);
     run.PumpMessages(StepPumpMilliseconds);
-    PlaceInfCopy(files, codePage, registry, state);
+    PlaceInfCopy(run, files, codePage, registry);
     run.SetProgressFor(span, 40);
     if (windows98Family) {
         run.PumpMessages(StepPumpMilliseconds);

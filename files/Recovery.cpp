@@ -4,12 +4,13 @@
 #include "files/Recovery.h"
 
 #include "files/CopyFilesEdit.h"
+#include "files/FileSteps.h"
 #include "files/SystemFileHiding.h"
 #include "files/WindowsPaths.h"
 
 void RecoverInterruptedRun(RunContext& run, FileSystem& files)
 {
-    RetryWhileRefused(run, files, RestoreUsbStorageInf);
-    RetryWhileRefused(run, files, RestoreDriverDatabase);
+    RetryWhileRefused(run, [&] { return RestoreUsbStorageInf(files, run.State); });
+    RetryWhileRefused(run, [&] { return RestoreDriverDatabase(files, run.State); });
     RecoverCopyFilesEdit(files, InfCopyDestination(run.State));
 }

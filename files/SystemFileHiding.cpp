@@ -13,11 +13,6 @@
 
 namespace {
 
-// Ten tries half a second apart: a scanner's read of a file this small is over well within that,
-// and a refusal that outlasts it is no passing one.
-constexpr int Attempts = 10;
-constexpr int RetryMilliseconds = 500;
-
 struct HiddenPaths {
     std::string system;
     std::string backup;
@@ -96,14 +91,4 @@ bool HideDriverDatabase(FileSystem& files, const SetupState& state)
 bool RestoreDriverDatabase(FileSystem& files, const SetupState& state)
 {
     return !IsWindows98Family(state.OsClass) || Restore(files, PathsOf(state, DriverDatabase));
-}
-
-bool RetryWhileRefused(RunContext& run, FileSystem& files, bool (*step)(FileSystem&, const SetupState&))
-{
-    for (int attempt = 1; attempt < Attempts; ++attempt) {
-        if (step(files, run.State))
-            return true;
-        run.PumpMessages(RetryMilliseconds);
-    }
-    return step(files, run.State);
 }

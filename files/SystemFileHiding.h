@@ -2,19 +2,12 @@
 // putting it back: the USB storage INF on Windows XP, the driver database on the 98 family.
 #pragma once
 #include "platform/FileSystem.h"
-#include "records/RunContext.h"
 #include "records/SetupState.h"
 
 // A hide is true when no system file is left standing under its own name, and a restore when no
 // backup is left standing for a system file that is missing: a rename refused for a moment leaves
-// them false, and trying again may then do the step.
+// them false, and trying again (RetryWhileRefused) may then do the step.
 bool HideUsbStorageInf(FileSystem& files, const SetupState& state);
 bool RestoreUsbStorageInf(FileSystem& files, const SetupState& state);
 bool HideDriverDatabase(FileSystem& files, const SetupState& state);
 bool RestoreDriverDatabase(FileSystem& files, const SetupState& state);
-
-// A hide or restore, tried again for a few seconds while it is false. A rename refused for a
-// moment (a virus scanner reading the file) would otherwise leave the system's own file in the
-// device start's way, or leave the system without it until our next run, and every other device
-// that needs it without a driver. Whether it worked in the end.
-bool RetryWhileRefused(RunContext& run, FileSystem& files, bool (*step)(FileSystem&, const SetupState&));

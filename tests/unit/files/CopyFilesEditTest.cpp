@@ -69,7 +69,7 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
         FakeFileSystem files;
         Latin1CodePage codePage;
         files.AddFile(Path, c.before);
-        CommentOutCopyFiles(files, codePage, Path, c.section);
+        EXPECT_TRUE(CommentOutCopyFiles(files, codePage, Path, c.section)) << c.name; // edited, or nothing to edit
         EXPECT_EQ(files.Contents(Path), c.after) << c.name;
         EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << c.name;
     }
@@ -98,7 +98,7 @@ TEST(CopyFilesEdit, AnEditThatFailsLeavesTheCopyAsItWas)
         if (refusedMove != 0)
             files.faults.FailCall(Op::Move, refusedMove);
         files.AddFile(Path, Before);
-        CommentOutCopyFiles(files, codePage, Path, "ExInstall");
+        EXPECT_FALSE(CommentOutCopyFiles(files, codePage, Path, "ExInstall")) << "worth trying again";
         EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << refusedMove;
         EXPECT_EQ(files.Contents(Path), Before) << refusedMove;
     }
@@ -107,7 +107,7 @@ TEST(CopyFilesEdit, AnEditThatFailsLeavesTheCopyAsItWas)
     files.faults.FailCall(Op::Move);
     RecoverCopyFilesEdit(files, Path);
     EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.IN~"}));
-    CommentOutCopyFiles(files, codePage, "C:\\WINDOWS\\INF\\MISSING.INF", "ExInstall");
+    EXPECT_TRUE(CommentOutCopyFiles(files, codePage, "C:\\WINDOWS\\INF\\MISSING.INF", "ExInstall"));
     EXPECT_FALSE(files.Exists("C:\\WINDOWS\\INF\\MISSING.INF")) << "a missing copy is not created";
 }
 

@@ -107,7 +107,8 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
 }
 
-// Names convert by their last character: driver.in_ becomes oemdriver.inF.
+// Names convert by their last character: driver.in_ becomes oemdriver.inF. A scanner holds the
+// copy just placed as the edit reads it (2000) or renames it (XP): the edit is made all the same.
 TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
 {
     for (OsClass osClass : {OsClass::Windows2000, OsClass::WindowsXp}) {
@@ -116,6 +117,7 @@ TEST(DriverPlacement, Windows2000AndXpPlaceTheOemCopyAndTheDriverOnly)
         p.session.State.DriverFileName.Assign("USBDISK.SY_");
         p.files.AddFile("A:\\driver.in_", SetupDescription, true);
         p.files.AddFile("A:\\USBDISK.SY_", "usb driver");
+        p.files.faults.FailCall(osClass == OsClass::WindowsXp ? Op::Move : Op::Read, 1);
         p.Place(osClass);
         EXPECT_EQ(p.files.Names("C:\\WINDOWS\\INF"), (Lines{"DRVIDX.BIN", "DRVDATA.BIN", "oemdriver.inF"}));
         EXPECT_EQ(p.files.Contents("C:\\WINDOWS\\INF\\oemdriver.INF"), Edited);
