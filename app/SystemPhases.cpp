@@ -38,7 +38,7 @@ int SystemPhases::RemoveInfCopies(SetupSession& session, const HardwareIdList& h
 
 void SystemPhases::DeleteDriverFile(SetupSession& session)
 {
-    ::DeleteDriverFile(session.platform.files, session.State);
+    ::DeleteDriverFile(session, session.platform.files);
 }
 
 void SystemPhases::PlaceDriverFiles(SetupSession& session, const PhaseSpan& span)

@@ -100,13 +100,20 @@ bool PortDriverGoesToo(const SetupState& state)
 
 } // namespace
 
-void DeleteDriverFile(FileSystem& files, const SetupState& state)
+void DeleteDriverFile(RunContext& run, FileSystem& files)
 {
-    const std::string driverPath = DriverDestination(state);
-    if (!driverPath.empty())
-        DeleteClearingAttributes(files, driverPath);
-    if (PortDriverGoesToo(state))
-        DeleteClearingAttributes(files, PortDriverDestination(state));
+    const SetupState& state = run.State;
+    // A driver still unloading after its device nodes went, or a scanner reading it, refuses the
+    // delete for a moment; left standing, it would end an uninstall as not complete, or refuse
+    // the install's copy over it.
+    RetryWhileRefused(run, [&] {
+        const std::string driverPath = DriverDestination(state);
+        if (!driverPath.empty())
+            DeleteClearingAttributes(files, driverPath);
+        if (PortDriverGoesToo(state))
+            DeleteClearingAttributes(files, PortDriverDestination(state));
+        return DriverFileRemoved(files, state);
+    });
 }
 
 bool DriverFileRemoved(FileSystem& files, const SetupState& state)

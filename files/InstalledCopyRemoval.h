@@ -2,6 +2,7 @@
 #pragma once
 #include "package/DriverPackage.h"
 #include "platform/FileSystem.h"
+#include "records/RunContext.h"
 #include "records/SetupState.h"
 
 // Deletes every INF copy in the system's INF folder that lists the pair, with its .PNF twin;
@@ -11,7 +12,8 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const ch
 // pair it lists. One search of the folder and one read of each copy serve all the pairs; the
 // number of copies that matched.
 int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs);
-// Deletes the installed driver, and on the 98 family the installed port driver.
-void DeleteDriverFile(FileSystem& files, const SetupState& state);
+// Deletes the installed driver, and on the 98 family the installed port driver, trying again
+// for a few seconds while one of them still stands.
+void DeleteDriverFile(RunContext& run, FileSystem& files);
 // Whether no file stands where they are installed.
 bool DriverFileRemoved(FileSystem& files, const SetupState& state);

@@ -1,4 +1,4 @@
-// Removal of installed INF copies with their .PNF twins. (The job tests delete the driver.)
+// Removal of installed INF copies with their .PNF twins, and of the installed driver.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -172,6 +172,41 @@ TEST(InstalledCopyRemoval, TheDriverIsRemovedOnlyWhenNoDriverFileStands)
                 m.files.faults.FailCall(Op::Search);
             EXPECT_EQ(DriverFileRemoved(m.files, m.session.State), removed) << standing << " " << searchesFail;
         }
+    }
+}
+
+// A driver still unloading, or held by a scanner, refuses its delete for a moment: the delete is
+// tried again every 500 ms while the dialog answers, ten times in all.
+TEST(InstalledCopyRemoval, ADriverRefusedForAMomentIsDeletedOnALaterTry)
+{
+    const std::string driver = "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS",
+                      portDriver = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR";
+    // system, the deletes refused from the first on (the 98 family deletes two files a try), the
+    // files that stand after, tries
+    const std::tuple<OsClass, int, Names, int> cases[] = {
+        {OsClass::WindowsXp, 0, {}, 1},
+        {OsClass::WindowsXp, 1, {}, 2},
+        {OsClass::WindowsXp, 10, {driver}, 10},
+        {OsClass::WindowsMe, 3, {}, 3},
+        {OsClass::WindowsMe, 20, {driver, portDriver}, 10},
+    };
+    for (const auto& [osClass, refused, standing, tries] : cases) {
+        Removal m(osClass);
+        m.session.State.DriverFileName.Assign("EXDISK.SY_");
+        m.session.State.PortDriverFileName.Assign("EXDISK.PDR");
+        m.files.AddFile(driver, "old driver", true);
+        if (IsWindows98Family(osClass))
+            m.files.AddFile(portDriver, "old port driver");
+        for (int call = 1; call <= refused; ++call) m.files.faults.FailCall(Op::Remove, call);
+        DeleteDriverFile(m.session, m.files);
+        Names left;
+        for (const std::string& path : {driver, portDriver})
+            if (m.files.Exists(path))
+                left.push_back(path);
+        EXPECT_EQ(left, standing) << refused;
+        EXPECT_EQ(std::pair(m.clock.elapsedMilliseconds, m.view.dispatchCount),
+                  std::pair((tries - 1) * 500LL, (tries - 1) * 50))
+            << refused;
     }
 }
 
