@@ -152,61 +152,46 @@ TEST(InstalledCopyRemoval, APackageOfManyPairsSearchesTheFolderOnce)
     EXPECT_EQ(m.files.faults.calls[Op::Read], 3);
 }
 
-// The uninstall's check: on the 98 family the port driver counts too. Where the searches fail, a
-// file that can still be read stands there.
-TEST(InstalledCopyRemoval, TheDriverIsRemovedOnlyWhenNoDriverFileStands)
-{
-    const char* const driver = "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS";
-    const char* const portDriver = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR";
-    for (const bool searchesFail : {false, true}) {
-        for (const auto& [osClass, standing, removed] : {std::tuple{OsClass::WindowsXp, "", true},
-                                                         {OsClass::WindowsXp, driver, false},
-                                                         {OsClass::WindowsXp, portDriver, true},
-                                                         {OsClass::WindowsMe, portDriver, false}}) {
-            Removal m(osClass);
-            m.session.State.DriverFileName.Assign("EXDISK.SY_");
-            m.session.State.PortDriverFileName.Assign("EXDISK.PDR");
-            if (*standing)
-                m.files.AddFile(standing, "left");
-            if (searchesFail)
-                m.files.faults.FailCall(Op::Search);
-            EXPECT_EQ(DriverFileRemoved(m.files, m.session.State), removed) << standing << " " << searchesFail;
-        }
-    }
-}
-
-// A driver still unloading, or held by a scanner, refuses its delete for a moment: the delete is
-// tried again every 500 ms while the dialog answers, ten times in all.
-TEST(InstalledCopyRemoval, ADriverRefusedForAMomentIsDeletedOnALaterTry)
+// The driver goes, and on the 98 family the port driver too (XP leaves a port driver as it is).
+// A delete refused for a moment (a driver still unloading, a scanner reading it) is tried again
+// every 500 ms while the dialog answers, ten times in all; the uninstall's check then says whether
+// one still stands. Where the searches fail, a file that can still be read stands there.
+TEST(InstalledCopyRemoval, TheDriverGoesOnALaterTryWhenItsDeleteIsRefusedForAMoment)
 {
     const std::string driver = "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS",
                       portDriver = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR";
-    // system, the deletes refused from the first on (the 98 family deletes two files a try), the
-    // files that stand after, tries
-    const std::tuple<OsClass, int, Names, int> cases[] = {
-        {OsClass::WindowsXp, 0, {}, 1},
-        {OsClass::WindowsXp, 1, {}, 2},
-        {OsClass::WindowsXp, 10, {driver}, 10},
-        {OsClass::WindowsMe, 3, {}, 3},
-        {OsClass::WindowsMe, 20, {driver, portDriver}, 10},
+    // system, files before, the deletes refused from the first on (the 98 family deletes two
+    // files a try), files after, tries
+    const std::tuple<OsClass, Names, int, Names, int> cases[] = {
+        {OsClass::WindowsXp, {}, 0, {}, 1},
+        {OsClass::WindowsXp, {driver}, 1, {}, 2},
+        {OsClass::WindowsXp, {driver}, 10, {driver}, 10},
+        {OsClass::WindowsXp, {portDriver}, 0, {portDriver}, 1},
+        {OsClass::WindowsMe, {driver, portDriver}, 3, {}, 3},
+        {OsClass::WindowsMe, {driver, portDriver}, 20, {driver, portDriver}, 10},
+        {OsClass::WindowsMe, {portDriver}, 20, {portDriver}, 10},
     };
-    for (const auto& [osClass, refused, standing, tries] : cases) {
-        Removal m(osClass);
-        m.session.State.DriverFileName.Assign("EXDISK.SY_");
-        m.session.State.PortDriverFileName.Assign("EXDISK.PDR");
-        m.files.AddFile(driver, "old driver", true);
-        if (IsWindows98Family(osClass))
-            m.files.AddFile(portDriver, "old port driver");
-        for (int call = 1; call <= refused; ++call) m.files.faults.FailCall(Op::Remove, call);
-        DeleteDriverFile(m.session, m.files);
-        Names left;
-        for (const std::string& path : {driver, portDriver})
-            if (m.files.Exists(path))
-                left.push_back(path);
-        EXPECT_EQ(left, standing) << refused;
-        EXPECT_EQ(std::pair(m.clock.elapsedMilliseconds, m.view.dispatchCount),
-                  std::pair((tries - 1) * 500LL, (tries - 1) * 50))
-            << refused;
+    for (const bool searchesFail : {false, true}) {
+        for (const auto& [osClass, before, refused, after, tries] : cases) {
+            Removal m(osClass);
+            m.session.State.DriverFileName.Assign("EXDISK.SY_");
+            m.session.State.PortDriverFileName.Assign("EXDISK.PDR");
+            for (const std::string& path : before) m.files.AddFile(path, "old", true);
+            for (int call = 1; call <= refused; ++call) m.files.faults.FailCall(Op::Remove, call);
+            if (searchesFail)
+                m.files.faults.FailCall(Op::Search);
+            DeleteDriverFile(m.session, m.files);
+            Names left;
+            for (const std::string& path : {driver, portDriver})
+                if (m.files.Exists(path))
+                    left.push_back(path);
+            EXPECT_EQ(left, after) << refused << searchesFail;
+            const bool removed = after.empty() || (osClass == OsClass::WindowsXp && after == Names{portDriver});
+            EXPECT_EQ(DriverFileRemoved(m.files, m.session.State), removed) << refused << searchesFail;
+            EXPECT_EQ(std::pair(m.clock.elapsedMilliseconds, m.view.dispatchCount),
+                      std::pair((tries - 1) * 500LL, (tries - 1) * 50))
+                << refused << searchesFail;
+        }
     }
 }
 
