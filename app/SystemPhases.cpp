@@ -33,7 +33,7 @@ int SystemPhases::RemoveMatchingDevices(SetupSession& session, const HardwareIdL
 
 int SystemPhases::RemoveInfCopies(SetupSession& session, const HardwareIdList& hardwareIds)
 {
-    return ::RemoveInfCopies(InfReadingOf(session.platform), session.State, hardwareIds);
+    return ::RemoveInfCopies(session, InfReadingOf(session.platform), hardwareIds);
 }
 
 void SystemPhases::DeleteDriverFile(SetupSession& session)

@@ -3,10 +3,10 @@
 
 #include "text/Texts.h"
 
-void DeleteClearingAttributes(FileSystem& files, const std::string& path)
+bool DeleteClearingAttributes(FileSystem& files, const std::string& path)
 {
     files.SetNormalAttributes(path);
-    files.Remove(path);
+    return files.Remove(path);
 }
 
 bool Exists(FileSystem& files, const std::string& path)

@@ -37,17 +37,18 @@ void ForFirstModelsIds(const InfFile& inf, Take take)
 
 } // namespace
 
-int RemoveInfCopies(const InfReading& reading, const SetupState& state, const char* vidText, const char* pidText)
+int RemoveInfCopies(RunContext& run, const InfReading& reading, const char* vidText, const char* pidText)
 {
     HardwareIdEntry pair;
     HardwareIdList pairs;
     if (pair.VidText.Assign(vidText) && pair.PidText.Assign(pidText))
         pairs.Append(pair);
-    return RemoveInfCopies(reading, state, pairs);
+    return RemoveInfCopies(run, reading, pairs);
 }
 
-int RemoveInfCopies(const InfReading& reading, const SetupState& state, const HardwareIdList& pairs)
+int RemoveInfCopies(RunContext& run, const InfReading& reading, const HardwareIdList& pairs)
 {
+    const SetupState& state = run.State;
     // A text that is not a VID or PID would be found in other vendors' hardware IDs: the index
     // leaves such pairs out.
     const PairIndex index(pairs);
@@ -82,10 +83,18 @@ int RemoveInfCopies(const InfReading& reading, const SetupState& state, const Ha
     std::vector<std::uint32_t> order(paths.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     inf::SortStable(order, inf::ByValue(firstPairs));
-    for (const std::uint32_t copy : order) {
-        DeleteClearingAttributes(files, paths[copy]);
-        DeleteClearingAttributes(files, PrecompiledTwin(paths[copy]));
-    }
+    // A scanner reading a copy refuses its delete for a moment; left standing, the copy would
+    // install our driver again, or an old one, when the disk is next plugged in. A refused copy
+    // keeps its twin until it goes itself.
+    RetryWhileRefused(run, [&] {
+        std::erase_if(order, [&](std::uint32_t copy) {
+            const bool gone = DeleteClearingAttributes(files, paths[copy]) || !StandsThere(files, paths[copy]);
+            if (gone)
+                DeleteClearingAttributes(files, PrecompiledTwin(paths[copy]));
+            return gone;
+        });
+        return order.empty();
+    });
     return static_cast<int>(paths.size());
 }
 

@@ -93,7 +93,7 @@ void CheckRemoval(TestPlatform& test, SetupSession& session, const std::string& 
     test.files.AddFile(inf, infBytes);
     test.files.AddFile(precompiled, "PNF");
 
-    const int matched = RemoveInfCopies(InfReadingOf(session.platform), session.State, vid.c_str(), pid.c_str());
+    const int matched = RemoveInfCopies(session, InfReadingOf(session.platform), vid.c_str(), pid.c_str());
 
     Check(test.files.IsFile(inf) == (matched == 0), "the copy's presence disagrees with the count", pair);
     Check(test.files.IsFile(precompiled) == (matched == 0), "the precompiled twin was not handled with its INF", pair);

@@ -24,10 +24,7 @@ struct Removal : example::Machine {
     {
         files.AddFile("C:\\WINDOWS\\INF\\" + name, bytes, readOnly);
     }
-    int Remove(const char* vid, const char* pid)
-    {
-        return RemoveInfCopies(InfReadingOf(platform), session.State, vid, pid);
-    }
+    int Remove(const char* vid, const char* pid) { return RemoveInfCopies(session, InfReadingOf(platform), vid, pid); }
     Names Left(const std::string& folder) const { return files.Names("C:\\WINDOWS\\INF\\" + folder); }
 };
 
@@ -110,7 +107,7 @@ TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneSearchA
     m.Add("oem5.inf", Copy("D=I,USB\\VID_1A2B&PID_3C4E\r\nD=I,USB\\VID_1A2B&PID_3C4D\r\n"));
     m.files.faults.FailCall(Op::Read, 4);
     const HardwareIdList pairs = PairsOf1A2B({"3C4D", "3C4E", "3C4D"});
-    EXPECT_EQ(RemoveInfCopies(InfReadingOf(m.platform), m.session.State, pairs), 3);
+    EXPECT_EQ(RemoveInfCopies(m.session, InfReadingOf(m.platform), pairs), 3);
     // Each copy goes before its precompiled twin: a run cut off between them leaves only the
     // twin, which the system never reads without its INF.
     Names changes, expected;
@@ -144,12 +141,45 @@ TEST(InstalledCopyRemoval, APackageOfManyPairsSearchesTheFolderOnce)
             pairs.Append(pair);
         }
     }
-    EXPECT_EQ(RemoveInfCopies(InfReadingOf(m.platform), m.session.State, pairs), 2);
+    EXPECT_EQ(RemoveInfCopies(m.session, InfReadingOf(m.platform), pairs), 2);
     EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf"}));
     // oem2 goes first: it lists a pair of the first vendor, which come first in the list.
     EXPECT_EQ(m.files.log.at(1), "delete C:\\WINDOWS\\INF\\oem2.inf");
     EXPECT_EQ(m.files.faults.calls[Op::Search], 1);
     EXPECT_EQ(m.files.faults.calls[Op::Read], 3);
+}
+
+// A copy whose delete is refused for a moment (a scanner reading it) is tried again every 500 ms
+// while the dialog answers, ten times in all, and keeps its twin until it goes itself.
+TEST(InstalledCopyRemoval, ACopyRefusedForAMomentGoesOnALaterTryItsTwinAfterIt)
+{
+    // deletes refused (-1: none, 0: every one), the first five deletes, files left, tries
+    const std::tuple<int, Names, Names, int> cases[] = {
+        {-1, {"oem1.inf", "oem1.PNF", "oem2.inf", "oem2.PNF"}, {"OTHER"}, 1},
+        {1, {"oem1.inf", "oem2.inf", "oem2.PNF", "oem1.inf", "oem1.PNF"}, {"OTHER"}, 2},
+        {0,
+         {"oem1.inf", "oem2.inf", "oem1.inf", "oem2.inf", "oem1.inf"},
+         {"OTHER", "oem1.inf", "oem1.PNF", "oem2.inf", "oem2.PNF"},
+         10},
+    };
+    for (const auto& [refused, deletes, left, tries] : cases) {
+        Removal m(OsClass::WindowsXp);
+        for (const char* copy : {"oem1", "oem2"}) {
+            m.Add(std::string(copy) + ".inf", Ours);
+            m.Add(std::string(copy) + ".PNF", "precompiled");
+        }
+        m.files.faults.FailCall(Op::Remove, refused);
+        EXPECT_EQ(m.Remove("1A2B", "3C4D"), 2);
+        Names deleted;
+        for (const std::string& line : m.files.log)
+            if (line.starts_with("delete ") && deleted.size() < 5)
+                deleted.push_back(line.substr(line.rfind('\\') + 1));
+        EXPECT_EQ(deleted, deletes) << refused;
+        EXPECT_EQ(m.Left(""), left) << refused;
+        EXPECT_EQ(std::pair(m.clock.elapsedMilliseconds, m.view.dispatchCount),
+                  std::pair((tries - 1) * 500LL, (tries - 1) * 50))
+            << refused;
+    }
 }
 
 // The driver goes, and on the 98 family the port driver too (XP leaves a port driver as it is).
@@ -200,9 +230,9 @@ TEST(InstalledCopyRemoval, AMissingFolderOrAnOverlongWindowsFolderFindsNothing)
     TestPlatform bare;
     SetupSession s{bare.platform};
     s.State.WindowsFolder.Assign("C:\\WINDOWS");
-    EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
+    EXPECT_EQ(RemoveInfCopies(s, InfReadingOf(s.platform), "1A2B", "3C4D"), 0);
     s.State.WindowsFolder.Assign("C:\\" + std::string(245, 'W')); // the pattern would not fit 259 characters
-    EXPECT_EQ(RemoveInfCopies(InfReadingOf(s.platform), s.State, "1A2B", "3C4D"), 0);
+    EXPECT_EQ(RemoveInfCopies(s, InfReadingOf(s.platform), "1A2B", "3C4D"), 0);
     EXPECT_EQ(bare.files.faults.calls[Op::Search], 1);
 }
 
