@@ -46,12 +46,13 @@ UNINSTALL_INFS = {
               rf"{INF_FOLDER}\usbdisk.inf"),
 }
 # How the uninstall is chosen and started: by the keyboard (Tab to the choices, Down, Enter for
-# the default button, Start) on Windows 98, where a scanner holds the driver for a moment as the
-# job starts; by clicks on XP, where the system's USB storage INF also stands under its backup
-# names only, as a silent run cut off while the wizard ran left it, and a scanner holds one of
-# them for a moment as the job starts.
+# the default button, Start) on Windows 98, where a scanner holds the driver and our INF copy for
+# a moment as the job starts; by clicks on XP, where the system's USB storage INF also stands
+# under its backup names only, as a silent run cut off while the wizard ran left it, and a scanner
+# holds one of them for a moment as the job starts.
 UNINSTALLS = {
-    "win98": (["key Tab", "key Down", "dump", f"hold-file {DRIVER}", "key Enter", "pause 1500", "release-file"], {}),
+    "win98": (["key Tab", "key Down", "dump", f"hold-file {DRIVER}", rf"hold-file {OTHER_FOLDER}\EXDISK.INF",
+               "key Enter", "pause 1500", "release-file"], {}),
     "winxp": ([f"click {UNINSTALL}", "dump", rf"hold-file {INF_FOLDER}\USBSTOR.IQ7", f"click {START}", "pause 1500",
                "release-file"],
               {rf"{INF_FOLDER}\{USB_STORAGE_INF[name]}": content for name, content in SYSTEM_USB_STORAGE.items()}),

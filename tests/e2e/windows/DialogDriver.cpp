@@ -21,8 +21,9 @@
 //   wait-file PATH        until the file exists (the harness's answer)
 //   hold-lock NAME        take the program's job lock (a mutex), as another run's job would hold it
 //   release-lock          let go of it
-//   hold-file PATH        open the file for no other process to open, as a virus scanner would
-//   release-file          close it
+//   hold-file PATH        open the file as a virus scanner reads it: others may read it, but not
+//                         write, rename or delete it; each hold adds one file
+//   release-file          close every held file
 //   pause MS              wait that long
 //   probe PATH            whether the file exists now
 // Besides the steps' lines, a watcher writes `shown ...` the first time each top-level window of
@@ -50,9 +51,9 @@ std::FILE* out;
 PROCESS_INFORMATION program{};
 std::vector<HWND> windows; // those waited for, the current one last
 HWND messageBox;
-HANDLE watcher;  // ends by itself once the program has ended
-HANDLE jobLock;  // the program's own job lock, taken by hold-lock
-HANDLE heldFile; // opened by hold-file
+HANDLE watcher;                // ends by itself once the program has ended
+HANDLE jobLock;                // the program's own job lock, taken by hold-lock
+std::vector<HANDLE> heldFiles; // opened by hold-file
 
 Text Quote(const Text& text)
 {
@@ -366,11 +367,17 @@ const std::map<Text, std::function<void(const Text&)>> Steps = {
     {L"release-lock", [](const Text&) { ReleaseMutex(jobLock); }},
     {L"hold-file",
      [](const Text& path) {
-         heldFile = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-         if (heldFile == INVALID_HANDLE_VALUE)
+         const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+         if (held == INVALID_HANDLE_VALUE)
              throw L"cannot hold " + Quote(path);
+         heldFiles.push_back(held);
      }},
-    {L"release-file", [](const Text&) { CloseHandle(heldFile); }},
+    {L"release-file",
+     [](const Text&) {
+         for (const HANDLE held : heldFiles) CloseHandle(held);
+         heldFiles.clear();
+     }},
     {L"pause", [](const Text& ms) { Sleep(DWORD(std::stoul(ms))); }},
     {L"probe",
      [](const Text& path) {
