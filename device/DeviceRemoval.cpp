@@ -43,13 +43,14 @@ int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareId
     return removed;
 }
 
+// Any node the removal counts as the disk's will do: the package's INF may put the disk's USB node
+// in the hard-disk-controller class instead of the USB class.
 bool DiskAttached(DeviceSetup& devices, const PairIndex& pairs)
 {
-    const RemovalPass& usbDevice = RemovalPasses[0];
-    for (const std::string& instanceId :
-         devices.InstanceIds(usbDevice.classGuid, usbDevice.enumerator, DeviceNodes::Attached)) {
-        if (pairs.FirstPairIn(instanceId) != PairIndex::NoPair)
-            return true;
-    }
+    for (const RemovalPass& pass : RemovalPasses)
+        for (const std::string& instanceId :
+             devices.InstanceIds(pass.classGuid, pass.enumerator, DeviceNodes::Attached))
+            if (pairs.FirstPairIn(instanceId) != PairIndex::NoPair)
+                return true;
     return false;
 }

@@ -13,5 +13,6 @@ constexpr ClassGuid HardDiskControllerClass = {
 
 // One pass over each class and enumerator the disk appears under; the number of nodes removed.
 int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds);
-// Whether the USB node of a device attached now carries one of the pairs.
+// Whether a node attached now, of a class and enumerator the removal looks at, carries one of the
+// pairs.
 bool DiskAttached(DeviceSetup& devices, const PairIndex& pairs);
