@@ -15,24 +15,26 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
 {
     for (const char* commandLine :
          {"\"C:\\PKG\\SETUP.EXE\" /S", "setup.exe /s", "setup.exe /SILENT", "\"C:\\PKG\\SETUP.EXE\" /q /S /x",
-          "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s", "setup.exe\t/s"})
+          "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s", "setup.exe\t/s", "/S", "/s /q", "/q /S"})
         EXPECT_TRUE(HasSilentSwitch(commandLine, "C:\\PKG\\SETUP.EXE")) << commandLine;
     // The program's own path is never scanned, quoted or not; without a closing quote all of it is the path.
     for (const char* commandLine :
          {"\"C:\\my/stuff\\setup.exe\"", "C:/pkg2/Setup.exe", "\"C:/Setup files/Setup.exe\" /q", "C:/pkg2/Setup.exe /q",
-          "\"C:/Setup files/Setup.exe", "\"C:\\PKG\\SETUP.EXE\"", "setup.exe -S \\S / S", ""})
+          "\"C:/Setup files/Setup.exe", "\"C:\\PKG\\SETUP.EXE\"", "setup.exe -S \\S / S", "", "/Sub/SETUP.EXE /q",
+          "/Sub/setup /q", "/q"})
         EXPECT_FALSE(HasSilentSwitch(commandLine, "C:\\PKG\\SETUP.EXE")) << commandLine;
     // Unquoted, with blanks, as CreateProcess passes a program's path on: the whole path is the
     // program's, however it is written.
     const std::string spaced = "C:\\Setup files\\Setup.exe";
     for (const std::string& path :
          {spaced, std::string("C:\\SETUP FILES\\SETUP.EXE"), std::string("C:/Setup files/Setup.exe")})
-        for (const char* commandLine :
-             {"C:/Setup files/Setup.exe", "c:\\setup files\\SETUP.EXE /q", "C:/Setup files/Setup /q",
-              "C:/Setup files/Setup", "C:/Setup files/Setup.exe\t/q"})
+        for (const char* commandLine : {"C:/Setup files/Setup.exe", "c:\\setup files\\SETUP.EXE /q",
+                                        "C:/Setup files/Setup /q", "/Setup files/Setup", "/Setup files/Setup.exe /q",
+                                        "C:/Setup files/Setup", "C:/Setup files/Setup.exe\t/q"})
             EXPECT_FALSE(HasSilentSwitch(commandLine, path)) << commandLine << " " << path;
     EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup.exe /s", spaced));
     EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup /s", spaced));
+    EXPECT_TRUE(HasSilentSwitch("\\Setup files\\Setup.exe /s", spaced));
 }
 
 TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
