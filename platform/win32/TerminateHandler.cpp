@@ -14,10 +14,21 @@ bool endQuietly = false;
 unsigned quietExitStatus = 0;
 } // namespace
 
+namespace {
+LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS*)
+{
+    ExitProcess(quietExitStatus);
+}
+} // namespace
+
 void EndQuietlyOnFault(unsigned exitStatus)
 {
     endQuietly = true;
     quietExitStatus = exitStatus;
+    // The system's own boxes would hold the run as well: the one for a processor fault (an access
+    // violation, say), and the ones asking for a disk or a file, which then fail the call instead.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(EndOnUnhandledException);
 }
 
 // A plain terminate handler: the library's verbose one pulls in the symbol demangler, which

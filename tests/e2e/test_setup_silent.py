@@ -162,12 +162,16 @@ cases({f"silent.{version}.waits_while_another_runs_job_holds_the_lock": (version
       waits_for_the_lock)
 
 
-# A fault that nothing handles (memory running out outside the INF reader, say), met inside a
-# window procedure as the jobs are, by Setup.exe's own terminate handler: the silent run ends at
-# once with its own status. The runtime's way, a box saying "abnormal program termination" and
-# then status 3 ("nothing ran"), would hold a deployment script until someone clicked it.
-@case("silent.a_fault_nothing_handles_ends_the_run_with_6_without_a_box")
-def fault_nothing_handles(c: Case) -> None:
+# A fault that nothing handles (memory running out outside the INF reader, say, or an access
+# violation), met inside a window procedure as the jobs are, by Setup.exe's own handlers: the
+# silent run ends at once with its own status. The runtime's way, a box saying "abnormal program
+# termination" and then status 3 ("nothing ran"), or the system's box for a program error, would
+# hold a deployment script until someone clicked it.
+def fault_nothing_handles(arguments: str, c: Case) -> None:
     c.prepare("winxp", package=False)
     shutil.copy2(c.run.dist_dir / "tests" / "FaultingProgram.exe", c.folder)
-    c.drive([c.launch("/S", exe=rf"{c.windows_folder}\FaultingProgram.exe"), "wait-exit 10000"], code=6)
+    c.drive([c.launch(arguments, exe=rf"{c.windows_folder}\FaultingProgram.exe"), "wait-exit 10000"], code=6)
+
+
+cases({f"silent.{name}_ends_the_run_with_6_without_a_box": (arguments,) for name, arguments in
+       [("a_fault_nothing_handles", "/S"), ("an_access_violation", "/S /access")]}, fault_nothing_handles)
