@@ -1,5 +1,6 @@
 // Files and folders as the core relies on them; Windows' file calls stand behind it.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,11 @@ public:
     // Creates one folder; fails when it exists already (CreateDirectoryA).
     virtual bool MakeDirectory(const std::string& path) = 0;
 
-    // Reads a whole file as bytes; fails when it cannot be opened or read completely.
+    // Nothing this program reads (INF files) comes near this; a larger file is refused rather
+    // than held in memory whole.
+    static constexpr std::size_t MaxReadSize = 64 * 1024 * 1024;
+    // Reads a whole file as bytes; fails when it cannot be opened or read completely, or is
+    // larger than MaxReadSize.
     virtual bool ReadAll(const std::string& path, std::string& bytes) = 0;
     // Replaces the contents of an existing file with the given bytes.
     virtual bool Rewrite(const std::string& path, const std::string& bytes) = 0;

@@ -3,14 +3,6 @@
 
 #include "platform/win32/Handles.h"
 
-namespace {
-
-// Nothing this program reads (INF files) comes near this; a larger file is refused rather than
-// held in memory whole.
-constexpr DWORD MaximumReadSize = 64 * 1024 * 1024;
-
-} // namespace
-
 std::vector<std::string> Win32FileSystem::FindFiles(const std::string& pattern)
 {
     std::vector<std::string> names;
@@ -60,7 +52,7 @@ bool Win32FileSystem::ReadAll(const std::string& path, std::string& bytes)
     DWORD size = GetFileSize(file.Get(), &sizeHigh);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return false;
-    if (sizeHigh != 0 || size > MaximumReadSize)
+    if (sizeHigh != 0 || size > MaxReadSize)
         return false;
 
     std::string contents(size, '\0');

@@ -41,6 +41,8 @@ std::string SetupDescription(std::size_t lines)
 std::size_t ReadPackage(const std::string& folder)
 {
     CheckPlatform check;
+    // The reader's own time on any size: Setup.exe's file system refuses files past 64 MiB.
+    check.files.readLimit = SIZE_MAX;
     SetupState state;
     BrandStrings brand;
     state.OsClass = OsClass::WindowsXp;

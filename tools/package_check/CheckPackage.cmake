@@ -2,7 +2,8 @@
 # status and what it printed (standard output and standard error together).
 #   -DCHECK=exe -DPACKAGE_DIR=dir -DWORK_DIR=dir -DSTATUS=n -DEXPECT=regex
 #   [-DARGS=a;b] [-DEDIT_REGEX=regex -DEDIT_REPLACE=text] [-DREMOVE=file] [-DDESCRIPTION_NAME=name]
-#   [-DNO_FOLDER=1]
+#   [-DADD=file] [-DFIFO=name] [-DSIZE=bytes] [-DDEEP=1] [-DNO_FOLDER=1]
+#   SIZE pads the setup description with NUL bytes (blanks to the reader), sparsely.
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(COPY "${PACKAGE_DIR}/" DESTINATION "${WORK_DIR}")
 if(DEFINED EDIT_REGEX)
@@ -16,7 +17,21 @@ endif()
 if(DEFINED DESCRIPTION_NAME)
     file(RENAME "${WORK_DIR}/EXDISK.IN_" "${WORK_DIR}/${DESCRIPTION_NAME}")
 endif()
+if(DEFINED ADD)
+    file(WRITE "${WORK_DIR}/${ADD}" "another file")
+endif()
+if(DEFINED FIFO)
+    execute_process(COMMAND mkfifo "${WORK_DIR}/${FIFO}" COMMAND_ERROR_IS_FATAL ANY)
+endif()
+if(DEFINED SIZE)
+    execute_process(COMMAND truncate -s ${SIZE} "${WORK_DIR}/EXDISK.IN_" COMMAND_ERROR_IS_FATAL ANY)
+endif()
 set(folder "${WORK_DIR}")
+if(DEEP)
+    string(REPEAT "d" 60 level)
+    set(folder "${WORK_DIR}/${level}/${level}/${level}/${level}")
+    file(COPY "${PACKAGE_DIR}/" DESTINATION "${folder}")
+endif()
 if(NO_FOLDER)
     set(folder)
 endif()

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -57,19 +58,29 @@ std::vector<std::string> HostFileSystem::FindFiles(const std::string& pattern)
         if (MatchesWildcard(namePattern, name))
             names.push_back(name);
     }
-    // Directory order on Linux is arbitrary; name order keeps the check repeatable.
-    std::sort(names.begin(), names.end());
+    // Directory order on Linux is arbitrary. Windows lists an NTFS folder in the order of the
+    // names in capitals, so the first match the check reports is the one Setup.exe takes there.
+    const auto capitals = [](std::string name) {
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return name;
+    };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        return std::pair(capitals(a), a) < std::pair(capitals(b), b);
+    });
     return names;
 }
 
 bool HostFileSystem::ReadAll(const std::string& path, std::string& bytes)
 {
     // Straight into a buffer of the file's size: a stream copy would cost more than the read.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(HostPath(path), error))
+        return false;
     std::ifstream file(HostPath(path), std::ios::binary | std::ios::ate);
     if (!file)
         return false;
     const std::streamoff size = file.tellg();
-    if (size < 0)
+    if (size < 0 || static_cast<std::uintmax_t>(size) > readLimit)
         return false;
     std::string contents(static_cast<std::size_t>(size), '\0');
     file.seekg(0, std::ios::beg);

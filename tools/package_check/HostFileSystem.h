@@ -6,7 +6,9 @@
 class HostFileSystem : public FileSystem {
 public:
     std::vector<std::string> FindFiles(const std::string& pattern) override;
+    // Regular files only (a FIFO would block the read for ever), at most readLimit bytes.
     bool ReadAll(const std::string& path, std::string& bytes) override;
+    std::size_t readLimit = MaxReadSize;
 
     bool Copy(const std::string&, const std::string&) override { return false; }
     bool Move(const std::string&, const std::string&) override { return false; }

@@ -312,6 +312,12 @@ int main(int argc, char** argv)
         return UsageError(folder + (Exists(folder) ? " is a file, not a folder" : " does not exist"));
     // The program folder is recorded without a trailing separator, as Setup.exe records its own.
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    // Setup.exe reads a folder too deep for the package's file names through its short (8.3)
+    // form, which the check cannot make: it would report long names where there are none.
+    constexpr std::size_t LongestFileName = decltype(SetupState::SetupFileName)::width - 1;
+    if (folder.size() + 1 + LongestFileName > MaxPathLength)
+        return UsageError(folder + " is too deep for the package's file names (Setup.exe reads such a folder through "
+                                   "its short 8.3 form): check a copy of the package in a shorter folder");
 
     SetupSession session(check.platform);
     session.State.OsClass = check.osClass;
