@@ -199,6 +199,11 @@ TEST(JobControl, AChoiceResetsBarAndStatusButNothingThatArrivesDuringTheJobChang
         EXPECT_EQ(m.view.Count(once), 1) << once;
     EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "),
               Transcript{"Installation is complete. Please replug your device. flags 64"});
+    // The buttons come back and the status line clears before the closing message, not behind it.
+    EXPECT_EQ(Transcript(m.view.transcript.end() - 5, m.view.transcript.end()),
+              (Transcript{"enable 1003 on", "enable 2 on", "text 1008 ",
+                          "message [Example Disk Setup] Installation is complete. Please replug your device. flags 64",
+                          "end 2"}));
     // The choice stays install; the check marks are put back, the bar is not reset.
     EXPECT_EQ(m.session.InstallSelected, 1);
     EXPECT_EQ(m.view.Count("progress 0"), 2);

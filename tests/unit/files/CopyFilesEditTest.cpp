@@ -53,8 +53,8 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
         {"UTF-16 units that only look like ASCII bytes",
          Utf16File(u"[ExInstall]\r\n\u4300\u4F00\u5000\u5900\u4600\u4900\u4C00\u4500\u5300\r\n"), "ExInstall",
          Utf16File(u"[ExInstall]\r\n\u4300\u4F00\u5000\u5900\u4600\u4900\u4C00\u4500\u5300\r\n")},
-        {"UTF-8", "\xEF\xBB\xBF[Strings]\r\nD=\xE8\xA1\xA8\r\n" + Before, "ExInstall",
-         "\xEF\xBB\xBF[Strings]\r\nD=\xE8\xA1\xA8\r\n" + After},
+        {"UTF-8", "\xEF\xBB\xBF" + head + "[Strings]\r\nD=\xE8\xA1\xA8\r\n" + Before, "ExInstall",
+         "\xEF\xBB\xBF" + head + "[Strings]\r\nD=\xE8\xA1\xA8\r\n" + After},
         // The record holds the name in the code page (here Latin-1); the header is looked for as
         // the file spells it.
         {"UTF-8, a name beyond ASCII", "\xEF\xBB\xBF[Instalaci\xC3\xB3n]\r\nCopyFiles=X\r\n", "Instalaci\xF3n",

@@ -220,6 +220,7 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
          "1A2B/3C4D 1A2B/993C -> A,InstA"},
         {"A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_XY2B&PID_3C4E", "XY2B3C4E", "1A2B/3C4D -> A,InstA"},
         {"A=InstA,USB\\VID_1A2B&PID_3C4D", "1A2B3C4G", "1A2B/3C4D -> A,InstA"},
+        {"A=InstA,USB\\VID_1A2B&PID_3C4D", "G1A2B3C4", "1A2B/3C4D -> A,InstA"},
         // A description or install name too long for the record waits for a later line of the target.
         {"%Long%=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB,USB\\VID_1A2B&PID_3C4D", "", "1A2B/3C4D 1A2B/3C4D -> B,InstA"},
         {"A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=ABCDEFGHIJKLMNOPQRSTU,USB\\VID_1A2B&PID_9999", "",

@@ -80,6 +80,9 @@ TEST(PairIndex, TakesTheTextsAsFourHexDigits)
         {"USB\\VID_1A2B&PID_3C50", "1A2B", "3C4F", false},
         {"USB\\VID_1A2B&PID_3C2G", "1A2B", "3C30", false},
         {"USB\\VID_1A2B&PID_3C4", "1A2B", "3C4D", false},
+        // Texts whose values would meet if a letter were read one too low, or a digit as three bits.
+        {"USB\\VID_1A2B&PID_3C4D", "192B", "3C4D", false},
+        {"USB\\VID_1A2B&PID_0010", "1A2B", "0008", false},
         {"USB\\VID_1A2B&PID_03C4", "1A2B", "3C4", false},
         {many + "&PID_3C4D", "1A2B", "3C4D", true},
         {many, "1A2B", "3C4D", false},
