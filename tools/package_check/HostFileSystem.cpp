@@ -8,6 +8,8 @@
 #include <sstream>
 #include <utility>
 
+#include "text/Texts.h"
+
 namespace {
 
 std::string HostPath(std::string path)
@@ -60,12 +62,8 @@ std::vector<std::string> HostFileSystem::FindFiles(const std::string& pattern)
     }
     // Directory order on Linux is arbitrary. Windows lists an NTFS folder in the order of the
     // names in capitals, so the first match the check reports is the one Setup.exe takes there.
-    const auto capitals = [](std::string name) {
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return name;
-    };
-    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
-        return std::pair(capitals(a), a) < std::pair(capitals(b), b);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return std::pair(ToUpperAscii(a), a) < std::pair(ToUpperAscii(b), b);
     });
     return names;
 }
