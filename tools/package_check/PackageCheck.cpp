@@ -7,6 +7,7 @@
 // Exit status 0 for a usable package (warnings or not), 1 for an unusable one, 2 for a wrong
 // command line. The report goes to standard output, the reason for refusal and usage errors to
 // standard error.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -224,8 +225,7 @@ bool HoldsToken(const std::string& text)
 }
 
 // What a usable package would still do wrong.
-std::vector<std::string> Warnings(const SetupSession& session, const CheckPlatform& check,
-                                  const PackageReadNotes& notes)
+std::vector<std::string> Warnings(const SetupSession& session, CheckPlatform& check, const PackageReadNotes& notes)
 {
     const SetupState& state = session.State;
     std::vector<std::string> warnings;
@@ -259,9 +259,16 @@ std::vector<std::string> Warnings(const SetupSession& session, const CheckPlatfo
                            "stands, the install stops without placing the copy; give the setup description a "
                            "name that is not a number");
     }
+    // Looked for as Windows would, in any case; the folder's path is in Windows form.
     std::string fddInf;
+    const auto inFolder = [&] {
+        const std::vector<std::string> found = check.files.FindFiles(fddInf);
+        return std::any_of(found.begin(), found.end(), [&](const std::string& name) {
+            return ToUpperAscii(name) == ToUpperAscii(state.FddInfName.str());
+        });
+    };
     if (!state.FddInfName.empty() &&
-        JoinPath(check.codePage, state.ProgramFolder.view(), state.FddInfName.view(), fddInf) && !Exists(fddInf))
+        JoinPath(check.codePage, state.ProgramFolder.view(), state.FddInfName.view(), fddInf) && !inFolder())
         warnings.push_back("FDDInf names " + state.FddInfName.str() + ", which is not in the folder");
     if (state.OsClass == OsClass::Unsupported)
         warnings.push_back("on an unrecognised system (--os-class 0) the dialog refuses to run; only /S installs");
