@@ -150,9 +150,9 @@ bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep>
             // A system file left under its backup name breaks other devices' installs until the
             // next run: that outweighs the device's own start.
             const DeviceStartOutcome outcome = phases.StartDevicePhase(session, step.span);
-            session.ExitStatus = !outcome.restored ? SilentSystemFilesHidden
-                                 : outcome.started ? SilentInstallDone
-                                                   : SilentDeviceNotStarted;
+            session.ExitStatus = !outcome.restored                                    ? SilentSystemFilesHidden
+                                 : outcome.started && !session.DeviceRunsUntilRestart ? SilentInstallDone
+                                                                                      : SilentDeviceNotStarted;
             break;
         }
         case JobPhase::Bar:

@@ -32,6 +32,9 @@ public:
     // True from the start of a job to the dialog's end: nothing that arrives through the
     // message pump may start a second job or close the dialog meanwhile.
     bool JobRunning = false;
+    // A node of the disk was in use and is removed only at the system's restart: until then the
+    // device runs on its earlier driver, so a silent install does not say it was started.
+    bool DeviceRunsUntilRestart = false;
     // The process exit status. Interactive runs always end with 0; a silent run tells
     // deployment scripts how it went, and starts as "nothing ran" until its start says more.
     int ExitStatus = 0;

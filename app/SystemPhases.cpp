@@ -28,7 +28,10 @@ void SystemPhases::RecoverInterruptedRun(SetupSession& session)
 
 int SystemPhases::RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds)
 {
-    return ::RemoveMatchingDevices(session.platform.devices, hardwareIds);
+    bool restartNeeded = false;
+    const int removed = ::RemoveMatchingDevices(session.platform.devices, hardwareIds, restartNeeded);
+    session.DeviceRunsUntilRestart = session.DeviceRunsUntilRestart || restartNeeded;
+    return removed;
 }
 
 int SystemPhases::RemoveInfCopies(SetupSession& session, const HardwareIdList& hardwareIds)

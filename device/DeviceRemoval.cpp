@@ -20,26 +20,30 @@ const RemovalPass RemovalPasses[] = {
 };
 
 // One pass: every node of the class from the enumerator, attached or not, whose instance ID
-// carries one of the pairs is removed once; the number of successful removals.
+// carries one of the pairs is removed once; the number of nodes removed. A node in use stays
+// until the restart: asking again would not remove it sooner, so it does not count.
 int RemoveDevicesOfClass(DeviceSetup& devices, const PairIndex& pairs, const ClassGuid& classGuid,
-                         const std::string& enumerator)
+                         const std::string& enumerator, bool& restartNeeded)
 {
     int removed = 0;
     for (const std::string& instanceId : devices.InstanceIds(classGuid, enumerator, DeviceNodes::All)) {
-        if (pairs.FirstPairIn(instanceId) != PairIndex::NoPair && devices.RemoveDevice(instanceId))
-            ++removed;
+        if (pairs.FirstPairIn(instanceId) == PairIndex::NoPair)
+            continue;
+        const NodeRemoval removal = devices.RemoveDevice(instanceId);
+        removed += removal == NodeRemoval::Removed;
+        restartNeeded = restartNeeded || removal == NodeRemoval::AtRestart;
     }
     return removed;
 }
 
 } // namespace
 
-int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds)
+int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds, bool& restartNeeded)
 {
     const PairIndex pairs(hardwareIds);
     int removed = 0;
     for (const RemovalPass& pass : RemovalPasses)
-        removed += RemoveDevicesOfClass(devices, pairs, pass.classGuid, pass.enumerator);
+        removed += RemoveDevicesOfClass(devices, pairs, pass.classGuid, pass.enumerator, restartNeeded);
     return removed;
 }
 

@@ -12,7 +12,8 @@ constexpr ClassGuid HardDiskControllerClass = {
     0x4D36E96A, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 // One pass over each class and enumerator the disk appears under; the number of nodes removed.
-int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds);
+// restartNeeded is set when a node's removal waits for the system's restart.
+int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds, bool& restartNeeded);
 // Whether a node attached now, of a class and enumerator the removal looks at, carries one of the
 // pairs.
 bool DiskAttached(DeviceSetup& devices, const PairIndex& pairs);

@@ -19,6 +19,13 @@ enum class DeviceNodes {
     Attached, // only those of devices attached now
 };
 
+// What became of a node the system was asked to remove.
+enum class NodeRemoval {
+    Removed,
+    AtRestart, // the device is in use and runs on until the system restarts
+    Refused,
+};
+
 class DeviceSetup {
 public:
     virtual ~DeviceSetup() = default;
@@ -27,7 +34,6 @@ public:
     // node whose ID cannot be read is left out; empty when the system lists none.
     virtual std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator,
                                                  DeviceNodes which) = 0;
-    // Removes from the system the node of that ID, as the latest listing found it; false when
-    // it was not removed.
-    virtual bool RemoveDevice(const std::string& instanceId) = 0;
+    // Removes from the system the node of that ID, as the latest listing found it.
+    virtual NodeRemoval RemoveDevice(const std::string& instanceId) = 0;
 };

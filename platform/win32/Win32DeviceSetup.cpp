@@ -33,6 +33,7 @@ bool Win32DeviceSetup::LoadFunctions()
         getDeviceInstanceId_ = GET_DYNAMIC_FUNCTION(module, SetupDiGetDeviceInstanceIdA);
         removeDevice_ = GET_DYNAMIC_FUNCTION(module, SetupDiRemoveDevice);
         destroyDeviceInfoList_ = GET_DYNAMIC_FUNCTION(module, SetupDiDestroyDeviceInfoList);
+        getDeviceInstallParams_ = GET_DYNAMIC_FUNCTION(module, SetupDiGetDeviceInstallParamsA);
     }
     return getClassDevs_ && enumDeviceInfo_ && getDeviceInstanceId_ && removeDevice_ && destroyDeviceInfoList_;
 }
@@ -68,11 +69,22 @@ std::vector<std::string> Win32DeviceSetup::InstanceIds(const ClassGuid& classGui
     return ids;
 }
 
-bool Win32DeviceSetup::RemoveDevice(const std::string& instanceId)
+NodeRemoval Win32DeviceSetup::RemoveDevice(const std::string& instanceId)
 {
     for (auto& [id, record] : listedNodes_) {
-        if (id == instanceId)
-            return removeDevice_(listed_.Get().set, &record) != FALSE;
+        if (id != instanceId)
+            continue;
+        const HDEVINFO set = listed_.Get().set;
+        if (!removeDevice_(set, &record))
+            return NodeRemoval::Refused;
+        // A device in use that cannot be stopped is removed only when the system restarts: the
+        // call succeeds and marks the node so, and the device runs on meanwhile.
+        SP_DEVINSTALL_PARAMS_A params{};
+        params.cbSize = sizeof params;
+        if (getDeviceInstallParams_ && getDeviceInstallParams_(set, &record, &params) &&
+            (params.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT)) != 0)
+            return NodeRemoval::AtRestart;
+        return NodeRemoval::Removed;
     }
-    return false;
+    return NodeRemoval::Refused;
 }

@@ -21,7 +21,7 @@ class Win32DeviceSetup : public DeviceSetup {
 public:
     std::vector<std::string> InstanceIds(const ClassGuid& classGuid, const std::string& enumerator,
                                          DeviceNodes which) override;
-    bool RemoveDevice(const std::string& instanceId) override;
+    NodeRemoval RemoveDevice(const std::string& instanceId) override;
 
 private:
     bool LoadFunctions();
@@ -44,6 +44,7 @@ private:
     decltype(&SetupDiGetDeviceInstanceIdA) getDeviceInstanceId_ = nullptr;
     decltype(&SetupDiRemoveDevice) removeDevice_ = nullptr;
     decltype(&SetupDiDestroyDeviceInfoList) destroyDeviceInfoList_ = nullptr;
+    decltype(&SetupDiGetDeviceInstallParamsA) getDeviceInstallParams_ = nullptr; // may be missing
     // Declared after library_, so the set is destroyed while setupapi.dll is still loaded.
     UniqueHandle<DeviceInfoSetTraits> listed_;
     std::vector<std::pair<std::string, SP_DEVINFO_DATA>> listedNodes_;

@@ -67,7 +67,7 @@ public:
 class NoDeviceSetup : public DeviceSetup {
 public:
     std::vector<std::string> InstanceIds(const ClassGuid&, const std::string&, DeviceNodes) override { return {}; }
-    bool RemoveDevice(const std::string&) override { return false; }
+    NodeRemoval RemoveDevice(const std::string&) override { return NodeRemoval::Refused; }
 };
 class NoConfigManager : public ConfigManager {
 public:

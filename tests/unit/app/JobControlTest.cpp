@@ -65,13 +65,13 @@ TEST(JobControl, AnUninstallWithoutPairsStillRemovesTheDriver)
 
 // Outside Windows XP the device started when the re-enumeration worked and the disk's node came
 // back: the run waits up to five seconds for it, answering meanwhile, and a disk that is not
-// plugged in did not start; the package's INF may have put the node in the hard-disk-controller
+// plugged in did not start, nor did one in use whose removal waits for a restart; the package's INF may have put the node in the hard-disk-controller
 // class. On Windows XP a wizard that is up is driven even when the
 // re-enumeration failed, and the USB storage INF that cannot be renamed back outweighs the wizard
 // that never came.
 TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
 {
-    enum Fault { None, ScanFails, CopyFails, RestoreRefused, ScanFailsWizardUp, ControllerClass };
+    enum Fault { None, ScanFails, CopyFails, RestoreRefused, ScanFailsWizardUp, ControllerClass, DiskInUse };
     const std::tuple<OsClass, Fault, int, int, int> cases[] = {
         // system, fault, messages taken from the re-enumeration until the disk's node is there
         // (-1: never), messages taken from the re-enumeration to the end, exit status
@@ -83,7 +83,8 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         {OsClass::Windows98SecondEdition, ControllerClass, 120, 300, 0},
         {OsClass::WindowsMe, None, -1, 800, 2},
         {OsClass::Windows2000, ScanFails, 0, 0, 2},
-        {OsClass::Windows2000, CopyFails, 0, 0, 4},              // nothing is placed
+        {OsClass::Windows2000, DiskInUse, 0, 0, 2}, // its old node stays, on the old driver, till the restart
+        {OsClass::Windows2000, CopyFails, 0, 0, 4}, // nothing is placed
         {OsClass::WindowsXp, RestoreRefused, -1, 6000 + 450, 5}, // the wizard's search, then the retries
         {OsClass::WindowsXp, ScanFailsWizardUp, 0, 0, 0},
     };
@@ -107,6 +108,7 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         m.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_0001\\9").attached = true; // not the disk
         if (attachAfter < 0)
             m.node.comebacks = 100; // the node an unplugged disk left stays
+        m.node.attached = m.node.inUse = fault == DiskInUse;
         std::optional<FakeWizard> wizard;
         if (fault == ScanFails || fault == ScanFailsWizardUp)
             m.configManager.faults.FailCall(Op::Scan);

@@ -20,7 +20,8 @@ protected:
         entry.PidText.Assign(pid);
         session.State.HardwareIds.Append(entry);
     }
-    int RemoveOnce() { return RemoveMatchingDevices(devices, session.State.HardwareIds); }
+    bool restartNeeded = false;
+    int RemoveOnce() { return RemoveMatchingDevices(devices, session.State.HardwareIds, restartNeeded); }
 };
 
 // One pass per class and enumerator, in this order. A node carries a pair when its ID holds both
@@ -52,7 +53,8 @@ TEST_F(DeviceRemovalTest, ThreePassesRemoveTheNodesThatCarryAPair)
     EXPECT_EQ(RemoveOnce(), 0);
 }
 
-TEST_F(DeviceRemovalTest, FailuresAreSkippedAndNotCounted)
+// Neither does a node in use, removed only at the restart; that one says the restart is needed.
+TEST_F(DeviceRemovalTest, FailuresAndRemovalsAtRestartAreSkippedAndNotCounted)
 {
     AddPair("1A2B", "3C4D");
     devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_3C4D\\0001");
@@ -62,6 +64,12 @@ TEST_F(DeviceRemovalTest, FailuresAreSkippedAndNotCounted)
     EXPECT_EQ(RemoveOnce(), 1);
     EXPECT_EQ(RemoveOnce(), 0); // the node that cannot be removed does not keep the phase looping
     EXPECT_EQ(devices.NodesLeft(), Ids{"USB\\VID_1A2B&PID_3C4D\\0001"});
+    EXPECT_FALSE(restartNeeded);
+
+    devices.AddNode(HardDiskControllerClass, "UQ7STOR", "UQ7STOR\\VID_1A2B&PID_3C4D\\2").inUse = true;
+    EXPECT_EQ(RemoveOnce(), 1);
+    EXPECT_TRUE(restartNeeded);
+    EXPECT_EQ(devices.NodesLeft(), Ids{"UQ7STOR\\VID_1A2B&PID_3C4D\\2"});
 }
 
 } // namespace

@@ -245,6 +245,7 @@ struct FakeDeviceNode {
     std::string enumerator, instanceId;
     int comebacks = 0; // how many more removals work but leave it in the next listing
     bool attached = false;
+    bool inUse = false; // its removal waits for a restart, and it stays
 };
 class FakeDeviceSetup : public DeviceSetup {
 public:
@@ -276,18 +277,22 @@ public:
         return listed_;
     }
     // Only a node of the latest listing can be removed, as through the system's device sets.
-    bool RemoveDevice(const std::string& instanceId) override
+    NodeRemoval RemoveDevice(const std::string& instanceId) override
     {
-        return faults.Change(Op::RemoveNode, [&] {
+        bool atRestart = false;
+        const bool done = faults.Change(Op::RemoveNode, [&] {
             const auto node = std::find_if(nodes_.begin(), nodes_.end(),
                                            [&](const FakeDeviceNode& each) { return each.instanceId == instanceId; });
             if (std::count(listed_.begin(), listed_.end(), instanceId) == 0 || node == nodes_.end())
                 return false;
+            if ((atRestart = node->inUse))
+                return true;
             removals.push_back(instanceId);
             if (node->comebacks-- == 0)
                 nodes_.erase(node);
             return true;
         });
+        return !done ? NodeRemoval::Refused : atRestart ? NodeRemoval::AtRestart : NodeRemoval::Removed;
     }
 
 private:
