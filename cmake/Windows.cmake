@@ -38,7 +38,6 @@ target_include_directories(Setup PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}
 target_link_libraries(Setup PRIVATE setup_core advapi32 gdi32 user32 kernel32)
 target_link_options(Setup PRIVATE ${WINDOWS_LINK_OPTIONS})
 set_target_properties(Setup PROPERTIES OUTPUT_NAME Setup RUNTIME_OUTPUT_DIRECTORY "${DIST_DIR}")
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources")
 
 add_subdirectory(tools/package_check)
 add_subdirectory(tools/pe_audit)

@@ -188,9 +188,10 @@ def is_shell_builtin(name: str) -> bool:
     return kind in ("builtin", "keyword", "function", "alias")
 
 
+# A user's PATH on Debian lacks the sbin folders, where locale-gen is; bootstrap runs it as root.
 def executables_on_path(name: str) -> list[Path]:
     found = []
-    for folder in os.environ.get("PATH", "").split(os.pathsep):
+    for folder in os.environ.get("PATH", "").split(os.pathsep) + ["/usr/sbin", "/sbin"]:
         candidate = Path(folder or ".") / name
         if candidate.is_file() and os.access(candidate, os.X_OK) and candidate not in found:
             found.append(candidate)
