@@ -10,7 +10,8 @@ from wine_harness import (EXIT, GROUP, INSTALL, INSTALL_COMPLETE, INSTRUCTION, M
 
 VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 DEVICE_NAME = "Example Disk"  # the package's SetupDeviceDesc
-NO_PACKAGE = ("NORVALE PocketVault Win98 Driver Setup Utility", "INF file not found !", "error", TEMPLATE_CAPTION)
+APP_TITLE = "NORVALE PocketVault Win98 Driver Setup Utility"  # the English row 325
+NO_PACKAGE = (APP_TITLE, "INF file not found !", "error", TEMPLATE_CAPTION)
 REFUSAL = (TITLE, "This program is for Windows 98 only !", "error")
 ABOUT_TEXT, ABOUT_OK, LOGO, SIDE_PICTURE = 1010, 1, 1013, -1
 # The children of the setup dialog in template order, which is the tab order, and the position
@@ -113,8 +114,24 @@ def about_box(c: Case) -> None:
     c.true(about.get(ABOUT_TEXT, {}).get("text", "").startswith(TITLE), f"about text starts with {TITLE!r}")
     c.equal((about.get(ABOUT_OK, {}).get("text"), about.get(ABOUT_OK, {}).get("focus")), ("OK", "1"),
             "OK button text and focus")
+    c.equal((about[0]["size"], about.get(ABOUT_TEXT, {}).get("du"), about.get(ABOUT_TEXT, {}).get("prefix"),
+             about.get(ABOUT_OK, {}).get("du"), about.get(-1, {}).get("du", "").split(",")[:2]),
+            ("257,59", "37,11,159,34", "0", "200,7,50,14", ["9", "16"]),
+            "about box size, text and OK in dialog units, the text without mnemonics, the icon's place")
     # OK closes the box and the setup dialog waits on, unchanged.
     c.equal((after[0]["caption"], after[0]["enabled"]), (TITLE, "1"), "the setup dialog, enabled, after OK")
+
+
+@case("setup_exe.version_resource")
+def version_resource(c: Case) -> None:
+    c.prepare("win98", package=False)
+    t = c.drive([rf"version {c.windows_folder}\Setup.exe"])
+    blank = " "
+    c.equal(t.all("version")[:1], [{
+        "verb": "version", "file": "2.0.3.0", "product": "1.0.3.0", "Comments": "050831", "CompanyName": blank,
+        "FileDescription": APP_TITLE, "FileVersion": "2.03", "InternalName": "Setup.exe",
+        "LegalTrademarks": blank, "OriginalFilename": "Setup.exe", "PrivateBuild": blank,
+        "ProductName": "VEZ Uzudo Virozi", "ProductVersion": blank, "SpecialBuild": blank}], "version resource")
 
 
 # A box opened while the job runs would hold the job (and the machine's job lock) until closed.

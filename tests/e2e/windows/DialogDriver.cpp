@@ -26,6 +26,7 @@
 //   release-file          close every held file
 //   pause MS              wait that long
 //   probe PATH            whether the file exists now
+//   version PATH          the file's version numbers and its US English version texts
 // Besides the steps' lines, a watcher writes `shown ...` the first time each top-level window of
 // the program becomes visible (with the setup dialog's instruction as it stood at that moment), so
 // a test can tell that nothing else appeared, and nothing too early.
@@ -254,6 +255,32 @@ void Dump(const Text&)
     }
 }
 
+void Version(const Text& path)
+{
+    DWORD ignored = 0;
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    VS_FIXEDFILEINFO* numbers = nullptr;
+    UINT size = 0;
+    if (data.empty() || !GetFileVersionInfoW(path.c_str(), 0, DWORD(data.size()), data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&numbers), &size))
+        throw L"no version resource in " + Quote(path);
+    const auto dotted = [](DWORD high, DWORD low) {
+        return std::to_wstring(HIWORD(high)) + L"." + std::to_wstring(LOWORD(high)) + L"." +
+               std::to_wstring(HIWORD(low)) + L"." + std::to_wstring(LOWORD(low));
+    };
+    Text line = L"version file=" + dotted(numbers->dwFileVersionMS, numbers->dwFileVersionLS) + L" product=" +
+                dotted(numbers->dwProductVersionMS, numbers->dwProductVersionLS);
+    for (const wchar_t* name :
+         {L"Comments", L"CompanyName", L"FileDescription", L"FileVersion", L"InternalName", L"LegalTrademarks",
+          L"OriginalFilename", L"PrivateBuild", L"ProductName", L"ProductVersion", L"SpecialBuild"}) {
+        wchar_t* value = nullptr;
+        const Text key = Text(L"\\StringFileInfo\\040904b0\\") + name;
+        if (VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &size) && value)
+            line += L" " + Text(name) + L"=" + Quote(value);
+    }
+    Write(line);
+}
+
 const std::map<Text, std::vector<BYTE>> Keys = {
     {L"Tab", {VK_TAB}},   {L"Shift+Tab", {VK_SHIFT, VK_TAB}}, {L"Enter", {VK_RETURN}}, {L"Escape", {VK_ESCAPE}},
     {L"Down", {VK_DOWN}}, {L"Alt+F4", {VK_MENU, VK_F4}},
@@ -348,6 +375,7 @@ const std::map<Text, std::function<void(const Text&)>> Steps = {
          Settle(windows.back()); // its start finished
      }},
     {L"dump", Dump},
+    {L"version", Version},
     {L"click", [](const Text& id) { Click(Current(), std::stoi(id)); }},
     {L"key", Key},
     {L"syscommand",

@@ -30,6 +30,18 @@ struct JobMachine : example::Machine {
     }
 };
 
+// A pump takes one message and sleeps 10 ms for each whole 10 ms it is given; a rest is dropped.
+TEST(JobControl, APumpWorksInWholeStepsOfTenMilliseconds)
+{
+    for (const auto& [milliseconds, steps] : {std::pair{5, 0}, {15, 1}, {20, 2}}) {
+        TestPlatform m;
+        SetupSession session(m.platform);
+        session.PumpMessages(milliseconds);
+        EXPECT_EQ(m.view.dispatchCount, steps) << milliseconds;
+        EXPECT_EQ(m.clock.sleeps, std::vector<int>(steps, 10)) << milliseconds;
+    }
+}
+
 // Nodes are removed until a pass finds none, but in at most 16 passes; then the INF copies of
 // every pair, and the driver.
 TEST(JobControl, TheRemovalPhaseRepeatsWhileNodesComeBackButAtMostSixteenTimes)
