@@ -9,6 +9,7 @@ namespace {
 constexpr DWORD InstanceIdBufferSize = 512;
 
 static_assert(sizeof(SP_DEVINFO_DATA) == (sizeof(void*) == 4 ? 28 : 32), "the record SetupAPI checks by size");
+static_assert(sizeof(SP_DEVINSTALL_PARAMS_A) == (sizeof(void*) == 4 ? 296 : 320), "the record SetupAPI checks by size");
 
 GUID ToGuid(const ClassGuid& classGuid)
 {
