@@ -36,8 +36,11 @@ static_assert(LockWaitLimitMilliseconds >= LongestWizardMilliseconds + 3 * 60 * 
               "a job that drives the wizard for as long as it may still ends before the wait gives up");
 
 enum class JobPhase {
-    Recover,        // what an interrupted run left is put back
-    Removal,        // device nodes, installed INF copies, the driver
+    Recover, // what an interrupted run left is put back
+    Removal, // device nodes, installed INF copies, the driver
+    // The same, but the INF copies and the driver stay while a node whose removal the system
+    // refused stays: a node left without its driver would never start or install again.
+    RemovalUnlessNodesStay,
     Placement,      // the package's files under the Windows folder
     PlacementCheck, // a job whose files are not in place stops here, and says so
     RemovalCheck,   // an uninstall whose driver is still there says so
@@ -66,7 +69,7 @@ constexpr JobStep InstallJob[] = {
 // The Start button's uninstall.
 constexpr JobStep UninstallJob[] = {
     {ButtonsDrawn,            JobPhase::Recover,        {}},
-    {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 100}},
+    {NoPause,                 JobPhase::RemovalUnlessNodesStay, {IDS_REMOVING_DEVICE, 0, 100}},
     {NoPause,                 JobPhase::RemovalCheck,   {}},
 };
 
@@ -119,14 +122,16 @@ private:
 bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep> steps)
 {
     const JobLockHold hold(session);
+    bool systemFilesHidden = false; // by an interrupted run, and still
     for (const JobStep& step : steps) {
         Wait(session, step.pauseBefore);
         switch (step.phase) {
         case JobPhase::Recover:
-            phases.RecoverInterruptedRun(session);
+            systemFilesHidden = !phases.RecoverInterruptedRun(session);
             break;
         case JobPhase::Removal:
-            RunRemovalPhase(session, phases, step.span);
+        case JobPhase::RemovalUnlessNodesStay:
+            RunRemovalPhase(session, phases, step.span, step.phase == JobPhase::RemovalUnlessNodesStay);
             break;
         case JobPhase::Placement:
             phases.PlaceDriverFiles(session, step.span);
@@ -137,13 +142,14 @@ bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep>
             // device start that could not work.
             if (!phases.DriverFilesInPlace(session)) {
                 if (session.Silent)
-                    session.ExitStatus = SilentFilesNotPlaced;
+                    session.ExitStatus = systemFilesHidden ? SilentSystemFilesHidden : SilentFilesNotPlaced;
                 return false;
             }
             break;
         case JobPhase::RemovalCheck:
-            // A user without the right to delete it would otherwise be told that all is gone.
-            if (!phases.DriverFileRemoved(session))
+            // A user without the right to delete it, or to remove the device, would otherwise be
+            // told that all is gone.
+            if (session.DeviceNodeRefusedRemoval || !phases.DriverFileRemoved(session))
                 return false;
             break;
         case JobPhase::DeviceStart: {
@@ -185,7 +191,7 @@ void EnableJobButtons(SetupView& view, bool enabled)
 
 } // namespace
 
-void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span)
+void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span, bool filesStayWithNodes)
 {
     session.StartPhase(span);
     session.SetProgressFor(span, 10);
@@ -195,8 +201,10 @@ void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan
     }
     session.PumpMessages(StepPumpMilliseconds);
     session.SetProgressFor(span, 60);
-    phases.RemoveInfCopies(session, session.State.HardwareIds);
-    phases.DeleteDriverFile(session);
+    if (!filesStayWithNodes || !session.DeviceNodeRefusedRemoval) {
+        phases.RemoveInfCopies(session, session.State.HardwareIds);
+        phases.DeleteDriverFile(session);
+    }
     session.PumpMessages(StepPumpMilliseconds);
     session.SetProgressFor(span, 100);
 }

@@ -11,8 +11,9 @@ void OnInstallChosen(SetupSession& session);
 void OnUninstallChosen(SetupSession& session);
 
 // Removes device nodes until none is left, then the installed INF copies and the driver, under
-// the phase's status line and across its stretch of the bar.
-void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span);
+// the phase's status line and across its stretch of the bar. With filesStayWithNodes the INF
+// copies and the driver stay while a node the system refused to remove stays.
+void RunRemovalPhase(SetupSession& session, SetupPhases& phases, const PhaseSpan& span, bool filesStayWithNodes);
 
 // The install of a "/S" run, without any message.
 void RunSilentInstall(SetupSession& session, SetupPhases& phases);

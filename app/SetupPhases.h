@@ -11,8 +11,9 @@ public:
 
     // Fills the record from the driver package beside the program; false closes the dialog.
     virtual bool ReadDriverPackage(SetupSession& session) = 0;
-    // Puts back what an interrupted earlier run left hidden; every job starts with it.
-    virtual void RecoverInterruptedRun(SetupSession& session) = 0;
+    // Puts back what an interrupted earlier run left hidden; every job starts with it. False when
+    // a system file still stands under its backup name.
+    virtual bool RecoverInterruptedRun(SetupSession& session) = 0;
     // Removes the device nodes of the package's pairs; the number removed in this call.
     virtual int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) = 0;
     // Deletes the installed INF copies that list a pair, pair by pair; the number that matched.
@@ -33,7 +34,7 @@ InfReading InfReadingOf(Platform& platform);
 class SystemPhases : public SetupPhases {
 public:
     bool ReadDriverPackage(SetupSession& session) override;
-    void RecoverInterruptedRun(SetupSession& session) override;
+    bool RecoverInterruptedRun(SetupSession& session) override;
     int RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds) override;
     int RemoveInfCopies(SetupSession& session, const HardwareIdList& hardwareIds) override;
     void DeleteDriverFile(SetupSession& session) override;

@@ -35,6 +35,9 @@ public:
     // A node of the disk was in use and is removed only at the system's restart: until then the
     // device runs on its earlier driver, so a silent install does not say it was started.
     bool DeviceRunsUntilRestart = false;
+    // The system refused to remove a node of the disk (a user without the right to): the node
+    // still names the driver.
+    bool DeviceNodeRefusedRemoval = false;
     // The process exit status. Interactive runs always end with 0; a silent run tells
     // deployment scripts how it went, and starts as "nothing ran" until its start says more.
     int ExitStatus = 0;

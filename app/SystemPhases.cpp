@@ -21,17 +21,17 @@ bool SystemPhases::ReadDriverPackage(SetupSession& session)
         session, ::ReadDriverPackage(InfReadingOf(session.platform), session.State, session.Brand, failure));
 }
 
-void SystemPhases::RecoverInterruptedRun(SetupSession& session)
+bool SystemPhases::RecoverInterruptedRun(SetupSession& session)
 {
-    ::RecoverInterruptedRun(session, session.platform.files);
+    return ::RecoverInterruptedRun(session, session.platform.files);
 }
 
 int SystemPhases::RemoveMatchingDevices(SetupSession& session, const HardwareIdList& hardwareIds)
 {
-    bool restartNeeded = false;
-    const int removed = ::RemoveMatchingDevices(session.platform.devices, hardwareIds, restartNeeded);
-    session.DeviceRunsUntilRestart = session.DeviceRunsUntilRestart || restartNeeded;
-    return removed;
+    const DeviceRemovalPass pass = ::RemoveMatchingDevices(session.platform.devices, hardwareIds);
+    session.DeviceRunsUntilRestart = session.DeviceRunsUntilRestart || pass.atRestart;
+    session.DeviceNodeRefusedRemoval = pass.refused; // the last pass tells which nodes stay
+    return pass.removed;
 }
 
 int SystemPhases::RemoveInfCopies(SetupSession& session, const HardwareIdList& hardwareIds)

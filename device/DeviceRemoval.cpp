@@ -20,31 +20,30 @@ const RemovalPass RemovalPasses[] = {
 };
 
 // One pass: every node of the class from the enumerator, attached or not, whose instance ID
-// carries one of the pairs is removed once; the number of nodes removed. A node in use stays
-// until the restart: asking again would not remove it sooner, so it does not count.
-int RemoveDevicesOfClass(DeviceSetup& devices, const PairIndex& pairs, const ClassGuid& classGuid,
-                         const std::string& enumerator, bool& restartNeeded)
+// carries one of the pairs is removed once. A node in use stays until the restart: asking again
+// would not remove it sooner, so it does not count as removed.
+void RemoveDevicesOfClass(DeviceSetup& devices, const PairIndex& pairs, const ClassGuid& classGuid,
+                          const std::string& enumerator, DeviceRemovalPass& pass)
 {
-    int removed = 0;
     for (const std::string& instanceId : devices.InstanceIds(classGuid, enumerator, DeviceNodes::All)) {
         if (pairs.FirstPairIn(instanceId) == PairIndex::NoPair)
             continue;
         const NodeRemoval removal = devices.RemoveDevice(instanceId);
-        removed += removal == NodeRemoval::Removed;
-        restartNeeded = restartNeeded || removal == NodeRemoval::AtRestart;
+        pass.removed += removal == NodeRemoval::Removed;
+        pass.atRestart = pass.atRestart || removal == NodeRemoval::AtRestart;
+        pass.refused = pass.refused || removal == NodeRemoval::Refused;
     }
-    return removed;
 }
 
 } // namespace
 
-int RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds, bool& restartNeeded)
+DeviceRemovalPass RemoveMatchingDevices(DeviceSetup& devices, const HardwareIdList& hardwareIds)
 {
     const PairIndex pairs(hardwareIds);
-    int removed = 0;
+    DeviceRemovalPass result;
     for (const RemovalPass& pass : RemovalPasses)
-        removed += RemoveDevicesOfClass(devices, pairs, pass.classGuid, pass.enumerator, restartNeeded);
-    return removed;
+        RemoveDevicesOfClass(devices, pairs, pass.classGuid, pass.enumerator, result);
+    return result;
 }
 
 // Any node the removal counts as the disk's will do: the package's INF may put the disk's USB node

@@ -8,9 +8,10 @@
 #include "files/SystemFileHiding.h"
 #include "files/WindowsPaths.h"
 
-void RecoverInterruptedRun(RunContext& run, FileSystem& files)
+bool RecoverInterruptedRun(RunContext& run, FileSystem& files)
 {
-    RetryWhileRefused(run, [&] { return RestoreUsbStorageInf(files, run.State); });
-    RetryWhileRefused(run, [&] { return RestoreDriverDatabase(files, run.State); });
+    const bool usbStorageInf = RetryWhileRefused(run, [&] { return RestoreUsbStorageInf(files, run.State); });
+    const bool driverDatabase = RetryWhileRefused(run, [&] { return RestoreDriverDatabase(files, run.State); });
     RecoverCopyFilesEdit(files, InfCopyDestination(run.State));
+    return usbStorageInf && driverDatabase;
 }

@@ -13,6 +13,7 @@ namespace {
 
 using Transcript = std::vector<std::string>;
 using example::Job;
+const std::string Driver = "C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS";
 
 // The package for any system beside the program, and an earlier install: the read-only driver, a
 // device node that comes back once, and an INF copy that lists the second pair only.
@@ -22,7 +23,7 @@ struct JobMachine : example::Machine {
     explicit JobMachine(OsClass osClass = OsClass::Windows98SecondEdition) : Machine(osClass)
     {
         AddPackage(example::AnySystem);
-        files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
+        files.AddFile(Driver, "old driver", true);
         files.AddFile("C:\\WINDOWS\\INF\\OTHER\\OLD.INF",
                       "[Version]\r\nSignature=$CHICAGO$\r\n[Manufacturer]\r\nM=Models\r\n"
                       "[Models]\r\nD=I,USB\\VID_1A2B&PID_3C4E\r\n");
@@ -50,11 +51,11 @@ TEST(JobControl, TheRemovalPhaseRepeatsWhileNodesComeBackButAtMostSixteenTimes)
         JobMachine m;
         ASSERT_TRUE(m.phases.ReadDriverPackage(m.session));
         m.node.comebacks = comebacks;
-        RunRemovalPhase(m.session, m.phases, {IDS_REMOVING_DEVICE, 0, 100});
+        RunRemovalPhase(m.session, m.phases, {IDS_REMOVING_DEVICE, 0, 100}, false);
         EXPECT_EQ(m.devices.removals.size(), 16u);
         EXPECT_EQ(m.devices.NodesLeft().size(), comebacks == 16 ? 1u : 0u);
         EXPECT_FALSE(m.files.Exists("C:\\WINDOWS\\INF\\OTHER\\OLD.INF"));
-        EXPECT_FALSE(m.files.Exists("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"));
+        EXPECT_FALSE(m.files.Exists(Driver));
     }
 }
 
@@ -67,11 +68,11 @@ TEST(JobControl, AnUninstallWithoutPairsStillRemovesTheDriver)
         .models = example::Section("ExModels", "%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C\r\n"),
         .setup = example::Section("Setup", "FDDInf=EXFLOP.IN_\r\nWin98Only=0\r\nSetupName=Example Disk Setup\r\n")}
                      .Text());
-    m.files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
+    m.files.AddFile(Driver, "old driver", true);
     m.Run(Job::Uninstall);
     EXPECT_TRUE(m.session.State.HardwareIds.empty());
     EXPECT_GE(m.devices.faults.calls[Op::ListNodes], 1);
-    EXPECT_FALSE(m.files.Exists("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"));
+    EXPECT_FALSE(m.files.Exists(Driver));
     EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "), Transcript{"Uninstallation is complete. flags 64"});
 }
 
@@ -83,7 +84,7 @@ TEST(JobControl, AnUninstallWithoutPairsStillRemovesTheDriver)
 // that never came.
 TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
 {
-    enum Fault { None, ScanFails, CopyFails, RestoreRefused, ScanFailsWizardUp, ControllerClass, DiskInUse };
+    enum Fault { None, ScanFails, CopyFails, RestoreRefused, ScanFailsWizardUp, ControllerClass, InUse, Hidden };
     const std::tuple<OsClass, Fault, int, int, int> cases[] = {
         // system, fault, messages taken from the re-enumeration until the disk's node is there
         // (-1: never), messages taken from the re-enumeration to the end, exit status
@@ -95,8 +96,9 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         {OsClass::Windows98SecondEdition, ControllerClass, 120, 300, 0},
         {OsClass::WindowsMe, None, -1, 800, 2},
         {OsClass::Windows2000, ScanFails, 0, 0, 2},
-        {OsClass::Windows2000, DiskInUse, 0, 0, 2}, // its old node stays, on the old driver, till the restart
+        {OsClass::Windows2000, InUse, 0, 0, 2},     // its old node stays, on the old driver, till the restart
         {OsClass::Windows2000, CopyFails, 0, 0, 4}, // nothing is placed
+        {OsClass::WindowsXp, Hidden, 0, 0, 5},      // and USBSTOR.INF left hidden by a run cut off
         {OsClass::WindowsXp, RestoreRefused, -1, 6000 + 450, 5}, // the wizard's search, then the retries
         {OsClass::WindowsXp, ScanFailsWizardUp, 0, 0, 0},
     };
@@ -120,37 +122,55 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         m.devices.AddNode(UsbDeviceClass, "USB", "USB\\VID_1A2B&PID_0001\\9").attached = true; // not the disk
         if (attachAfter < 0)
             m.node.comebacks = 100; // the node an unplugged disk left stays
-        m.node.attached = m.node.inUse = fault == DiskInUse;
+        m.node.attached = m.node.inUse = fault == InUse;
         std::optional<FakeWizard> wizard;
         if (fault == ScanFails || fault == ScanFailsWizardUp)
             m.configManager.faults.FailCall(Op::Scan);
         if (fault == ScanFailsWizardUp)
             wizard.emplace(m.windows, Transcript(4, "Example USB Disk"));
-        if (fault == CopyFails)
+        if (fault == CopyFails || fault == Hidden)
             m.files.faults.FailCall(Op::Copy);
+        if (fault == Hidden) {
+            m.files.AddFile("C:\\WINDOWS\\INF\\USBSTOR.IQ7", "inf");
+            m.files.faults.FailCall(Op::Move);
+        }
         if (fault == RestoreRefused)
             m.files.AddFile("C:\\WINDOWS\\INF\\USBSTOR.INF", "inf");
         m.Run(Job::SilentInstall);
         EXPECT_EQ(m.session.ExitStatus, exitStatus) << static_cast<int>(osClass) << " " << fault;
-        EXPECT_EQ(m.configManager.faults.calls[Op::Scan], fault == CopyFails ? 0 : 1) << fault;
+        EXPECT_EQ(m.configManager.faults.calls[Op::Scan], fault == CopyFails || fault == Hidden ? 0 : 1) << fault;
         EXPECT_EQ(reenumerated < 0 ? 0 : m.view.dispatchCount - reenumerated, taken) << static_cast<int>(osClass);
     }
 }
 
-// A user without the right to write to the Windows folder is told that the job is not complete:
-// an install's bar stops where the placement left it, and a run with the dialog still ends with 0.
+// A user without the right to write to the Windows folder, or to remove devices, is told that the
+// job is not complete: an install's bar stops where the placement left it, and a run with the
+// dialog still ends with 0. An uninstall keeps the INF copy and the driver of a node it could not
+// remove, which would otherwise never start or install again; an install places them anyway.
 TEST(JobControl, AJobWhoseFilesCannotBePlacedOrRemovedSaysSo)
 {
-    for (const Job job : {Job::Install, Job::Uninstall}) {
-        JobMachine m(OsClass::WindowsXp);
-        m.files.faults.FailCall(job == Job::Install ? Op::Copy : Op::Attributes); // the driver stays read-only
+    const std::string notPlaced = "The driver files could not be copied into the Windows folder. "
+                                  "Installation is not complete. flags 16",
+                      notRemoved = "The driver could not be removed from the Windows folder. "
+                                   "Uninstallation is not complete. flags 16";
+    // job, the refused call, the closing message, where the bar ends, whether the INF copy stays
+    const std::tuple<Job, Op, std::string, int, bool> cases[] = {
+        {Job::Install, Op::Copy, notPlaced, 30, false},
+        {Job::Uninstall, Op::Attributes, notRemoved, 100, false}, // the driver stays read-only
+        {Job::Uninstall, Op::RemoveNode, notRemoved, 100, true},
+        {Job::Install, Op::RemoveNode, "Installation is complete. Please replug your device. flags 64", 100, false},
+    };
+    for (const auto& [job, refused, message, lastPosition, copyStays] : cases) {
+        JobMachine m;
+        if (refused == Op::RemoveNode) { // and the driver is gone already: the node still stays
+            m.files.SetNormalAttributes(Driver);
+            m.files.Remove(Driver);
+        }
+        (refused == Op::RemoveNode ? m.devices.faults : m.files.faults).FailCall(refused);
         m.Run(job);
-        EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "),
-                  Transcript{job == Job::Install ? "The driver files could not be copied into the Windows folder. "
-                                                   "Installation is not complete. flags 16"
-                                                 : "The driver could not be removed from the Windows folder. "
-                                                   "Uninstallation is not complete. flags 16"});
-        EXPECT_EQ(m.view.Progress().back(), job == Job::Install ? 30 : 100);
+        EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "), Transcript{message}) << message;
+        EXPECT_EQ(m.view.Progress().back(), lastPosition) << message;
+        EXPECT_EQ(m.files.Exists("C:\\WINDOWS\\INF\\OTHER\\OLD.INF"), copyStays) << message;
         EXPECT_EQ(m.session.ExitStatus, 0);
     }
 }

@@ -173,7 +173,7 @@ TEST(Recovery, InterruptedStatesComeBackWhole)
         example::Machine m(osClass);
         m.session.State.SetupFileName.Assign("EXDISK.IN_");
         m.AddToInf(before);
-        RecoverInterruptedRun(m.session, m.files);
+        EXPECT_TRUE(RecoverInterruptedRun(m.session, m.files)) << before.front();
         EXPECT_EQ(m.InfFolder(), after) << before.front();
     }
     // A rename back refused for a moment (both renames of the first try) is tried again 500 ms
@@ -185,6 +185,13 @@ TEST(Recovery, InterruptedStatesComeBackWhole)
         m.files.faults.FailCall(Op::Move, 2);
         RecoverInterruptedRun(m.session, m.files);
         EXPECT_EQ(std::pair(m.InfFolder(), m.clock.elapsedMilliseconds), std::pair(after, 500LL));
+    }
+    // Refused for good: the job is told that a system file stays hidden.
+    for (const auto& [osClass, before, after] : std::span(cases, 2)) {
+        example::Machine m(osClass);
+        m.AddToInf(before);
+        m.files.faults.FailCall(Op::Move);
+        EXPECT_FALSE(RecoverInterruptedRun(m.session, m.files)) << before.front();
     }
 }
 
