@@ -36,16 +36,14 @@ static_assert(LockWaitLimitMilliseconds >= LongestWizardMilliseconds + 3 * 60 * 
               "a job that drives the wizard for as long as it may still ends before the wait gives up");
 
 enum class JobPhase {
-    Recover, // what an interrupted run left is put back
-    Removal, // device nodes, installed INF copies, the driver
-    // The same, but the INF copies and the driver stay while a node whose removal the system
-    // refused stays: a node left without its driver would never start or install again.
-    RemovalUnlessNodesStay,
-    Placement,      // the package's files under the Windows folder
-    PlacementCheck, // a job whose files are not in place stops here, and says so
-    RemovalCheck,   // an uninstall whose driver is still there says so
-    DeviceStart,    // the device started; the silent run's status
-    Bar,            // nothing runs: the bar moves to the end of the stretch
+    Recover,                // what an interrupted run left is put back
+    Removal,                // device nodes, installed INF copies, the driver
+    RemovalUnlessNodesStay, // the same, but the INF copies and driver that a refused node names stay
+    Placement,              // the package's files under the Windows folder
+    PlacementCheck,         // a job whose files are not in place stops here, and says so
+    RemovalCheck,           // an uninstall whose driver is still there says so
+    DeviceStart,            // the device started; the silent run's status
+    Bar,                    // nothing runs: the bar moves to the end of the stretch
 };
 
 struct JobStep {
@@ -57,29 +55,29 @@ struct JobStep {
 // clang-format off
 // The Start button's install. The bar jumps over the stretches that no phase fills.
 constexpr JobStep InstallJob[] = {
-    // pause before           phase                     status line           bar
-    {ButtonsDrawn,            JobPhase::Recover,        {}},
-    {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 10}},
-    {RemovalSettles,          JobPhase::Bar,            {NoStatusText,        15, 15}},
-    {NoPause,                 JobPhase::Placement,      {IDS_INSTALLING,      15, 30}},
-    {NoPause,                 JobPhase::PlacementCheck, {}},
-    {NoPause,                 JobPhase::Bar,            {NoStatusText,        100, 100}},
+    // pause before           phase                             status line           bar
+    {ButtonsDrawn,            JobPhase::Recover,                {}},
+    {NoPause,                 JobPhase::Removal,                {IDS_REMOVING_DEVICE, 0, 10}},
+    {RemovalSettles,          JobPhase::Bar,                    {NoStatusText,        15, 15}},
+    {NoPause,                 JobPhase::Placement,              {IDS_INSTALLING,      15, 30}},
+    {NoPause,                 JobPhase::PlacementCheck,         {}},
+    {NoPause,                 JobPhase::Bar,                    {NoStatusText,        100, 100}},
 };
 
 // The Start button's uninstall.
 constexpr JobStep UninstallJob[] = {
-    {ButtonsDrawn,            JobPhase::Recover,        {}},
+    {ButtonsDrawn,            JobPhase::Recover,                {}},
     {NoPause,                 JobPhase::RemovalUnlessNodesStay, {IDS_REMOVING_DEVICE, 0, 100}},
-    {NoPause,                 JobPhase::RemovalCheck,   {}},
+    {NoPause,                 JobPhase::RemovalCheck,           {}},
 };
 
 // The install of a "/S" run: no message, and an exit status for deployment scripts.
 constexpr JobStep SilentInstallJob[] = {
-    {NoPause,                 JobPhase::Recover,        {}},
-    {NoPause,                 JobPhase::Removal,        {IDS_REMOVING_DEVICE, 0, 25}},
-    {RemovalSettlesSilently,  JobPhase::Placement,      {IDS_INSTALLING,      25, 50}},
-    {NoPause,                 JobPhase::PlacementCheck, {}},
-    {NoPause,                 JobPhase::DeviceStart,    {NoStatusText,        50, 100}},
+    {NoPause,                 JobPhase::Recover,                {}},
+    {NoPause,                 JobPhase::Removal,                {IDS_REMOVING_DEVICE, 0, 25}},
+    {RemovalSettlesSilently,  JobPhase::Placement,              {IDS_INSTALLING,      25, 50}},
+    {NoPause,                 JobPhase::PlacementCheck,         {}},
+    {NoPause,                 JobPhase::DeviceStart,            {NoStatusText,        50, 100}},
 };
 // clang-format on
 
