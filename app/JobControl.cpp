@@ -152,11 +152,13 @@ bool RunJob(SetupSession& session, SetupPhases& phases, std::span<const JobStep>
             break;
         case JobPhase::DeviceStart: {
             // A system file left under its backup name breaks other devices' installs until the
-            // next run: that outweighs the device's own start.
+            // next run: that outweighs the device's own start. An earlier node that stays (in use
+            // till the restart, or refused) is the disk on its earlier install, not the new one.
             const DeviceStartOutcome outcome = phases.StartDevicePhase(session, step.span);
-            session.ExitStatus = !outcome.restored                                    ? SilentSystemFilesHidden
-                                 : outcome.started && !session.DeviceRunsUntilRestart ? SilentInstallDone
-                                                                                      : SilentDeviceNotStarted;
+            const bool earlierNodeStays = session.DeviceRunsUntilRestart || session.DeviceNodeRefusedRemoval;
+            session.ExitStatus = !outcome.restored                      ? SilentSystemFilesHidden
+                                 : outcome.started && !earlierNodeStays ? SilentInstallDone
+                                                                        : SilentDeviceNotStarted;
             break;
         }
         case JobPhase::Bar:

@@ -84,7 +84,7 @@ TEST(JobControl, AnUninstallWithoutPairsStillRemovesTheDriver)
 // that never came.
 TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
 {
-    enum Fault { None, ScanFails, CopyFails, RestoreRefused, ScanFailsWizardUp, ControllerClass, InUse, Hidden };
+    enum Fault { None, ScanFails, CopyFails, RestoreRefused, ScanFailsWizardUp, Controller, InUse, Vetoed, Hidden };
     const std::tuple<OsClass, Fault, int, int, int> cases[] = {
         // system, fault, messages taken from the re-enumeration until the disk's node is there
         // (-1: never), messages taken from the re-enumeration to the end, exit status
@@ -93,12 +93,13 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         {OsClass::Windows2000, None, 130, 150, 0}, // looked for every 500 ms
         {OsClass::Windows2000, None, -1, 500, 2},
         {OsClass::Windows98, None, 120, 300, 0},
-        {OsClass::Windows98SecondEdition, ControllerClass, 120, 300, 0},
+        {OsClass::Windows98SecondEdition, Controller, 120, 300, 0},
         {OsClass::WindowsMe, None, -1, 800, 2},
         {OsClass::Windows2000, ScanFails, 0, 0, 2},
-        {OsClass::Windows2000, InUse, 0, 0, 2},     // its old node stays, on the old driver, till the restart
-        {OsClass::Windows2000, CopyFails, 0, 0, 4}, // nothing is placed
-        {OsClass::WindowsXp, Hidden, 0, 0, 5},      // and USBSTOR.INF left hidden by a run cut off
+        {OsClass::Windows2000, InUse, 0, 0, 2},               // its old node stays, on the old driver, till the restart
+        {OsClass::Windows98SecondEdition, Vetoed, 0, 300, 2}, // its old node stays for good
+        {OsClass::Windows2000, CopyFails, 0, 0, 4},           // nothing is placed
+        {OsClass::WindowsXp, Hidden, 0, 0, 5},                // and USBSTOR.INF left hidden by a run cut off
         {OsClass::WindowsXp, RestoreRefused, -1, 6000 + 450, 5}, // the wizard's search, then the retries
         {OsClass::WindowsXp, ScanFailsWizardUp, 0, 0, 0},
     };
@@ -108,7 +109,7 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         const auto attach = [&] {
             if (reenumerated >= 0 && m.view.dispatchCount - reenumerated == attachAfter)
                 m.devices
-                    .AddNode(fault == ControllerClass ? HardDiskControllerClass : UsbDeviceClass, "USB",
+                    .AddNode(fault == Controller ? HardDiskControllerClass : UsbDeviceClass, "USB",
                              "USB\\VID_1A2B&PID_3C4E\\7")
                     .attached = true;
         };
@@ -123,6 +124,10 @@ TEST(JobControl, ASilentInstallsExitStatusSaysHowFarItGot)
         if (attachAfter < 0)
             m.node.comebacks = 100; // the node an unplugged disk left stays
         m.node.attached = m.node.inUse = fault == InUse;
+        if (fault == Vetoed) {
+            m.node.attached = true;
+            m.devices.faults.FailCall(Op::RemoveNode);
+        }
         std::optional<FakeWizard> wizard;
         if (fault == ScanFails || fault == ScanFailsWizardUp)
             m.configManager.faults.FailCall(Op::Scan);
