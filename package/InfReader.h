@@ -260,24 +260,30 @@ private:
         result.clear();
         std::size_t pos = 0;
         std::u16string folder;
+        // One unit past the limit tells all that is asked of a longer text: a key lookup asks
+        // for a few units on each line of its section, whose strings may run to 511.
+        const auto append = [&result, limit](inf::Units part) {
+            const std::size_t room = limit - result.size();
+            part.substr(0, part.size() > room ? room + 1 : part.size()).AppendTo(result);
+        };
         while (pos < text.size() && result.size() <= limit) {
             const std::size_t open = text.find(u'%', pos);
             const std::size_t close = open == inf::Units::npos ? open : text.find(u'%', open + 1);
             if (close == inf::Units::npos) {
-                text.substr(pos).AppendTo(result);
+                append(text.substr(pos));
                 break;
             }
-            text.substr(pos, open - pos).AppendTo(result);
+            append(text.substr(pos, open - pos));
             const inf::Units name = text.substr(open + 1, close - open - 1);
             inf::Units value;
             if (name.size() == 0)
                 result.push_back(u'%');
             else if (LookUpString(name, value))
-                value.AppendTo(result);
+                append(value);
             else if (DirectoryFolder(name, close + 1 < text.size() && text[close + 1] == u'\\', folder))
                 result += folder;
             else
-                text.substr(open, close - open + 1).AppendTo(result);
+                append(text.substr(open, close - open + 1));
             pos = close + 1;
         }
         return result.size() <= limit;
