@@ -20,6 +20,11 @@ endif()
 # classes need no type information beyond what exceptions carry, which -fno-rtti still emits.
 # The program has one thread, so function-local statics need no guards against a second one.
 set(WINDOWS_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections -fno-rtti -fno-threadsafe-statics)
+# Windows 98 runs on Pentium, Pentium MMX and K6 processors, which lack what the compiler uses
+# for i686 by default (cmov): the first such instruction would stop the program there.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    list(APPEND WINDOWS_COMPILE_OPTIONS -march=i586)
+endif()
 foreach(library IN LISTS CORE_LIBRARIES)
     target_compile_options(${library} PRIVATE ${WINDOWS_COMPILE_OPTIONS})
 endforeach()
