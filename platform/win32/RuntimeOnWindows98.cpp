@@ -2,6 +2,9 @@
 // program starts and runs the same way on Windows 98 as on XP.
 #include <windows.h>
 
+#include <cstdlib>
+#include <new>
+
 namespace {
 
 // The runtime's locks (static initialisation guards, the unwinder's list of frame tables,
@@ -50,4 +53,41 @@ int __mingw_initltsdyn_force = 0;
 int __mingw_initltssuo_force = 0;
 extern const PIMAGE_TLS_CALLBACK __dyn_tls_init_callback;
 const PIMAGE_TLS_CALLBACK __dyn_tls_init_callback = nullptr;
+}
+
+// The runtime is built for the Pentium Pro and later: two of its pieces that run in every start
+// use a conditional move (cmov), which the Pentium, Pentium MMX and K6 processors that also run
+// Windows 98 lack. Both are defined here instead, compiled for the Pentium like the rest of the
+// program's code.
+//
+// The start-up code passes over the program's name in the C library's copy of the command line,
+// toggling a flag at each quote with a cmov, to find the text it hands to WinMain. Given a copy
+// that starts after the name, at the blank before the arguments or at the end, it finds the
+// same text without taking a step of that loop. The program reads its own command line with
+// GetCommandLineA; nothing else reads this copy.
+extern "C" char** __cdecl __p__acmdln()
+{
+    static char* arguments = nullptr;
+    if (arguments == nullptr) {
+        char* text = GetCommandLineA();
+        for (bool quoted = false; *text != '\0' && (quoted || static_cast<unsigned char>(*text) > ' '); ++text)
+            if (*text == '"')
+                quoted = !quoted;
+        arguments = text;
+    }
+    return &arguments;
+}
+
+// As the library's own: memory from malloc, the new handler asked while there is one, else
+// std::bad_alloc.
+void* operator new(std::size_t size)
+{
+    for (;;) {
+        if (void* memory = std::malloc(size != 0 ? size : 1))
+            return memory;
+        const std::new_handler handler = std::get_new_handler();
+        if (handler == nullptr)
+            throw std::bad_alloc();
+        handler();
+    }
 }

@@ -7,7 +7,7 @@ import time
 
 from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_98, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
                           USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, cases, expect_placed,
-                          expected_inf_copy, inf_files, wait_or_end, windows_path)
+                          expected_inf_copy, fault_on_p6_instructions, inf_files, wait_or_end, windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
 # A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms,
@@ -58,6 +58,8 @@ FINISHING = {"wizard": [rf"{INF_FOLDER}\{name}" for name in USB_STORAGE_FILES] +
 def silent_run(version: str, code: int, files: dict[str, bytes] | None, after: dict[str, bytes | None],
                seconds: tuple[int, int], placed: bool | None, options: dict, c: Case) -> None:
     c.prepare(version, package=files is not None)
+    if "pentium" in options and c.run.arch == "win32":  # the 64-bit build runs on none of them
+        c.true(fault_on_p6_instructions(c.folder / "Setup.exe") > 0, "instructions a Pentium lacks, made to fault")
     if "without" in options:
         (c.folder / options["without"]).unlink()
     for name, content in (files or {}).items():
@@ -105,6 +107,10 @@ SILENT = {
     # database aside, and there is nothing to move, since the placement deleted it.
     "silent.win98_installs_without_a_message":
         ("win98", 2, {"DRVIDX.Q7": b"stale", "DRVDATA.Q7": b"stale"}, BACKUPS_GONE, (30, 0), True, {}),
+    # On a Pentium, Pentium MMX or K6: the compiler runtime's own conditional moves, which such
+    # a processor lacks, are never reached.
+    "silent.win98.installs_on_a_processor_without_conditional_moves":
+        ("win98", 2, {}, BACKUPS_GONE, (30, 0), True, {"pentium": True}),
     # Windows 95 is no system the program knows; only the interactive run refuses it.
     "silent.win95.installs_like_the_98_family": ("win95", 2, {}, BACKUPS_GONE, (30, 0), True, {}),
     "silent.win2k.hides_nothing":

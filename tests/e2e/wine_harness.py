@@ -441,6 +441,29 @@ class Case:
 
 # The system as the jobs meet it
 
+# A Pentium, Pentium MMX or K6 under Windows 98: every instruction such a processor lacks (the
+# conditional moves and compares of the Pentium Pro) in a 32-bit program replaced by ud2, which
+# faults wherever it is reached; the number replaced.
+def fault_on_p6_instructions(program: Path) -> int:
+    data = bytearray(program.read_bytes())
+    header = int.from_bytes(data[0x3C:0x40], "little")
+    sections, optional_size = (int.from_bytes(data[header + o:header + o + 2], "little") for o in (6, 20))
+    image_base = int.from_bytes(data[header + 52:header + 56], "little")
+    table = [[int.from_bytes(data[t + o:t + o + 4], "little") for o in (12, 8, 20)]  # address, size, in file
+             for t in range(header + 24 + optional_size, header + 24 + optional_size + 40 * sections, 40)]
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "-j", ".text", str(program)], check=True,
+                             stdout=subprocess.PIPE, text=True).stdout
+    count = 0
+    for line in listing.splitlines():
+        if re.search(r"\s(cmov[a-z]+|fcmov[a-z]+|fu?comip?)\s", line):
+            address = int(line.split(":")[0], 16) - image_base
+            offset = next(raw + address - start for start, size, raw in table if start <= address < start + size)
+            data[offset:offset + 2] = b"\x0f\x0b"
+            count += 1
+    program.write_bytes(data)
+    return count
+
+
 # The files of the INF folder among these names (any case), by upper-case name.
 def inf_files(c: Case, names) -> dict[str, bytes]:
     wanted = {name.upper() for name in names}
