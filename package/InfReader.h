@@ -263,6 +263,8 @@ private:
         // One unit past the limit tells all that is asked of a longer text: a key lookup asks
         // for a few units on each line of its section, whose strings may run to 511.
         const auto append = [&result, limit](inf::Units part) {
+            if (result.size() > limit)
+                return;
             const std::size_t room = limit - result.size();
             part.substr(0, part.size() > room ? room + 1 : part.size()).AppendTo(result);
         };

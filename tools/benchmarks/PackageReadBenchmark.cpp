@@ -22,7 +22,8 @@ namespace {
 volatile std::size_t sink; // keeps the compiler from dropping work whose result nobody reads
 
 // The example package's setup description with `lines` model lines, each its own PID, and
-// `keyedLines` lines "%a%=1" at the head of [Setup], a being `stringLength` characters.
+// `keyedLines` lines at the head of [Setup] keyed alternately "%a%" and "Longer than any key%a%",
+// a being `stringLength` characters.
 std::string SetupDescription(std::size_t lines, std::size_t keyedLines, std::size_t stringLength)
 {
     std::string text = "[Version]\r\nSignature=$CHICAGO$\r\nClass=USB\r\nProvider=%Maker%\r\n\r\n"
@@ -35,7 +36,7 @@ std::string SetupDescription(std::size_t lines, std::size_t keyedLines, std::siz
         text += line;
     }
     text += "\r\n[ExInstall]\r\nCopyFiles=ExFiles\r\n\r\n[ExFiles]\r\nEXDISK.SYS\r\n\r\n[Setup]\r\n";
-    for (std::size_t i = 0; i < keyedLines; ++i) text += "%a%=1\r\n";
+    for (std::size_t i = 0; i < keyedLines; ++i) text += i % 2 == 0 ? "%a%=1\r\n" : "Longer than any key%a%=1\r\n";
     text += "FDDInf=EXFLOP.IN_\r\nTargetID=00000001\r\nSetupName=Example Disk Setup\r\n\r\n"
             "[Strings]\r\nMaker=Example Maker\r\nEx.Desc=Example USB Disk\r\na=" +
             std::string(stringLength, 'z') + "\r\n";
