@@ -57,6 +57,10 @@ UNINSTALLS = {
                "release-file"],
               {rf"{INF_FOLDER}\{USB_STORAGE_INF[name]}": content for name, content in SYSTEM_USB_STORAGE.items()}),
 }
+# Me takes the 98 family's steps and folders, 2000 the INF folder's copies and no USB storage step.
+UNINSTALL_INFS |= {"winme": UNINSTALL_INFS["win98"], "win2k": UNINSTALL_INFS["winxp"]}
+UNINSTALLS |= {"winme": UNINSTALLS["win98"], "win2k": ([f"click {UNINSTALL}", "dump", f"click {START}"], {})}
+NINETY_EIGHT_FAMILY = ("win98", "winme")
 
 
 def uninstall(version: str, c: Case) -> None:
@@ -89,7 +93,7 @@ def uninstall(version: str, c: Case) -> None:
     for path, (content, kept) in seeded.items():
         c.equal(c.read(path), content if kept else None, f"{path} {'kept' if kept else 'deleted'}")
     c.equal(c.read(DRIVER), None, f"read-only {DRIVER} deleted")
-    c.equal(c.read(PORT_DRIVER), None if version == "win98" else b"port driver of an earlier install",
+    c.equal(c.read(PORT_DRIVER), None if version in NINETY_EIGHT_FAMILY else b"port driver of an earlier install",
             f"read-only {PORT_DRIVER} deleted on the 98 family only")
     c.equal(inf_files(c, USB_STORAGE_FILES), SYSTEM_USB_STORAGE if backups else {},
             "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")

@@ -113,6 +113,7 @@ SILENT = {
         ("win98", 2, {}, BACKUPS_GONE, (30, 0), True, {"pentium": True}),
     # Windows 95 is no system the program knows; only the interactive run refuses it.
     "silent.win95.installs_like_the_98_family": ("win95", 2, {}, BACKUPS_GONE, (30, 0), True, {}),
+    "silent.winme.installs_like_98": ("winme", 2, {}, BACKUPS_GONE, (30, 0), True, {}),
     "silent.win2k.hides_nothing":
         ("win2k", 2, WINDOWS_2000_FILES, {**BACKUPS_GONE, **WINDOWS_2000_FILES}, (30, 0), True, {}),
     "silent.winxp.drives_the_wizard_to_finish": ("winxp", 0, SYSTEM_USB_STORAGE, SYSTEM_USB_STORAGE_BACK, (45, 0), None,
