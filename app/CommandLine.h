@@ -9,7 +9,8 @@
 bool HasSilentSwitch(std::string commandLine, std::string_view programPath);
 
 // The command line without the program's path: after the closing quote when the line starts
-// with one, else after the program's path when it starts with that (in any case, either slash,
-// with or without its drive and ".exe"), else after the first blank, unless that first word
-// starts with a slash and is not the program's name: then the whole line.
+// with one; else after the longest run up to a blank that names the program (its path or that
+// path's tail, relative or not, in any case, either slash, with or without its drive and ".exe");
+// else after the first blank, unless that first word starts with a slash and is not the
+// program's name: then the whole line.
 std::string ArgumentsOf(const std::string& commandLine, std::string_view programPath);

@@ -15,7 +15,8 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
 {
     for (const char* commandLine :
          {"\"C:\\PKG\\SETUP.EXE\" /S", "setup.exe /s", "setup.exe /SILENT", "\"C:\\PKG\\SETUP.EXE\" /q /S /x",
-          "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s", "setup.exe\t/s", "/S", "/s /q", "/q /S"})
+          "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s", "setup.exe\t/s", "/S", "/s /q", "/q /S",
+          "C:\\SETUPF~1\\SETUP.EXE\t/s"})
         EXPECT_TRUE(HasSilentSwitch(commandLine, "C:\\PKG\\SETUP.EXE")) << commandLine;
     // The program's own path is never scanned, quoted or not; without a closing quote all of it is the path.
     for (const char* commandLine :
@@ -32,9 +33,15 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
                                         "C:/Setup files/Setup /q", "/Setup files/Setup", "/Setup files/Setup.exe /q",
                                         "C:/Setup files/Setup", "C:/Setup files/Setup.exe\t/q"})
             EXPECT_FALSE(HasSilentSwitch(commandLine, path)) << commandLine << " " << path;
-    EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup.exe /s", spaced));
-    EXPECT_TRUE(HasSilentSwitch("C:/Setup files/Setup /s", spaced));
-    EXPECT_TRUE(HasSilentSwitch("\\Setup files\\Setup.exe /s", spaced));
+    // Relative too, from the folder above or beside it; a word of the path that reads as the
+    // program's name ("Setup" of "Setup files") ends nothing.
+    for (const char* commandLine : {"../Setup files/Setup.exe", "Setup files/Setup", "./../Setup files/SETUP.exe\t/q",
+                                    "x/../Setup files/Setup.exe", "x\\..\\Setup files/./Setup"})
+        EXPECT_FALSE(HasSilentSwitch(commandLine, spaced)) << commandLine;
+    for (const char* commandLine :
+         {"C:/Setup files/Setup.exe /s", "C:/Setup files/Setup /s", "\\Setup files\\Setup.exe /s",
+          "../Setup files/Setup.exe /s", "Setup files/Setup /s", "Setup /s"})
+        EXPECT_TRUE(HasSilentSwitch(commandLine, spaced)) << commandLine;
 }
 
 TEST(OsClassification, VersionTableWithTheLowWordOfTheBuild)
