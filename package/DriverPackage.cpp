@@ -118,7 +118,9 @@ void ApplyBrandKeys(const InfFile& inf, SetupState& state, BrandStrings& brand, 
     }
 }
 
-// The first entry of the search whose name fits the record.
+// The first driver file of the search whose name fits the record. A file of no bytes (a copy
+// cut short, a download that failed) is passed over: the job would put nothing in the place of
+// a working driver.
 bool FindFirstFitting(const InfReading& reading, std::string_view folder, std::string_view pattern,
                       FixedText<20>& fileName)
 {
@@ -126,6 +128,9 @@ bool FindFirstFitting(const InfReading& reading, std::string_view folder, std::s
     if (!JoinPath(reading.codePage, folder, pattern, path))
         return false;
     for (const std::string& name : FindMatchingFiles(reading.files, reading.codePage, path)) {
+        std::string file, bytes;
+        if (JoinPath(reading.codePage, folder, name, file) && reading.files.ReadAll(file, bytes) && bytes.empty())
+            continue;
         if (fileName.Assign(name))
             return true;
     }

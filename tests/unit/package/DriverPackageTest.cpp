@@ -175,9 +175,11 @@ TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThe
     EXPECT_FALSE(m.Read());
     EXPECT_EQ(m.failure.kind, Kind::NoDriverFile);
     m.files.AddFile("C:\\PKG\\A_DRIVER_WITH_A_LONG.SY_", "d"); // 24 characters: passed over
+    m.files.AddFile("C:\\PKG\\EMPTY.SY_", "");                 // no driver at all: passed over
     EXPECT_FALSE(m.Read());
     m.files.AddFile("C:\\PKG\\SECOND.SY_", "d"); // found before FIRST.SY_
     m.files.AddFile("C:\\PKG\\FIRST.SY_", "d");
+    m.files.AddFile("C:\\PKG\\EMPTY.PDR", "");
     EXPECT_FALSE(m.Read());
     EXPECT_EQ(m.session.State.DriverFileName.view(), "SECOND.SY_");
     EXPECT_EQ(m.view.transcript, (Strings{"message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
