@@ -157,9 +157,9 @@ std::string NoteText(const PackageNote& note, const SetupState& state)
     case Kind::NoInstallSection:
         return "the target model line (" + line + ") names no install section of 1 to 19 characters";
     case Kind::NoDriverFile:
-        return "no driver file (*.sy_ with a name of at most 19 characters) in the program folder";
+        return "no driver file (*.sy_ of at least one byte, with a name of at most 19 characters) in the program folder";
     case Kind::NoPortDriver:
-        return "no port driver (*.pdr with a name of at most 19 characters) in the program folder";
+        return "no port driver (*.pdr of at least one byte, with a name of at most 19 characters) in the program folder";
     case Kind::TargetIdNotHex:
         return "TargetID \"" + note.text + "\" is not eight hexadecimal digits: taken as absent";
     case Kind::SetupDeviceDescTooLong:
