@@ -8,7 +8,6 @@ import subprocess
 from wine_harness import (EXIT, GROUP, INSTALL, INSTALL_COMPLETE, INSTRUCTION, MESSAGE, PROGRESS, START, STATUS,
                           TEMPLATE_CAPTION, TITLE, UNINSTALL, WAIT_DIALOG, Case, case, cases, focus)
 
-VERSIONS = ("win95", "win98", "winme", "win2k", "winxp")
 DEVICE_NAME = "Example Disk"  # the package's SetupDeviceDesc
 APP_TITLE = "NORVALE PocketVault Win98 Driver Setup Utility"  # the English row 325
 NO_PACKAGE = (APP_TITLE, "INF file not found !", "error", TEMPLATE_CAPTION)
@@ -50,7 +49,7 @@ def drive_root(c: Case) -> tuple:
 # the steps after the launch, the message box the run shows or None, where the program is: its
 # folder and path, the case's by default). Every run ends with 0.
 STARTS = {
-    **{f"no_package.{v}": (v, None, MESSAGE, NO_PACKAGE) for v in VERSIONS},
+    **{f"no_package.{v}": (v, None, MESSAGE, NO_PACKAGE) for v in ("win98", "winxp")},  # read before any system step
     **{f"refusal.{v}": (v, {}, MESSAGE, REFUSAL) for v in ("win95", "winme", "win2k", "winxp")},
     "refusal.win95_even_when_not_win98_only": ("win95", {"Win98Only": "0"}, MESSAGE, REFUSAL),
     **{f"not_win98_only.{v}": (v, {"Win98Only": "0"}, SHOWN, None) for v in ("winme", "win2k", "winxp")},

@@ -3,7 +3,7 @@
 # prefix's files, device nodes and registry, runs the program and checks what is left. The prefix
 # is shared by all cases; each starts from a system that the harness has cleared.
 
-from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_XP, INF_FOLDER, INSTALL, INSTALL_COMPLETE, MESSAGE,
+from wine_harness import (DRIVER, ENUM, EXIT, INF_COPY_98, INF_COPY_XP, INF_FOLDER, INSTALL, INSTALL_COMPLETE, MESSAGE,
                           OTHER_FOLDER, PACKAGE, PORT_DRIVER, PROGRESS, START, STATUS, SYSTEM_USB_STORAGE, TITLE,
                           UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS, USB_STORAGE_FILES, USB_STORAGE_INF, WAIT_DIALOG,
                           Case, cases, expect_placed, focus, inf_files)
@@ -57,9 +57,13 @@ UNINSTALLS = {
                "release-file"],
               {rf"{INF_FOLDER}\{USB_STORAGE_INF[name]}": content for name, content in SYSTEM_USB_STORAGE.items()}),
 }
-# Me takes the 98 family's steps and folders, 2000 the INF folder's copies and no USB storage step.
+# Me takes the 98 family's steps and folders, 2000 the INF folder's copies. Where no run hides
+# the system's USB storage INF, it stands under its own name and must stay there.
 UNINSTALL_INFS |= {"winme": UNINSTALL_INFS["win98"], "win2k": UNINSTALL_INFS["winxp"]}
 UNINSTALLS |= {"winme": UNINSTALLS["win98"], "win2k": ([f"click {UNINSTALL}", "dump", f"click {START}"], {})}
+SYSTEM_USB_STORAGE_IN_PLACE = {rf"{INF_FOLDER}\{name}": content for name, content in SYSTEM_USB_STORAGE.items()}
+UNINSTALLS = {version: (steps, backups or SYSTEM_USB_STORAGE_IN_PLACE)
+              for version, (steps, backups) in UNINSTALLS.items()}
 NINETY_EIGHT_FAMILY = ("win98", "winme")
 
 
@@ -95,8 +99,8 @@ def uninstall(version: str, c: Case) -> None:
     c.equal(c.read(DRIVER), None, f"read-only {DRIVER} deleted")
     c.equal(c.read(PORT_DRIVER), None if version in NINETY_EIGHT_FAMILY else b"port driver of an earlier install",
             f"read-only {PORT_DRIVER} deleted on the 98 family only")
-    c.equal(inf_files(c, USB_STORAGE_FILES), SYSTEM_USB_STORAGE if backups else {},
-            "USBSTOR.INF and USBSTOR.PNF back under their own names, and no backup")
+    c.equal(inf_files(c, USB_STORAGE_FILES), SYSTEM_USB_STORAGE,
+            "USBSTOR.INF and USBSTOR.PNF under their own names, and no backup")
 
 
 cases({f"uninstall.{version}.removes_nodes_copies_and_driver": (version,) for version in UNINSTALLS}, uninstall)
@@ -114,7 +118,8 @@ def install(version: str, c: Case) -> None:
     c.put(DRIVER, b"driver of an earlier install").chmod(0o444)  # read-only, other bytes than the package's
     # On XP a scanner holds the edit's sibling that an interrupted run left, for the job's first
     # 6 s (the placement begins about 3.5 s in): the edit is tried again once it lets go.
-    sibling, held = INF_COPY_XP[:-1] + "$", []
+    copy = INF_COPY_98 if version in NINETY_EIGHT_FAMILY else INF_COPY_XP
+    sibling, held = copy[:-1] + "$", []
     if version == "winxp":
         c.put(sibling, b"half written")
         held = [f"hold-file {sibling}"]
@@ -124,7 +129,8 @@ def install(version: str, c: Case) -> None:
         if not t.completed:
             return
         expect_placed(c, version)
-        c.equal(c.read(sibling), None, f"no {sibling}")
+        for leftover in (sibling, copy[:-1] + "~"):
+            c.equal(c.read(leftover), None, f"no {leftover}")
         if steps is WATCHED:
             running, closing = t.dumps()
             c.equal((running[START]["enabled"], running[EXIT]["enabled"]), ("0", "0"),

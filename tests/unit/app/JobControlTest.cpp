@@ -71,7 +71,6 @@ TEST(JobControl, AnUninstallWithoutPairsStillRemovesTheDriver)
     m.files.AddFile(Driver, "old driver", true);
     m.Run(Job::Uninstall);
     EXPECT_TRUE(m.session.State.HardwareIds.empty());
-    EXPECT_GE(m.devices.faults.calls[Op::ListNodes], 1);
     EXPECT_FALSE(m.files.Exists(Driver));
     EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "), Transcript{"Uninstallation is complete. flags 64"});
 }
@@ -174,6 +173,7 @@ TEST(JobControl, AJobWhoseFilesCannotBePlacedOrRemovedSaysSo)
         (refused == Op::RemoveNode ? m.devices.faults : m.files.faults).FailCall(refused);
         m.Run(job);
         EXPECT_EQ(m.view.Lines("message [Example Disk Setup] "), Transcript{message}) << message;
+        ASSERT_FALSE(m.view.Progress().empty()) << message;
         EXPECT_EQ(m.view.Progress().back(), lastPosition) << message;
         EXPECT_EQ(m.files.Exists("C:\\WINDOWS\\INF\\OTHER\\OLD.INF"), copyStays) << message;
         EXPECT_EQ(m.session.ExitStatus, 0);

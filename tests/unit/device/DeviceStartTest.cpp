@@ -53,7 +53,6 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
         {OsClass::Windows98, {"DRVIDX.Q7=old"}, {"DRVIDX.Q7=old"}, {}, {"DRVIDX.BIN=old"}},
         // The system's file wins over a stale backup, which goes.
         {OsClass::WindowsXp, {"USBSTOR.INF=new", "USBSTOR.IQ7=old"}, {"USBSTOR.IQ7=new"}, {}, {"USBSTOR.INF=new"}},
-        {OsClass::WindowsXp, {}, {}, {}, {}},
         {OsClass::Unsupported, database, databaseHidden, {}, database},
         {OsClass::WindowsMe, {"DRVIDX.BIN=index"}, {"DRVIDX.Q7=index"}, {}, {"DRVIDX.BIN=index"}},
         // A read-only backup stays, and so the system's file stays in place.

@@ -165,6 +165,7 @@ TEST_F(WizardAutomationTest, ADialogThatNeverClosesIsCutOffAfterFiveMinutes)
         EXPECT_FALSE(m.Drive());
         EXPECT_EQ(m.Sent(Reset), commands) << answer;
         EXPECT_EQ(m.clock.elapsedMilliseconds, 2 * 500 + driving) << answer;
+        ASSERT_FALSE(m.view.Progress().empty()) << answer;
         EXPECT_EQ(m.view.Progress().back(), lastPosition) << answer;
     }
 }

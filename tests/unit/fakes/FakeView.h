@@ -41,7 +41,6 @@ public:
     std::vector<std::string> transcript;
     std::function<void()> onDispatch; // for each message taken, as a click arriving while a job pumps
     int dispatchCount = 0;
-    int messageBoxResult = 1;
 
     std::string LoadText(int id) override { return strings.count(id) ? strings[id] : ""; }
     void AddSystemMenuEntry(int id, const std::string& text) override { Record("menu", id, " " + text); }
@@ -56,7 +55,7 @@ public:
     int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override
     {
         Record("message [" + caption + "] " + text + " flags", static_cast<int>(flags));
-        return messageBoxResult;
+        return 1;
     }
     void DispatchOneMessage() override
     {

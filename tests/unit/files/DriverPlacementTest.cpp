@@ -57,43 +57,23 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
 {
     files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
     files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
-    // Every change to the disk and the registry, in order between the status line and the bar.
-    files.faults.afterChange = [&] { test.view.transcript.push_back(files.log.back()); };
+    // Every change to the disk and the registry, in order between the status line and the bar;
+    // the edit's own steps on the copy's siblings (".IN$", ".IN~") are its tests' business.
+    files.faults.afterChange = [&] {
+        if (files.log.back().find(".IN$") == std::string::npos && files.log.back().find(".IN~") == std::string::npos)
+            test.view.transcript.push_back(files.log.back());
+    };
     test.registry.faults.afterChange = [&] { test.view.transcript.push_back("registry"); };
     Place(OsClass::Unsupported);
-    // The edited copy is written beside the copy and swapped in, so a cut-off run leaves one whole.
     const std::string copy = "C:\\WINDOWS\\inf\\other\\EXDISK.IN", port = "C:\\WINDOWS\\system\\iosubsys\\EXDISK.PDR",
                       driver = "C:\\WINDOWS\\system32\\drivers\\EXDISK.SYS";
-    EXPECT_EQ(test.view.transcript, (Lines{"text 1008 installing...",
-                                           "progress 18",
-                                           "mkdir C:\\WINDOWS\\INF\\OTHER",
-                                           "registry",
-                                           "attributes " + copy + "F",
-                                           "copy A:\\EXDISK.IN_ -> " + copy + "F",
-                                           "attributes " + copy + "F",
-                                           "attributes " + copy + "$",
-                                           "delete " + copy + "$",
-                                           "attributes " + copy + "~",
-                                           "delete " + copy + "~",
-                                           "copy " + copy + "F -> " + copy + "$",
-                                           "attributes " + copy + "$",
-                                           "rewrite " + copy + "$",
-                                           "move " + copy + "F -> " + copy + "~",
-                                           "move " + copy + "$ -> " + copy + "F",
-                                           "attributes " + copy + "~",
-                                           "delete " + copy + "~",
-                                           "progress 21",
-                                           "progress 24",
-                                           "attributes " + port,
-                                           "copy A:\\EXDISK.PDR -> " + port,
-                                           "attributes " + port,
-                                           "delete C:\\WINDOWS\\inf\\DRVIDX.BIN",
-                                           "delete C:\\WINDOWS\\inf\\DRVDATA.BIN",
-                                           "progress 27",
-                                           "attributes " + driver,
-                                           "copy A:\\EXDISK.SY_ -> " + driver,
-                                           "attributes " + driver,
-                                           "progress 30"}));
+    EXPECT_EQ(test.view.transcript,
+              (Lines{"text 1008 installing...", "progress 18", "mkdir C:\\WINDOWS\\INF\\OTHER", "registry",
+                     "attributes " + copy + "F", "copy A:\\EXDISK.IN_ -> " + copy + "F", "attributes " + copy + "F",
+                     "progress 21", "progress 24", "attributes " + port, "copy A:\\EXDISK.PDR -> " + port,
+                     "attributes " + port, "delete C:\\WINDOWS\\inf\\DRVIDX.BIN",
+                     "delete C:\\WINDOWS\\inf\\DRVDATA.BIN", "progress 27", "attributes " + driver,
+                     "copy A:\\EXDISK.SY_ -> " + driver, "attributes " + driver, "progress 30"}));
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR"), "port driver");
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");

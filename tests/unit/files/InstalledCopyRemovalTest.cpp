@@ -1,8 +1,6 @@
 // Removal of installed INF copies with their .PNF twins, and of the installed driver.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "app/SetupPhases.h"
 #include "fakes/ExamplePackage.h"
 #include "files/InstalledCopyRemoval.h"
@@ -120,33 +118,6 @@ TEST(InstalledCopyRemoval, ThePairsOfAPackageTakeTheirCopiesInTurnFromOneSearchA
     EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf", "oem4.inf"}));
     EXPECT_EQ(m.files.faults.calls[Op::Search], 1);
     EXPECT_EQ(m.files.faults.calls[Op::Read], 5);
-}
-
-// A package of many pairs (here every PID of two vendors) costs one search and one read of each
-// copy, not one for each pair.
-TEST(InstalledCopyRemoval, APackageOfManyPairsSearchesTheFolderOnce)
-{
-    Removal m(OsClass::WindowsXp);
-    m.Add("oem1.inf", Copy("D=I,USB\\VID_1A2C&PID_0001\r\n"));
-    m.Add("oem2.inf", Copy("D=I,USB\\VID_1A2C&PID_0000\r\nD=I,USB\\VID_1A2B&PID_FFFE\r\n"));
-    m.Add("oem3.inf", Copy("D=I,USB\\VID_1A2D&PID_0000\r\n"));
-    HardwareIdList pairs;
-    for (const char* vid : {"1A2B", "1a2c"}) {
-        for (unsigned pid = 0; pid <= 0xFFFF; ++pid) {
-            char text[5];
-            std::snprintf(text, sizeof text, "%04X", pid);
-            HardwareIdEntry pair;
-            pair.VidText.Assign(vid);
-            pair.PidText.Assign(text);
-            pairs.Append(pair);
-        }
-    }
-    EXPECT_EQ(RemoveInfCopies(m.session, InfReadingOf(m.platform), pairs), 2);
-    EXPECT_EQ(m.Left(""), (Names{"OTHER", "oem3.inf"}));
-    // oem2 goes first: it lists a pair of the first vendor, which come first in the list.
-    EXPECT_EQ(m.files.log.at(1), "delete C:\\WINDOWS\\INF\\oem2.inf");
-    EXPECT_EQ(m.files.faults.calls[Op::Search], 1);
-    EXPECT_EQ(m.files.faults.calls[Op::Read], 3);
 }
 
 // A copy whose delete is refused for a moment (a scanner reading it) is tried again every 500 ms
