@@ -17,12 +17,17 @@ using Files = std::vector<std::string>;
 // The phase from 50 to 100, as a silent install runs it; meanwhile the system writes `written`.
 struct Start : example::Machine {
     Files seen, written; // the INF folder at the re-enumeration
+    Files pausing;       // and while the phase first waits after it
     explicit Start(OsClass osClass) : Machine(osClass)
     {
         session.State.DeviceDescription.Assign("Example USB Disk");
         configManager.onReenumerate = [this] {
             seen = InfFolder();
             AddToInf(written);
+            view.onDispatch = [this] {
+                pausing = InfFolder();
+                view.onDispatch = nullptr;
+            };
         };
     }
     DeviceStartOutcome Run()
@@ -67,6 +72,11 @@ TEST(DeviceStart, TheSystemsMatchingDataIsHiddenAroundTheReenumeration)
         m.written = c.written;
         m.Run();
         EXPECT_EQ(m.seen, c.seen) << &c - cases;
+        // Nothing comes back while the system still installs the device.
+        Files pausing = c.seen;
+        pausing.insert(pausing.end(), c.written.begin(), c.written.end());
+        std::sort(pausing.begin(), pausing.end());
+        EXPECT_EQ(m.pausing, pausing) << &c - cases;
         EXPECT_EQ(m.InfFolder(), c.after) << &c - cases;
     }
 }

@@ -58,10 +58,15 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
     files.AddFile("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "old", true);
     files.AddFile("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS", "old driver", true);
     // Every change to the disk and the registry, in order between the status line and the bar;
-    // the edit's own steps on the copy's siblings (".IN$", ".IN~") are its tests' business.
+    // the edit's own steps on the copy's siblings (".IN$", ".IN~") are its tests' business, but
+    // not when the edited copy comes into place: right after the copy.
+    std::string beforeEdit;
     files.faults.afterChange = [&] {
-        if (files.log.back().find(".IN$") == std::string::npos && files.log.back().find(".IN~") == std::string::npos)
-            test.view.transcript.push_back(files.log.back());
+        const std::string& line = files.log.back();
+        if (line.find(".IN$ -> ") != std::string::npos)
+            beforeEdit = test.view.transcript.back();
+        else if (line.find(".IN$") == std::string::npos && line.find(".IN~") == std::string::npos)
+            test.view.transcript.push_back(line);
     };
     test.registry.faults.afterChange = [&] { test.view.transcript.push_back("registry"); };
     Place(OsClass::Unsupported);
@@ -74,6 +79,7 @@ TEST_F(DriverPlacementTest, Windows98FamilyPlacesEverythingInOrder)
                      "attributes " + port, "delete C:\\WINDOWS\\inf\\DRVIDX.BIN",
                      "delete C:\\WINDOWS\\inf\\DRVDATA.BIN", "progress 27", "attributes " + driver,
                      "copy A:\\EXDISK.SY_ -> " + driver, "attributes " + driver, "progress 30"}));
+    EXPECT_EQ(beforeEdit, "attributes " + copy + "F");
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR"), "port driver");
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF"), Edited);
     EXPECT_EQ(files.Contents("C:\\WINDOWS\\SYSTEM32\\DRIVERS\\EXDISK.SYS"), "driver");
@@ -196,6 +202,16 @@ TEST_F(DriverPlacementTest, TheSearchPathIsWrittenUnderTheExistingKeyOnly)
     denied.files.AddFolder("C:\\WINDOWS\\INF");
     EXPECT_FALSE(RegisterOtherDevicePath(denied.files, denied.registry, session.State));
     EXPECT_TRUE(denied.files.IsFolder("C:\\WINDOWS\\INF\\OTHER"));
+
+    // Without an INF folder nothing is made, and the value still names the folder, after the
+    // Windows folder as the system spells it.
+    TestPlatform bare;
+    bare.registry.AddKey(CurrentVersion);
+    SetupState mixedCase;
+    mixedCase.WindowsFolder.Assign("C:\\Windows");
+    EXPECT_TRUE(RegisterOtherDevicePath(bare.files, bare.registry, mixedCase));
+    EXPECT_FALSE(bare.files.Exists("C:\\Windows\\INF"));
+    EXPECT_EQ(bare.registry.Value(CurrentVersion, "OtherDevicePath"), "C:\\Windows\\INF\\OTHER");
 
     // A folder path that would not fit is neither made nor written.
     session.State.WindowsFolder.Assign("C:\\" + std::string(247, 'W')); // with "\INF\OTHER", 260 characters

@@ -71,13 +71,17 @@ TEST(InstalledCopyRemoval, ACopyGoesWithItsTwinExactlyWhenItsFirstModelsSectionL
     }
 }
 
-// The 98 family takes any copy in INF\\OTHER, Windows 2000 and XP the oem copies in INF only.
+// The 98 family takes any INF file in INF\\OTHER, Windows 2000 and XP the oem INF files in INF only.
 TEST(InstalledCopyRemoval, EachSystemTakesTheCopiesOfItsOwnFolderEvenReadOnly)
 {
     const std::tuple<OsClass, Names, Names> cases[] = {
-        {OsClass::Windows98, {"OTHER", "oemEXDISK.INF", "USBSTOR.INF"}, {"INUSE.INF"}},
-        {OsClass::Windows2000, {"OTHER", "USBSTOR.INF"}, {"CO.EXDISK.INF", "CO.EXDISK.PNF", "INUSE.INF"}},
-        {OsClass::WindowsXp, {"OTHER", "USBSTOR.INF"}, {"CO.EXDISK.INF", "CO.EXDISK.PNF", "INUSE.INF"}}};
+        {OsClass::Windows98, {"OTHER", "oemEXDISK.INF", "oem9.in_", "USBSTOR.INF"}, {"INUSE.INF", "EXDISK.IN_"}},
+        {OsClass::Windows2000,
+         {"OTHER", "oem9.in_", "USBSTOR.INF"},
+         {"CO.EXDISK.INF", "CO.EXDISK.PNF", "INUSE.INF", "EXDISK.IN_"}},
+        {OsClass::WindowsXp,
+         {"OTHER", "oem9.in_", "USBSTOR.INF"},
+         {"CO.EXDISK.INF", "CO.EXDISK.PNF", "INUSE.INF", "EXDISK.IN_"}}};
     for (const auto& [osClass, leftInInf, leftInOther] : cases) {
         Removal m(osClass);
         m.Add("OTHER\\CO.EXDISK.INF", Ours, true); // a provider ending in "Co." and its twin
@@ -85,6 +89,8 @@ TEST(InstalledCopyRemoval, EachSystemTakesTheCopiesOfItsOwnFolderEvenReadOnly)
         m.Add("OTHER\\INUSE.INF", Ours);
         m.files.SetInUse("C:\\WINDOWS\\INF\\OTHER\\INUSE.INF");
         m.Add("oemEXDISK.INF", Ours, true);
+        m.Add("oem9.in_", Ours); // no INF file by its name: a package's setup description
+        m.Add("OTHER\\EXDISK.IN_", Ours);
         m.Add("USBSTOR.INF", Ours);
         EXPECT_EQ(m.Remove("1A2B", "3C4D"), 1);
         EXPECT_EQ(m.Left(""), leftInInf);

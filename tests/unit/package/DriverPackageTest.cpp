@@ -71,8 +71,8 @@ TEST(DriverPackage, ReadsTheExamplePackage)
     // one backslash. Only the first line of [Manufacturer] names the models section, and only the
     // first SetupName line counts.
     const std::string twoMakers =
-        example::SetupDescription{.manufacturer = Section("Manufacturer", "%Maker%=ExModels\r\nO=Missing\r\n")}.Text() +
-        "\r\n[Setup]\r\nSetupName=Second\r\n";
+        example::SetupDescription{.manufacturer = Section("Manufacturer", "%Maker%=ExModels\r\nO=Other\r\n")}.Text() +
+        "\r\n[Setup]\r\nSetupName=Second\r\n[Other]\r\nO=OInstall,USB\\VID_9999&PID_8888\r\n";
     const std::tuple<const char*, std::string, std::string> places[] = {
         {"C:\\PKG", "C:\\PKG\\EXDISK.IN_", example::Inf},
         {"A:", "A:\\SETUP.INF", example::Inf},
