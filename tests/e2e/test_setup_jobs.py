@@ -189,10 +189,12 @@ def job_not_done(version: str, choice: list[str], text: str, bar: str, arrange, 
 cases(NOT_DONE, job_not_done)
 
 
-# Another run's job holds the lock: the install waits, its status line saying why, then runs.
+# Another run's job holds the lock: the install waits, its status line saying why, then runs. The
+# user chose Uninstall first and then Install again: the install is what runs.
 def install_after_the_lock(version: str, c: Case) -> None:
     c.prepare(version, Win98Only="0")
-    t = c.drive([r"hold-lock Global\UsbFlashDiskDriverSetup.Job", c.launch(), WAIT_DIALOG, f"click {START}",
+    t = c.drive([r"hold-lock Global\UsbFlashDiskDriverSetup.Job", c.launch(), WAIT_DIALOG, f"click {UNINSTALL}",
+                 f"click {INSTALL}", f"click {START}",
                  "pause 3000", "dump", "release-lock", *MESSAGE], code=0, box=(TITLE, INSTALL_COMPLETE, "information"))
     if t.completed:
         waiting = t.dumps()[-1]
