@@ -42,6 +42,8 @@ TEST_F(WizardAutomationTest, SearchFindsTheTextOnlyInsideAPageReadsAt254Characte
     const WindowHandle naming = AddDeviceDialog();
     const WindowHandle hiddenLate = w.AddWindow(NoWindow, "#32770");
     w.AddWindow(w.AddWindow(hiddenLate, "#32770"), "Static", std::string(239, ' ') + "Example USB Disk");
+    // Nor does a dialog whose text stands in a child that is no dialog (an edit in a combo box).
+    w.AddWindow(w.AddWindow(w.AddWindow(NoWindow, "#32770"), "ComboBox"), "Edit", "Example USB Disk");
     const WindowHandle wizard = w.AddWindow(NoWindow, "#32770");
     const WindowHandle page = w.AddWindow(wizard, "#32770");
     w.AddWindow(page, "Static", std::string(238, ' ') + "Example USB Disk"); // ends at character 254
@@ -96,6 +98,35 @@ TEST_F(WizardAutomationTest, ABusyPageWaitsAndADeviceDialogGetsItsCommandEachTim
     EXPECT_TRUE(Drive());
     // Two opening presses, the device dialog's commands, and Finish once the last page shows.
     EXPECT_EQ(w.log, (Lines{Next, Next, Reset, Reset, Finish}));
+}
+
+// A device dialog's command and a Next on a page the wizard turned are changes: each restarts the
+// quiet count in full. In a cycle the device dialog comes first, even on the last page.
+TEST_F(WizardAutomationTest, EachChangeRestartsTheQuietCountAndTheDeviceDialogComesFirst)
+{
+    for (const bool byDeviceDialog : {true, false}) {
+        WizardSystem m;
+        FakeWizard wizard(m.w, {"Welcome: Example USB Disk", "Copying", "Stuck"});
+        m.w.Window(wizard.next).enabled = false;
+        WindowHandle dialog = NoWindow;
+        m.w.onCommand = [&](WindowHandle window, std::uint32_t command) {
+            if (window == dialog && command == DeviceDialogCommand)
+                m.w.DestroyWindow(dialog);
+        };
+        m.clock.onSleep = [&] {
+            if (m.clock.sleeps.size() == 2 + 50 && byDeviceDialog)
+                dialog = m.AddDeviceDialog();
+            if (m.clock.sleeps.size() == 2 + 50 && !byDeviceDialog)
+                wizard.ShowPage(1); // Next usable: pressed once, and the page stays
+        };
+        EXPECT_FALSE(m.Drive()) << byDeviceDialog;
+        EXPECT_EQ(m.w.log, (Lines{Next, Next, byDeviceDialog ? Reset : Next})) << byDeviceDialog;
+        EXPECT_EQ(m.clock.sleeps.size(), 2u + 50u + 160u) << byDeviceDialog;
+    }
+    FakeWizard wizard(w, {"Welcome: Example USB Disk", "Completed"});
+    AddDeviceDialog();
+    EXPECT_TRUE(Drive());
+    EXPECT_EQ(w.log, (Lines{Next, Next, Reset, Finish}));
 }
 
 // A page that turns with neither button usable (Next off, Finish on but hidden) is a change all
@@ -219,7 +250,11 @@ TEST_F(WizardAutomationTest, NoWizardEmptyDescriptionOrMissingButtonsTouchNoWind
     session.State.DeviceDescription.Assign("Example USB Disk");
     w.DestroyWindow(wizard.finish);
     EXPECT_FALSE(Drive());
-    EXPECT_TRUE(w.log.empty());
+    WizardSystem noNext;
+    FakeWizard withoutNext(noNext.w, {"Welcome: Example USB Disk", "Done"});
+    noNext.w.DestroyWindow(withoutNext.next);
+    EXPECT_FALSE(noNext.Drive());
+    EXPECT_TRUE(w.log.empty() && noNext.w.log.empty());
 }
 
 } // namespace
