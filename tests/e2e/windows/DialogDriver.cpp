@@ -167,7 +167,12 @@ void Click(HWND window, int id)
     HWND control = GetDlgItem(window, id);
     if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control))
         throw L"no enabled, visible control " + std::to_wstring(id) + L" to click";
-    PostMessageW(control, BM_CLICK, 0, 0);
+    if (IsClass(control, L"Static")) { // a picture or a text: the mouse itself, inside it
+        PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+        PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+    } else {
+        PostMessageW(control, BM_CLICK, 0, 0);
+    }
     Settle(window);
 }
 
