@@ -14,11 +14,12 @@ NO_PACKAGE = (APP_TITLE, "INF file not found !", "error", TEMPLATE_CAPTION)
 REFUSAL = (TITLE, "This program is for Windows 98 only !", "error")
 ABOUT_TEXT, ABOUT_OK, LOGO, SIDE_PICTURE = 1010, 1, 1013, -1
 # The children of the setup dialog in template order, which is the tab order, and the position
-# and size in dialog units that the template gives them (the bitmaps size themselves).
+# and size in dialog units that the template gives them; the two pictures take their bitmaps' sizes.
 TEMPLATE_ORDER = [EXIT, START, PROGRESS, INSTALL, UNINSTALL, GROUP, STATUS, LOGO, INSTRUCTION, SIDE_PICTURE]
 TEMPLATE_RECTS = {EXIT: "252,229,48,14", START: "198,229,48,14", PROGRESS: "103,212,199,12",
                   INSTALL: "109,165,153,10", UNINSTALL: "109,183,152,10", GROUP: "103,150,199,51",
-                  STATUS: "103,204,146,8", INSTRUCTION: "103,10,200,138"}
+                  STATUS: "103,204,146,8", INSTRUCTION: "103,10,200,138", LOGO: "12,9,51,35",
+                  SIDE_PICTURE: "10,9,66,158"}
 LABELS = {EXIT: "Exit", START: "Start", INSTALL: "Install or update driver", UNINSTALL: "Uninstall driver",
           GROUP: "Select Install/Uninstall"}
 SHOWN = [WAIT_DIALOG, "dump", f"click {EXIT}", "wait-exit"]
