@@ -160,8 +160,10 @@ TEST(DriverPackage, NamesFromThePackageReplaceTheTableTextsOnlyWhenTheyFit)
     EXPECT_EQ(m.session.State.DeviceDisplayName.view(), "Example USB Disk");
     EXPECT_EQ(m.notes.remarks, (Notes{{Kind::SetupDeviceDescTooLong, 0, {}}}));
 
-    PackageRead tooLong;
-    ASSERT_TRUE(tooLong.Read(WithSetup("FDDInf=F.IN_\r\nSetupName=" + fits + "x\r\n")));
+    PackageRead tooLong; // and the other way round
+    ASSERT_TRUE(tooLong.Read(WithSetup("FDDInf=F.IN_\r\nSetupName=" + fits + "x\r\nSetupDeviceDesc=" + fits + "\r\n")));
+    EXPECT_EQ(std::tuple(tooLong.session.Brand.DeviceName, tooLong.session.State.DeviceDisplayName.str()),
+              std::tuple(fits, fits));
     EXPECT_EQ(tooLong.session.Brand.AppTitle, TableTitle);
     EXPECT_EQ(tooLong.session.Brand.AboutText, "About text");
     EXPECT_EQ(tooLong.notes.remarks, (Notes{{Kind::SetupNameTooLong, 0, {}}}));
@@ -278,7 +280,7 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
 {
     using Description = example::SetupDescription;
     const std::tuple<std::string, Kind, int> cases[] = {
-        {WithSetup("FDDInf=F.IN_\r\nWin98Only=no\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n"), Kind::None, 0},
+        {WithSetup("FDDInf=ABCDEFGHIJKLMNO.IN_\r\nWin98Only=no\r\nMPDInf=ABCDEFGHIJKLMNOPQRS\r\n"), Kind::None, 0},
         {WithSetup("FDDInf=F.IN_\r\nMPDInf\r\n"), Kind::None, 0},
         {WithSetup("FDDInf=\r\n"), Kind::None, 0},
         {WithSetup("FDDInf=F.IN_\r\nMPDInf=ABCDEFGHIJKLMNOPQRST\r\n"), Kind::MpdInfTooLong, 0}, // 20 do not fit
