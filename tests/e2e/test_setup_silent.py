@@ -6,8 +6,9 @@ import shutil
 import time
 
 from wine_harness import (DRIVER, DRIVER_TIMEOUT_S, INF_COPY_98, INF_COPY_XP, INF_FOLDER, SYSTEM_USB_STORAGE,
-                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, case, cases, expect_placed,
-                          expected_inf_copy, fault_on_p6_instructions, inf_files, wait_or_end, windows_path)
+                          USB_STORAGE_FILES, USB_STORAGE_INF, Case, Transcript, calls_of, case, cases, expect_placed,
+                          expected_inf_copy, fault_on_p6_instructions, fault_where, inf_files, wait_or_end,
+                          windows_path)
 
 WIZARD_SEARCH_S = 60  # the program's search for the wizard: 120 cycles of 500 ms
 # A hung wizard: two opening presses that time out (3 s each), then 160 quiet cycles of 500 ms,
@@ -182,3 +183,13 @@ def fault_nothing_handles(arguments: str, c: Case) -> None:
 
 cases({f"silent.{name}_ends_the_run_with_6_without_a_box": (arguments,) for name, arguments in
        [("a_fault_nothing_handles", "/S"), ("an_access_violation", "/S /access")]}, fault_nothing_handles)
+
+
+# Setup.exe itself, its search for the package made to fault: a silent run has the handlers.
+@case("silent.a_fault_in_setup_exe_ends_the_run_with_6_without_a_box")
+def setup_exe_faulting(c: Case) -> None:
+    c.prepare("winxp")
+    if c.run.arch == "win32":  # the patch reads 32-bit code
+        program = c.folder / "Setup.exe"
+        c.true(fault_where(program, calls_of(program, "FindFirstFileA")) > 0, "the file searches made to fault")
+        c.drive([c.launch("/S"), "wait-exit 10000"], code=6)

@@ -445,6 +445,12 @@ class Case:
 # conditional moves and compares of the Pentium Pro) in a 32-bit program replaced by ud2, which
 # faults wherever it is reached; the number replaced.
 def fault_on_p6_instructions(program: Path) -> int:
+    return fault_where(program, r"\s(cmov[a-z]+|fcmov[a-z]+|fu?comip?)\s")
+
+
+# Each instruction of the 32-bit program's code that the pattern finds in its listing starts with
+# ud2 instead, which faults where it runs. The count of them.
+def fault_where(program: Path, pattern: str) -> int:
     data = bytearray(program.read_bytes())
     header = int.from_bytes(data[0x3C:0x40], "little")
     sections, optional_size = (int.from_bytes(data[header + o:header + o + 2], "little") for o in (6, 20))
@@ -455,13 +461,31 @@ def fault_on_p6_instructions(program: Path) -> int:
                              stdout=subprocess.PIPE, text=True).stdout
     count = 0
     for line in listing.splitlines():
-        if re.search(r"\s(cmov[a-z]+|fcmov[a-z]+|fu?comip?)\s", line):
+        if re.search(pattern, line):
             address = int(line.split(":")[0], 16) - image_base
             offset = next(raw + address - start for start, size, raw in table if start <= address < start + size)
             data[offset:offset + 2] = b"\x0f\x0b"
             count += 1
     program.write_bytes(data)
     return count
+
+
+# The pattern of the program's calls of an imported function, through its slot of the import
+# address table: the slots of each DLL follow one another from its first thunk, in name order.
+def calls_of(program: Path, function: str) -> str:
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(program)], check=True, stdout=subprocess.PIPE,
+                             text=True).stdout
+    image_base = int(re.search(r"ImageBase\s+([0-9a-fA-F]+)", listing).group(1), 16)
+    slot = None
+    for line in listing.splitlines():
+        fields = line.split()
+        if len(fields) == 6 and all(re.fullmatch(r"[0-9a-fA-F]{8}", f) for f in fields):
+            slot = int(fields[5], 16)  # a DLL's row: its first thunk
+        elif len(fields) == 3 and slot is not None and re.fullmatch(r"[0-9a-f]+", fields[0]):
+            if fields[2] == function:
+                return rf"\scall\s+\*0x{image_base + slot:x}\b"
+            slot += 4
+    raise ValueError(f"{program} imports no {function}")
 
 
 # The files of the INF folder among these names (any case), by upper-case name.
