@@ -35,6 +35,10 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
         {"a comment in between takes the semicolon",
          "[ExInstall]\r\n; CopyFiles is done elsewhere\r\nCopyFiles=ExFiles\r\n", "ExInstall",
          "[ExInstall]\r\n; ;CopyFiles is done elsewhere\r\nCopyFiles=ExFiles\r\n"},
+        {"the section's header twice", "[ExInstall]\r\nCopyFiles=ExFiles\r\n[ExInstall]\r\n[L]\r\nCopyFiles=L\r\n",
+         "ExInstall", "[ExInstall]\r\n;CopyFiles=ExFiles\r\n[ExInstall]\r\n[L]\r\nCopyFiles=L\r\n"},
+        {"a shorter word first", "[ExInstall]\r\n; CopyFile list\r\nCopyFiles=ExFiles\r\n", "ExInstall",
+         "[ExInstall]\r\n; CopyFile list\r\n;CopyFiles=ExFiles\r\n"},
         {"a section named for what it holds", "[Ex_CopyFiles]\r\nCopyFiles=ExFiles\r\n", "Ex_CopyFiles",
          "[Ex_CopyFiles]\r\n;CopyFiles=ExFiles\r\n"},
         {"already commented", After, "ExInstall", "[ExInstall]\r\n;;CopyFiles=ExFiles\r\n"},
@@ -72,6 +76,16 @@ TEST(CopyFilesEdit, OneSemicolonBeforeTheFirstCopyFilesAfterTheHeader)
         EXPECT_TRUE(CommentOutCopyFiles(files, codePage, Path, c.section)) << c.name; // edited, or nothing to edit
         EXPECT_EQ(files.Contents(Path), c.after) << c.name;
         EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << c.name;
+    }
+    // Siblings an earlier edit left, even read-only, make way.
+    for (const char last : {'$', '~'}) {
+        FakeFileSystem files;
+        Latin1CodePage codePage;
+        files.AddFile(Path, Before);
+        files.AddFile(Path.substr(0, Path.size() - 1) + last, "stale", true);
+        EXPECT_TRUE(CommentOutCopyFiles(files, codePage, Path, "ExInstall")) << last;
+        EXPECT_EQ(files.Contents(Path), After) << last;
+        EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << last;
     }
 }
 

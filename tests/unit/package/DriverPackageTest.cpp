@@ -178,6 +178,7 @@ TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThe
     EXPECT_EQ(m.failure.kind, Kind::NoDriverFile);
     m.files.AddFile("C:\\PKG\\A_DRIVER_WITH_A_LONG.SY_", "d"); // 24 characters: passed over
     m.files.AddFile("C:\\PKG\\EMPTY.SY_", "");                 // no driver at all: passed over
+    m.files.AddFile("C:\\PKG\\EXDISK.SYS", "d");               // unpacked: no package's driver
     EXPECT_FALSE(m.Read());
     m.files.AddFile("C:\\PKG\\SECOND.SY_", "d"); // found before FIRST.SY_
     m.files.AddFile("C:\\PKG\\FIRST.SY_", "d");
@@ -204,6 +205,7 @@ TEST(DriverPackage, ModelLinesGivePairsAndTheTarget)
     const Case cases[] = {
         {"A=InstA,USB\\VID_1A2B&PID_3C4D&REV_0100", "", "1A2B/3C4D -> A,InstA"},
         {"A=InstA,USB\\VID_1A2B&VID_9999&PID_3C4D", "", "1A2B/3C4D -> A,InstA"}, // the first VID_ counts
+        {"A=InstA,VID_1A2B&PID_3C4D", "", "1A2B/3C4D -> A,InstA"},
         // Lines without VID_ (which is written in upper case), or without four characters after
         // VID_ and PID_, add nothing; any of them taken would add a pair or be the target.
         {"P=InstP,*PNP0A03\r\nL=InstL,usb\\vid_1a2b&pid_3c4d\r\nV=InstV,USB\\VID_1A2B\r\nV=InstV,USB\\VID_1A2B&PID_\r\n"

@@ -77,6 +77,7 @@ TEST(PairIndex, TakesTheTextsAsFourHexDigits)
     const std::tuple<std::string, const char*, const char*, bool> cases[] = {
         {"USB\\VID_09AF&PID_C0DE", "09af", "C0de", true},
         {"USB\\VID_FFFF&PID_0000", "ffff", "0000", true},
+        {"VID_1A2B&PID_3C4D", "1A2B", "3C4D", true}, // no enumerator before the marker
         {"USB\\VID_1A2B&PID_3C50", "1A2B", "3C4F", false},
         {"USB\\VID_1A2B&PID_3C2G", "1A2B", "3C30", false},
         {"USB\\VID_1A2B&PID_3C4", "1A2B", "3C4D", false},
