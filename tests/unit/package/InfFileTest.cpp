@@ -127,6 +127,7 @@ TEST(InfFileTest, SplitsLinesIntoKeysAndFields)
         {"ab=c\x1az\ne=f", "ab", {"c"}},
         {std::string("abcd=ef\0gh", 10), "abcd", {"ef gh"}},
         {std::string("ab=cd \0\n", 8), "ab", {"cd"}},
+        {std::string("a=\"x\0y\"", 7), "a", {"x y"}}, // quoted too
         {"k=" + std::string(600, 'v') + "\"" + std::string(100, 'w'), "k", {std::string(511, 'v')}},
         // In Latin-1, 0xA0 and 0x85 are U+00A0 and U+0085: Unicode white space, trimmed.
         {"\xA0k\xA0=\xA0v\x85,a\xA0z", "k", {"v", "a\xA0z"}},
@@ -382,13 +383,14 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
     // nothing after it.
     const auto narrow = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
     const std::u16string more =
-        u"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\nw=" +
+        u"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\n\u2000z\u2028=\u20295\u202F\r\nw=" +
         std::u16string(509, u'w') + u"\U0001F600x\r\nv=";
     const std::u16string end = u"\U0001F600 y\r\n[\u0422\u0435\u0441\u0442]\r\na=1";
     const std::string utf8 =
         narrow(u8"\uFEFF[Version]\r\nSignature=$Chicago$\r\n[Test]\r\n"
                u8"k=\u200Acaf\u00e9 \u65e5\u672c\u3000,\U0001F600,?x\r\n"
-               u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\nw=") +
+               u8"\u041a\u043b\u044e\u0447=1\r\ncaf\u00e9=2\r\n\u0085x\u0085=3\r\n\u1680y\u205F=4\r\n"
+               u8"\u2000z\u2028=\u20295\u202F\r\nw=") +
         std::string(509, 'w') + narrow(u8"\U0001F600x\r\nv=") + std::string(510, 'v') +
         narrow(u8"\U0001F600 y\r\n[\u0422\u0435\u0441\u0442]\r\na=1");
     for (const auto& bytes : {Utf16File(text + more + std::u16string(510, u'v') + end), utf8}) {
@@ -403,6 +405,7 @@ TEST(InfFileTest, ReadsUnicodeFilesOnlyWithAByteOrderMark)
         EXPECT_EQ(Value(*file, "test", "X"), "3");
         EXPECT_EQ(Value(*file, "test", "v"), std::string(510, 'v') + "?");
         EXPECT_EQ(Value(*file, "test", "Y"), "4");
+        EXPECT_EQ(Value(*file, "test", "Z"), "5");
         EXPECT_EQ(Value(*file, "test", "w"), std::string(509, 'w') + "?"); // the pair takes the last two units
     }
     EXPECT_EQ(Parse(Utf16File(text).substr(2)), nullptr);
@@ -535,8 +538,8 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
     for (int i = 0; i < 600; ++i) longKey += "\x93\xFA";
     const std::string text =
         Header + "[Sec\x83\x5D]\r\nKey=\x95\x5C\r\nNext=1\r\n[Strings]\r\nDesc=\"\x95\x5C\"\r\n[Test]\n" + longKey +
-        "=x\nQ\"" + longKey + "\"=q\n" +
-        "\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\nA=x\x93" + '\0' + "y\nB=x\x93\r\nC=z\nD=x\x93";
+        "=x\nQ\"" + longKey + "\"=q\n" + "\x81\x40k\x81\x40=\x81\x40\x93\xFA\x81\x40\x93\xFA\x81\x40\nA=x\x93" + '\0' +
+        "y\nB=x\x93\r\nC=z\n" + "\x83\x41=a\nE=%\x83\x61%\n[Strings]\n\x83\x41=s\n[Test]\nD=x\x93";
     ShiftJisCodePage japanese;
     const auto inf = InfFile::Parse(text, japanese);
     ASSERT_TRUE(inf);
@@ -551,6 +554,10 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
         {"Test", "A", "x\x93 y"},
         {"Test", "B", "x\x93"},
         {"Test", "C", "z"},
+        // A second byte that looks like a letter keeps its case.
+        {"Test", "\x83\x41", "a"},
+        {"Test", "\x83\x61", std::nullopt},
+        {"Test", "E", "%\x83\x61%"},
         {"Test", "D", "x\x93"}};
     for (const auto& [section, key, value] : reads) EXPECT_EQ(Value(*inf, section, key.c_str()), value) << key;
 
@@ -564,6 +571,10 @@ TEST(InfFileDoubleByte, ACharacterIsNeverSplitAndASingleLeadByteIsAByteOnItsOwn)
     for (const std::string& bytes :
          {Header + "[Test]\nk=%\x81@10%\n", "\xEF\xBB\xBF" + Header + "[Test]\nk=%\xE3\x80\20010%\n"})
         EXPECT_EQ(Value(*InfFile::Parse(bytes, japanese, options), "Test", "k"), "C:\\\x95\x5C") << bytes;
+    // A UTF-8 file's names are found by their names in the code page, of three bytes in UTF-8 too
+    // (here 93 FA is U+53FA).
+    const auto utf8 = InfFile::Parse("\xEF\xBB\xBF" + Header + "[\xE5\x8F\xBA]\n\xE5\x8F\xBA=v\n", japanese);
+    EXPECT_EQ(Value(*utf8, "\x93\xFA", "\x93\xFA"), "v");
     // A file whose name ends in such a character has its folder up to the last true backslash.
     FakeFileSystem files;
     files.AddFile("C:\\P\\\x95\x5C.INF", Header + "[Test]\nk=%1%\n");
