@@ -471,7 +471,8 @@ def fault_where(program: Path, pattern: str) -> int:
 
 
 # The pattern of the program's calls of an imported function, through its slot of the import
-# address table: the slots of each DLL follow one another from its first thunk, in name order.
+# address table: the slots of each DLL follow one another from its first thunk, in the order the
+# import table lists its names.
 def calls_of(program: Path, function: str) -> str:
     listing = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(program)], check=True, stdout=subprocess.PIPE,
                              text=True).stdout
