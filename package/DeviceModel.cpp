@@ -1,6 +1,8 @@
 // The device model read from the setup description.
 #include "package/DeviceModel.h"
 
+#include <new>
+
 #include "package/HardwareIdMatch.h"
 
 namespace {
@@ -79,27 +81,27 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, PackageNote* failure,
 {
     state.DeviceDescription.Clear();
     state.InstallSectionName.Clear();
-    InfLine line;
-    if (!inf.FindFirstLine(state.ModelsSectionName.view(), nullptr, line))
-        return Fail(failure, Kind::NoModelLines);
-    state.HardwareIds.Reserve(static_cast<std::size_t>(inf.LineCount(state.ModelsSectionName.view())));
+    // The lines are visited one by one and not kept: a package may have millions.
     int lineNumber = 0;
-    do {
+    Kind problem = Kind::None;
+    const auto visit = [&](const InfLine& line) {
         ++lineNumber;
         // Most hardware IDs are read where they stand in the file, the rest into a plain buffer:
         // this runs for each of possibly millions of lines, and a record field would clear its
         // whole width each time.
         char hardwareIdText[256];
         std::string_view hardwareId;
-        if (!inf.GetStringView(line, 2, hardwareIdText, sizeof hardwareIdText, hardwareId))
-            return Fail(failure, Kind::NoHardwareId, lineNumber);
+        if (!inf.GetStringView(line, 2, hardwareIdText, sizeof hardwareIdText, hardwareId)) {
+            problem = Kind::NoHardwareId;
+            return false;
+        }
 
         std::string_view vidText, pidText;
         FindIdTexts(hardwareId, vidText, pidText);
         if (!IsIdText(vidText) || !IsIdText(pidText)) {
             if (notes)
                 notes->push_back({PairProblem(hardwareId, vidText), lineNumber, std::string(hardwareId)});
-            continue;
+            return true;
         }
         state.HardwareIds.Append(vidText, pidText);
 
@@ -109,7 +111,7 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, PackageNote* failure,
         }
         // Once the target's description and install section are known, later lines only add pairs.
         if ((!state.DeviceDescription.empty() && !state.InstallSectionName.empty()) || !NamesTarget(hardwareId, state))
-            continue;
+            return true;
         if (state.DeviceDescription.empty()) {
             inf.GetStringField(line, 0, state.DeviceDescription);
             // The texts show the description until the package's SetupDeviceDesc replaces it.
@@ -117,11 +119,29 @@ bool ReadModelLines(const InfFile& inf, SetupState& state, PackageNote* failure,
         }
         if (state.InstallSectionName.empty()) {
             ReadShortName(inf, line, state.InstallSectionName);
-            if (state.InstallSectionName.empty())
-                return Fail(failure, Kind::NoInstallSection, lineNumber);
+            if (state.InstallSectionName.empty()) {
+                problem = Kind::NoInstallSection;
+                return false;
+            }
         }
-    } while (inf.FindNextLine(line));
-    return true;
+        return true;
+    };
+    bool visited = false;
+    try {
+        // Room for a pair per 32 characters of the section, about the shortest model line
+        // packages write (the hardware ID alone is 21), so that a list of millions of pairs
+        // rarely moves; room never written takes no page of memory.
+        state.HardwareIds.Reserve(inf.SectionTextLength(state.ModelsSectionName.view()) / 32);
+        visited = inf.VisitLines(state.ModelsSectionName.view(), visit);
+    } catch (const std::bad_alloc&) {
+        // Pairs that memory cannot hold leave the package as unreadable as lines that could not
+        // be read.
+        state.HardwareIds.Release();
+        return Fail(failure, Kind::NoUsableSetupDescription);
+    }
+    if (!visited || lineNumber == 0)
+        return Fail(failure, Kind::NoModelLines);
+    return problem == Kind::None || Fail(failure, problem, lineNumber);
 }
 
 } // namespace

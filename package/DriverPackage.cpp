@@ -170,8 +170,8 @@ PackageReadResult ReadDriverPackage(const InfReading& reading, SetupState& state
     if (read)
         ApplyBrandKeys(*inf, state, brand, remarks);
     // Lines that could not be read are not lines that are absent: the setup description is then
-    // unreadable, as one that does not open.
-    if (inf->LinesLost()) {
+    // unreadable, as one that does not open. So it is when its pairs did not fit in memory.
+    if (inf->LinesLost() || failure.kind == Kind::NoUsableSetupDescription) {
         result = {};
         result.messageText = MissingSetupSectionText;
         failure = {Kind::NoUsableSetupDescription, 0, {}};

@@ -150,6 +150,42 @@ long InfFile::LineCount(std::string_view section) const
     return lines;
 }
 
+std::size_t InfFile::SectionTextLength(std::string_view sectionName) const
+{
+    const Section* section = Reader(*this).FindSection(sectionName);
+    std::size_t length = 0;
+    for (std::uint32_t run = section ? section->firstRun : 0; section && run < section->firstRun + section->runCount;
+         ++run)
+        length += runs_[run].textEnd - runs_[run].textStart;
+    return length;
+}
+
+bool InfFile::VisitLines(std::string_view sectionName, void* context, bool (*visit)(void*, const InfLine&)) const
+{
+    const Reader reader(*this);
+    const Section* section = reader.FindSection(sectionName);
+    if (section == nullptr || linesLost_)
+        return false;
+    // A visit's substitutions read [Strings]: read here first, its lines stay below those read
+    // and dropped in turn, whichever section is visited.
+    reader.IndexStringsOnce();
+    InfLine line;
+    line.section_ = static_cast<std::uint32_t>(section - sections_.data());
+    bool visiting = true;
+    for (line.run_ = section->firstRun; visiting && line.run_ < section->firstRun + section->runCount; ++line.run_) {
+        const Run& run = runs_[line.run_];
+        if (!run.read) {
+            if (!ReadRun(line, context, visit, visiting))
+                return false;
+            continue;
+        }
+        for (line.line_ = run.firstLine; line.line_ < run.firstLine + run.lineCount; ++line.line_)
+            if (!visit(context, line))
+                return true;
+    }
+    return true;
+}
+
 bool InfFile::GetStringField(const InfLine& line, unsigned index, char* buffer, std::size_t width) const
 {
     return buffer != nullptr && IsValid(line) && Reader(*this).Read(line.line_, index, buffer, width);
@@ -230,35 +266,71 @@ bool InfFile::ReadSectionLines(const Section& section) const
         makeRoom(file.tokenLengths_, units / 8 + 16);
         makeRoom(file.lineTokens_, units / 16 + 16);
         makeRoom(file.lineKeys_, units / 16 + 16);
-        for (std::uint32_t index = section.firstRun; index < section.firstRun + section.runCount; ++index) {
-            Run& run = file.runs_[index];
-            if (run.read)
-                continue;
-            // Read once, whatever happens: reading writes each key and field over its text.
-            run.read = true;
-            const auto read = [&file, &run](auto& text, AnsiCharacters* ansi) {
-                using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
-                // The lexer needs a NUL after the last unit it reads; the header that stands
-                // there was read at the open.
-                const Unit kept = text[run.textEnd];
-                text[run.textEnd] = Unit(0);
-                Builder builder(file);
-                builder.BeginRun(run);
-                Lexer<Unit> lexer(text.data(), run.textEnd, file.sectionNames_, builder, ansi);
-                lexer.ReadLines(run.textStart);
-                text[run.textEnd] = kept;
-                builder.EndRun();
-            };
-            if (encoding_ == Encoding::Utf16)
-                read(file.unicodeText_, nullptr);
-            else
-                read(file.byteText_, encoding_ == Encoding::Ansi ? file.ansi_.get() : nullptr);
-        }
-        return true;
     } catch (const std::bad_alloc&) {
         file.linesLost_ = true;
         return false;
     }
+    InfLine line;
+    for (line.run_ = section.firstRun; line.run_ < section.firstRun + section.runCount; ++line.run_) {
+        bool visiting = true;
+        if (!runs_[line.run_].read && !ReadRun(line, nullptr, nullptr, visiting))
+            return false;
+    }
+    return true;
+}
+
+bool InfFile::ReadRun(InfLine& line, void* context, bool (*visit)(void*, const InfLine&), bool& visiting) const
+{
+    InfFile& file = const_cast<InfFile&>(*this);
+    Run& run = file.runs_[line.run_];
+    // Read once, whatever happens: reading writes each key and field over its text.
+    run.read = true;
+    bool lost = false;
+    const auto read = [&](auto& text, AnsiCharacters* ansi) {
+        using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
+        // The lexer needs a NUL after the last unit it reads; the header that stands there was
+        // read at the open.
+        const Unit kept = text[run.textEnd];
+        text[run.textEnd] = Unit(0);
+        Builder builder(file);
+        builder.BeginRun(run);
+        Lexer<Unit> lexer(text.data(), run.textEnd, file.sectionNames_, builder, ansi);
+        // Visited lines a few hundred at a time: their keys and fields stay in the processor's
+        // cache from their reading to their visit, and are then dropped.
+        constexpr std::size_t LinesAtATime = 256;
+        const std::size_t tokens = tokenStarts_.size();
+        std::size_t pos = run.textStart;
+        for (bool more = true; more && visiting && !lost;) {
+            try {
+                more = lexer.ReadSomeLines(pos, visit != nullptr ? LinesAtATime : SIZE_MAX);
+                builder.EndRun();
+            } catch (const std::bad_alloc&) {
+                lost = true;
+            }
+            if (visit == nullptr)
+                continue;
+            for (line.line_ = run.firstLine; visiting && line.line_ < run.firstLine + run.lineCount; ++line.line_)
+                visiting = visit(context, line);
+            // Popped rather than resized: a resize brings in the code that grows a list, which
+            // nothing here needs.
+            const auto truncate = [](auto& list, std::size_t size) {
+                while (list.size() > size) list.pop_back();
+            };
+            truncate(file.tokenStarts_, tokens);
+            truncate(file.tokenLengths_, tokens);
+            truncate(file.lineTokens_, run.firstLine);
+            truncate(file.lineKeys_, run.firstLine);
+            run.lineCount = 0;
+        }
+        text[run.textEnd] = kept;
+    };
+    if (encoding_ == Encoding::Utf16)
+        read(file.unicodeText_, nullptr);
+    else
+        read(file.byteText_, encoding_ == Encoding::Ansi ? file.ansi_.get() : nullptr);
+    // Lines that could not be read must never pass for lines that are absent.
+    file.linesLost_ = file.linesLost_ || lost;
+    return !lost;
 }
 
 inline bool InfFile::RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const

@@ -68,6 +68,22 @@ public:
     bool FindNextLine(InfLine& line) const;
     // SetupGetLineCountA: the lines of the section, over all its headers; -1 without the section.
     long LineCount(std::string_view section) const;
+    // The length of the text under the section's headers, in characters of the file: what a
+    // caller sizes a list of what the lines hold by. 0 without the section.
+    std::size_t SectionTextLength(std::string_view section) const;
+    // The lines of a section one at a time, in the order FindFirstLine and FindNextLine give
+    // them, each handed to `visit` (called with a const InfLine&; false stops) to be read with
+    // the Get...Field calls while the call lasts. For a section of possibly millions of lines
+    // that is read once: lines not read before are read one by one and dropped after their
+    // visit, so that their keys and fields never take memory all at once. The section is spent
+    // then: later lookups find none of those lines. False without the section, or when its lines
+    // could not be read (memory ran out; LinesLost says so).
+    template <typename Visit>
+    bool VisitLines(std::string_view section, Visit visit) const
+    {
+        return VisitLines(section, &visit,
+                          [](void* context, const InfLine& line) { return (*static_cast<Visit*>(context))(line); });
+    }
 
     // SetupGetStringFieldA. Field 0 is the substituted key, 1... the values. Fails when the
     // field is absent or its text and terminator do not fit `width` (or there is no buffer); the
@@ -125,6 +141,8 @@ private:
 
     InfFile(TextCodePage& codePage, const InfOpenOptions& options);
 
+    bool VisitLines(std::string_view section, void* context, bool (*visit)(void*, const InfLine&)) const;
+
     static std::unique_ptr<InfFile> ParseBytes(std::string bytes, TextCodePage& codePage, const InfOpenOptions& options,
                                                std::string_view path);
     // Inlined even where the build optimises for size, as are RawField and PlainField: the package
@@ -133,6 +151,10 @@ private:
     [[gnu::always_inline]] inline bool IsValid(const InfLine& line) const;
     // Reads the keys and fields of the section's lines, once; false when that fails.
     bool ReadSectionLines(const Section& section) const;
+    // Reads the lines of the run `line` names, which no read has read before. Without `visit`
+    // they are kept; with it they are read a few at a time, each visited in turn and then
+    // dropped, until `visit` returns false (`visiting` says so). False when memory ran out.
+    bool ReadRun(InfLine& line, void* context, bool (*visit)(void*, const InfLine&), bool& visiting) const;
     [[gnu::always_inline]] inline bool RawField(std::uint32_t line, unsigned index, std::uint32_t& token) const;
     [[gnu::always_inline]] inline bool PlainField(const InfLine& line, unsigned index, std::string_view& text) const;
     bool DirectoryFolder(std::int32_t id, std::string& folder) const;

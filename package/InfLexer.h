@@ -41,26 +41,39 @@ public:
         return HasDoubleByteCharacters() ? FindSectionsLineByLine(pos, false) : FindSectionsByBrackets(pos);
     }
 
-    // The lines of one header's run, from `pos` to the end of the text given, read into keys
-    // and fields. The open's pass found where the run ends, so no header stands in it.
-    void ReadLines(std::size_t pos)
+    // The lines of one header's run, from `pos` on, read into keys and fields: at most `lines`
+    // of them, with `pos` after them; false once the run has no more. The open's pass found
+    // where the run ends, so no header stands in it.
+    bool ReadSomeLines(std::size_t& pos, std::size_t lines)
+    {
+        for (std::size_t read = 0; read < lines; ++read)
+            if (!ReadNextLine(pos))
+                return false;
+        return true;
+    }
+
+private:
+    // The next line from `pos` on, with `pos` after it; false at the end of the run.
+    bool ReadNextLine(std::size_t& pos)
     {
         while (pos < text_.size()) {
             const Unit c = text_[pos];
             const std::uint8_t characterClass = ClassOf(c);
             const std::size_t width = (characterClass & inf::LeadByte) != 0 ? Width(pos) : 1;
-            if (c == Unit('\n') || IsBlankAt(pos, width))
+            if (c == Unit('\n') || IsBlankAt(pos, width)) {
                 pos += width;
-            else if (c == Unit(';'))
+            } else if (c == Unit(';')) {
                 pos = LineEnd(pos);
-            else if (c == Unit('['))
-                return;
-            else
+            } else if (c == Unit('[')) {
+                return false;
+            } else {
                 ReadLine(pos);
+                return true;
+            }
         }
+        return false;
     }
 
-private:
     // In a double-byte code page a byte of '[' or '\\' may be the second of a character, which
     // only reading from the start of its line tells.
     bool HasDoubleByteCharacters() const

@@ -220,6 +220,18 @@ public:
         return false;
     }
 
+    // The [Strings] sections indexed, on first use: most files are opened for a few fields that
+    // name no string.
+    void IndexStringsOnce() const
+    {
+        if (!file_.stringsIndexed_) {
+            file_.stringsIndexed_ = true;
+            file_.strings_ = IndexStrings("Strings");
+            if (file_.preferLocalizedStrings_)
+                file_.localizedStrings_ = IndexStrings(inf::LocalizedStringsName(file_.userLanguage_).text);
+        }
+    }
+
 private:
     inf::Units Key(std::uint32_t line) const { return Token(file_.lineTokens_[line]); }
     bool IsLead(char16_t unit) const
@@ -293,13 +305,7 @@ private:
 
     bool LookUpString(inf::Units name, inf::Units& value) const
     {
-        // Indexed on first use: most files are opened for a few fields that name no string.
-        if (!file_.stringsIndexed_) {
-            file_.stringsIndexed_ = true;
-            file_.strings_ = IndexStrings("Strings");
-            if (file_.preferLocalizedStrings_)
-                file_.localizedStrings_ = IndexStrings(inf::LocalizedStringsName(file_.userLanguage_).text);
-        }
+        IndexStringsOnce();
         for (const std::vector<std::uint32_t>* index : {&file_.localizedStrings_, &file_.strings_}) {
             const auto found =
                 std::lower_bound(index->begin(), index->end(), name, [this](std::uint32_t line, inf::Units wanted) {

@@ -7,6 +7,9 @@
 //       tests/fuzz/InfFileFuzz.cpp -o inf_fuzz
 //   mkdir -p /tmp/inf-corpus && ./inf_fuzz -max_total_time=60 -timeout=10 -max_len=8192 \
 //       -dict=tests/fuzz/InfFile.dict /tmp/inf-corpus tests/fuzz/InfFileCorpus
+#include <string>
+#include <vector>
+
 #include "fakes/ShiftJisCodePage.h"
 #include "fakes/TestPlatform.h"
 #include "package/InfFile.h"
@@ -38,6 +41,33 @@ void WalkSection(const InfFile& file, std::string_view section)
     }
 }
 
+// The first eight fields of a line as a lookup reads them; absent ones as "\x01".
+std::vector<std::string> Fields(const InfFile& file, const InfLine& line)
+{
+    std::vector<std::string> fields;
+    for (unsigned index = 0; index < 8; ++index) {
+        char text[600];
+        fields.push_back(file.GetStringField(line, index, text, sizeof text) ? text : "\x01");
+    }
+    return fields;
+}
+
+// A section's lines visited in a file parsed afresh read as the lines FindFirstLine and
+// FindNextLine give in `file`, field by field.
+void VisitSection(const InfFile& file, const InfFile& fresh, std::string_view section)
+{
+    std::vector<std::vector<std::string>> found, visited;
+    InfLine line;
+    for (bool more = file.FindFirstLine(section, nullptr, line); more; more = file.FindNextLine(line))
+        found.push_back(Fields(file, line));
+    fresh.VisitLines(section, [&](const InfLine& at) {
+        visited.push_back(Fields(fresh, at));
+        return true;
+    });
+    if (visited != found)
+        __builtin_trap();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -63,6 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FixedText<20> models;
     if (file->FindFirstLine("Manufacturer", nullptr, line) && file->GetStringField(line, 1, models))
         WalkSection(*file, models.view());
+    // Each visit in a file of its own: a visited section is spent.
+    for (std::string_view section : {models.view(), std::string_view("Setup"), std::string_view("Strings")}) {
+        const auto fresh = InfFile::Parse(std::string_view(reinterpret_cast<const char*>(data), size),
+                                          control & 4 ? static_cast<TextCodePage&>(shiftJis) : latin1, options);
+        VisitSection(*file, *fresh, section);
+    }
     for (const char* key : {"Provider", "Signature", "FDDInf", "MPDInf", "Win98Only", "TargetID", "SetupName",
                             "SetupDeviceDesc", "CopyFiles", "", "%"}) {
         for (std::string_view section : {"Version", "Setup", "Strings"}) {

@@ -130,23 +130,29 @@ TEST(DriverPackage, MissingSetupDescriptionsAreReportedWithTheTableTitleButNotIn
 
 TEST(DriverPackage, ASetupDescriptionWhoseLinesCouldNotBeReadIsUnreadable)
 {
-    // Memory runs out as the 100,000 model lines are read, after the description's bytes are.
-    std::string models;
-    for (int i = 0; i < 100'000; ++i) models += "%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4D\r\n";
-    for (const bool memoryRunsOut : {false, true}) {
-        PackageRead m;
-        m.AddPackage(WithModels(models));
-        bool read = false;
-        {
-            FailingAllocations failing(memoryRunsOut ? 1024 * 1024 : SIZE_MAX, 1);
-            read = m.Read();
+    // Memory runs out after the description's bytes are read: as the 100,000 lines of [Setup]
+    // or of [Strings] are read, or as the pairs of 100,000 model lines are listed.
+    std::string lines;
+    for (int i = 0; i < 100'000; ++i) lines += "%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4D\r\n";
+    const example::SetupDescription example;
+    for (const std::string& description :
+         {WithModels("%Ex.Desc%=ExInstall,USB\\VID_1A2B&PID_3C4D\r\n", lines + "FDDInf=F.IN_\r\n"),
+          example::SetupDescription{.strings = example.strings + lines}.Text(), WithModels(lines)}) {
+        for (const bool memoryRunsOut : {false, true}) {
+            PackageRead m;
+            m.AddPackage(description);
+            bool read = false;
+            {
+                FailingAllocations failing(memoryRunsOut ? 1024 * 1024 : SIZE_MAX, 1);
+                read = m.Read();
+            }
+            EXPECT_EQ(read, !memoryRunsOut);
+            EXPECT_EQ(m.failure.kind, memoryRunsOut ? Kind::NoUsableSetupDescription : Kind::None);
+            EXPECT_EQ(m.view.transcript, memoryRunsOut
+                                             ? Strings{"message [" + TableTitle +
+                                                       "] Main .in_ file with [Setup] section is not found ! flags 16"}
+                                             : Strings{});
         }
-        EXPECT_EQ(read, !memoryRunsOut);
-        EXPECT_EQ(m.failure.kind, memoryRunsOut ? Kind::NoUsableSetupDescription : Kind::None);
-        EXPECT_EQ(m.view.transcript, memoryRunsOut
-                                         ? Strings{"message [" + TableTitle +
-                                                   "] Main .in_ file with [Setup] section is not found ! flags 16"}
-                                         : Strings{});
     }
 }
 
@@ -295,6 +301,7 @@ TEST(DriverPackage, SetupKeysAndDeviceModelsThatFitAreReadAndBrokenOnesFailWithA
         {Description{.manufacturer = Section("Manufacturer", "M=ABCDEFGHIJKLMNOPQRST\r\n")}.Text(),
          Kind::NoModelsSectionName, 0},
         {Description{.models = ""}.Text(), Kind::NoModelLines, 0},
+        {WithModels("; no model yet\r\n"), Kind::NoModelLines, 0},
         {WithModels("A=InstA,USB\\VID_1A2B&PID_3C4D\r\nB=InstB\r\n"), Kind::NoHardwareId, 2},
         {WithModels("A=InstA,USB\\VID_" + std::string(248, '1') + "\r\n"), Kind::NoHardwareId, 1}, // 256
         // 19 characters fit each 20-wide read, and 255 the hardware ID's.

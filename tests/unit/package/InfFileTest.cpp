@@ -251,6 +251,66 @@ TEST(InfFileTest, DuplicateSectionsMergeInFileOrderAndFindNextStopsAtTheEnd)
     EXPECT_EQ(sectionValues("S2UZB8P4"), Strings{});
 }
 
+// A section read once, of possibly millions of lines, is visited without keeping its lines.
+TEST(InfFileTest, VisitedLinesReadAsFoundLinesAndAreSpent)
+{
+    // 600 lines under two headers, with comments, a blank line and a continued line among them:
+    // more than one batch of lines read at a time, the later ones of more fields.
+    std::string text = Header + "[Strings]\nd=Disk\n[M]\n";
+    for (int i = 0; i < 600; ++i) {
+        text += "%d%=I" + std::to_string(i) + ",ID" + std::to_string(i) + (i > 200 ? ",a,b,c" : "") +
+                (i % 7 == 0 ? " ; note\n" : "\n");
+        if (i == 300)
+            text += "\n[Other]\nx=y\n[m]\nlong=\\\n  continued\n";
+    }
+    using Lines = std::vector<std::vector<std::optional<std::string>>>;
+    const auto fields = [](const InfFile& file, const InfLine& line) {
+        return std::vector<std::optional<std::string>>{Field(file, line, 0), Field(file, line, 1),
+                                                       Field(file, line, 2)};
+    };
+    const auto found = Parse(text);
+    ASSERT_NE(found, nullptr);
+    Lines expected;
+    InfLine at;
+    for (bool more = found->FindFirstLine("M", nullptr, at); more; more = found->FindNextLine(at))
+        expected.push_back(fields(*found, at));
+    ASSERT_EQ(expected.size(), 601u);
+
+    const auto visited = Parse(text);
+    Lines lines;
+    EXPECT_TRUE(visited->VisitLines("m", [&](const InfLine& line) {
+        lines.push_back(fields(*visited, line));
+        return true;
+    }));
+    EXPECT_EQ(lines, expected);
+    // Spent: the lines are gone, the rest of the file stays readable.
+    EXPECT_FALSE(visited->FindFirstLine("M", nullptr, at));
+    EXPECT_EQ(Value(*visited, "Other", "x"), "y");
+    EXPECT_FALSE(visited->LinesLost());
+
+    // A section read before is visited from what was kept, and stays.
+    for (const char* section : {"Strings", "Version"}) {
+        int count = 0;
+        EXPECT_TRUE(visited->VisitLines(section, [&count](const InfLine&) { return ++count > 0; })) << section;
+        EXPECT_EQ(count, 1) << section;
+        EXPECT_TRUE(visited->FindFirstLine(section, nullptr, at)) << section;
+    }
+    EXPECT_FALSE(visited->VisitLines("Absent", [](const InfLine&) { return true; }));
+
+    // A visit that says stop is the last.
+    int count = 0;
+    EXPECT_TRUE(Parse(text)->VisitLines("M", [&count](const InfLine&) { return ++count < 300; }));
+    EXPECT_EQ(count, 300);
+
+    // Lines that memory cannot hold are lost, never taken for absent ones.
+    const auto starved = Parse(text);
+    {
+        FailingAllocations failing(1024);
+        EXPECT_FALSE(starved->VisitLines("M", [](const InfLine&) { return true; }));
+    }
+    EXPECT_TRUE(starved->LinesLost());
+}
+
 TEST(InfFileTest, SubstitutesStringTokensWhenRead)
 {
     std::string strings = "[Strings]\nfoo=aaa\nbar=bbb\nloop=%loop2%\nloop2=%loop%\nper=1\ncent=2\n"
