@@ -311,11 +311,9 @@ bool InfFile::ReadRun(InfLine& line, void* context, bool (*visit)(void*, const I
                 continue;
             for (line.line_ = run.firstLine; visiting && line.line_ < run.firstLine + run.lineCount; ++line.line_)
                 visiting = visit(context, line);
-            // Popped rather than resized: a resize brings in the code that grows a list, which
+            // Erased rather than resized: a resize brings in the code that grows a list, which
             // nothing here needs.
-            const auto truncate = [](auto& list, std::size_t size) {
-                while (list.size() > size) list.pop_back();
-            };
+            const auto truncate = [](auto& list, std::size_t size) { list.erase(list.begin() + size, list.end()); };
             truncate(file.tokenStarts_, tokens);
             truncate(file.tokenLengths_, tokens);
             truncate(file.lineTokens_, run.firstLine);
