@@ -6,8 +6,15 @@
 // with a string a of 600 characters against the same with one of 1: each key the read looks up
 // is compared with each of those keys, and only a few characters of each count.
 //
-//   package_read_benchmark [--lines N]... [--setup-lines N]... [--runs N]
-//   (default: 1,000,000 and 5,000,000 model lines, 3,000,000 [Setup] lines; 3 timed runs each)
+// Model lines come in three shapes, so that no figure rests on the one the lexer reads fastest:
+// compact (%Ex.Desc%=ExInstall,USB\VID_0000&PID_0001), spaced (a quoted description, tabs and
+// blanks around '=' and ',', a second hardware ID in lower case and a comment after it), and the
+// compact lines in a UTF-16 file.
+//
+//   package_read_benchmark [--lines N]... [--spaced-lines N]... [--utf16-lines N]...
+//                          [--setup-lines N]... [--runs N]
+//   (default: 1,000,000 and 5,000,000 compact model lines, 1,000,000 spaced ones, 1,000,000
+//   compact ones in UTF-16, 3,000,000 [Setup] lines; 3 timed runs each)
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -26,18 +33,34 @@ namespace {
 
 volatile std::size_t sink; // keeps the compiler from dropping work whose result nobody reads
 
-// The example package's setup description with `lines` model lines, each its own PID, and
-// `keyedLines` lines at the head of [Setup] keyed alternately "%a%" and "Longer than any key%a%",
-// a being `stringLength` characters.
-std::string SetupDescription(std::size_t lines, std::size_t keyedLines, std::size_t stringLength)
+enum class Shape { Compact, Spaced, Utf16 };
+const char* const ShapeNames[] = {"compact", "spaced", "UTF-16"};
+
+// A size to time: model lines of a shape, or keyed [Setup] lines (with one model line).
+struct Size {
+    std::size_t lines;
+    std::size_t keyedLines;
+    Shape shape;
+};
+
+// The example package's setup description with `lines` model lines of the shape, each its own
+// PID, and `keyedLines` lines at the head of [Setup] keyed alternately "%a%" and "Longer than any
+// key%a%", a being `stringLength` characters.
+std::string SetupDescription(std::size_t lines, Shape shape, std::size_t keyedLines, std::size_t stringLength)
 {
     std::string text = "[Version]\r\nSignature=$CHICAGO$\r\nClass=USB\r\nProvider=%Maker%\r\n\r\n"
                        "[Manufacturer]\r\n%Maker%=ExModels\r\n\r\n[ExModels]\r\n";
     text.reserve(lines * 48 + keyedLines * 7 + 1024);
-    char line[64];
+    char line[128];
     for (std::size_t i = 0; i < lines; ++i) {
-        std::snprintf(line, sizeof line, "%%Ex.Desc%%=ExInstall,USB\\VID_%04zX&PID_%04zX\r\n", (i >> 16) & 0xFFFF,
-                      i & 0xFFFF);
+        const std::size_t vid = (i >> 16) & 0xFFFF, pid = i & 0xFFFF;
+        if (shape == Shape::Spaced)
+            std::snprintf(line, sizeof line,
+                          "\t\"Example USB Disk\" =\tExInstall , USB\\VID_%04zX&PID_%04zX ,\tusb\\vid_%04zx&pid_%04zx "
+                          "; disk\r\n",
+                          vid, pid, vid, pid);
+        else
+            std::snprintf(line, sizeof line, "%%Ex.Desc%%=ExInstall,USB\\VID_%04zX&PID_%04zX\r\n", vid, pid);
         text += line;
     }
     text += "\r\n[ExInstall]\r\nCopyFiles=ExFiles\r\n\r\n[ExFiles]\r\nEXDISK.SYS\r\n\r\n[Setup]\r\n";
@@ -45,7 +68,12 @@ std::string SetupDescription(std::size_t lines, std::size_t keyedLines, std::siz
     text += "FDDInf=EXFLOP.IN_\r\nTargetID=00000001\r\nSetupName=Example Disk Setup\r\n\r\n"
             "[Strings]\r\nMaker=Example Maker\r\nEx.Desc=Example USB Disk\r\na=" +
             std::string(stringLength, 'z') + "\r\n";
-    return text;
+    if (shape != Shape::Utf16)
+        return text;
+    std::string utf16 = "\xFF\xFE";
+    utf16.reserve(2 * text.size() + 2);
+    for (const char c : text) utf16 += {c, '\0'};
+    return utf16;
 }
 
 // The package read Setup.exe makes at its start; the number of pairs it found.
@@ -140,40 +168,51 @@ bool TimeRead(const std::string& setupDescription, std::size_t pairs, int runs, 
 
 int main(int argc, char** argv)
 {
-    std::vector<std::pair<std::size_t, std::size_t>> sizes; // model lines, keyed lines
+    std::vector<Size> sizes;
     int runs = 3;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
+        const std::size_t count = std::strtoull(argv[i + 1], nullptr, 10);
         if (option == "--lines")
-            sizes.push_back({std::strtoull(argv[i + 1], nullptr, 10), 0});
+            sizes.push_back({count, 0, Shape::Compact});
+        else if (option == "--spaced-lines")
+            sizes.push_back({count, 0, Shape::Spaced});
+        else if (option == "--utf16-lines")
+            sizes.push_back({count, 0, Shape::Utf16});
         else if (option == "--setup-lines")
-            sizes.push_back({1, std::strtoull(argv[i + 1], nullptr, 10)});
+            sizes.push_back({1, count, Shape::Compact});
         else if (option == "--runs")
             runs = std::atoi(argv[i + 1]);
         else
             argc = 0;
     }
     if (argc % 2 == 0 || runs < 1) {
-        std::fprintf(stderr, "usage: package_read_benchmark [--lines N]... [--setup-lines N]... [--runs N]\n");
+        std::fprintf(stderr, "usage: package_read_benchmark [--lines N]... [--spaced-lines N]... [--utf16-lines N]... "
+                             "[--setup-lines N]... [--runs N]\n");
         return 2;
     }
     if (sizes.empty())
-        sizes = {{1'000'000, 0}, {5'000'000, 0}, {1, 3'000'000}};
+        sizes = {{1'000'000, 0, Shape::Compact},
+                 {5'000'000, 0, Shape::Compact},
+                 {1'000'000, 0, Shape::Spaced},
+                 {1'000'000, 0, Shape::Utf16},
+                 {1, 3'000'000, Shape::Compact}};
 
     const double pageMs = NewPageMs();
-    for (const auto& [lines, keyedLines] : sizes) {
+    for (const auto& [lines, keyedLines, shape] : sizes) {
         Timing timing, shortString;
-        if (!TimeRead(SetupDescription(lines, keyedLines, 600), lines, runs, timing))
+        if (!TimeRead(SetupDescription(lines, shape, keyedLines, 600), lines, runs, timing))
             return 1;
         if (keyedLines == 0) {
             std::printf(
-                "package of %zu model lines (%.1f MB): read %.0f ms, raw read %.0f ms, ratio %.1fx (target 3x); "
+                "package of %zu %s model lines (%.1f MB): read %.0f ms, raw read %.0f ms, ratio %.1fx (target 3x); "
                 "new pages touched: read %.0f (about %.0f ms), raw read %.0f (about %.0f ms)\n",
-                lines, timing.megabytes, timing.readMs, timing.rawMs, timing.readMs / timing.rawMs, timing.readPages,
-                timing.readPages * pageMs, timing.rawPages, timing.rawPages * pageMs);
+                lines, ShapeNames[static_cast<int>(shape)], timing.megabytes, timing.readMs, timing.rawMs,
+                timing.readMs / timing.rawMs, timing.readPages, timing.readPages * pageMs, timing.rawPages,
+                timing.rawPages * pageMs);
             continue;
         }
-        if (!TimeRead(SetupDescription(lines, keyedLines, 1), lines, runs, shortString))
+        if (!TimeRead(SetupDescription(lines, shape, keyedLines, 1), lines, runs, shortString))
             return 1;
         std::printf("package of %zu [Setup] lines keyed %%a%% (%.1f MB): read %.0f ms with a string a of 600 "
                     "characters, %.0f ms with one of 1, ratio %.1fx\n",
