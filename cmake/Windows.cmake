@@ -29,6 +29,13 @@ foreach(library IN LISTS CORE_LIBRARIES)
     target_compile_options(${library} PRIVATE ${WINDOWS_COMPILE_OPTIONS})
 endforeach()
 
+# The win32-unit preset: the unit tests over the core compiled as above, and nothing else.
+if(WINDOWS_UNIT_TESTS)
+    add_subdirectory(tools/package_check)
+    add_subdirectory(tests/unit/windows)
+    return()
+endif()
+
 file(GLOB WINDOWS_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp app/win32/*.cpp)
 add_executable(Setup WIN32 ${WINDOWS_SOURCES} resources/Setup.rc)
 # The resource compiler reports none of the files the script pulls in, so name them: a changed

@@ -1,11 +1,13 @@
 # End-to-end tests of Setup.exe under Wine: the places it is started from. Japanese Windows with a
-# program folder named in its double-byte code page, a folder named outside the ANSI code page, and
-# DLLs planted beside the program under the names of system DLLs.
+# program folder named in its double-byte code page, a folder named outside the ANSI code page,
+# DLLs planted beside the program under the names of system DLLs; and the unit tests over the core
+# as the shipped build compiles it.
 
 import shutil
 
 from wine_harness import (DRIVER, ENUM, EXIT, INSTALL, INSTALL_COMPLETE, MESSAGE, OTHER_FOLDER, PACKAGE, START, TITLE,
-                          UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS, WAIT_DIALOG, Case, case, cases, expect_placed)
+                          UNINSTALL, UNINSTALL_COMPLETE, USB_CLASS, WAIT_DIALOG, Case, case, cases, expect_placed,
+                          windows_path)
 
 # The last character's second byte in code page 932 is 0x5C, the byte of a backslash.
 FOLDER_ENDING_IN_0X5C = "ソフト表"
@@ -94,3 +96,17 @@ def planted_dlls(c: Case) -> None:
             code=0, box=(TITLE, UNINSTALL_COMPLETE, "information"))
     c.equal(c.registry(node), {}, "the device node, removed through the system's setupapi.dll")
     c.equal(loaded(), [], "planted DLLs loaded into Setup.exe")
+
+
+# Every unit test passes in the shipped build's form too: 4-byte words and sizes, code for the
+# Pentium, the compiler's Windows runtime (the win32-unit preset). A 64-bit prefix cannot start it.
+@case("compatibility.unit_tests_pass_in_the_shipped_build")
+def unit_tests_in_the_shipped_build(c: Case) -> None:
+    program = c.run.dist_dir / "tests" / "unit_tests.exe"
+    if c.run.arch != "win32":
+        print(f"not run: the 32-bit unit tests need a 32-bit prefix, and this run's is {c.run.arch}")
+        return
+    c.true(program.exists(), f"{program} exists (scripts/build win32-unit)")
+    if program.exists():
+        status = c.run.wine([windows_path(program), "--gtest_brief=1"], f"{c.name}/unit_tests", timeout=180)
+        c.equal(status, 0, f"the unit tests' exit status (their output: {c.logs}/unit_tests.log)")
