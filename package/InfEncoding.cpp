@@ -123,21 +123,10 @@ bool IsWellFormedUtf8(std::string_view bytes)
     return true;
 }
 
-std::u16string DecodeUtf16Le(std::string_view bytes)
-{
-    std::u16string units(bytes.size() / 2, u'\0');
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(units.data(), bytes.data(), units.size() * sizeof(char16_t));
-        return units;
-    }
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const unsigned char low = static_cast<unsigned char>(bytes[2 * i]);
-        const unsigned char high = static_cast<unsigned char>(bytes[2 * i + 1]);
-        units[i] = static_cast<char16_t>(low | (high << 8));
-    }
-    return units;
-}
+namespace {
 
+// The bytes of UTF-16 little-endian text before its first Ctrl-Z unit; all of them when it has
+// none. Searched as bytes, where the search is fast.
 std::size_t Utf16LeTextLength(std::string_view bytes)
 {
     for (std::size_t pos = 0; pos + 1 < bytes.size(); pos += 2) {
@@ -148,5 +137,23 @@ std::size_t Utf16LeTextLength(std::string_view bytes)
             return pos;
         pos -= pos % 2; // the loop steps on to the next unit
     }
-    return bytes.size();
+    return bytes.size() - bytes.size() % 2;
+}
+
+} // namespace
+
+std::span<char16_t> Utf16LeTextInPlace(std::string& bytes)
+{
+    const std::size_t mark = 2;
+    const std::size_t length = Utf16LeTextLength(std::string_view(bytes).substr(mark));
+    char* const data = bytes.data();
+    std::memmove(data, data + mark, length);
+    // A string's storage, the allocator's or its own short buffer, is aligned for 16-bit units.
+    char16_t* const units = reinterpret_cast<char16_t*>(data);
+    const std::size_t count = length / 2;
+    if constexpr (std::endian::native != std::endian::little)
+        for (std::size_t i = 0; i < count; ++i)
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
+                                             static_cast<unsigned char>(data[2 * i + 1]) << 8);
+    return {units, count};
 }

@@ -1,6 +1,7 @@
 // Decoding of Unicode INF files into UTF-16 code units, for the INF reader.
 #pragma once
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,9 @@ std::u16string DecodeUtf8(std::string_view bytes);
 // Whether DecodeUtf8 would find nothing ill-formed to replace.
 bool IsWellFormedUtf8(std::string_view bytes);
 
-// UTF-16 little endian without its byte order mark; an odd last byte is dropped. Lone
-// surrogates pass through as they are: the code page conversion maps them to '?'.
-std::u16string DecodeUtf16Le(std::string_view bytes);
-// The bytes of UTF-16 little-endian text (without its byte order mark) before its first Ctrl-Z
-// unit; all of them when it has none.
-std::size_t Utf16LeTextLength(std::string_view bytes);
+// The UTF-16 little-endian text of a file that opens with its byte order mark (and has an even
+// number of bytes), in place: moved over the mark to the front of `bytes` as units in the host's
+// order, up to its first Ctrl-Z unit; the mark leaves room for one unit after the text. No copy:
+// a Unicode INF takes no more memory than its bytes. Lone surrogates pass through as they
+// are: the code page conversion maps them to '?'.
+std::span<char16_t> Utf16LeTextInPlace(std::string& bytes);

@@ -67,8 +67,9 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
         };
         const auto lex = [&file](auto& text, std::size_t end, AnsiCharacters* ansi) {
             using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
-            // The lexer's end mark: the string's own terminator, or the Ctrl-Z the text stops at.
-            text[end] = Unit(0);
+            // The lexer's end mark: the string's own terminator, the Ctrl-Z the text stops at, or
+            // the unit after a UTF-16 text.
+            text.data()[end] = Unit(0);
             Builder builder(*file);
             Lexer<Unit> lexer(text.data(), end, file->sectionNames_, builder, ansi);
             return lexer.FindSections() && builder.Finish(end);
@@ -85,16 +86,16 @@ std::unique_ptr<InfFile> InfFile::ParseBytes(std::string bytes, TextCodePage& co
             file->byteText_ = std::move(bytes.erase(0, 3));
             loaded = lex(file->byteText_, textEnd(file->byteText_), nullptr);
         } else if (utf16) {
-            // Cut at the Ctrl-Z while the text is still bytes, where the search is fast.
             file->encoding_ = Encoding::Utf16;
-            file->unicodeText_ = DecodeUtf16Le(view.substr(2, Utf16LeTextLength(view.substr(2))));
-            std::string().swap(bytes);
+            file->byteText_ = std::move(bytes);
+            file->unicodeText_ = Utf16LeTextInPlace(file->byteText_);
             loaded = lex(file->unicodeText_, file->unicodeText_.size(), nullptr);
         } else if (utf8) {
             file->encoding_ = Encoding::Utf16;
-            file->unicodeText_ = DecodeUtf8(view.substr(3));
+            file->decodedText_ = DecodeUtf8(view.substr(3));
             std::string().swap(bytes);
-            loaded = lex(file->unicodeText_, textEnd(file->unicodeText_), nullptr);
+            file->unicodeText_ = std::span<char16_t>(file->decodedText_).first(textEnd(file->decodedText_));
+            loaded = lex(file->unicodeText_, file->unicodeText_.size(), nullptr);
         } else {
             file->ansi_ = std::make_unique<AnsiCharacters>(codePage);
             file->byteClasses_ = file->ansi_->Classes();
@@ -290,8 +291,9 @@ bool InfFile::ReadRun(InfLine& line, void* context, bool (*visit)(void*, const I
         using Unit = typename std::remove_reference_t<decltype(text)>::value_type;
         // The lexer needs a NUL after the last unit it reads; the header that stands there was
         // read at the open.
-        const Unit kept = text[run.textEnd];
-        text[run.textEnd] = Unit(0);
+        Unit& after = text.data()[run.textEnd];
+        const Unit kept = after;
+        after = Unit(0);
         Builder builder(file);
         builder.BeginRun(run);
         Lexer<Unit> lexer(text.data(), run.textEnd, file.sectionNames_, builder, ansi);
@@ -320,7 +322,7 @@ bool InfFile::ReadRun(InfLine& line, void* context, bool (*visit)(void*, const I
             truncate(file.lineKeys_, run.firstLine);
             run.lineCount = 0;
         }
-        text[run.textEnd] = kept;
+        after = kept;
     };
     if (encoding_ == Encoding::Utf16)
         read(file.unicodeText_, nullptr);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -167,8 +168,9 @@ private:
     TextCodePage& codePage_;
     Encoding encoding_ = Encoding::Ansi;
     bool unicodeFile_ = false;
-    std::string byteText_;                   // ANSI or UTF-8
-    std::u16string unicodeText_;             // UTF-16
+    std::string byteText_;                   // ANSI or UTF-8; a UTF-16 file's bytes
+    std::u16string decodedText_;             // a UTF-8 file that is not well formed, as UTF-16
+    std::span<char16_t> unicodeText_;        // UTF-16: in byteText_ or decodedText_
     std::u16string sectionNames_;            // in the file's units; bytes one to a unit
     std::vector<std::uint32_t> tokenStarts_; // where each key or field lies in the text
     std::vector<std::uint16_t> tokenLengths_;

@@ -17,7 +17,7 @@ public:
         const std::uint32_t start = file_.tokenStarts_[token];
         const std::uint16_t length = file_.tokenLengths_[token];
         if (file_.encoding_ == Encoding::Utf16)
-            return std::u16string_view(file_.unicodeText_).substr(start, length);
+            return std::u16string_view(file_.unicodeText_.data() + start, length);
         return std::string_view(file_.byteText_).substr(start, length);
     }
     inf::Units Name(std::uint32_t start, std::uint32_t length) const
