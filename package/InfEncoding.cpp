@@ -23,10 +23,6 @@ bool IsAscii8(const char* bytes)
     return (eight & 0x8080808080808080u) == 0;
 }
 
-} // namespace
-
-namespace {
-
 // The sequence that starts at `pos` with a byte from 0x80 up: true and its value when it is well
 // formed. `taken` is its length, or that of the longest start of one that broke off.
 bool ReadSequence(std::string_view bytes, std::size_t pos, char32_t& value, std::size_t& taken)

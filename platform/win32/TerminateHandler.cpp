@@ -12,9 +12,7 @@
 namespace {
 bool endQuietly = false;
 unsigned quietExitStatus = 0;
-} // namespace
 
-namespace {
 LONG WINAPI EndOnUnhandledException(EXCEPTION_POINTERS*)
 {
     ExitProcess(quietExitStatus);
