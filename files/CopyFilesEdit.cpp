@@ -92,15 +92,15 @@ bool CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::s
     std::string edited;
     if (infPath.empty())
         return true;
-    if (!files.ReadAll(infPath, original))
-        return !Exists(files, infPath); // nothing placed to edit, or a copy that cannot be read now
-    if (original.empty() || !CommentedOutCopyFiles(original, installSectionName, codePage, edited))
-        return true;
-
     const std::string editedPath = SiblingName(infPath, '$');
     const std::string previousPath = SiblingName(infPath, '~');
-    DeleteClearingAttributes(files, editedPath);
-    DeleteClearingAttributes(files, previousPath);
+    // A try whose swap and rename back were both refused left the copy under its saved name
+    // only; siblings of an earlier try make way.
+    RecoverCopyFilesEdit(files, infPath);
+    if (!files.ReadAll(infPath, original)) // nothing placed to edit, or a copy that cannot be read now
+        return !Exists(files, infPath) && !Exists(files, previousPath);
+    if (original.empty() || !CommentedOutCopyFiles(original, installSectionName, codePage, edited))
+        return true;
 
     std::string written;
     if (!files.Copy(infPath, editedPath) || !files.SetNormalAttributes(editedPath) ||

@@ -11,7 +11,8 @@
 // both with ASCII letters in any case, in the file's encoding (ANSI in the code page, UTF-8 or
 // UTF-16). The file is either left exactly as it was or replaced whole by the edited bytes,
 // never cut short. False when a read, write or rename of the edit failed on a copy that is there
-// (a scanner reading it, say): the copy is then as it was, and trying again may make the edit.
+// (a scanner reading it, say): the copy is then as it was, or under its saved name when the
+// rename back was refused too, and trying again puts it back and may make the edit.
 bool CommentOutCopyFiles(FileSystem& files, TextCodePage& codePage, const std::string& infPath,
                          std::string_view installSectionName);
 

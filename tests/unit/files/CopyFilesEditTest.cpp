@@ -116,6 +116,17 @@ TEST(CopyFilesEdit, AnEditThatFailsLeavesTheCopyAsItWas)
         EXPECT_EQ(files.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"})) << refusedMove;
         EXPECT_EQ(files.Contents(Path), Before) << refusedMove;
     }
+    // A scanner holding both files refuses the swap and the rename back, leaving the copy under
+    // its saved name only: each try puts it back first, and is worth repeating until it can.
+    ShortWrites held;
+    held.AddFile(Path, Before);
+    for (const int refusedMove : {2, 3, 4}) held.faults.FailCall(Op::Move, refusedMove);
+    EXPECT_FALSE(CommentOutCopyFiles(held, codePage, Path, "ExInstall"));
+    EXPECT_FALSE(CommentOutCopyFiles(held, codePage, Path, "ExInstall"));
+    EXPECT_TRUE(CommentOutCopyFiles(held, codePage, Path, "ExInstall"));
+    EXPECT_EQ(held.Contents(Path), After);
+    EXPECT_EQ(held.Names("C:\\WINDOWS\\INF"), (std::vector<std::string>{"oemEXDISK.INF"}));
+
     ShortWrites files;
     files.AddFile("C:\\WINDOWS\\INF\\oemEXDISK.IN~", After);
     files.faults.FailCall(Op::Move);
