@@ -11,12 +11,13 @@
 namespace {
 
 // Clears a read-only copy an earlier install left, copies over it, and leaves the new copy
-// writable and without the source's attributes.
-void CopyWithAttributeClearing(FileSystem& files, const std::string& source, const std::string& destination)
+// writable and without the source's attributes. False when the copy failed.
+bool CopyWithAttributeClearing(FileSystem& files, const std::string& source, const std::string& destination)
 {
     files.SetNormalAttributes(destination);
-    files.Copy(source, destination);
+    const bool copied = files.Copy(source, destination);
     files.SetNormalAttributes(destination);
+    return copied;
 }
 
 // The package file's path in the program folder; empty when it would not fit.
@@ -27,10 +28,9 @@ std::string SourceOf(const SetupState& state, std::string_view fileName)
     return source;
 }
 
-void PlaceCopy(FileSystem& files, const std::string& source, const std::string& destination)
+bool PlaceCopy(FileSystem& files, const std::string& source, const std::string& destination)
 {
-    if (!source.empty() && !destination.empty())
-        CopyWithAttributeClearing(files, source, destination);
+    return !source.empty() && !destination.empty() && CopyWithAttributeClearing(files, source, destination);
 }
 
 void PlaceInfCopy(RunContext& run, FileSystem& files, TextCodePage& codePage, Registry& registry)
@@ -44,7 +44,10 @@ void PlaceInfCopy(RunContext& run, FileSystem& files, TextCodePage& codePage, Re
     // and the placement check says that the copy is not in place.
     if (destination.empty() || (InfCopyTakesSystemName(state) && StandsThere(files, destination)))
         return;
-    PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination);
+    // Whatever stands there when the copy failed (the package's drive gone) survived the removal
+    // as another package's INF, and is not edited.
+    if (!PlaceCopy(files, SourceOf(state, state.SetupFileName.view()), destination))
+        return;
     // Left unedited, the copy would have the system ask for the driver files as it installs the
     // device; a scanner reading the copy just placed refuses the edit's renames for a moment.
     RetryWhileRefused(

@@ -166,6 +166,20 @@ TEST(DriverPlacement, ACopyUnderANameTheSystemGivesNeverReplacesAFileStandingThe
     }
 }
 
+// Where the INF copy fails (the package's drive gone), a file standing at its name survived the
+// removal as another package's INF: it keeps its CopyFiles line.
+TEST(DriverPlacement, AFileStandingWhereTheInfCopyFailedIsNotEdited)
+{
+    const std::string other = SetupDescription + "[Models]\r\nD=ExInstall,USB\\VID_9999&PID_0001\r\n";
+    for (const char* copy : {"C:\\WINDOWS\\INF\\OTHER\\EXDISK.INF", "C:\\WINDOWS\\INF\\oemEXDISK.INF"}) {
+        Placement p;
+        p.files.AddFile(copy, other);
+        p.files.SetInUse("A:\\EXDISK.IN_");
+        p.Place(std::string(copy).find("OTHER") != std::string::npos ? OsClass::Windows98 : OsClass::WindowsXp);
+        EXPECT_EQ(p.files.Contents(copy), other) << copy;
+    }
+}
+
 TEST_F(DriverPlacementTest, ALockedDestinationIsSkippedAndLaterStepsStillRun)
 {
     files.AddFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\EXDISK.PDR", "locked");
