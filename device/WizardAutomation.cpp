@@ -73,8 +73,9 @@ WindowHandle WaitForWizard(RunContext& run, WindowSystem& windows, std::string_v
 bool DriveNewHardwareWizard(RunContext& run, WindowSystem& windows, Clock& clock, int from, int to)
 {
     const std::string_view deviceDescription = run.State.DeviceDescription.view();
-    // An empty description is found in every window text: it would drive any dialog at all.
-    if (deviceDescription.empty())
+    // An empty description is found in every window text, and one of blanks alone in nearly every
+    // one: either would drive any dialog at all, another program's wizard too.
+    if (deviceDescription.find_first_not_of(" \t\v\f") == std::string_view::npos)
         return false;
 
     // The search fills the first third of the bar's stretch, the driving the rest.
