@@ -52,11 +52,13 @@ std::string ArgumentsOf(const std::string& commandLine, std::string_view program
     // Unquoted, the program's path may hold blanks, as CreateProcess passes it on having tried
     // the line up to each blank in turn: it ends at the last blank before which the line names
     // the program. The first blank would take "files/Setup.exe" of "../Setup files/Setup.exe"
-    // for an argument, and find "/S" in it.
+    // for an argument, and find "/S" in it. A shell passes the line as typed, so "setup/s"
+    // starts the program with "/s": a slash may end the path too.
     const std::vector<std::string> program = PathParts(programPath);
     std::size_t pathEnd = std::string::npos;
     for (std::size_t end = 0; end <= std::min(commandLine.size(), LongestProgramPath); ++end)
-        if ((end == commandLine.size() || commandLine[end] == ' ' || commandLine[end] == '\t') &&
+        if ((end == commandLine.size() || commandLine[end] == ' ' || commandLine[end] == '\t' ||
+             commandLine[end] == '/') &&
             NamesProgram(std::string_view(commandLine).substr(0, end), program))
             pathEnd = end;
     if (pathEnd != std::string::npos)

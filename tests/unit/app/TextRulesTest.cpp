@@ -16,7 +16,7 @@ TEST(SilentSwitch, SlashSInAnyCaseInTheArgumentsSelectsSilentMode)
     for (const char* commandLine :
          {"\"C:\\PKG\\SETUP.EXE\" /S", "setup.exe /s", "setup.exe /SILENT", "\"C:\\PKG\\SETUP.EXE\" /q /S /x",
           "\"C:\\PKG\\SETUP.EXE\"/s", "C:\\PKG\\SETUP.EXE\t/s", "setup.exe\t/s", "/S", "/s /q", "/q /S",
-          "C:\\SETUPF~1\\SETUP.EXE\t/s"})
+          "C:\\SETUPF~1\\SETUP.EXE\t/s", "setup/s", "SETUP.EXE/S", "C:\\PKG\\SETUP/s", "setup/q/s"})
         EXPECT_TRUE(HasSilentSwitch(commandLine, "C:\\PKG\\SETUP.EXE")) << commandLine;
     // The program's own path is never scanned, quoted or not; without a closing quote all of it is the path.
     for (const char* commandLine :
