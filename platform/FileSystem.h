@@ -8,9 +8,10 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Names (without folder) of the entries that match a wildcard pattern such as
-    // "C:\\WINDOWS\\INF\\*.INF", in the order in which the system's search yields them.
-    // An empty list when nothing matches or the search fails.
+    // Names (without folder) of the files that match a wildcard pattern such as
+    // "C:\\WINDOWS\\INF\\*.INF", in the order in which the system's search yields them; folders
+    // are left out (one named "OLD.SY_" is no driver). An empty list when nothing matches or the
+    // search fails.
     virtual std::vector<std::string> FindFiles(const std::string& pattern) = 0;
 
     // Copies a file, replacing an existing target (CopyFileA with bFailIfExists false).

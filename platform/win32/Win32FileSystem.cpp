@@ -10,7 +10,9 @@ std::vector<std::string> Win32FileSystem::FindFiles(const std::string& pattern)
     FindHandle search(FindFirstFileA(pattern.c_str(), &entry));
     if (!search)
         return names;
-    do names.emplace_back(entry.cFileName);
+    do
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.emplace_back(entry.cFileName);
     while (FindNextFileA(search.Get(), &entry));
     return names;
 }

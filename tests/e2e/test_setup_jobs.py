@@ -115,6 +115,8 @@ def install(version: str, c: Case) -> None:
     c.prepare(version, **({} if version == "win98" else {"Win98Only": "0"}))
     for file in c.folder.glob("EXDISK.*"):  # a package on a read-only medium
         file.chmod(0o444)
+    for name in ("A.SY_", "A.PDR"):  # folders named like the package's files are no driver files
+        (c.folder / name).mkdir()
     c.put(DRIVER, b"driver of an earlier install").chmod(0o444)  # read-only, other bytes than the package's
     # On XP a scanner holds the edit's sibling that an interrupted run left, for the job's first
     # 6 s (the placement begins about 3.5 s in): the edit is tried again once it lets go.

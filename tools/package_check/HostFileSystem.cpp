@@ -57,7 +57,7 @@ std::vector<std::string> HostFileSystem::FindFiles(const std::string& pattern)
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
-        if (MatchesWildcard(namePattern, name))
+        if (!entry.is_directory(error) && MatchesWildcard(namePattern, name))
             names.push_back(name);
     }
     // Directory order on Linux is arbitrary. Windows lists an NTFS folder in the order of the

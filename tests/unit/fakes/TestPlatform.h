@@ -95,8 +95,9 @@ public:
         if (faults.Fails(Op::Search) || !IsFolder(folder))
             return {};
         std::vector<std::string> names = Names(folder);
-        std::erase_if(names,
-                      [&](auto& name) { return !MatchesSearchPattern(name, pattern.substr(folder.size() + 1)); });
+        std::erase_if(names, [&](auto& name) {
+            return !IsFile(folder + "\\" + name) || !MatchesSearchPattern(name, pattern.substr(folder.size() + 1));
+        });
         return names;
     }
     bool Copy(const std::string& from, const std::string& to) override

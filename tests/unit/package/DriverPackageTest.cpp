@@ -185,10 +185,12 @@ TEST(DriverPackage, DriverFilesAreTheFirstFittingMatchesAndTheirMessagesCarryThe
     m.files.AddFile("C:\\PKG\\A_DRIVER_WITH_A_LONG.SY_", "d"); // 24 characters: passed over
     m.files.AddFile("C:\\PKG\\EMPTY.SY_", "");                 // no driver at all: passed over
     m.files.AddFile("C:\\PKG\\EXDISK.SYS", "d");               // unpacked: no package's driver
+    m.files.AddFolder("C:\\PKG\\OLD.SY_");                     // a folder: passed over
     EXPECT_FALSE(m.Read());
     m.files.AddFile("C:\\PKG\\SECOND.SY_", "d"); // found before FIRST.SY_
     m.files.AddFile("C:\\PKG\\FIRST.SY_", "d");
     m.files.AddFile("C:\\PKG\\EMPTY.PDR", "");
+    m.files.AddFolder("C:\\PKG\\OLD.PDR");
     EXPECT_FALSE(m.Read());
     EXPECT_EQ(m.session.State.DriverFileName.view(), "SECOND.SY_");
     EXPECT_EQ(m.view.transcript, (Strings{"message [Example Disk Setup] SYS(SY_) file not found ! flags 16",
