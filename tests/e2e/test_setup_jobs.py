@@ -154,6 +154,12 @@ def driver_blocked(c: Case) -> dict[str, bytes]:
     return {}
 
 
+# An installed driver held open as the job runs (a scanner, say): it cannot be deleted.
+def driver_held(c: Case) -> dict[str, bytes]:
+    c.put(DRIVER, b"installed driver")
+    return {DRIVER: b"installed driver"}
+
+
 def port_driver_blocked(c: Case) -> dict[str, bytes]:
     c.path(PORT_DRIVER).mkdir(parents=True)
     return {}
@@ -172,7 +178,7 @@ NOT_DONE = {
     "install.win98.a_port_driver_that_cannot_be_placed_says_so":
         ("win98", [], FILES_NOT_PLACED, "30", port_driver_blocked),
     "uninstall.winxp.a_driver_that_cannot_be_removed_says_so":
-        ("winxp", [f"click {UNINSTALL}"], DRIVER_NOT_REMOVED, "100", driver_blocked),
+        ("winxp", [f"click {UNINSTALL}", f"hold-file {DRIVER}"], DRIVER_NOT_REMOVED, "100", driver_held),
     "install.winxp.a_description_named_by_a_number_leaves_the_systems_oem_copy_alone":
         ("winxp", [], FILES_NOT_PLACED, "30", numbered_description)}
 
