@@ -30,13 +30,24 @@ WindowHandle FirstChild(WindowSystem& windows, WindowHandle window)
     return windows.FindWindowAfter(window, NoWindow, AnyClass);
 }
 
+// The next dialog among the parent's children; at top level another program's only. A short
+// description ("Start", "driver") is found in this program's own dialog too, and a command to
+// that would count as the device dialog's answer every cycle.
+WindowHandle NextDialog(WindowSystem& windows, WindowHandle parent, WindowHandle after)
+{
+    const WindowClass& dialogClass = parent == NoWindow ? DialogClassAtom : DialogClassName;
+    WindowHandle dialog = windows.FindWindowAfter(parent, after, dialogClass);
+    while (parent == NoWindow && dialog != NoWindow && windows.IsOwnWindow(dialog))
+        dialog = windows.FindWindowAfter(parent, dialog, dialogClass);
+    return dialog;
+}
+
 } // namespace
 
 WindowHandle FindDialogShowingText(WindowSystem& windows, WindowHandle parent, std::string_view text)
 {
-    const WindowClass& dialogClass = parent == NoWindow ? DialogClassAtom : DialogClassName;
-    for (WindowHandle dialog = windows.FindWindowAfter(parent, NoWindow, dialogClass); dialog != NoWindow;
-         dialog = windows.FindWindowAfter(parent, dialog, dialogClass)) {
+    for (WindowHandle dialog = NextDialog(windows, parent, NoWindow); dialog != NoWindow;
+         dialog = NextDialog(windows, parent, dialog)) {
         for (WindowHandle child = FirstChild(windows, dialog); child != NoWindow;
              child = windows.FindWindowAfter(dialog, child, AnyClass)) {
             if (windows.ReadWindowText(child, WindowTextLimit).find(text) != std::string::npos)
@@ -59,8 +70,8 @@ WindowHandle FindChildById(WindowSystem& windows, WindowHandle window, int contr
 WindowHandle WaitForWizard(RunContext& run, WindowSystem& windows, std::string_view deviceDescription, int from, int to)
 {
     for (int cycle = 0; cycle < SearchCycles; ++cycle) {
-        for (WindowHandle dialog = windows.FindWindowAfter(NoWindow, NoWindow, DialogClassAtom); dialog != NoWindow;
-             dialog = windows.FindWindowAfter(NoWindow, dialog, DialogClassAtom)) {
+        for (WindowHandle dialog = NextDialog(windows, NoWindow, NoWindow); dialog != NoWindow;
+             dialog = NextDialog(windows, NoWindow, dialog)) {
             if (FindDialogShowingText(windows, dialog, deviceDescription) != NoWindow)
                 return dialog;
         }

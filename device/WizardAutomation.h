@@ -28,7 +28,7 @@ constexpr int LongestWizardMilliseconds = SearchCycles * CycleMilliseconds +
                                           OpeningNextPresses * (CommandTimeoutMilliseconds + CycleMilliseconds) +
                                           MaxDrivingMilliseconds + 2 * CommandTimeoutMilliseconds + CycleMilliseconds;
 
-// The first "#32770" child of parent (NoWindow: the top-level dialogs) that has a direct
+// The first "#32770" child of parent (NoWindow: other programs' top-level dialogs) that has a direct
 // child whose text, read to at most 254 characters, contains the text.
 WindowHandle FindDialogShowingText(WindowSystem& windows, WindowHandle parent, std::string_view text);
 

@@ -28,6 +28,8 @@ public:
     virtual int ControlId(WindowHandle window) = 0;
     virtual bool IsEnabled(WindowHandle window) = 0;
     virtual bool IsVisible(WindowHandle window) = 0;
+    // Whether the window is one of this program's own (GetWindowThreadProcessId).
+    virtual bool IsOwnWindow(WindowHandle window) = 0;
     // WM_COMMAND to another program's window, waiting CommandTimeoutMilliseconds at most for it
     // to be handled (SendMessageTimeoutA, SMTO_ABORTIFHUNG); false when it was not handled in
     // time or the window is gone.

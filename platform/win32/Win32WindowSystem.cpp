@@ -59,6 +59,12 @@ bool Win32WindowSystem::IsVisible(WindowHandle window)
     return IsWindowVisible(ToWindow(window)) != FALSE;
 }
 
+// The program has one thread, which makes all of its windows.
+bool Win32WindowSystem::IsOwnWindow(WindowHandle window)
+{
+    return GetWindowThreadProcessId(ToWindow(window), nullptr) == GetCurrentThreadId();
+}
+
 bool Win32WindowSystem::SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam)
 {
     DWORD_PTR result = 0;

@@ -9,5 +9,6 @@ public:
     int ControlId(WindowHandle window) override;
     bool IsEnabled(WindowHandle window) override;
     bool IsVisible(WindowHandle window) override;
+    bool IsOwnWindow(WindowHandle window) override;
     bool SendCommand(WindowHandle window, std::uint32_t wParam, std::intptr_t lParam) override;
 };

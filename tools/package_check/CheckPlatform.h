@@ -80,6 +80,7 @@ public:
     int ControlId(WindowHandle) override { return 0; }
     bool IsEnabled(WindowHandle) override { return false; }
     bool IsVisible(WindowHandle) override { return false; }
+    bool IsOwnWindow(WindowHandle) override { return false; }
     bool SendCommand(WindowHandle, std::uint32_t, std::intptr_t) override { return false; }
 };
 class NoClock : public Clock {

@@ -168,6 +168,11 @@ TEST_F(WizardAutomationTest, APageWithBothButtonsUsableGetsNext)
 // command times out: the quiet limit ends the loop, with the bar at the end.
 TEST_F(WizardAutomationTest, QuietCyclesEndTheLoopAndAHungDeviceDialogIsAFailedCycle)
 {
+    // The program's own dialog, first in the window order, shows the description too: it is no
+    // device dialog.
+    const WindowHandle own = w.AddWindow(NoWindow, "#32770", "Example Disk Setup");
+    w.Window(own).own = true;
+    w.AddWindow(own, "Button", "Install Example USB Disk");
     FakeWizard wizard(w, {"Welcome: Example USB Disk", "Stuck"});
     w.Window(wizard.next).enabled = false; // Next does nothing
     w.Window(AddDeviceDialog()).hung = true;

@@ -15,6 +15,7 @@ struct FakeWindow {
     int controlId = 0;
     bool enabled = true, visible = true;
     bool hung = false; // its thread takes no messages: a command to it or a window below it times out
+    bool own = false;  // one of the program's own windows
 };
 
 // The dialog class "#32770" has the atom 0x8002, as in Windows; no other class is searched by atom.
@@ -66,6 +67,7 @@ public:
     }
     int ControlId(WindowHandle window) override { return windows_.count(window) ? Window(window).controlId : 0; }
     bool IsEnabled(WindowHandle window) override { return windows_.count(window) && Window(window).enabled; }
+    bool IsOwnWindow(WindowHandle window) override { return windows_.count(window) && Window(window).own; }
     // As IsWindowVisible: the window and every window above it are visible.
     bool IsVisible(WindowHandle window) override
     {
