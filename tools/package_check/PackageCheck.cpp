@@ -259,16 +259,16 @@ std::vector<std::string> Warnings(const SetupSession& session, CheckPlatform& ch
                            "stands, the install stops without placing the copy; give the setup description a "
                            "name that is not a number");
     }
-    // Looked for as Windows would, in any case; the folder's path is in Windows form.
-    std::string fddInf;
+    // Looked for as Windows would, in any case, among all the folder's files: the name is no
+    // pattern, and stars in it would make the match take exponential time.
+    std::string allFiles;
     const auto inFolder = [&] {
-        const std::vector<std::string> found = check.files.FindFiles(fddInf);
+        const std::vector<std::string> found = check.files.FindFiles(allFiles);
         return std::any_of(found.begin(), found.end(), [&](const std::string& name) {
             return ToUpperAscii(name) == ToUpperAscii(state.FddInfName.str());
         });
     };
-    if (!state.FddInfName.empty() &&
-        JoinPath(check.codePage, state.ProgramFolder.view(), state.FddInfName.view(), fddInf) && !inFolder())
+    if (!state.FddInfName.empty() && JoinPath(check.codePage, state.ProgramFolder.view(), "*", allFiles) && !inFolder())
         warnings.push_back("FDDInf names " + state.FddInfName.str() + ", which is not in the folder");
     if (state.OsClass == OsClass::Unsupported)
         warnings.push_back("on an unrecognised system (--os-class 0) the dialog refuses to run; only /S installs");
@@ -331,6 +331,9 @@ int main(int argc, char** argv)
     session.Brand.AppTitle = check.view.LoadText(IDS_APP_TITLE);
     session.Brand.DeviceName = check.view.LoadText(IDS_DEVICE_NAME);
     session.Brand.AboutText = check.view.LoadText(IDS_ABOUT_TEXT);
+    // The directory ids in the package's values (%10%, %11%, %24%, ...) stand for the system's
+    // folders, as Setup.exe reads them; the check reads them for the usual Windows folder.
+    session.State.WindowsFolder.Assign(check.osClass == OsClass::Windows2000 ? "C:\\WINNT" : "C:\\WINDOWS");
     if (!session.State.ProgramFolder.Assign(folder)) {
         std::fprintf(stderr, "unusable: the folder path is longer than 259 characters\n");
         return 1;
