@@ -82,7 +82,7 @@ int RemoveInfCopies(RunContext& run, const InfReading& reading, const HardwareId
     }
     std::vector<std::uint32_t> order(paths.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    inf::SortStable(order, inf::ByValue(firstPairs));
+    inf::SortByValue(order, firstPairs);
     // A scanner reading a copy refuses its delete for a moment; left standing, the copy would
     // install our driver again, or an old one, when the disk is next plugged in. A refused copy
     // keeps its twin until it goes itself.

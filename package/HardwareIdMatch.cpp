@@ -73,7 +73,7 @@ PairIndex::PairIndex(const HardwareIdList& pairs)
         }
     }
     // Stable, so that the first of the positions that share a key is the earliest.
-    inf::SortStable(byKey, inf::ByValue(keyOf));
+    inf::SortByValue(byKey, keyOf);
     for (const std::uint32_t position : byKey) {
         if (keys_.empty() || keys_.back() != keyOf[position]) {
             keys_.push_back(keyOf[position]);

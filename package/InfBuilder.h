@@ -39,7 +39,7 @@ public:
             order[i] = static_cast<std::uint32_t>(i);
             hashes[i] = reader.Hash(Name(reader, headers_[i]));
         }
-        inf::SortStable(order, inf::ByValue(hashes));
+        inf::SortByValue(order, hashes);
         const auto sameName = [&reader, this](std::uint32_t a, std::uint32_t b) {
             return reader.Equal(Name(reader, headers_[a]), Name(reader, headers_[b]));
         };

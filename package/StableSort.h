@@ -1,8 +1,9 @@
-// A stable merge sort of positions, for the INF reader's section and string indexes.
+// Stable sorts of positions, for the INF reader's section and string indexes and the removal's lists.
 #pragma once
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace inf {
@@ -29,10 +30,20 @@ void SortStable(std::vector<std::uint32_t>& positions, Less less)
     }
 }
 
-// Positions ordered by a number each, such as a list position or a key.
-inline auto ByValue(const std::vector<std::uint32_t>& values)
+// Positions ordered by a number each (values[position]), stably: a radix sort, a byte of the
+// number a pass, whose time grows with the count alone. The INF reader sorts the sections of
+// every file it opens by the hashes of their names, thousands in a printer driver's INF.
+inline void SortByValue(std::vector<std::uint32_t>& positions, const std::vector<std::uint32_t>& values)
 {
-    return [&values](std::uint32_t a, std::uint32_t b) { return values[a] < values[b]; };
+    std::vector<std::uint32_t> sorted(positions.size());
+    for (unsigned shift = 0; shift < 32; shift += 8) {
+        std::size_t starts[256] = {};
+        for (const std::uint32_t position : positions) ++starts[values[position] >> shift & 0xFF];
+        std::size_t next = 0;
+        for (std::size_t& start : starts) next += std::exchange(start, next);
+        for (const std::uint32_t position : positions) sorted[starts[values[position] >> shift & 0xFF]++] = position;
+        positions.swap(sorted);
+    }
 }
 
 } // namespace inf
